@@ -1,0 +1,564 @@
+#include "control/fortran_io.hpp"
+
+#include <cctype>
+#include <charconv>
+#include <cfloat>
+#include <cmath>
+#include <stdexcept>
+
+namespace ff {
+
+namespace {
+
+std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+
+std::string right(const std::string& s, int w) {
+  if (w <= 0) return s;
+  if (static_cast<int>(s.size()) > w) return stars(w);
+  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
+}
+
+std::string non_finite(double v, int w, bool plus) {
+  std::string s;
+  if (std::isnan(v)) {
+    s = "NaN";
+  } else {
+    std::string sign = v < 0 ? "-" : (plus ? "+" : "");
+    s = sign + "Infinity";
+    if (w > 0 && static_cast<int>(s.size()) > w) s = sign + "Inf";
+  }
+  return right(s, w);
+}
+
+}  // namespace
+
+std::string fmt_i(long long v, int w, int m, bool plus) {
+  unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  std::string digits = std::to_string(mag);
+  if (m >= 0) {
+    if (m == 0 && v == 0) digits.clear();
+    if (static_cast<int>(digits.size()) < m) digits.insert(0, static_cast<std::size_t>(m) - digits.size(), '0');
+  }
+  std::string s = (v < 0 ? "-" : (plus ? "+" : "")) + digits;
+  return right(s, w);
+}
+
+std::string fmt_j(long long v, int w) {
+  std::string s = fmt_i(v, w);
+  if (s.empty() || s[0] != '*') return s;
+  std::string full(1, ' ');
+  full += std::to_string(v);
+  return full;
+}
+
+std::string fmt_f(double v, int w, int d, bool plus) {
+  if (!std::isfinite(v)) return non_finite(v, w, plus);
+  bool neg = std::signbit(v) && v != 0.0;
+  double a = std::fabs(v);
+  char buf[400];
+  auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed, d);
+  std::string body(buf, res.ptr);
+  if (d == 0) body += '.';
+  std::string sign = neg ? "-" : (plus ? "+" : "");
+  std::string s = sign + body;
+  if (w > 0 && static_cast<int>(s.size()) > w && body.size() > 1 && body[0] == '0' && body[1] == '.') {
+    s = sign + body.substr(1);
+  } else if (w == 0 && body.size() > 1 && body[0] == '0' && body[1] == '.') {
+    s = sign + body.substr(1);
+  }
+  return right(s, w);
+}
+
+std::string fmt_e(double v, int w, int d, bool plus) {
+  if (d < 1) throw std::logic_error("E edit descriptor needs at least one digit");
+  if (!std::isfinite(v)) return non_finite(v, w, plus);
+  bool neg = std::signbit(v) && v != 0.0;
+  double a = std::fabs(v);
+  std::string digits;
+  int exp10 = 0;
+  if (a == 0.0) {
+    digits.assign(static_cast<std::size_t>(d), '0');
+  } else {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, d - 1);
+    std::string t(buf, res.ptr);
+    auto epos = t.find('e');
+    digits.push_back(t[0]);
+    for (std::size_t k = 1; k < epos; ++k)
+      if (t[k] != '.') digits.push_back(t[k]);
+    exp10 = std::stoi(t.substr(epos + 1)) + 1;
+  }
+  std::string ex;
+  int ea = exp10 < 0 ? -exp10 : exp10;
+  char es = exp10 < 0 ? '-' : '+';
+  if (ea <= 99) {
+    ex = std::string("E") + es + (ea < 10 ? "0" : "") + std::to_string(ea);
+  } else if (ea <= 999) {
+    ex = std::string(1, es) + std::to_string(ea);
+  } else {
+    return stars(w);
+  }
+  std::string sign = neg ? "-" : (plus ? "+" : "");
+  std::string s = sign + "0." + digits + ex;
+  if (w > 0 && static_cast<int>(s.size()) > w) s = sign + "." + digits + ex;
+  return right(s, w);
+}
+
+std::string fmt_a(std::string_view s, int w) {
+  if (w < 0) return std::string(s);
+  if (static_cast<int>(s.size()) >= w) return std::string(s.substr(0, static_cast<std::size_t>(w)));
+  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + std::string(s);
+}
+
+// ---------------------------------------------------------------------------
+// Format strings.
+
+namespace {
+
+struct Node {
+  enum Kind { I, J, F, E, A, L, X, Lit, Slash, Group, SP, SS, Dollar, Colon } kind = Lit;
+  int rep = 1;
+  int w = -1;
+  int d = -1;
+  std::string lit;
+  std::vector<Node> kids;
+};
+
+[[noreturn]] void bad_format(std::string_view fmt, const char* why) {
+  throw std::logic_error(std::string("bad format ") + std::string(fmt) + ": " + why);
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view f) : f_(f) {}
+
+  std::vector<Node> parse() {
+    skip();
+    if (p_ >= f_.size() || f_[p_] != '(') bad_format(f_, "must start with (");
+    ++p_;
+    auto nodes = list();
+    skip();
+    if (p_ != f_.size()) bad_format(f_, "text after the closing )");
+    return nodes;
+  }
+
+ private:
+  void skip() {
+    while (p_ < f_.size() && (f_[p_] == ' ' || f_[p_] == ',')) ++p_;
+  }
+  int number() {
+    int n = 0;
+    bool any = false;
+    while (p_ < f_.size() && std::isdigit(static_cast<unsigned char>(f_[p_]))) {
+      n = n * 10 + (f_[p_] - '0');
+      ++p_;
+      any = true;
+    }
+    return any ? n : -1;
+  }
+
+  std::vector<Node> list() {
+    std::vector<Node> nodes;
+    for (;;) {
+      skip();
+      if (p_ >= f_.size()) bad_format(f_, "missing )");
+      char c = f_[p_];
+      if (c == ')') {
+        ++p_;
+        return nodes;
+      }
+      if (c == '\'' || c == '"') {
+        nodes.push_back(literal(c));
+        continue;
+      }
+      int rep = number();
+      if (p_ >= f_.size()) bad_format(f_, "missing )");
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(f_[p_])));
+      Node n;
+      n.kind = Node::Lit;
+      n.rep = rep < 0 ? 1 : rep;
+      ++p_;
+      switch (c) {
+        case '(':
+          n.kind = Node::Group;
+          n.kids = list();
+          break;
+        case 'I':
+        case 'J':
+          n.kind = c == 'I' ? Node::I : Node::J;
+          n.w = number();
+          if (n.w < 0) bad_format(f_, "I needs a width");
+          if (p_ < f_.size() && f_[p_] == '.') {
+            ++p_;
+            n.d = number();
+          }
+          break;
+        case 'F':
+        case 'E':
+          n.kind = c == 'F' ? Node::F : Node::E;
+          n.w = number();
+          if (n.w < 0 || p_ >= f_.size() || f_[p_] != '.') bad_format(f_, "F and E need w.d");
+          ++p_;
+          n.d = number();
+          if (n.d < 0) bad_format(f_, "F and E need w.d");
+          break;
+        case 'A':
+          n.kind = Node::A;
+          n.w = number();
+          break;
+        case 'L':
+          n.kind = Node::L;
+          n.w = number();
+          if (n.w < 0) bad_format(f_, "L needs a width");
+          break;
+        case 'X':
+          n.kind = Node::X;
+          break;
+        case '/':
+          n.kind = Node::Slash;
+          break;
+        case '$':
+          n.kind = Node::Dollar;
+          break;
+        case ':':
+          n.kind = Node::Colon;
+          break;
+        case 'S': {
+          char c2 = p_ < f_.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(f_[p_]))) : ' ';
+          if (c2 == 'P') {
+            n.kind = Node::SP;
+            ++p_;
+          } else {
+            if (c2 == 'S') ++p_;
+            n.kind = Node::SS;
+          }
+          break;
+        }
+        default:
+          bad_format(f_, "unknown edit descriptor");
+      }
+      nodes.push_back(std::move(n));
+    }
+  }
+
+  Node literal(char q) {
+    Node n;
+    n.kind = Node::Lit;
+    ++p_;
+    for (;;) {
+      if (p_ >= f_.size()) bad_format(f_, "unterminated text");
+      if (f_[p_] == q) {
+        if (p_ + 1 < f_.size() && f_[p_ + 1] == q) {
+          n.lit.push_back(q);
+          p_ += 2;
+          continue;
+        }
+        ++p_;
+        return n;
+      }
+      n.lit.push_back(f_[p_++]);
+    }
+  }
+
+  std::string_view f_;
+  std::size_t p_ = 0;
+};
+
+class Writer {
+ public:
+  Writer(std::string_view fmt, const Items& items) : fmt_(fmt), items_(items) {}
+
+  // Returns false when the items ran out at a data descriptor.
+  bool run(const std::vector<Node>& nodes, std::size_t from) {
+    for (std::size_t k = from; k < nodes.size(); ++k) {
+      const Node& n = nodes[k];
+      for (int r = 0; r < n.rep; ++r) {
+        if (!one(n)) return false;
+      }
+    }
+    return true;
+  }
+
+  std::string out;
+  bool dollar = false;
+  std::size_t next = 0;
+
+ private:
+  bool one(const Node& n) {
+    switch (n.kind) {
+      case Node::Lit:
+        out += n.lit;
+        return true;
+      case Node::X:
+        out += ' ';
+        return true;
+      case Node::Slash:
+        out += '\n';
+        return true;
+      case Node::SP:
+        plus_ = true;
+        return true;
+      case Node::SS:
+        plus_ = false;
+        return true;
+      case Node::Dollar:
+        dollar = true;
+        return true;
+      case Node::Colon:
+        return next < items_.size();
+      case Node::Group:
+        return run(n.kids, 0);
+      default:
+        break;
+    }
+    if (next >= items_.size()) return false;
+    const Item& it = items_[next++];
+    switch (n.kind) {
+      case Node::I:
+        need(it, Item::Int, "I");
+        out += fmt_i(it.i, n.w, n.d, plus_);
+        break;
+      case Node::J:
+        need(it, Item::Int, "J");
+        out += fmt_j(it.i, n.w);
+        break;
+      case Node::F:
+        need(it, Item::Real, "F");
+        out += fmt_f(it.r, n.w, n.d, plus_);
+        break;
+      case Node::E:
+        need(it, Item::Real, "E");
+        out += fmt_e(it.r, n.w, n.d, plus_);
+        break;
+      case Node::A:
+        need(it, Item::Str, "A");
+        out += fmt_a(it.s, n.w);
+        break;
+      case Node::L:
+        need(it, Item::Log, "L");
+        out += fmt_a(it.b ? "T" : "F", n.w);
+        break;
+      default:
+        break;
+    }
+    return true;
+  }
+
+  void need(const Item& it, Item::Kind k, const char* d) const {
+    if (it.kind != k)
+      throw std::logic_error(std::string("format ") + std::string(fmt_) + ": item " + std::to_string(next) +
+                             " does not suit " + d);
+  }
+
+  std::string_view fmt_;
+  const Items& items_;
+  bool plus_ = false;
+};
+
+}  // namespace
+
+std::string format_items(std::string_view fmt, const Items& items) {
+  std::vector<Node> nodes = Parser(fmt).parse();
+  std::size_t revert = 0;
+  for (std::size_t k = 0; k < nodes.size(); ++k)
+    if (nodes[k].kind == Node::Group) revert = k;
+  Writer w(fmt, items);
+  std::size_t from = 0;
+  for (;;) {
+    std::size_t before = w.next;
+    if (!w.run(nodes, from)) break;
+    if (w.next >= items.size()) break;
+    if (w.next == before) throw std::logic_error("format " + std::string(fmt) + " takes no items");
+    w.out += '\n';
+    from = revert;
+  }
+  if (!w.dollar) w.out += '\n';
+  return std::move(w.out);
+}
+
+// ---------------------------------------------------------------------------
+// Input.
+
+namespace {
+
+// Splits a number word into mantissa and exponent text; false on bad syntax.
+bool split_number(std::string_view w, std::string& normal) {
+  std::size_t i = 0, n = w.size();
+  normal.clear();
+  if (i < n && (w[i] == '+' || w[i] == '-')) {
+    if (w[i] == '-') normal.push_back('-');
+    ++i;
+  }
+  int digits = 0;
+  bool point = false;
+  while (i < n) {
+    char c = w[i];
+    if (std::isdigit(static_cast<unsigned char>(c))) {
+      ++digits;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+    normal.push_back(c);
+    ++i;
+  }
+  if (digits == 0) return false;
+  if (i == n) return true;
+  char c = static_cast<char>(std::toupper(static_cast<unsigned char>(w[i])));
+  if (c == 'E' || c == 'D' || c == 'Q') {
+    ++i;
+  } else if (c != '+' && c != '-') {
+    return false;
+  }
+  normal.push_back('e');
+  if (i < n && (w[i] == '+' || w[i] == '-')) {
+    normal.push_back(w[i]);
+    ++i;
+  }
+  int edigits = 0;
+  while (i < n && std::isdigit(static_cast<unsigned char>(w[i]))) {
+    normal.push_back(w[i]);
+    ++i;
+    ++edigits;
+  }
+  return edigits > 0 && i == n;
+}
+
+}  // namespace
+
+bool is_fixed_number(std::string_view word) {
+  std::string normal;
+  return split_number(word, normal);
+}
+
+bool parse_real(std::string_view word, double& out) {
+  std::string normal;
+  if (!split_number(word, normal)) return false;
+  double d = 0;
+  auto r = std::from_chars(normal.data(), normal.data() + normal.size(), d);
+  if (r.ec == std::errc::result_out_of_range) {
+    // underflow reads as zero; overflow is an error
+    auto e = normal.find('e');
+    if (e != std::string::npos && normal[e + 1] == '-') {
+      out = 0.0;
+      return true;
+    }
+    return false;
+  }
+  if (r.ec != std::errc() || r.ptr != normal.data() + normal.size()) return false;
+  out = d;
+  return true;
+}
+
+bool parse_real(std::string_view word, float& out) {
+  std::string normal;
+  if (!split_number(word, normal)) return false;
+  float f = 0;
+  auto r = std::from_chars(normal.data(), normal.data() + normal.size(), f);
+  if (r.ec == std::errc() && r.ptr == normal.data() + normal.size()) {
+    out = f;
+    return true;
+  }
+  if (r.ec != std::errc::result_out_of_range) return false;
+  double d = 0;
+  if (!parse_real(word, d)) return false;
+  if (std::fabs(d) > static_cast<double>(FLT_MAX)) return false;
+  out = static_cast<float>(d);
+  return true;
+}
+
+bool parse_int(std::string_view word, int& out) {
+  std::size_t i = 0;
+  bool neg = false;
+  if (i < word.size() && (word[i] == '+' || word[i] == '-')) {
+    neg = word[i] == '-';
+    ++i;
+  }
+  if (i == word.size()) return false;
+  long long v = 0;
+  for (; i < word.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(word[i]))) return false;
+    v = v * 10 + (word[i] - '0');
+    if (v > 2147483648LL) return false;
+  }
+  if (neg) v = -v;
+  if (v > 2147483647LL || v < -2147483648LL) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+namespace {
+bool is_sep(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+}  // namespace
+
+void ListReader::advance_after_value() {
+  while (pos_ < text_.size() && is_sep(text_[pos_])) ++pos_;
+  if (pos_ < text_.size() && text_[pos_] == ',') ++pos_;
+}
+
+// Sets w to the next value text (empty for a null value); false at the end.
+bool ListReader::next_word(std::string_view& w) {
+  if (repeat_left_ > 0) {
+    --repeat_left_;
+    w = repeat_value_;
+    return true;
+  }
+  if (ended_) return false;
+  while (pos_ < text_.size() && is_sep(text_[pos_])) ++pos_;
+  if (pos_ >= text_.size()) return false;
+  if (text_[pos_] == '/') {
+    ended_ = true;
+    return false;
+  }
+  if (text_[pos_] == ',') {
+    ++pos_;
+    w = {};
+    return true;
+  }
+  std::size_t start = pos_;
+  while (pos_ < text_.size() && !is_sep(text_[pos_]) && text_[pos_] != ',' && text_[pos_] != '/') ++pos_;
+  w = text_.substr(start, pos_ - start);
+  advance_after_value();
+  auto star = w.find('*');
+  if (star != std::string_view::npos && star > 0) {
+    int r = 0;
+    if (parse_int(w.substr(0, star), r) && r > 0 && w[0] != '+' && w[0] != '-') {
+      repeat_value_ = w.substr(star + 1);
+      repeat_left_ = r - 1;
+      w = repeat_value_;
+    }
+  }
+  return true;
+}
+
+bool ListReader::next(double& x) {
+  std::string_view w;
+  if (!next_word(w)) return false;
+  if (w.empty()) return true;
+  return parse_real(w, x);
+}
+
+bool ListReader::next(float& x) {
+  std::string_view w;
+  if (!next_word(w)) return false;
+  if (w.empty()) return true;
+  return parse_real(w, x);
+}
+
+bool ListReader::next(int& x) {
+  std::string_view w;
+  if (!next_word(w)) return false;
+  if (w.empty()) return true;
+  return parse_int(w, x);
+}
+
+int ListReader::count_left() const {
+  ListReader copy = *this;
+  int n = 0;
+  std::string_view w;
+  while (copy.next_word(w)) ++n;
+  return n;
+}
+
+}  // namespace ff

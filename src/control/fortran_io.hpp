@@ -1,0 +1,142 @@
+// Fortran-style formatted output and list-directed (free-format) input.
+//
+// Every file VORN writes is read by Fortran programs (XD, MoPro, PLATON) with
+// fixed field layouts, so every number goes through the edit descriptors here:
+//
+//     ff::write(os, "(i7,2x,a,1x,3f9.5)", i, label, xf);
+//
+// The format string is the Fortran format of the layout, parsed at run time.
+// Supported: Iw, Iw.m, Fw.d, Ew.d, A, Aw, Lw, nX, 'text' (and "text"), /,
+// n(...) groups with repeat counts, SP, SS, a trailing $ (leave the line
+// open) and format reversion (more items than descriptors start a new record
+// at the last top-level group, as in 10F8.4 for 26 values).
+//
+// Arguments: integers go to I, float/double to F and E, strings to A, bool to
+// L; std::array, std::vector and std::span of those are expanded item by item.
+//
+// Output follows gfortran: values are rounded to nearest on their exact binary
+// value (ties to even), a field too narrow for its value is filled with
+// asterisks, the leading zero of |x| < 1 is dropped when the field has no room
+// for it, and a negative value that rounds to zero keeps its sign ("-0.000").
+// An exact negative zero prints as zero without sign.
+//
+// An extension for large structures: "Jw" prints an integer like Iw when it
+// fits and otherwise in full, preceded by one blank, instead of asterisks
+// (see the notes in docs/ on readable numbers at scale).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace ff {
+
+struct Item {
+  enum Kind { Int, Real, Str, Log } kind;
+  long long i = 0;
+  double r = 0;
+  std::string_view s;
+  bool b = false;
+};
+
+using Items = std::vector<Item>;
+
+inline void add(Items& v, bool b) { v.push_back(Item{Item::Log, 0, 0, {}, b}); }
+inline void add(Items& v, float x) { v.push_back(Item{Item::Real, 0, x, {}, false}); }
+inline void add(Items& v, double x) { v.push_back(Item{Item::Real, 0, x, {}, false}); }
+inline void add(Items& v, std::string_view s) { v.push_back(Item{Item::Str, 0, 0, s, false}); }
+inline void add(Items& v, const std::string& s) { add(v, std::string_view(s)); }
+inline void add(Items& v, const char* s) { add(v, std::string_view(s)); }
+inline void add(Items& v, char c) = delete;  // a char is text or a number? say which
+template <class T>
+  requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>)
+inline void add(Items& v, T n) {
+  v.push_back(Item{Item::Int, static_cast<long long>(n), 0, {}, false});
+}
+template <class T, std::size_t N>
+inline void add(Items& v, const std::array<T, N>& a) {
+  for (const auto& x : a) add(v, x);
+}
+template <class T>
+inline void add(Items& v, const std::vector<T>& a) {
+  for (const auto& x : a) add(v, x);
+}
+template <class T, std::size_t E>
+inline void add(Items& v, std::span<T, E> a) {
+  for (const auto& x : a) add(v, x);
+}
+
+// Formats the items with the format; the result holds one '\n' after every
+// record, except after the last when the format ends in '$'.
+std::string format_items(std::string_view fmt, const Items& items);
+
+template <class... Ts>
+std::string format(std::string_view fmt, const Ts&... args) {
+  Items items;
+  items.reserve(sizeof...(Ts) * 2);
+  (add(items, args), ...);
+  return format_items(fmt, items);
+}
+
+template <class... Ts>
+void write(std::ostream& os, std::string_view fmt, const Ts&... args) {
+  os << format(fmt, args...);
+}
+
+// Single edit descriptors, for building fields by hand and for tests.
+std::string fmt_i(long long v, int w, int m = -1, bool plus = false);
+std::string fmt_f(double v, int w, int d, bool plus = false);
+std::string fmt_e(double v, int w, int d, bool plus = false);
+std::string fmt_a(std::string_view s, int w);  // w < 0: the whole text
+std::string fmt_j(long long v, int w);          // Iw, or " <full number>" when it does not fit
+
+// ---------------------------------------------------------------------------
+// Input.
+
+// Reads a word as a Fortran Fw.0 field would: an optional sign, digits with
+// an optional decimal point (at least one digit), and an optional exponent
+// (E, D or Q with an optional sign, or a bare sign). A lone sign or point,
+// and the words NaN and Inf, are not numbers here.
+bool is_fixed_number(std::string_view word);
+
+// Parses one real in the syntax of is_fixed_number. False when the text is
+// not a number or the value is out of the range of a 32-bit float.
+bool parse_real(std::string_view word, float& out);
+bool parse_real(std::string_view word, double& out);
+// Parses an integer: optional sign and digits only; false on overflow.
+bool parse_int(std::string_view word, int& out);
+
+// List-directed reading of numbers from one text: values are separated by
+// blanks, tabs or a comma; "r*v" repeats v r times; "/" ends the list.
+// Every read returns false at the end of the text or on a value that does not
+// read as the requested type (as a Fortran READ with IOSTAT would fail); the
+// reader is then left at that value.
+class ListReader {
+ public:
+  explicit ListReader(std::string_view text) : text_(text) {}
+  bool next(float& x);
+  bool next(double& x);
+  bool next(int& x);
+  template <class... Ts>
+  bool read(Ts&... xs) {
+    return (next(xs) && ...);
+  }
+  // Number of values left (a repeat r*v counts r).
+  int count_left() const;
+
+ private:
+  bool next_word(std::string_view& w);  // the next value text, or empty for a null value
+  void advance_after_value();
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  int repeat_left_ = 0;
+  std::string_view repeat_value_;
+  bool ended_ = false;
+};
+
+}  // namespace ff

@@ -1,0 +1,100 @@
+#include "control/run.hpp"
+
+#include "control/elements.hpp"
+#include "control/text.hpp"
+
+namespace vorn {
+
+bool OutUnit::open(const std::filesystem::path& path) {
+  auto f = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc);
+  if (!*f) return false;
+  file_ = std::move(f);
+  sink_ = file_.get();
+  open_ = true;
+  return true;
+}
+
+void OutUnit::close() {
+  if (file_) file_->close();
+  file_.reset();
+  sink_ = &null_;
+  open_ = false;
+}
+
+Run::Run(std::ostream& o, std::istream& i, std::filesystem::path d) : out(o), in(i), dir(std::move(d)) { init(); }
+
+std::filesystem::path Run::path(std::string_view name) const { return dir / std::string(name); }
+
+void Run::init() {
+  const auto n = static_cast<std::size_t>(MAXAT + 1);
+  ctl = Ctl{};
+  covrad = default_covrad();
+  tok = Tokens{};
+  ring1 = Ring1{};
+
+  atoms = Atoms{};
+  atoms.label.assign(n, std::string(8, ' '));
+  atoms.xf.assign(n, Frac{});
+  atoms.xc.assign(n, Cart{});
+  atoms.iz.assign(n, 0);
+  atoms.sitesym.assign(n, std::string(5, ' '));
+  atoms1 = Atoms1{};
+  atoms1.iu.assign(n, 0);
+  atoms1.isft.assign(n, 0);
+  atoms1.lmax.assign(n, 0);
+  atoms1.occ.assign(n, 1.0f);
+  atoms1.flag.assign(n, 0);
+  at_uij.assign(n, Uij{});
+  at_types = AtTypes{};
+  at_types.iz.assign(1, 0);
+  cryst = Cryst{};
+  cryst.isq.assign(n, 0);
+  cryst.nsq.assign(n, 0);
+  ucell = {};
+  symm = Symm{};
+  symm.op.assign(1, SymOp{});
+  transf = Transf{};
+  nsft = 0;
+  amodel = pad("TEST", 20);
+  shelx = ShelxData{};
+  shelx.fv.assign(MAXFV + 1, 0.0f);
+  shelx.fv[1] = 1.0f;
+  shelx.wght = {0.0f, -2.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.33333334f};
+  shelx.riding.assign(n, 0);
+
+  newat = Newat{};
+  conmat = Conmat{};
+  rings = Rings{};
+  rings.ring.assign(1, Ring{});
+
+  neighbors.assign(n, NeighborRec{});
+  neig = NeighborRec{};
+  isn.clear();
+  iprint = 0;
+  dummy = Dummy{};
+  dummy.label.assign(1, std::string(6, ' '));
+  dummy.x.assign(1, Vec3{});
+  axes = LocalAxes{};
+  forring = {};
+  lPG = 0;
+  forh.assign(n, std::array<int, 3>{});
+  kappaset.assign(n, 0);
+  kappas = Kappas{};
+  kappas.kappa.assign(1, 0.0f);
+  kappas.kappap.assign(1, 0.0f);
+  kappas.nsft.assign(1, 0);
+  chemcon.assign(n, 0);
+  mopro.assign(n, std::string(90, ' '));
+  mcon.assign(n, std::string(90, ' '));
+  mpoles.assign(n, Mpole{});
+
+  except = Except{};
+  except.flag.assign(n, 0);
+  except.group.assign(n, std::string(40, ' '));
+  uratio.assign(n, std::string(100, ' '));
+
+  dbrec = DbRecord{};
+  dbc = DbCounters{};
+}
+
+}  // namespace vorn

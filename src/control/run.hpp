@@ -1,0 +1,160 @@
+// The run state: every table the stages share, the control values, the
+// output files and the three standard streams. Each stage is a free function
+// taking the Run by reference, so a stage or a whole run can be driven in
+// memory by a test.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "chem/tables.hpp"
+#include "control/cputime.hpp"
+#include "control/fortran_io.hpp"
+#include "control/options.hpp"
+#include "control/scanner.hpp"
+#include "control/textfile.hpp"
+#include "control/vecmath.hpp"
+#include "databank/tables.hpp"
+#include "local/tables.hpp"
+#include "structure/model.hpp"
+#include "topology/tables.hpp"
+
+namespace vorn {
+
+// One output file. Until it is opened, writes go nowhere; a test may attach
+// a string stream instead of a file.
+class OutUnit {
+ public:
+  OutUnit() : sink_(&null_) {}
+  OutUnit(const OutUnit&) = delete;
+  OutUnit& operator=(const OutUnit&) = delete;
+
+  // Creates or overwrites the file; false when it cannot be created.
+  bool open(const std::filesystem::path& path);
+  void attach(std::ostream& os) {
+    file_.reset();
+    sink_ = &os;
+    open_ = true;
+  }
+  void close();
+  bool is_open() const { return open_; }
+  std::ostream& operator*() { return *sink_; }
+  std::ostream* operator->() { return sink_; }
+  std::ostream& stream() { return *sink_; }
+
+ private:
+  struct NullBuf : std::streambuf {
+    int overflow(int c) override { return c; }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+  };
+  NullBuf nullbuf_;
+  std::ostream null_{&nullbuf_};
+  std::unique_ptr<std::ofstream> file_;
+  std::ostream* sink_;
+  bool open_ = false;
+};
+
+struct Run {
+  Run(std::ostream& out, std::istream& in, std::filesystem::path dir);
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  // Defaults set and every table cleared (the state at program start).
+  void init();
+  std::filesystem::path path(std::string_view name) const;
+
+  // Standard streams and the working directory.
+  std::ostream& out;
+  std::istream& in;
+  std::filesystem::path dir;
+
+  // Output files, by role.
+  OutUnit lst;    // vorn.out, the listing
+  OutUnit mas;    // xd_vorn.mas
+  OutUnit par;    // mopro_vorn.par
+  OutUnit con;    // con_mopro.inp
+  OutUnit spf;    // vorn.spf
+  OutUnit reset;  // reset.bond
+  OutUnit cbond;  // const.bond
+  OutUnit resm;   // res_mopro.inp
+  OutUnit ang;    // vorn.ang
+  OutUnit inp;    // xd_vorn.inp
+  OutUnit fixh;   // fixedH.ins
+  std::optional<TextFile> db;  // the databank file
+
+  // Control values and shared scanning state.
+  Ctl ctl;
+  std::array<float, 55> covrad{};
+  Tokens tok;
+  Ring1 ring1;
+
+  // Crystal model.
+  Atoms atoms;
+  Atoms1 atoms1;
+  std::vector<Uij> at_uij;
+  AtTypes at_types;
+  Cryst cryst;
+  std::array<float, 6> ucell{};
+  Symm symm;
+  Transf transf;
+  int nsft = 0;
+  std::string amodel;  // XD model name, 20 characters
+  ShelxData shelx;
+
+  // Connectivity and rings.
+  Newat newat;
+  Conmat conmat;
+  Rings rings;
+
+  // Neighbours, dummies, local axes, kappa sets and per-atom lines.
+  std::vector<NeighborRec> neighbors;  // 1..ncryst
+  NeighborRec neig;                    // latest single-atom search
+  std::vector<int> isn;                // sorted neighbours of the current atom
+  int iprint = 0;
+  Dummy dummy;
+  LocalAxes axes;
+  std::array<int, 2> forring{};
+  int lPG = 0;
+  std::vector<std::array<int, 3>> forh;
+  std::vector<int> kappaset;  // [0]: sets assigned so far; per atom its set
+  Kappas kappas;
+  std::vector<int> chemcon;
+  std::vector<std::string> mopro;  // 90 characters
+  std::vector<std::string> mcon;   // 90 characters
+  std::vector<Mpole> mpoles;
+
+  // Chemistry.
+  Except except;
+  std::vector<std::string> uratio;  // stored restraint text per atom, 100 characters
+
+  // Databank.
+  DbRecord dbrec;
+  DbCounters dbc;
+
+  CpuClock clock;
+};
+
+// Listing, standard output, or both (listing first).
+template <class... Ts>
+void to_lst(Run& r, std::string_view fmt, const Ts&... args) {
+  ff::write(*r.lst, fmt, args...);
+}
+template <class... Ts>
+void to_out(Run& r, std::string_view fmt, const Ts&... args) {
+  ff::write(r.out, fmt, args...);
+}
+template <class... Ts>
+void to_both(Run& r, std::string_view fmt, const Ts&... args) {
+  std::string s = ff::format(fmt, args...);
+  *r.lst << s;
+  r.out << s;
+}
+
+}  // namespace vorn

@@ -1,0 +1,136 @@
+#include "control/scanner.hpp"
+
+#include "control/error.hpp"
+#include "control/fortran_io.hpp"
+#include "control/text.hpp"
+
+namespace vorn {
+
+namespace {
+char at(std::string_view s, int pos) {  // 1-based, blank beyond the end
+  return pos >= 1 && pos <= static_cast<int>(s.size()) ? s[static_cast<std::size_t>(pos - 1)] : ' ';
+}
+
+std::string left_justify(std::string s, std::size_t n) {
+  std::size_t k = s.find_first_not_of(' ');
+  if (k == std::string::npos) return std::string(n, ' ');
+  return pad(std::string_view(s).substr(k), n);
+}
+}  // namespace
+
+std::vector<Word> words(std::string_view text, int len) {
+  std::vector<Word> w;
+  int start = 0;
+  for (int j = 1; j < len; ++j) {
+    char c = at(text, j);
+    if (c != ' ' && (j == 1 || at(text, j - 1) == ' ')) start = j;
+    if (c != ' ' && at(text, j + 1) == ' ') w.push_back(Word{start, j});
+  }
+  return w;
+}
+
+int dnumline(std::string_view text, int len) {
+  int n = 0;
+  for (int j = 1; j < len; ++j)
+    if (at(text, j) != ' ' && at(text, j + 1) == ' ') ++n;
+  return n;
+}
+
+Word ReadChar(std::string_view text, int k, int len) {
+  int n = 0;
+  for (int j = 1; j < len; ++j) {
+    if (at(text, j) != ' ' && at(text, j + 1) == ' ') {
+      if (++n == k) {
+        int s = j;
+        while (s > 1 && at(text, s - 1) != ' ') --s;
+        return Word{s, j};
+      }
+    }
+  }
+  err("ReadChar", "Unexpected STOP in ReadChar...");
+}
+
+std::string word(std::string_view text, int k, int len) {
+  auto w = words(text, len);
+  if (k < 1 || k > static_cast<int>(w.size())) return {};
+  const Word& x = w[static_cast<std::size_t>(k - 1)];
+  return std::string(text.substr(static_cast<std::size_t>(x.start - 1), static_cast<std::size_t>(x.end - x.start + 1)));
+}
+
+void readline(Tokens& t, std::string& line, int len) {
+  t.n = 0;
+  t.flag.fill(0);
+  for (auto& s : t.tok) s = std::string(8, ' ');
+  std::vector<Word> blank;
+  for (const Word& w : words(line, len)) {
+    std::string_view text = std::string_view(line).substr(static_cast<std::size_t>(w.start - 1),
+                                                          static_cast<std::size_t>(w.end - w.start + 1));
+    if (ff::is_fixed_number(text)) continue;
+    blank.push_back(w);
+    if (t.n >= MAXTOK) continue;  // only the first 40 are stored
+    ++t.n;
+    auto k = static_cast<std::size_t>(t.n);
+    if (text[0] == '*') {
+      t.flag[k] = 1;
+      text.remove_prefix(1);
+    }
+    t.tok[k] = pad(upper(text.substr(0, 8)), 8);
+  }
+  for (const Word& w : blank)
+    for (int p = w.start; p <= w.end; ++p) line[static_cast<std::size_t>(p - 1)] = ' ';
+}
+
+void RmBlanks(std::string& text, int len) {
+  if (len > 256) err("RmBlanks", "len(op).gt.len(line)");
+  std::string r;
+  for (char c : text)
+    if (c != ' ') r.push_back(c);
+  r.resize(text.size(), ' ');
+  text = r;
+}
+
+void locase(std::string& text) { text = lower(text); }
+void upcase(std::string& text) { text = upper(text); }
+
+int lenstr(std::string_view text, int len) {
+  for (int j = len; j >= 1; --j)
+    if (at(text, j) != ' ') return j;
+  return 0;
+}
+
+int ils(std::string_view text, int len) {
+  int n = lenstr(text, len);
+  return n == 0 ? len : n;
+}
+
+int ifs(std::string_view text, int len) {
+  for (int j = 1; j <= len; ++j)
+    if (at(text, j) != ' ') return j;
+  return 0;
+}
+
+std::string erbras(std::string_view label) {
+  std::string s = pad(label, 10);
+  auto p = s.find('(');
+  if (p != std::string::npos) s = s.erase(p, 1) + " ";
+  p = s.find(')');
+  if (p != std::string::npos) s = s.erase(p, 1) + " ";
+  return left_justify(s, 10);
+}
+
+std::string ernum(std::string_view label) {
+  std::string s = pad(label, 10);
+  auto p = s.find('(');
+  if (p != std::string::npos)
+    for (std::size_t k = p; k < s.size(); ++k) s[k] = ' ';
+  return left_justify(s, 10);
+}
+
+std::string erum(std::string_view label) {
+  std::string s = pad(label, 10);
+  auto p = s.find("UM");
+  if (p != std::string::npos) s = s.erase(p, 2) + "  ";
+  return left_justify(s, 10);
+}
+
+}  // namespace vorn

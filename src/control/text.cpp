@@ -1,0 +1,41 @@
+#include "control/text.hpp"
+
+#include <cctype>
+
+namespace vorn {
+
+std::string pad(std::string_view s, std::size_t n) {
+  std::string r(s.substr(0, n));
+  r.resize(n, ' ');
+  return r;
+}
+
+std::string_view rtrim(std::string_view s) {
+  std::size_t n = s.size();
+  while (n > 0 && s[n - 1] == ' ') --n;
+  return s.substr(0, n);
+}
+
+std::string upper(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return r;
+}
+
+std::string lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+bool starts_padded(std::string_view text, std::string_view key) {
+  for (std::size_t k = 0; k < key.size(); ++k) {
+    char c = k < text.size() ? text[k] : ' ';
+    if (c != key[k]) return false;
+  }
+  return true;
+}
+
+}  // namespace vorn

@@ -1,0 +1,20 @@
+// Fixed-length text as the listings and files use it: blank-padded on the
+// right, compared in padded form, positions 1-based where the routines say so.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+// The text cut or blank-padded to exactly n characters.
+std::string pad(std::string_view s, std::size_t n);
+// The text without trailing blanks.
+std::string_view rtrim(std::string_view s);
+std::string upper(std::string_view s);
+std::string lower(std::string_view s);
+// True when the first characters of the text, blank-padded, equal the key
+// (so "END" starts with "END ").
+bool starts_padded(std::string_view text, std::string_view key);
+
+}  // namespace vorn

@@ -1,0 +1,33 @@
+// Bonded neighbours and radius searches.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "control/run.hpp"
+
+namespace vorn {
+
+// Atoms bonded to atom (rmax <= 0) or within rmax of it, into run.neig;
+// returns 1 when one of them is disordered.
+int GetNei(Run& run, int atom, float rmax);
+// GetNei, the listing when run.iprint is 1, and the grouping into types.
+int findnei(Run& run, int atom, float rmax);
+// The neighbour table of every atom 1..ncryst and the neighbour report.
+void findallneighbors(Run& run);
+// The atom's neighbours in the order the axis rules use, into run.isn.
+void SortNei(Run& run, int atom);
+void prtatomnei(Run& run, int atom, std::ostream& os);
+// The atom's neighbours followed by the atom itself.
+std::vector<int> collectnei(const Run& run, int atom);
+
+struct RingTest {
+  int lcyc = 0;    // in a ring
+  int l1plan = 0;  // in one planar ring
+  int l2plan = 0;  // in two planar rings
+  int iring = 0;   // the planar ring
+  int nsize = 0;   // its size
+};
+RingTest isitcyclic(Run& run, int atom);
+
+}  // namespace vorn

@@ -1,0 +1,62 @@
+// Neighbour tables, dummy atoms, the local-axis result and the per-atom
+// kappa, constraint and population tables.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "control/vecmath.hpp"
+
+namespace vorn {
+
+constexpr int MAXNEI = 1000;   // atoms per radius search
+constexpr int MAXDUM = 999;    // dummy atoms (three-digit labels)
+
+// Bonded neighbours of one atom, or the result of one radius search.
+struct NeighborRec {
+  int nnei = 0;
+  std::vector<int> inei;    // 1..nnei, by increasing distance
+  std::vector<float> rnei;  // parallel to inei
+  int ntype = 0;
+  std::vector<int> ztype;                  // 1..ntype, increasing atomic number
+  std::vector<int> ntypenei;               // members per type
+  std::vector<std::vector<int>> itypenei;  // itypenei[type][1..ntypenei]
+};
+
+struct Dummy {
+  int n = 0;
+  std::vector<std::string> label;  // "DUM"n, 6 characters; 1..n
+  std::vector<Vec3> x;             // fractional for fractional input, else Cartesian
+};
+
+// The axes chosen for the current atom.
+struct LocalAxes {
+  std::string ATOM0 = std::string(8, ' ');
+  std::string AX1 = " ";
+  std::string ATOM2 = std::string(8, ' ');
+  std::string AX2 = " ";
+  Vec3 P1{};
+  Vec3 P2{};
+};
+
+struct Kappas {
+  int n = 0;
+  std::vector<float> kappa;   // 1..n
+  std::vector<float> kappap;
+  std::vector<int> nsft;      // scattering table the set belongs to
+};
+
+// Parameters of one atom as written to the parameter files.
+struct Mpole {
+  float pv = 0;
+  float spv = 0;
+  std::array<std::array<float, 9>, 5> plm{};  // plm[l][m + 4]
+  int ax1 = 0, ax2 = 0;                       // 1 X, 2 Y, 3 Z
+  int atom0 = 0, atom1 = 0, atom2 = 0;
+  int tp = 0, tbl = 0, kap = 0, lmx = 4, one = 1, equiv = 0;
+  float& P(int l, int m) { return plm[static_cast<std::size_t>(l)][static_cast<std::size_t>(m + 4)]; }
+  float P(int l, int m) const { return plm[static_cast<std::size_t>(l)][static_cast<std::size_t>(m + 4)]; }
+};
+
+}  // namespace vorn

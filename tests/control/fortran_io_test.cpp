@@ -1,0 +1,143 @@
+#include "control/fortran_io.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+using ff::format;
+
+TEST(EditDescriptorI, RightJustifiesAndOverflowsToStars) {
+  EXPECT_EQ(format("(i4)", 42), "  42\n");
+  EXPECT_EQ(format("(i4)", -42), " -42\n");
+  EXPECT_EQ(format("(i3)", 1000), "***\n");
+  EXPECT_EQ(format("(i2)", -10), "**\n");
+  EXPECT_EQ(format("(i4.3)", 7), " 007\n");
+  EXPECT_EQ(format("(sp,i4,ss,i4)", 5, 5), "  +5   5\n");
+}
+
+TEST(EditDescriptorF, RoundsLikeGfortran) {
+  EXPECT_EQ(format("(f9.5)", 0.25f), "  0.25000\n");
+  EXPECT_EQ(format("(f5.2)", 0.125f), " 0.12\n");  // exact tie goes to even
+  EXPECT_EQ(format("(f4.1)", 0.25f), " 0.2\n");
+  EXPECT_EQ(format("(f5.1)", 99.95f), " 99.9\n");  // 99.95f lies just below
+  EXPECT_EQ(format("(f3.0)", 2.5f), " 2.\n");
+  EXPECT_EQ(format("(f8.2)", 1e10f), "********\n");
+  EXPECT_EQ(format("(sp,f6.2)", 1.5f), " +1.50\n");
+}
+
+TEST(EditDescriptorF, DropsLeadingZeroOnlyWhenNeeded) {
+  EXPECT_EQ(format("(f5.3)", 0.5f), "0.500\n");
+  EXPECT_EQ(format("(f4.3)", 0.5f), ".500\n");
+  EXPECT_EQ(format("(f5.3)", -0.5f), "-.500\n");
+  EXPECT_EQ(format("(f3.2)", 0.001f), ".00\n");
+}
+
+TEST(EditDescriptorF, NegativeValuesRoundingToZeroKeepTheirSign) {
+  EXPECT_EQ(format("(f6.3)", -0.0001f), "-0.000\n");
+  EXPECT_EQ(format("(f4.2)", -0.001f), "-.00\n");
+  EXPECT_EQ(format("(f4.0)", -0.4f), " -0.\n");
+  // an exact negative zero is printed as zero
+  EXPECT_EQ(format("(f6.3)", -0.0f), " 0.000\n");
+}
+
+TEST(EditDescriptorE, MantissaFormWithTwoDigitExponent) {
+  EXPECT_EQ(format("(e11.4)", 1.5f), " 0.1500E+01\n");
+  EXPECT_EQ(format("(e11.4)", -1.5f), "-0.1500E+01\n");
+  EXPECT_EQ(format("(e10.4)", -1.5f), "-.1500E+01\n");
+  EXPECT_EQ(format("(e9.4)", 1.5f), ".1500E+01\n");
+  EXPECT_EQ(format("(e11.4)", 0.0f), " 0.0000E+00\n");
+  EXPECT_EQ(format("(e11.4)", 1e-5f), " 0.1000E-04\n");
+  EXPECT_EQ(format("(e11.4)", 0.99995f), " 0.9999E+00\n");
+  EXPECT_EQ(format("(e11.4)", 9.99995), " 0.1000E+02\n");
+  EXPECT_EQ(format("(e13.6)", 1.0f), " 0.100000E+01\n");
+  EXPECT_EQ(format("(e11.4)", 3.4e38f), " 0.3400E+39\n");
+  EXPECT_EQ(format("(e11.4)", 1.0e-120), " 0.1000-119\n");
+  EXPECT_EQ(format("(e11.4)", 2.5e105), " 0.2500+106\n");
+}
+
+TEST(EditDescriptorsText, ALXAndLiterals) {
+  EXPECT_EQ(format("(a3,'|',a5,'|',a)", "abcdef", "ab", "xy "), "abc|   ab|xy \n");
+  EXPECT_EQ(format("(l3,l1)", true, false), "  TF\n");
+  EXPECT_EQ(format("(3x,'it''s',2x,a)", "z"), "   it's  z\n");
+  EXPECT_EQ(format("('SYMM', I3, 5X, A)", 1, "+ X"), "SYMM  1     + X\n");
+}
+
+TEST(FormatControl, SlashesGroupsAndDollar) {
+  EXPECT_EQ(format("(/' ERROR *** ',a,' *** ',a,/)", "ReadInp", "msg"), "\n ERROR *** ReadInp *** msg\n\n");
+  EXPECT_EQ(format("(2(i2,1x),a)", 1, 2, "x"), " 1  2 x\n");
+  EXPECT_EQ(format("(' Enter : ',$)"), " Enter : ");
+  EXPECT_EQ(format("(a)"), "\n");
+}
+
+TEST(FormatControl, ItemsRunningOutStopAtTheNextDataDescriptor) {
+  EXPECT_EQ(format("(3(i2,1x),a)", 1, 2), " 1  2 \n");
+  EXPECT_EQ(format("(i2,' end')", 1), " 1 end\n");
+}
+
+TEST(FormatControl, ReversionStartsNewRecords) {
+  std::vector<float> v(26, 1.0f);
+  std::string line = "  1.0000  1.0000  1.0000  1.0000  1.0000  1.0000  1.0000  1.0000  1.0000  1.0000\n";
+  EXPECT_EQ(format("(10f8.4)", v), line + line + line.substr(0, 48) + "\n");
+  std::vector<float> z(14, 0.0f);
+  EXPECT_EQ(format("(8f10.6)", z),
+            "  0.000000  0.000000  0.000000  0.000000  0.000000  0.000000  0.000000  0.000000\n"
+            "  0.000000  0.000000  0.000000  0.000000  0.000000  0.000000\n");
+  EXPECT_EQ(format("(a,2(1x,i1))", "n", 1, 2, 3, 4), "n 1 2\n 3 4\n");
+}
+
+TEST(FormatControl, ArraysExpandItemByItem) {
+  std::array<float, 3> x{0.1f, 0.2f, 0.3f};
+  EXPECT_EQ(format("(i7,2x,a,1x,3f9.5)", 1, "C(1)    ", x), "      1  C(1)       0.10000  0.20000  0.30000\n");
+}
+
+TEST(FormatControl, WideIntegerExtension) {
+  EXPECT_EQ(format("('ATOM ',j3)", 12), "ATOM  12\n");
+  EXPECT_EQ(format("('ATOM ',j3)", 12345), "ATOM  12345\n");
+  EXPECT_EQ(format("(2j5)", 12345, 123456), "12345 123456\n");
+}
+
+TEST(FormatControl, ItemKindMismatchIsAProgrammingError) {
+  EXPECT_THROW(format("(i4)", 1.0f), std::logic_error);
+  EXPECT_THROW(format("(f4.1)", 1), std::logic_error);
+  EXPECT_THROW(format("(q4)", 1), std::logic_error);
+}
+
+TEST(FixedNumber, TellsNumbersFromWords) {
+  for (const char* w : {"1", "-25", "+3", ".5", "1.", "1.d10", "1.5D-3", "1e5", "1.5-3", "0.4"})
+    EXPECT_TRUE(ff::is_fixed_number(w)) << w;
+  for (const char* w : {"C(1)", "*sigma", "+", "-", ".", "1e", "NaN", "inf", "1,2", "x", "1.2.3", "--1"})
+    EXPECT_FALSE(ff::is_fixed_number(w)) << w;
+}
+
+TEST(ListReader, ReadsFreeFormatNumbers) {
+  ff::ListReader r("  1.d10 1.5D-3 -25, .5 1. +3 ");
+  float a, b, d, e;
+  int c, f;
+  ASSERT_TRUE(r.read(a, b, c, d, e, f));
+  EXPECT_FLOAT_EQ(a, 1e10f);
+  EXPECT_FLOAT_EQ(b, 1.5e-3f);
+  EXPECT_EQ(c, -25);
+  EXPECT_FLOAT_EQ(d, 0.5f);
+  EXPECT_FLOAT_EQ(e, 1.0f);
+  EXPECT_EQ(f, 3);
+  EXPECT_FALSE(r.next(a));
+}
+
+TEST(ListReader, FailsLikeAFortranRead) {
+  int n;
+  float x;
+  EXPECT_FALSE(ff::ListReader("1.5").next(n));   // not an integer
+  EXPECT_FALSE(ff::ListReader("abc").next(x));
+  EXPECT_FALSE(ff::ListReader("1e40").next(x));  // beyond single precision
+  EXPECT_FALSE(ff::ListReader("   ").next(x));   // end of text
+  EXPECT_FALSE(ff::ListReader("99999999999").next(n));
+  ff::ListReader r("3*0.5 2 / 7");
+  float p, q, s;
+  int t;
+  ASSERT_TRUE(r.read(p, q, s, t));
+  EXPECT_FLOAT_EQ(q, 0.5f);
+  EXPECT_EQ(t, 2);
+  EXPECT_FALSE(r.next(x));  // the slash ends the list
+  EXPECT_EQ(ff::ListReader("1 2 3*4").count_left(), 5);
+}
