@@ -287,13 +287,13 @@ class Writer {
   bool one(const Node& n) {
     switch (n.kind) {
       case Node::Lit:
-        out += n.lit;
+        emit(n.lit);
         return true;
       case Node::X:
-        out += ' ';
+        ++pending_;  // position only: blanks appear when something follows
         return true;
       case Node::Slash:
-        out += '\n';
+        end_record();
         return true;
       case Node::SP:
         plus_ = true;
@@ -313,6 +313,7 @@ class Writer {
     }
     if (next >= items_.size()) return false;
     const Item& it = items_[next++];
+    emit("");
     switch (n.kind) {
       case Node::I:
         need(it, Item::Int, "I");
@@ -344,6 +345,19 @@ class Writer {
     return true;
   }
 
+  void emit(std::string_view s) {
+    out.append(pending_, ' ');
+    pending_ = 0;
+    out += s;
+  }
+
+ public:
+  void end_record() {
+    pending_ = 0;
+    out += '\n';
+  }
+
+ private:
   void need(const Item& it, Item::Kind k, const char* d) const {
     if (it.kind != k)
       throw std::logic_error(std::string("format ") + std::string(fmt_) + ": item " + std::to_string(next) +
@@ -353,6 +367,7 @@ class Writer {
   std::string_view fmt_;
   const Items& items_;
   bool plus_ = false;
+  std::size_t pending_ = 0;
 };
 
 }  // namespace
@@ -369,7 +384,7 @@ std::string format_items(std::string_view fmt, const Items& items) {
     if (!w.run(nodes, from)) break;
     if (w.next >= items.size()) break;
     if (w.next == before) throw std::logic_error("format " + std::string(fmt) + " takes no items");
-    w.out += '\n';
+    w.end_record();
     from = revert;
   }
   if (!w.dollar) w.out += '\n';

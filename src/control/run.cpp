@@ -23,6 +23,11 @@ void OutUnit::close() {
 
 Run::Run(std::ostream& o, std::istream& i, std::filesystem::path d) : out(o), in(i), dir(std::move(d)) { init(); }
 
+void Run::close_all() {
+  for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &lst}) u->close();
+  db.reset();
+}
+
 std::filesystem::path Run::path(std::string_view name) const { return dir / std::string(name); }
 
 void Run::init() {

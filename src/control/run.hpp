@@ -68,6 +68,9 @@ struct Run {
 
   // Defaults set and every table cleared (the state at program start).
   void init();
+  // Flushes and closes every output file (after a fatal error the files
+  // written so far stay as they are).
+  void close_all();
   std::filesystem::path path(std::string_view name) const;
 
   // Standard streams and the working directory.

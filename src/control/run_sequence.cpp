@@ -1,12 +1,188 @@
 #include "control/run_sequence.hpp"
 
+#include <algorithm>
+#include <string>
+
+#include "chem/hydrogens.hpp"
 #include "control/error.hpp"
+#include "control/read_inp.hpp"
+#include "control/text.hpp"
+#include "databank/rescale.hpp"
+#include "local/neighbors.hpp"
+#include "output/drawing.hpp"
+#include "output/mopro.hpp"
+#include "output/summary.hpp"
+#include "output/xd_master.hpp"
+#include "output/xd_param.hpp"
+#include "structure/aim2tab_reader.hpp"
+#include "structure/platon_reader.hpp"
+#include "structure/shelx_reader.hpp"
+#include "structure/xd_reader.hpp"
+#include "topology/complete.hpp"
+#include "topology/connectivity.hpp"
+#include "topology/rings.hpp"
 
 namespace vorn {
 
-void print_banner(std::ostream&) {}
-void print_sample_input(std::ostream&) {}
-void run_sequence(Run&) {}
+namespace {
+
+
+void open_output(Run& run, OutUnit& u, const char* name) {
+  if (!u.open(run.path(name))) err("vorn", std::string("Unable to create output file ") + name);
+}
+
+void rule80(std::ostream& os, char c) { os << std::string(80, c) << '\n'; }
+
+void read_structure(Run& run) {
+  std::string name(rtrim(run.ctl.args));
+  switch (run.ctl.iformat) {
+    case FMT_SHELX: ReadShelx(run, name); break;
+    case FMT_XD: ReadXD(run, name); break;
+    case FMT_AIM2TAB: ReadAim2Tab(run, name); break;
+    case FMT_PLATON: ReadPlaton(run, name); break;
+    default: err("ReadInp", "Unknown input file format");
+  }
+}
+
+void set_nsft(Run& run) {
+  int n = 1;
+  for (int i = 1; i <= run.atoms.nat; ++i) n = std::max(n, run.atoms1.isft[i]);
+  run.nsft = n;
+}
+
+// Opens the databank; asks for another name for as long as it cannot be
+// opened. Standard input that ends stops the run instead of looping.
+void open_databank(Run& run) {
+  for (;;) {
+    std::string name(rtrim(run.ctl.dbname));
+    if (!name.empty()) {
+      run.db = TextFile::open(run.path(name));
+      if (run.db) return;
+    }
+    to_out(run, "(/' Error opening databank file ',a)", run.ctl.dbname);
+    std::string answer;
+    do {
+      to_out(run, "(1x,'Enter the name of databank file : ',$)");
+      run.out.flush();
+      if (!std::getline(run.in, answer)) {
+        run.out << '\n';
+        err("vorn", "Unable to open databank file " + name + " and no other name was given");
+      }
+      if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+      answer = pad(answer, 60);
+    } while (rtrim(answer).empty());
+    run.ctl.dbname = answer;
+  }
+}
+
+void print_times(Run& run, const char* fmt, const CpuTimes& t) {
+  to_both(run, fmt, t.user, t.sys, t.user + t.sys);
+}
+
+void find_rings(Run& run) {
+  run.clock.lap();
+  connect4rings(run);
+  FindRings(run);
+  print_times(run, "(/' Timing for ring search u,s,t (s) :',3(1x,f12.1))", run.clock.lap());
+}
+
+void finish_h_files(Run& run) {
+  for (const char* l : {"!", "! isotropic H atoms ADPs", "!"}) ff::write(*run.resm, "(a)", l);
+  for (int i = 1; i <= run.atoms.nat; ++i)
+    if (starts_padded(run.uratio[i], "URATIO")) ff::write(*run.resm, "(a)", pad(run.uratio[i], 100));
+  run.reset.close();
+  run.cbond.close();
+  for (const char* l : {"!", "! end", "!"}) ff::write(*run.resm, "(a)", l);
+  run.resm.close();
+}
+
+void write_parameter_files(Run& run) {
+  open_output(run, run.inp, "xd_vorn.inp");
+  *run.lst << '\n';
+  rule80(*run.lst, '-');
+  to_both(run, "(/' Creating XD parameter file...')");
+  if (run.ctl.itoxd == 0) {
+    if (run.ctl.iextH == 1) open_output(run, run.fixh, "fixedH.ins");
+    if (run.ctl.idb == 1) {
+      std::string s = ff::format("(/' ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = ',3i8)", run.dbc.searched,
+                                 run.dbc.found, run.dbc.notfound);
+      run.out << s;
+      *run.lst << s;
+      rescalePv(run);
+    }
+  }
+  write_xd_inp(run);
+  write_mopro_atoms(run);
+  write_con_tail(run);
+  write_mopro_tail(run);
+  run.inp.close();
+  run.fixh.close();
+}
+
+}  // namespace
+
+void run_sequence(Run& run) {
+  print_banner(run.out);
+
+  open_output(run, run.mas, "xd_vorn.mas");
+  open_output(run, run.par, "mopro_vorn.par");
+  rule80(*run.par, '!');
+  ff::write(*run.par, "(a)", "!               CREATED BY PROGRAM << VORN >>");
+  rule80(*run.par, '!');
+  ff::write(*run.par, "(a)", "!  ");
+  open_output(run, run.con, "con_mopro.inp");
+  for (const char* l : {"!", "! local symmetry  ", "!"}) ff::write(*run.con, "(a)", l);
+  open_output(run, run.lst, "vorn.out");
+  print_banner(*run.lst);
+
+  ReadInp(run);
+  read_structure(run);
+  set_nsft(run);
+
+  open_output(run, run.spf, "vorn.spf");
+  ff::write(*run.spf, "(a)", "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange");
+  ff::write(*run.spf, "(a)", "ANGSTROM");
+
+  if (run.ctl.idb == 1) open_databank(run);
+
+  if (run.ctl.ifrac == 1 && run.ctl.ncells >= 0)
+    gencompletefrags(run);
+  else
+    run.cryst.ncryst = run.atoms.nat;
+
+  if (run.ctl.iring == 1) find_rings(run);
+
+  if (run.ctl.iextH == 1) {
+    open_output(run, run.reset, "reset.bond");
+    open_output(run, run.cbond, "const.bond");
+    open_output(run, run.resm, "res_mopro.inp");
+    for (const char* l : {"!", "! X-H distances", "!"}) ff::write(*run.resm, "(a)", l);
+  }
+
+  findallneighbors(run);
+  localdef(run);
+
+  if (run.ctl.iextH == 1) finish_h_files(run);
+
+  bool parameter_files = run.ctl.idb == 1 || run.ctl.iextH == 1 || run.ctl.itoxd == 1;
+  if (parameter_files) write_parameter_files(run);
+
+  write_spf_rest(run);
+  run.spf.close();
+
+  print_summary(run, parameter_files);
+
+  run.mas.close();
+  run.db.reset();
+
+  run.clock.lap();
+  print_times(run, "(/' Total program elapsed times u,s,t (s) :',3(1x,f12.1)/)", run.clock.total());
+  rule80(*run.lst, '-');
+  *run.lst << '\n';
+  run.lst.close();
+  run.par.close();
+  run.con.close();
+}
 
 int vorn_main(Run& run, const std::vector<std::string>& args) {
   if (!args.empty()) {
@@ -14,12 +190,27 @@ int vorn_main(Run& run, const std::vector<std::string>& args) {
     if (args[0].rfind("-h", 0) == 0) print_sample_input(run.out);
     return 0;
   }
+  std::string routine, message;
   try {
     run_sequence(run);
+    return 0;
   } catch (const VornError& e) {
-    return 1;
+    if (e.reported()) {
+      run.close_all();
+      return 1;
+    }
+    routine = e.routine();
+    message = e.message();
+  } catch (const std::exception& e) {
+    // A fault of the program itself: still an orderly stop with status 1.
+    routine = "vorn";
+    message = std::string("internal error: ") + e.what();
   }
-  return 0;
+  std::string banner = ff::format("(/' ERROR *** ',a,' *** ',a,/)", routine, rtrim(message));
+  if (run.lst.is_open()) *run.lst << banner;
+  run.out << banner;
+  run.close_all();
+  return 1;
 }
 
 }  // namespace vorn

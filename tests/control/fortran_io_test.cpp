@@ -70,8 +70,15 @@ TEST(FormatControl, SlashesGroupsAndDollar) {
   EXPECT_EQ(format("(a)"), "\n");
 }
 
+TEST(FormatControl, TrailingBlanksOfXAreNotWritten) {
+  EXPECT_EQ(format("(3(i2,3x))", 1, 2), " 1    2\n");
+  EXPECT_EQ(format("(i2,3x,'|')", 1), " 1   |\n");
+  EXPECT_EQ(format("(a,5x)", "ab"), "ab\n");
+  EXPECT_EQ(format("(a,' ')", "ab"), "ab \n");
+}
+
 TEST(FormatControl, ItemsRunningOutStopAtTheNextDataDescriptor) {
-  EXPECT_EQ(format("(3(i2,1x),a)", 1, 2), " 1  2 \n");
+  EXPECT_EQ(format("(3(i2,1x),a)", 1, 2), " 1  2\n");
   EXPECT_EQ(format("(i2,' end')", 1), " 1 end\n");
 }
 

@@ -1,0 +1,262 @@
+#include "control/read_inp.hpp"
+
+#include <cstdlib>
+#include <vector>
+
+#include "control/elements.hpp"
+#include "control/error.hpp"
+#include "control/scanner.hpp"
+#include "control/text.hpp"
+
+namespace vorn {
+
+namespace {
+
+constexpr int LINELEN = 255;
+
+[[noreturn]] void read_error() { err("ReadInp", "Error while reading file vorn.inp"); }
+
+bool is(const Tokens& t, int k, const char* word) { return t[k] == pad(word, 8); }
+
+// The physical line just read, again as typed (file names keep their case).
+std::string reread_raw(TextFile& f) {
+  f.backspace();
+  std::string raw;
+  f.next(raw, LINELEN);
+  return raw;
+}
+
+void set_format(Run& run, const Tokens& t) {
+  static const struct {
+    const char* word;
+    int fmt;
+  } kFormats[] = {{"SHELX", FMT_SHELX}, {"XD", FMT_XD}, {"AIM2TAB", FMT_AIM2TAB}, {"PLATON", FMT_PLATON}};
+  for (int k = 2; k <= t.n; ++k)
+    for (const auto& f : kFormats)
+      if (t.starred(k) && is(t, k, f.word)) run.ctl.iformat = f.fmt;
+  if (run.ctl.iformat > 2) run.ctl.ifrac = 0;
+}
+
+void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& f) {
+  Ctl& c = run.ctl;
+  for (int k = std::max(1, t.n - 1); k <= t.n; ++k) {
+    if (t.starred(k) && is(t, k, "RENAME")) c.irename = 1;
+    if (t.starred(k) && is(t, k, "TOXD")) c.itoxd = 1;
+  }
+  if (c.irename == 1) {
+    int inum = dnumline(numbers, LINELEN);
+    ff::write(run.out, "(1x,a,i12)", " inum = ", inum);
+    if (inum != 0) {
+      std::string last = word(numbers, inum, LINELEN);
+      int irs = 0;
+      if (!ff::parse_int(last, irs)) read_error();
+      c.irs = irs;
+    }
+  }
+  std::string raw = reread_raw(f);
+  Word w2 = ReadChar(raw, 2, LINELEN);
+  std::string name2 = pad(raw.substr(static_cast<std::size_t>(w2.start - 1), static_cast<std::size_t>(w2.end - w2.start + 1)), 60);
+  if (c.iformat == FMT_XD) {
+    Word w3 = ReadChar(raw, 3, LINELEN);
+    c.xdold = name2;
+    c.args = pad(raw.substr(static_cast<std::size_t>(w3.start - 1), static_cast<std::size_t>(w3.end - w3.start + 1)), 60);
+  } else {
+    c.args = name2;
+  }
+}
+
+void set_radii(Run& run, const Tokens& t, const std::string& numbers) {
+  int m = dnumline(numbers, LINELEN);
+  if (t.n != m + 1) read_error();
+  std::vector<float> r(static_cast<std::size_t>(m));
+  ff::ListReader rd(numbers);
+  for (float& x : r)
+    if (!rd.next(x)) read_error();
+  for (int k = 2; k <= t.n; ++k) {
+    std::string sym{t[k][0], static_cast<char>(lower(t[k].substr(1, 1))[0])};
+    for (int z = 1; z <= NCOVRAD; ++z) {
+      if (atsym(z) != sym) continue;
+      float radius = r[static_cast<std::size_t>(k - 2)];
+      to_lst(run, "(' Changing covalent radius of ',a,' to ',f8.3,' Angstroms')", sym, radius);
+      run.covrad[static_cast<std::size_t>(z)] = radius;
+    }
+  }
+}
+
+void set_databank(Run& run, TextFile& f) {
+  run.ctl.idb = 1;
+  std::string raw = reread_raw(f);
+  if (dnumline(raw, LINELEN) > 1) {
+    run.ctl.dbname = pad(word(raw, 2, LINELEN), 60);
+  } else {
+    const char* env = std::getenv("VORN_DB");
+    run.ctl.dbname = pad(env ? env : "", 60);
+  }
+}
+
+void apply_line(Run& run, std::string line, TextFile& f) {
+  Tokens& t = run.tok;
+  readline(t, line, LINELEN);
+  Ctl& c = run.ctl;
+  ff::ListReader numbers(line);
+  if (is(t, 1, "FORMAT")) set_format(run, t);
+  if (is(t, 1, "INPUT")) set_input(run, t, line, f);
+  if (is(t, 1, "VERBOSE") && !numbers.read(c.iverb)) read_error();
+  if (is(t, 1, "TOLS") && !numbers.read(c.tol1, c.tol2, c.tol3)) read_error();
+  if (is(t, 1, "RADII")) set_radii(run, t, line);
+  if (is(t, 1, "NCELLS") && !numbers.read(c.ncells)) read_error();
+  if (is(t, 1, "DISORD")) {
+    c.idisH = t.starred(2) ? 1 : 0;
+    c.idisDB = t.starred(3) ? 1 : 0;
+  }
+  if (is(t, 1, "KEYGEN"))
+    for (int k = 2; k <= 8; ++k)
+      if (t.starred(k)) c.lkey[static_cast<std::size_t>(k - 1)] = true;
+  if (is(t, 1, "EXTEND_H")) c.iextH = 1;
+  if (is(t, 1, "CHEMCON")) {
+    if (!t.starred(2)) c.lchem[1] = 0;
+    if (!t.starred(3)) c.lchem[2] = 0;
+  }
+  if (is(t, 1, "SIMPLE")) c.isimple = 1;
+  if (is(t, 1, "DATABANK")) set_databank(run, f);
+  if (is(t, 1, "RINGS")) {
+    c.iring = 1;
+    if (!numbers.read(run.ring1.nmin, run.ring1.nmax)) read_error();
+    if (t.starred(2)) run.ring1.special = 1;
+  }
+  if (is(t, 1, "SCALE"))
+    for (int k = 2; k <= t.n; ++k) {
+      if (!t.starred(k)) continue;
+      if (is(t, k, "SIGMA")) c.iscale = 3;
+      if (is(t, k, "DIFF")) c.iscale = 1;
+      if (is(t, k, "FRAC")) c.iscale = 2;
+    }
+}
+
+void reconcile(Ctl& c) {
+  auto& k = c.lkey;
+  if (!k[1]) k[2] = k[3] = false;
+  if (!k[4]) k[5] = k[6] = k[7] = false;
+  if (k[2] && k[3]) k[2] = false;
+  if (k[5] && k[6]) k[5] = false;
+  if (c.irs != 0 && c.irs != 1) c.irs = 1;
+  if (c.itoxd == 0 && c.ncells != -1) c.ncells = std::abs(c.ncells);
+}
+
+const char* format_name(int f) {
+  switch (f) {
+    case FMT_SHELX: return "SHELX";
+    case FMT_XD: return "XD";
+    case FMT_AIM2TAB: return "AIM2TAB";
+    case FMT_PLATON: return "PLATON";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+bool ReadInputLine(TextFile& f, std::string& buf) {
+  buf.assign(LINELEN, ' ');
+  int pos = 1;
+  bool continued = false;
+  std::string line;
+  while (f.next(line, LINELEN)) {
+    if (line[0] == '!' || lenstr(line, LINELEN) == 0) continue;
+    int last = lenstr(line, LINELEN);
+    if (line[static_cast<std::size_t>(last - 1)] != '\\') {
+      for (int k = 0; k < last && pos - 1 + k < LINELEN; ++k)
+        buf[static_cast<std::size_t>(pos - 1 + k)] = line[static_cast<std::size_t>(k)];
+      return false;
+    }
+    if (last + pos > LINELEN) err("ReadInputLine", "Line exceeds limit of 255 characters");
+    for (int k = 0; k < last; ++k) buf[static_cast<std::size_t>(pos - 1 + k)] = line[static_cast<std::size_t>(k)];
+    pos = lenstr(buf, LINELEN) + 2;
+    continued = true;
+  }
+  // A file that ends inside a continued line still yields what was read.
+  return !continued;
+}
+
+void ReadInp(Run& run) {
+  auto f = TextFile::open(run.path("vorn.inp"));
+  if (!f) err("ReadInp", "Unable to open VORN input file vorn.inp");
+  to_lst(run, "(/1x,71('-')//' VORN options : '/)");
+  run.ctl.iscale = 1;
+  std::string buf;
+  while (!ReadInputLine(*f, buf)) apply_line(run, buf, *f);
+  if (run.ctl.iformat == FMT_NONE) err("ReadInp", "Unknown input file format");
+  reconcile(run.ctl);
+  print_options(run);
+}
+
+void print_options(Run& run) {
+  Ctl& c = run.ctl;
+  to_lst(run, "(' Verbosity level = ',i2)", c.iverb);
+  std::string files(rtrim(c.args));
+  if (c.iformat == FMT_XD) files = std::string(rtrim(c.xdold)) + " " + files;
+  to_lst(run, "(' Input file format = ',a,4x,'file(s) = ',a)", format_name(c.iformat), files);
+  if (c.irename == 1)
+    to_lst(run, "(' Change SHELX atom names ( irs=',i1,' : ',a,' ) ')", c.irs,
+           c.irs == 0 ? "straightforward counting" : "counting atoms types");
+  if (c.itoxd == 1) {
+    to_lst(run,
+           "(/' SIMPLE CONVERSION OF SHELX FILE TO XD FILES WAS REQUESTED'/"
+           "' ALL OTHER OPTIONS WILL BE IGNORED !!!!!!'//1x,71('-'))");
+    c.iextH = 0;
+    c.idb = 0;
+    c.iring = 0;
+    return;
+  }
+  if (c.ncells == -1)
+    to_lst(run, "(' Do not search for complete fragments')");
+  else
+    to_lst(run, "(' Search for complete fragments within ',i3,' ... ',sp,i3,ss,' unit cells')", -c.ncells, c.ncells);
+  to_lst(run, "(' Threshold / Tolerance parameters : ')");
+  to_lst(run, "('   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) + ',f6.3,' Angstroms')", c.tol1);
+  to_lst(run, "('   ring  planarity criterion (tol2) : sigpln < ',f7.3,' Angstroms')", c.tol2);
+  to_lst(run, "('   group planarity criterion (tol3) : sigpln < ',f7.3,' Angstroms')", c.tol3);
+  to_lst(run, "(' Treatment of disorder :')");
+  to_lst(run, "(a)", c.idisH == 1 ? "   apply Extend_H option" : "   do NOT apply Extend_H option");
+  to_lst(run, "(a)", c.idisDB == 1 ? "   apply DB" : "   do NOT apply DB");
+  if (c.idb == 1 && c.idisDB == 1 && c.idisH == 0)
+    to_lst(run, "('   WARNING!!! Applying DB to disordered H-atoms'/14x,'w/o extending distances is CRAZY !!!')");
+  const auto& k = c.lkey;
+  to_lst(run, "(' Instructions for KEY table generation:')");
+  to_lst(run, "(3x,'XYZUIJ=.',l1,'. all=.',l1,'. ordered=.',l1,'.')", k[1], k[2], k[3]);
+  to_lst(run, "(3x,'  MULT=.',l1,'. all=.',l1,'. ordered=.',l1,'. kappas=.',l1,'.')", k[4], k[5], k[6], k[7]);
+  if (c.idb == 1) {
+    to_lst(run, "(' Read pseudoatom parameters from databank file :')");
+    to_lst(run, "(3x,a)", rtrim(c.dbname));
+  }
+  if (c.isimple == 1) to_lst(run, "(' Use simple model for determination of chemical equivalency')");
+  to_lst(run, "(a,' chemical/kappa constraints for H-atoms')", c.lchem[1] == 1 ? " Use" : " Do NOT use");
+  to_lst(run, "(a,' chemical/kappa constraints for non-H atoms')", c.lchem[2] == 1 ? " Use" : " Do NOT use");
+  if (c.iring == 1) to_lst(run, "(' Find rings with ',i3,' - ',i3,' atoms')", run.ring1.nmin, run.ring1.nmax);
+  to_lst(run, "(' Treatment of atoms that belong to 1 planar ring :')");
+  to_lst(run, "(3x,a)",
+         run.ring1.special == 1 ? "always m-symmetry : X - towards center, Y - neighbor in the ring"
+                                : "as other atoms (only mark with iring=1)");
+  if (c.iextH == 1) {
+    to_lst(run, "(' Extend H-atoms to standard/neutron distances and create files : ')");
+    to_lst(run, "('   ''reset.bond'' with RESET BOND instructions')");
+    to_lst(run, "('   ''const.bond'' with CONSTRAINTS instructions')");
+  }
+  if (c.idb == 1) {
+    const char* m = c.iscale == 2 ? "fraction" : (c.iscale == 3 ? "sigma" : "difference");
+    to_lst(run, "(' Scale total population using ',a,' method')", m);
+  }
+  to_lst(run, "(/1x,71('-'))");
+  to_lst(run, "(/' Atomic covalent radii (Angstroms) : ')");
+  ff::Items items;
+  std::vector<std::string> syms;
+  syms.reserve(NCOVRAD);
+  for (int z = 1; z <= NCOVRAD; ++z) syms.push_back(atsym(z));
+  for (int z = 1; z <= NCOVRAD; ++z) {
+    ff::add(items, syms[static_cast<std::size_t>(z - 1)]);
+    ff::add(items, run.covrad[static_cast<std::size_t>(z)]);
+  }
+  *run.lst << "\n" << ff::format_items("(7(3x,a2,f5.2))", items);
+  to_lst(run, "(/1x,71('-'))");
+}
+
+}  // namespace vorn

@@ -1,0 +1,91 @@
+#include "control/scanner.hpp"
+
+#include <gtest/gtest.h>
+
+#include "control/error.hpp"
+#include "control/fortran_io.hpp"
+#include "control/text.hpp"
+
+using namespace vorn;
+
+namespace {
+std::string line255(const std::string& s) { return pad(s, 255); }
+}  // namespace
+
+TEST(Readline, SeparatesTokensFromNumbers) {
+  Tokens t;
+  std::string l = line255("TOLS bond 0.4 ring 0.1 group 0.1");
+  readline(t, l, 255);
+  ASSERT_EQ(t.n, 4);
+  EXPECT_EQ(t[1], "TOLS    ");
+  EXPECT_EQ(t[2], "BOND    ");
+  EXPECT_EQ(t[4], "GROUP   ");
+  for (int k = 1; k <= 4; ++k) EXPECT_FALSE(t.starred(k));
+  EXPECT_EQ(rtrim(l), "          0.4      0.1       0.1");
+}
+
+TEST(Readline, StarFlagsUpperCaseAndCutTokens) {
+  Tokens t;
+  std::string l = line255("FORMAT  *shelx xd databanks *sigma C(1) 1.d10 -25");
+  readline(t, l, 255);
+  ASSERT_EQ(t.n, 6);
+  EXPECT_EQ(t[2], "SHELX   ");
+  EXPECT_TRUE(t.starred(2));
+  EXPECT_FALSE(t.starred(3));
+  EXPECT_EQ(t[4], "DATABANK");
+  EXPECT_EQ(t[5], "SIGMA   ");
+  EXPECT_TRUE(t.starred(5));
+  EXPECT_EQ(t[6], "C(1)    ");
+  EXPECT_EQ(ff::ListReader(l).count_left(), 2);  // the numbers stay, in place
+}
+
+TEST(Readline, KeepsOnlyFortyTokensButBlanksAllWords) {
+  Tokens t;
+  std::string s;
+  for (int k = 0; k < 45; ++k) s += "w" + std::to_string(k) + " ";
+  s += "7";
+  std::string l = line255(s);
+  readline(t, l, 255);
+  EXPECT_EQ(t.n, 40);
+  EXPECT_EQ(rtrim(l).find_first_not_of(' '), rtrim(l).size() - 1);
+}
+
+TEST(Words, AWordTouchingTheLastPositionIsNotSeen) {
+  EXPECT_EQ(dnumline("ab cd", 5), 1);
+  EXPECT_EQ(dnumline("ab cd ", 6), 2);
+  Word w = ReadChar("  ab  cde ", 2, 10);
+  EXPECT_EQ(w.start, 7);
+  EXPECT_EQ(w.end, 9);
+  EXPECT_THROW(ReadChar("ab ", 2, 3), VornError);
+  try {
+    ReadChar("ab ", 2, 3);
+  } catch (const VornError& e) {
+    EXPECT_EQ(e.routine(), "ReadChar");
+    EXPECT_EQ(e.message(), "Unexpected STOP in ReadChar...");
+  }
+}
+
+TEST(Words, LengthsOfBlankText) {
+  std::string blank(60, ' ');
+  EXPECT_EQ(ils(blank, 60), 60);
+  EXPECT_EQ(lenstr(blank, 60), 0);
+  EXPECT_EQ(ifs(blank, 60), 0);
+  EXPECT_EQ(ifs("  x ", 4), 3);
+  EXPECT_EQ(lenstr("  x ", 4), 3);
+}
+
+TEST(Words, RmBlanksPacksAndGuardsItsLength) {
+  std::string s = " a b  c ";
+  RmBlanks(s, 8);
+  EXPECT_EQ(s, "abc     ");
+  EXPECT_THROW(RmBlanks(s, 257), VornError);
+}
+
+TEST(LabelForms, BracketsNumbersAndDummies) {
+  EXPECT_EQ(erbras("H(1A)"), pad("H1A", 10));
+  EXPECT_EQ(erbras("C(12)"), pad("C12", 10));
+  EXPECT_EQ(ernum("H(1A)"), pad("H", 10));
+  EXPECT_EQ(ernum("H1A"), pad("H1A", 10));
+  EXPECT_EQ(erum("DUM3"), pad("D3", 10));
+  EXPECT_EQ(erbras(erum("DUM12")), pad("D12", 10));
+}
