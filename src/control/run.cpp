@@ -92,6 +92,7 @@ void Run::init() {
   mopro.assign(n, std::string(90, ' '));
   mcon.assign(n, std::string(90, ' '));
   mpoles.assign(n, Mpole{});
+  label_index.clear();
 
   except = Except{};
   except.flag.assign(n, 0);

@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "chem/tables.hpp"
@@ -132,6 +133,7 @@ struct Run {
   std::vector<std::string> mopro;  // 90 characters
   std::vector<std::string> mcon;   // 90 characters
   std::vector<Mpole> mpoles;
+  std::unordered_map<std::string, int> label_index;  // first atom 1..nat of each label
 
   // Chemistry.
   Except except;

@@ -1,9 +1,521 @@
 #include "local/axes.hpp"
 
-// Not built yet: passed over by the run sequence until its stage is written.
+#include <string>
+#include <vector>
+
+#include "chem/equivalence.hpp"
+#include "chem/hydrogens.hpp"
+#include "control/error.hpp"
+#include "control/text.hpp"
+#include "local/atom_lines.hpp"
+#include "local/dummies.hpp"
+#include "local/neighbors.hpp"
+#include "topology/planarity.hpp"
 
 namespace vorn {
 
-void DefLoc(Run&, int) {}
+namespace {
+
+struct Pair {
+  int a;
+  int b;
+};
+
+// The decision context of one atom.
+class AxisRules {
+ public:
+  AxisRules(Run& run, int atom) : run_(run), i_(atom), nb_(run.neighbors[atom]) {}
+
+  AtomFacts run_rules();
+
+ private:
+  // --- results -----------------------------------------------------------
+  void axis0(const char* letter, int atom) {
+    run_.axes.AX1 = letter;
+    run_.axes.ATOM0 = run_.atoms.label[atom];
+    run_.axes.P1 = run_.atoms.xc[atom];
+  }
+  void axis2(const char* letter, int atom) {
+    run_.axes.AX2 = letter;
+    run_.axes.ATOM2 = run_.atoms.label[atom];
+    run_.axes.P2 = run_.atoms.xc[atom];
+  }
+  void axis0_dummy(const char* letter, int d, const Vec3& cart) {
+    run_.axes.AX1 = letter;
+    run_.axes.ATOM0 = pad(run_.dummy.label[d], 8);
+    run_.axes.P1 = cart;
+  }
+  void axis2_dummy(const char* letter, int d, const Vec3& cart) {
+    run_.axes.AX2 = letter;
+    run_.axes.ATOM2 = pad(run_.dummy.label[d], 8);
+    run_.axes.P2 = cart;
+  }
+  void sitesym(const char* s) { run_.atoms.sitesym[i_] = pad(s, 5); }
+
+  // A dummy at a point in the structure's own coordinates (fractional when
+  // they exist) or at a Cartesian point.
+  int dummy_own(const Vec3& p, Vec3& cart) { return adddummyatom(run_, run_.ctl.ifrac, p, cart); }
+  int dummy_cart(const Vec3& p, Vec3& cart) { return adddummyatom(run_, 0, p, cart); }
+
+  // --- helpers ------------------------------------------------------------
+  const std::string& label(int k) const { return run_.atoms.label[k]; }
+  const Cart& xc(int k) const { return run_.atoms.xc[k]; }
+  int nei(int k) const { return nb_.inei[static_cast<std::size_t>(k)]; }
+  int isn(int k) const { return run_.isn[static_cast<std::size_t>(k)]; }
+  float angle(int a, int b, int c) const { return calcang(xc(a), xc(b), xc(c)); }
+
+  void no_neighbors_message(int atom, float r) {
+    to_both(run_, "(/' No neighbors of atom ',a,' were found within ',f10.2,' Angstroms')", label(atom), r);
+  }
+  void origin_dummy_as_atom2(const char* letter) {
+    to_both(run_, "(/' Will make dummy at 0,0,0')");
+    Vec3 cart;
+    int d = dummy_own(Vec3{0, 0, 0}, cart);
+    axis2_dummy(letter, d, cart);
+  }
+  bool in_pair(int atom, std::size_t upto) const {
+    for (std::size_t k = 0; k < upto && k < pairs_.size(); ++k)
+      if (pairs_[k].a == atom || pairs_[k].b == atom) return true;
+    return false;
+  }
+
+  // --- routes ---------------------------------------------------------------
+  void route_a();
+  void route_b();
+  bool route_c(const RingTest& rt);
+  bool route_d(const RingTest& rt);
+  void route_e();
+  void find_pairs();
+  void one_heavy();
+  void one_hydrogen();
+  void two_neighbors();
+  void three_neighbors();
+  void four_neighbors();
+  void general_fallback();
+
+  Run& run_;
+  int i_;
+  const NeighborRec& nb_;
+  std::vector<Pair> pairs_;
+  int nh_ = 0;
+};
+
+void AxisRules::route_a() {
+  float r = 5.0f;
+  findnei(run_, i_, r);
+  while (run_.neig.nnei <= 1 && r < 20.0f) {
+    r += 1.0f;
+    findnei(run_, i_, r);
+  }
+  if (run_.neig.nnei >= 2) {
+    int k1 = run_.neig.inei[1], k2 = run_.neig.inei[2];
+    axis0("X", k1);
+    axis2("Y", k2);
+    sitesym("NO");
+    return;
+  }
+  no_neighbors_message(i_, r);
+  to_both(run_, "(/' Will make dummies at 0,0,0 and 0.5,0.5,0.5')");
+  Vec3 c0, c1;
+  int d0 = dummy_own(Vec3{0, 0, 0}, c0);
+  axis0_dummy("X", d0, c0);
+  int d1 = dummy_own(Vec3{0.5f, 0.5f, 0.5f}, c1);
+  axis2_dummy("Y", d1, c1);
+  sitesym("NO");
+}
+
+// The first two sorted neighbours. An ordered atom whose only neighbour is
+// disordered has no second one: the nearest other atom within 20 A fixes
+// the second axis instead, as for an atom without neighbours, and a dummy
+// at the origin when there is none.
+void AxisRules::route_b() {
+  sitesym("NO");
+  axis0("X", isn(1));
+  if (nb_.nnei >= 2) {
+    axis2("Y", isn(2));
+    return;
+  }
+  for (float r = 5.0f; r <= 20.0f; r += 1.0f) {
+    findnei(run_, i_, r);
+    for (int k = 1; k <= run_.neig.nnei; ++k) {
+      int cand = run_.neig.inei[static_cast<std::size_t>(k)];
+      if (cand == isn(1) || dist(xc(cand), xc(isn(1))) < 0.01f) continue;
+      axis2("Y", cand);
+      return;
+    }
+  }
+  no_neighbors_message(i_, 20.0f);
+  origin_dummy_as_atom2("Y");
+}
+
+bool AxisRules::route_c(const RingTest& rt) {
+  to_lst(run_, "(/a,i5,a)", " Atom belongs to only one planar ring ( # ", rt.iring, " )");
+  run_.forring = {1, rt.nsize};
+  if (run_.ring1.special != 1) return false;
+  Ring& ring = run_.rings.ring[static_cast<std::size_t>(rt.iring)];
+  Vec3 cart;
+  if (ring.dummy == 0) {
+    Vec3 mean{0, 0, 0};
+    for (int m : ring.members) mean = add(mean, run_.ctl.ifrac == 1 ? Vec3(run_.atoms.xf[m]) : Vec3(xc(m)));
+    mean = scale(mean, 1.0f / static_cast<float>(ring.members.size()));
+    ring.dummy = dummy_own(mean, cart);
+  } else {
+    const Vec3& x = run_.dummy.x[static_cast<std::size_t>(ring.dummy)];
+    cart = run_.ctl.ifrac == 1 ? Vec3(to_cart(run_.transf, Frac(x))) : x;
+  }
+  to_lst(run_, "(/' Dummy atom which defines the ring center = ',a)", run_.dummy.label[static_cast<std::size_t>(ring.dummy)]);
+  sitesym("m");
+  axis0_dummy("X", ring.dummy, cart);
+  for (int k = 1; k <= nb_.nnei; ++k) {
+    for (int m : ring.members)
+      if (m == isn(k)) {
+        axis2("Y", m);
+        return true;
+      }
+  }
+  err("DefLoc", "Could not find atom to direct Y-axis");
+}
+
+bool AxisRules::route_d(const RingTest& rt) {
+  if (rt.l2plan != 1) {
+    to_lst(run_,
+           "(/' This atom belongs to 1 or 2 rings which are NOT planar '' or it belongs to >2 rings',/,"
+           "' Will be treated as if it DOES NOT belong to a ring')");
+    return false;
+  }
+  to_lst(run_, "(/a,i5,a)", " Atom belongs to 2 planar rings of tot numb ( #", rt.iring, " )");
+  run_.forring = {2, rt.nsize};
+  if (run_.ring1.special != 1) return false;
+  sitesym("m");
+  int partner = 0;
+  int partner_size = 0;
+  for (int k = 1; k <= nb_.nnei && partner == 0; ++k) {
+    RingTest t = isitcyclic(run_, isn(k));
+    if (t.lcyc == 1 && (t.l2plan == 1 || t.l1plan == 0)) {
+      partner = isn(k);
+      partner_size = t.nsize;
+    }
+  }
+  if (partner == 0) err("DefLoc", "Could not find atom to direct X-axis");
+  axis0("X", partner);
+  if (partner_size != 11 && partner_size != 12) return false;
+  for (int k = 1; k <= nb_.nnei; ++k) {
+    RingTest t = isitcyclic(run_, isn(k));
+    if (t.lcyc == 1 && t.l1plan == 1 && t.nsize == 6) {
+      axis2("Y", isn(k));
+      return true;
+    }
+  }
+  err("DefLoc", "Could not find atom to direct Y-axis");
+}
+
+void AxisRules::find_pairs() {
+  for (int a = 1; a <= nb_.nnei; ++a)
+    for (int b = a + 1; b <= nb_.nnei; ++b)
+      if (sameatoms(run_, nei(a), nei(b), 0, 0, run_.ctl.isimple, 0) == 1) {
+        pairs_.push_back(Pair{nei(a), nei(b)});
+        to_lst(run_, "(/a,2i6)", " Same atoms : ", nei(a), nei(b));
+      }
+  to_lst(run_, "(/a,i4)", " is = ", static_cast<int>(pairs_.size()));
+}
+
+void AxisRules::route_e() {
+  if (nb_.nnei > 2) {
+    std::vector<int> group = collectnei(run_, i_);
+    run_.lPG = planarity(run_, run_.ctl.iverb > 2 ? 1 : 0, group, 3);
+    to_lst(run_, "(/' Atomic group (',i2,' atoms) planarity (lPG) = .',l1,'.')", static_cast<int>(group.size()),
+           run_.lPG == 1);
+  }
+  find_pairs();
+  switch (nb_.nnei) {
+    case 1:
+      if (run_.atoms.iz[i_] == 1)
+        one_hydrogen();
+      else
+        one_heavy();
+      break;
+    case 2: two_neighbors(); break;
+    case 3: three_neighbors(); break;
+    default: four_neighbors(); break;
+  }
+}
+
+void AxisRules::one_heavy() {
+  int j = nei(1);
+  const NeighborRec& nj = run_.neighbors[j];
+  axis0("X", j);
+  run_.axes.AX2 = "Y";
+  sitesym("m");
+  bool scanned = nj.nnei > 1;
+  if (scanned) {
+    for (int k = 1; k <= nj.nnei; ++k) {
+      int kk = nj.inei[static_cast<std::size_t>(k)];
+      if (kk == i_) continue;
+      float ang = angle(i_, j, kk);
+      if (ang <= 10.0f) continue;
+      if (ang <= 160.0f) {
+        prtang(run_, *run_.lst, i_, j, kk, ang);
+        axis2("Y", kk);
+        return;
+      }
+      run_.axes.AX1 = "Z";
+      sitesym("cyl");
+    }
+  }
+  int last = scanned ? nj.inei[static_cast<std::size_t>(nj.nnei)] : 0;
+  for (float r : {4.0f, 6.0f, 8.0f, 10.0f, 12.0f}) {
+    findnei(run_, j, r);
+    if (!scanned) continue;  // nothing qualifies when j has no other neighbour
+    for (int k = 1; k <= run_.neig.nnei; ++k) {
+      int kk = run_.neig.inei[static_cast<std::size_t>(k)];
+      if (kk == i_ || kk == last) continue;
+      float ang = angle(i_, j, kk);
+      if (ang > 10.0f && ang <= 160.0f) {
+        prtang(run_, *run_.lst, i_, j, kk, ang);
+        axis2("Y", kk);
+        return;
+      }
+    }
+  }
+  no_neighbors_message(j, 12.0f);
+  origin_dummy_as_atom2("Y");
+}
+
+void AxisRules::one_hydrogen() {
+  int j = nei(1);
+  const NeighborRec& nj = run_.neighbors[j];
+  axis0("Z", j);
+  run_.axes.AX2 = "Y";
+  sitesym("cyl");
+  auto& fh = run_.forh[static_cast<std::size_t>(i_)];
+  fh = {nj.nnei, run_.atoms.iz[j], nj.ntype >= 1 ? nj.ntypenei[1] : 0};
+  to_lst(run_, "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')", fh[0], fh[2]);
+  bool found = false;
+  if (nj.ntype == 1 && nj.nnei > 1) {
+    for (int k = 1; k <= nj.nnei && !found; ++k) {
+      int kk = nj.inei[static_cast<std::size_t>(k)];
+      if (kk == i_) continue;
+      axis2("Y", kk);
+      found = true;
+    }
+    if (!found) err("DefLoc", "can not happen <1>");
+  } else {
+    run_.iprint = 0;
+    findnei(run_, j, 10.0f);
+    for (int k = 1; k <= run_.neig.nnei && !found; ++k) {
+      int kk = run_.neig.inei[static_cast<std::size_t>(k)];
+      if (run_.atoms.iz[kk] == 1 || kk > run_.atoms.nat) continue;
+      float ang = angle(i_, j, kk);
+      if (ang > 170.0f) continue;
+      prtang(run_, *run_.lst, i_, j, kk, ang);
+      axis2("Y", kk);
+      found = true;
+    }
+    run_.iprint = 1;
+    if (!found) {
+      no_neighbors_message(j, 10.0f);
+      origin_dummy_as_atom2("Y");
+    }
+  }
+  if (run_.ctl.iextH == 1) ExtendH(run_, j, i_);
+}
+
+void AxisRules::two_neighbors() {
+  int n1 = nei(1), n2 = nei(2);
+  float ang = angle(n1, i_, n2);
+  if (ang >= 170.0f) {
+    to_lst(run_, "(/a)", " LINEAR conformation !");
+    sitesym("cyl");
+    int a0 = run_.atoms.iz[n2] == 1 ? n1 : n2;
+    axis0("Z", a0);
+    run_.axes.AX2 = "X";
+    float r = 2.0f;
+    for (int step = 0; step <= 16; ++step) {
+      r = 2.0f + 0.5f * static_cast<float>(step);
+      findnei(run_, i_, r);
+      for (int k = 3; k <= run_.neig.nnei; ++k) {
+        int kk = run_.neig.inei[static_cast<std::size_t>(k)];
+        float a = angle(a0, i_, kk);
+        if (a <= 160.0f) {
+          prtang(run_, *run_.lst, i_, a0, kk, a);
+          axis2("X", kk);
+          return;
+        }
+      }
+    }
+    no_neighbors_message(i_, r);
+    origin_dummy_as_atom2("X");
+    return;
+  }
+  to_lst(run_, "(/a)", " BENT conformation !");
+  if (pairs_.size() == 1) {
+    Vec3 cart;
+    int d = dummy_cart(midpoint(xc(n1), xc(n2)), cart);
+    axis0_dummy("Z", d, cart);
+    axis2("Y", n1);
+    sitesym("mm2");
+    return;
+  }
+  sitesym("m");
+  if (nh_ == 1) std::swap(n1, n2);
+  axis0("X", n1);
+  axis2("Y", n2);
+}
+
+void AxisRules::three_neighbors() {
+  int is = static_cast<int>(pairs_.size());
+  if (is != 0 && is != 1 && is != 3) err("DefLoc", ff::format("(' is = ',i4,' is not valid...')", is));
+  bool planar = run_.lPG == 1;
+  int label = planar ? (is == 0 ? 300 : is == 1 ? 301 : 303) : (is == 0 ? 310 : is == 1 ? 311 : 312);
+  to_lst(run_, "(/' Label = ',i5)", label);
+  int odd = 0;
+  if (is >= 1)
+    for (int k = 1; k <= nb_.nnei; ++k)
+      if (nei(k) != pairs_[0].a && nei(k) != pairs_[0].b) odd = nei(k);
+  Vec3 cart;
+  switch (label) {
+    case 300:
+    case 310:
+      axis0("X", isn(1));
+      axis2("Y", isn(2));
+      sitesym(planar ? "m" : "NO");
+      break;
+    case 301:
+      if (run_.atoms.iz[odd] == 1) {
+        int d = dummy_cart(midpoint(xc(pairs_[0].a), xc(pairs_[0].b)), cart);
+        axis0_dummy("Z", d, cart);
+      } else {
+        axis0("Z", odd);
+      }
+      axis2("X", pairs_[0].a);
+      sitesym("mm2");
+      break;
+    case 303:
+      axis0("X", nei(1));
+      axis2("Y", nei(2));
+      sitesym("3m");
+      break;
+    case 311: {
+      int d = dummy_cart(midpoint(xc(pairs_[0].a), xc(pairs_[0].b)), cart);
+      axis0_dummy("X", d, cart);
+      axis2("Y", odd);
+      sitesym("m");
+      break;
+    }
+    case 312: {
+      Vec3 mean{0, 0, 0};
+      for (int k = 1; k <= 3; ++k)
+        mean = add(mean, run_.ctl.ifrac == 1 ? Vec3(run_.atoms.xf[nei(k)]) : Vec3(xc(nei(k))));
+      int d = dummy_own(scale(mean, 1.0f / 3.0f), cart);
+      axis0_dummy("Z", d, cart);
+      axis2("X", nei(1));
+      sitesym("3m");
+      break;
+    }
+    default: break;
+  }
+}
+
+void AxisRules::general_fallback() {
+  axis0("X", isn(1));
+  axis2("Y", isn(2));
+  sitesym("NO");
+}
+
+void AxisRules::four_neighbors() {
+  int is = static_cast<int>(pairs_.size());
+  Vec3 cart;
+  if (is == 1) {
+    int first = 0, second = 0;
+    for (int k = 1; k <= nb_.nnei; ++k) {
+      int a = isn(k);
+      if (a == pairs_[0].a || a == pairs_[0].b) continue;
+      if (first == 0)
+        first = a;
+      else if (second == 0)
+        second = a;
+    }
+    axis0("X", first);
+    axis2("Y", second);
+    sitesym("m");
+  } else if (is == 2) {
+    // The pair of heavier atoms fixes Z; when both pairs start with a
+    // hydrogen the first pair does.
+    std::size_t zp = 0;
+    bool chosen = false;
+    for (std::size_t p = 0; p < pairs_.size() && !chosen; ++p)
+      if (run_.atoms.iz[pairs_[p].a] != 1) {
+        zp = p;
+        chosen = true;
+      }
+    std::size_t other = zp == 0 ? 1 : 0;
+    if (other >= pairs_.size()) err("DefLoc", "4 neighbors: 2 + 2 case");
+    int d = dummy_cart(midpoint(xc(pairs_[zp].a), xc(pairs_[zp].b)), cart);
+    axis0_dummy("Z", d, cart);
+    axis2("Y", pairs_[other].a);
+    sitesym("mm2");
+  } else if (is == 3) {
+    int lone = 0;
+    for (int k = 1; k <= nb_.nnei; ++k)
+      if (!in_pair(nei(k), pairs_.size())) lone = nei(k);
+    if (lone == 0) {
+      // Equivalences that do not close into one set of three leave no
+      // atom outside the pairs: no symmetry is assumed then.
+      to_lst(run_, "(/a)", " No neighbour outside the equivalent pairs: no local symmetry assumed");
+      general_fallback();
+      return;
+    }
+    axis0("Z", lone);
+    axis2("X", pairs_[0].a);
+    sitesym("3m");
+  } else if (is >= 4 && is <= 6) {
+    int d = dummy_cart(midpoint(xc(isn(1)), xc(isn(2))), cart);
+    axis0_dummy("Z", d, cart);
+    axis2("Y", isn(3));
+    sitesym("-42m");
+  } else {
+    general_fallback();
+  }
+}
+
+AtomFacts AxisRules::run_rules() {
+  LocalAxes& ax = run_.axes;
+  ax = LocalAxes{};
+  run_.forring = {0, 0};
+  run_.iprint = 1;
+  prtatomnei(run_, i_, *run_.lst);
+  SortNei(run_, i_);
+
+  AtomFacts facts;
+  facts.disordered = run_.atoms1.flag[i_] == -1;
+  for (int k = 1; k <= nb_.nnei; ++k)
+    if (run_.atoms1.flag[nei(k)] == -1) facts.disordered_neighbor = true;
+  run_.lPG = nb_.nnei > 3 ? 0 : 1;
+  nh_ = (nb_.ntype >= 1 && nb_.ztype[1] == 1) ? nb_.ntypenei[1] : 0;
+  to_lst(run_, "(/a,i4)", " Number of covalently-bonded H-atoms = ", nh_);
+
+  bool toxd = run_.ctl.itoxd == 1;
+  if ((toxd && nb_.nnei <= 1) || nb_.nnei == 0) {
+    route_a();
+  } else if (nb_.nnei > 4 || toxd || (!facts.disordered && facts.disordered_neighbor)) {
+    route_b();
+  } else {
+    RingTest rt = isitcyclic(run_, i_);
+    bool done = false;
+    if (rt.l1plan == 1)
+      done = route_c(rt);
+    else if (rt.lcyc == 1)
+      done = route_d(rt);
+    if (!done) route_e();
+  }
+  return facts;
+}
+
+}  // namespace
+
+void DefLoc(Run& run, int atom) {
+  AtomFacts facts = AxisRules(run, atom).run_rules();
+  atom_lines(run, atom, facts);
+}
 
 }  // namespace vorn

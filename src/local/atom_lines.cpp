@@ -1,0 +1,223 @@
+#include "local/atom_lines.hpp"
+
+#include <cmath>
+#include <string>
+
+#include "chem/equivalence.hpp"
+#include "chem/exceptions.hpp"
+#include "control/text.hpp"
+#include "databank/databank.hpp"
+#include "local/dummies.hpp"
+
+namespace vorn {
+
+namespace {
+
+bool unrefined(const Kappas& k, int set) {
+  return std::fabs(k.kappa[static_cast<std::size_t>(set)] - 1.0f) <= 0.0001f &&
+         std::fabs(k.kappap[static_cast<std::size_t>(set)] - 1.0f) <= 0.0001f;
+}
+
+void ensure_kappa_slot(Kappas& k, int set) {
+  auto n = static_cast<std::size_t>(set + 1);
+  if (k.kappa.size() < n) {
+    k.kappa.resize(n, 0.0f);
+    k.kappap.resize(n, 0.0f);
+    k.nsft.resize(n, 0);
+  }
+}
+
+std::string residue_ref(const Run& run, int atom) {
+  auto a = static_cast<std::size_t>(atom);
+  return a < run.shelx.resshort.size() ? pad(run.shelx.resshort[a], 10) : std::string(10, ' ');
+}
+
+struct KappaChoice {
+  int kap = 0;
+  int equiv = 0;  // the earlier atom this one is constrained to
+};
+
+int new_kappa_set(Run& run) {
+  int n = ++run.kappaset[0];
+  to_lst(run, "(/a,i4)", " New kappa set = ", n);
+  return n;
+}
+
+KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
+  KappaChoice c;
+  int tbl = run.atoms1.isft[i];
+  if (run.ctl.itoxd == 1) {
+    c.kap = tbl;
+    run.kappaset[0] = std::max(run.kappaset[0], c.kap);
+    return c;
+  }
+  if (!f.disordered && f.disordered_neighbor) {
+    for (int k = 1; k <= run.kappas.n; ++k)
+      if (run.kappas.nsft[static_cast<std::size_t>(k)] == tbl && unrefined(run.kappas, k)) {
+        c.kap = k;
+        to_lst(run, "(/a,i4)", " Using old [IAM] kappa set = ", k);
+        return c;
+      }
+    c.kap = new_kappa_set(run);
+    return c;
+  }
+  if (run.cryst.ncryst > run.atoms.nat) checksymeq(run);
+  to_lst(run, "(/a)", " Calling DetExcept...");
+  DetExcept(run, i);
+  std::string& group = run.except.group[static_cast<std::size_t>(i)];
+  group = upper(group);
+  if (run.except.flag[static_cast<std::size_t>(i)] == 1)
+    to_lst(run, "(/' Exception identified for ',a,' : Functional group = [',a,']')", rtrim(run.atoms.label[i]),
+           rtrim(group));
+  if (i > 1) {
+    to_lst(run, "(/a)", " Trying to determine the KAPPA SET : ");
+    bool hydrogen = run.atoms.iz[i] == 1;
+    for (int k = 1; k < i; ++k) {
+      bool match;
+      if (hydrogen) {
+        if (run.ctl.lchem[1] == 0) break;
+        match = run.atoms1.isft[k] == tbl && run.forh[static_cast<std::size_t>(k)] == run.forh[static_cast<std::size_t>(i)] &&
+                run.except.group[static_cast<std::size_t>(k)] == group;
+      } else {
+        if (run.ctl.lchem[2] == 0) break;
+        match = sameatoms(run, i, k, 1, 1, 0, 1) == 1;
+      }
+      if (match) {
+        c.kap = run.kappaset[static_cast<std::size_t>(k)];
+        c.equiv = k;
+        to_lst(run, "(/a,i4)", " Old kappa set = ", c.kap);
+        return c;
+      }
+    }
+  }
+  c.kap = new_kappa_set(run);
+  return c;
+}
+
+std::string symplm_code(const std::string& sitesym, const std::string& ax1, const std::string& ax2) {
+  std::string s(rtrim(sitesym));
+  if (s == "m") {
+    std::string p = ax1 + ax2;
+    if (p == "XY" || p == "YX") return "mz  ";
+    if (p == "YZ" || p == "ZY") return "mx  ";
+    return "my  ";
+  }
+  if (s == "mm2") return "mxmz";
+  if (s == "3m") return "3m  ";
+  if (s == "cyl") return "cy  ";
+  return "    ";
+}
+
+int axis_number(const std::string& letter) {
+  auto p = std::string("XYZ").find(letter.empty() ? ' ' : letter[0]);
+  return p == std::string::npos ? 0 : static_cast<int>(p) + 1;
+}
+
+}  // namespace
+
+std::string mopro_name(const std::string& label) { return erbras(erum(label)); }
+
+int axis_index(const Run& run, const std::string& label) {
+  std::string l = pad(label, 8);
+  for (int d = 1; d <= run.dummy.n; ++d)
+    if (pad(run.dummy.label[static_cast<std::size_t>(d)], 8) == l) return run.atoms.nat + d;
+  auto it = run.label_index.find(l);
+  if (it != run.label_index.end()) return it->second;
+  for (int a = 1; a <= run.atoms.nat; ++a)
+    if (run.atoms.label[a] == l) return a;
+  return 0;
+}
+
+void atom_lines(Run& run, int i, const AtomFacts& f) {
+  const LocalAxes& ax = run.axes;
+  auto ia = static_cast<std::size_t>(i);
+  KappaChoice kc = choose_kappa(run, i, f);
+  int kap = kc.kap;
+  run.kappaset[ia] = kap;
+  run.chemcon[ia] = kc.equiv > 0 ? 1 : 0;
+  const std::string& sym = run.atoms.sitesym[i];
+  to_lst(run, "(/3a)", " Symmetry = [", sym, "]");
+
+  // XD atom table
+  const std::string& lab = run.atoms.label[i];
+  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2i3,2i4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1,
+                                lab, pad(ax.ATOM2, 8), ax.AX2, run.atoms1.iu[i], run.atoms1.isft[i], kap,
+                                run.atoms1.lmax[i], pad(sym, 5),
+                                kc.equiv > 0 ? run.atoms.label[kc.equiv] : std::string(8, ' '));
+  line = std::string(rtrim(line));
+  run.out << ' ' << line << '\n';
+  *run.mas << line << '\n';
+  to_lst(run, "(/a/)", " Local coordinate system definition :  " + line);
+
+  // MoPro axis line and constraint
+  bool h = rtrim(ernum(lab)) == "H";
+  std::string k5 = ff::format("(i5$)", kap);
+  k5 = pad(k5.substr(k5.find_first_not_of(' ')), 5);
+  run.mopro[ia] = pad(ff::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a$)", ax.AX1, ax.AX2, mopro_name(ax.ATOM0),
+                                 mopro_name(ax.ATOM2), h ? " QUA " : " HEX ", " K" + k5, "V0  M0  Q0"),
+                      90);
+  if (kc.equiv > 0) {
+    std::string c = run.shelx.resi
+                        ? ff::format("(a,1x,a,2x,a$)", "! CONPVM ", residue_ref(run, i), residue_ref(run, kc.equiv))
+                        : ff::format("(a,1x,a,2x,a,1x,a,1x,a$)", "! CONPVM ", mopro_name(lab), "1",
+                                     mopro_name(run.atoms.label[kc.equiv]), "1");
+    run.mcon[ia] = pad(c, 90);
+  }
+  if (rtrim(sym) != "NO") {
+    std::string code = symplm_code(sym, ax.AX1, ax.AX2);
+    if (run.shelx.resi)
+      ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, residue_ref(run, i));
+    else
+      ff::write(*run.con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, mopro_name(lab), "1");
+  }
+
+  loc2plat(run, i);
+
+  // Parameters: from the databank or by default
+  bool use_db = run.ctl.idb == 1 && ((!f.disordered && !f.disordered_neighbor) || (f.disordered && run.ctl.idisDB == 1));
+  to_lst(run, use_db ? "(/' Atom ',a,' :: will now read databank')" : "(/' Atom ',a,' :: will skip reading databank')",
+         rtrim(lab));
+  Kappas& ks = run.kappas;
+  ensure_kappa_slot(ks, kap);
+  Mpole& mp = run.mpoles[ia];
+  float occ = run.atoms1.occ[i];
+  auto k = static_cast<std::size_t>(kap);
+  if (use_db) {
+    ReadDB(run, i);
+    if (i == 1) {
+      ks.n = 1;
+      ks.nsft[1] = run.atoms1.isft[i];
+    } else if (kap > ks.n) {
+      ks.n = kap;
+      ks.nsft[k] = run.atoms1.isft[i];
+    }
+    ks.kappa[k] = run.dbrec.kappa;
+    ks.kappap[k] = run.dbrec.kappap;
+    mp.pv = run.dbrec.pv * occ;
+    mp.spv = run.dbrec.spv;
+    for (int l = 0; l <= 4; ++l)
+      for (int m = -l; m <= l; ++m)
+        mp.P(l, m) = run.dbrec.plm[static_cast<std::size_t>(l)][static_cast<std::size_t>(m + 4)] * occ;
+  } else {
+    mp.pv = pval(run.atoms.iz[i]) * occ;
+    ks.n = std::max(ks.n, kap);
+    ks.kappa[k] = 1.0f;
+    ks.kappap[k] = 1.0f;
+    ks.nsft[k] = run.atoms1.isft[i];
+  }
+  to_lst(run, "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", i, kap, ks.nsft[k]);
+
+  mp.ax1 = axis_number(ax.AX1);
+  mp.ax2 = axis_number(ax.AX2);
+  mp.atom0 = axis_index(run, ax.ATOM0);
+  mp.atom1 = i;
+  mp.atom2 = axis_index(run, ax.ATOM2);
+  mp.tp = run.atoms1.iu[i];
+  mp.tbl = run.atoms1.isft[i];
+  mp.kap = kap;
+  mp.lmx = 4;
+  mp.one = 1;
+  mp.equiv = kc.equiv;
+}
+
+}  // namespace vorn
