@@ -52,14 +52,14 @@ std::vector<JoinEntry> join_entries(Run& run) {
 
 void write_join_radii(Run& run, const std::vector<JoinEntry>& types, bool dummies) {
   ff::Items items;
-  add(items, "JOIN RADII ");
+  ff::add(items, "JOIN RADII ");
   for (const JoinEntry& e : types) {
-    add(items, e.sym);
-    add(items, e.r);
+    ff::add(items, e.sym);
+    ff::add(items, e.r);
   }
   const char* pseudo[] = {"X", "Y", "Z", "D"};
   const int npseudo = dummies ? 4 : 3;
-  for (int k = 0; k < npseudo; ++k) add(items, pseudo[k]);
+  for (int k = 0; k < npseudo; ++k) ff::add(items, pseudo[k]);
   const std::string fmt =
       "(a," + std::to_string(types.size()) + "(1x,a2,f5.2)," + std::to_string(npseudo) + "(1x,a2,' 0.01'))";
   *run.spf << ff::format_items(fmt, items);
