@@ -26,10 +26,7 @@ void print_summary(Run& run, bool parameter_files) {
     out_then_lst(run, "(a)", " CONSTRAINT instructions for H-atoms    : const.bond");
   }
   out_then_lst(run, "(a)", " Cartesian coordinates in PLATON format : vorn.ang");
-  // Only the ring search writes the reduced structure; naming it after a run
-  // without one would send the user to a missing or stale file.
-  if (run.ctl.iring != 0)
-    out_then_lst(run, "(a)", " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
+  out_then_lst(run, "(a)", " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
   out_then_lst(run, "(a)", " PLATON plot file with local axes       : vorn.spf");
   out_then_lst(run, "(a)", " Program log file                       : vorn.out");
   out_then_lst(run, "(/a)", " Local axes can be visualized in PLATON using command : platon -p vorn.spf");

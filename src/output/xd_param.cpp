@@ -33,7 +33,7 @@ void write_atom(Run& run, int i, bool fixed_h) {
   const float occ = run.atoms1.occ[k];
   std::ostream& os = *run.inp;
   ff::write(os, "(a,2i3,3i5,2x,6i5,3f9.5,f8.4)", label, mp.ax1, mp.ax2, mp.atom0, mp.atom1, mp.atom2, mp.tp,
-            mp.tbl, mp.kap, mp.lmx, mp.one, mp.equiv, xf, occ);
+            mp.tbl, mp.kap, mp.lmx, mp.one, 0, xf, occ);  // no chemical constraint code for XD
   ff::write(os, "(6f10.6)", run.at_uij[k]);
   ff::write(os, "(10f8.4)", xd_populations(mp));
   if (fixed_h)

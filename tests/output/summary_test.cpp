@@ -10,13 +10,14 @@ namespace {
 
 const std::string kRule(80, '-');
 
-TEST(Summary, PlainRunNamesOnlyTheFilesItWrote) {
+TEST(Summary, PlainRunNamesTheFixedSetOfFiles) {
   TestRun t;
   print_summary(t.run, false);
   expect_lines(t.out.str(), {
       "",
       " XD instructions are in file            : xd_vorn.mas",
       " Cartesian coordinates in PLATON format : vorn.ang",
+      " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang",
       " PLATON plot file with local axes       : vorn.spf",
       " Program log file                       : vorn.out",
       "",
@@ -29,6 +30,7 @@ TEST(Summary, PlainRunNamesOnlyTheFilesItWrote) {
       "",
       " XD instructions are in file            : xd_vorn.mas",
       " Cartesian coordinates in PLATON format : vorn.ang",
+      " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang",
       " PLATON plot file with local axes       : vorn.spf",
       " Program log file                       : vorn.out",
       "",
