@@ -1,11 +1,125 @@
 #include "output/mopro.hpp"
 
-// Not built yet: passed over by the run sequence until its stage is written.
+#include <span>
+#include <string>
+
+#include "control/scanner.hpp"
+#include "control/text.hpp"
+#include "output/populations.hpp"
 
 namespace vorn {
 
-void write_mopro_atoms(Run&) {}
-void write_con_tail(Run&) {}
-void write_mopro_tail(Run&) {}
+namespace {
+
+constexpr std::string_view kRoutine = "write_mopro_atoms";
+
+// The name field of the atom line: the residue label, or the plain name with
+// the one molecule MoPro then assumes. Both are 17 characters wide.
+std::string mopro_name(Run& run, int i) {
+  const auto k = static_cast<std::size_t>(i);
+  const std::string& label = run.atoms.label[k];
+  if (run.shelx.resi) {
+    if (k < run.shelx.reslab.size()) return pad(run.shelx.reslab[k], 17);
+    // The residue scan saw fewer atom lines than the atom pass: rather than
+    // read past the residue table, the atom keeps its plain name.
+    ff::write(*run.lst, "(/' Atom ',a,' has no residue label : named ',a,' in mopro_vorn.par')",
+              rtrim(label), rtrim(erbras(label)));
+  }
+  return erbras(label) + "MOL   1";
+}
+
+void write_dummies(Run& run) {
+  std::ostream& os = *run.par;
+  const int ndum = dummy_count(run, kRoutine);
+  ff::write(os, "('DUMMY ',i3)", ndum);
+  for (int j = 1; j <= ndum; ++j) {
+    // MoPro wants the dummy number left-justified in its five columns.
+    std::string num = ff::fmt_i(j, 5);
+    num.erase(0, num.find_first_not_of(' '));
+    ff::write(os, "('DUMY ',3f12.6,'  D',a,' 0')", run.dummy.x[static_cast<std::size_t>(j)], pad(num, 5));
+  }
+  ff::write(os, "()");
+}
+
+void write_kappas(Run& run) {
+  std::ostream& os = *run.par;
+  const int nkap = kappa_sets(run, kRoutine);
+  ff::write(os, "('KAPPA ',i3)", nkap);
+  for (int j = 1; j <= nkap; ++j) {
+    const auto k = static_cast<std::size_t>(j);
+    ff::write(os, "(2f10.6)", run.kappas.kappa[k], run.kappas.kappap[k]);
+  }
+  ff::write(os, "()");
+}
+
+void write_atom(Run& run, int i) {
+  std::ostream& os = *run.par;
+  const auto k = static_cast<std::size_t>(i);
+  const std::string& label = run.atoms.label[k];
+  const float occ = run.atoms1.occ[k];
+  const bool hydrogen = mopro_hydrogen(label);
+
+  ff::write(os, "('ATOM ',i3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, mopro_name(run, i), run.atoms.xf[k], occ,
+            ernum(label));
+  ff::write(os, "(a)", pad(run.mopro[k], 90));
+  if (hydrogen)
+    ff::write(os, "('UISO   ',f10.6)", run.at_uij[k][0]);
+  else
+    ff::write(os, "('UANI   ',6f10.6)", run.at_uij[k]);
+
+  std::array<float, NPOP> p = xd_populations(run.mpoles[k]);
+  if (occ == 0.0f) {
+    // MoPro wants populations per unit occupancy; an empty site has none.
+    ff::write(*run.lst, "(/' Atom ',a,' has occupancy 0 : its populations are written as 0 in mopro_vorn.par')",
+              rtrim(label));
+    p.fill(0.0f);
+  } else {
+    for (float& v : p) v /= occ;
+  }
+  const std::span<const float> pops(p);
+  ff::write(os, "(2f8.5,2x,8(f5.3,2x))", pops.subspan(0, 10));
+  if (!hydrogen) {
+    ff::write(os, "(2x,7(f5.3,2x))", pops.subspan(10, 7));
+    ff::write(os, "(2x,9(f5.3,2x))", pops.subspan(17, 9));
+  }
+  ff::write(os, "()");
+}
+
+}  // namespace
+
+bool mopro_hydrogen(std::string_view label) { return rtrim(ernum(label)) == "H"; }
+
+void write_mopro_atoms(Run& run) {
+  write_dummies(run);
+  write_kappas(run);
+  ff::write(*run.par, "('ATOMS ',i4,/)", run.atoms.nat);
+  for (int i = 1; i <= run.atoms.nat; ++i) write_atom(run, i);
+}
+
+void write_con_tail(Run& run) {
+  std::ostream& os = *run.con;
+  ff::write(os, "(a)", "!");
+  ff::write(os, "(a)", "! similarity (switched-off)");
+  ff::write(os, "(a)", "!");
+  for (std::size_t k = 1; k < run.mcon.size(); ++k) {
+    const std::string& line = run.mcon[k];
+    if (line.compare(0, 8, "! CONPVM") == 0) ff::write(os, "(a)", pad(line, 90));
+  }
+  ff::write(os, "(a)", "!");
+  ff::write(os, "(a)", "! end");
+  ff::write(os, "(a)", "!");
+  run.con.close();
+}
+
+void write_mopro_tail(Run& run) {
+  std::ostream& os = *run.par;
+  ff::write(os, "()");
+  ff::write(os, "(a)", "ANHAR    0    3         !  #atoms #order ");
+  ff::write(os, "(a)", "! 1         ! atom number ");
+  ff::write(os, "(a)", "! 0. 0. 0. 0. 0. 0. 0. 0. ");
+  ff::write(os, "(a)", "! 0. 0. ");
+  ff::write(os, "()");
+  ff::write(os, "(a)", "STOP ");
+}
 
 }  // namespace vorn

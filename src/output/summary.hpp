@@ -5,6 +5,8 @@
 
 namespace vorn {
 
+// To the listing and standard output; parameter_files says whether
+// xd_vorn.inp (and the MoPro atoms) were written in this run.
 void print_summary(Run& run, bool parameter_files);
 
 }  // namespace vorn
