@@ -62,13 +62,11 @@ class Collector {
     clear_list(out_);
   }
 
+  // Each test only rejects, so their order does not change the result; the
+  // distance goes first because it rejects almost every atom of a scan.
   void take(int j) {
     if (j == atom_) return;
     const auto uj = static_cast<std::size_t>(j);
-    const bool dis_j = run_.atoms1.flag[uj] == -1;
-    // Two disordered atoms of different occupancy belong to different
-    // alternatives and are never seen together.
-    if (dis_a_ && dis_j && std::fabs(occ_a_ - run_.atoms1.occ[uj]) > 0.01f) return;
     const Vec3& xj = run_.atoms.xc[uj];
     const float d = dist(xa_, xj);
     // Written as "not within" so that a non-finite distance never passes.
@@ -80,13 +78,22 @@ class Collector {
       if (!(d <= ra_ + rj + run_.ctl.tol1)) return;
     }
     if (d < 0.5f) return;
-    for (int k = 1; k <= out_.nnei; ++k) {
-      if (dist(xj, run_.atoms.xc[static_cast<std::size_t>(out_.inei[static_cast<std::size_t>(k)])]) < 0.01f) return;
+    const bool dis_j = run_.atoms1.flag[uj] == -1;
+    // Two disordered atoms of different occupancy belong to different
+    // alternatives and are never seen together.
+    if (dis_a_ && dis_j && std::fabs(occ_a_ - run_.atoms1.occ[uj]) > 0.01f) return;
+    // Two atoms on one site lie at nearly the same distance from the centre,
+    // so only listed atoms in a narrow distance band can be the same site.
+    auto lo = std::lower_bound(by_dist_.begin(), by_dist_.end(), std::pair<float, int>(d - 0.02f, 0));
+    for (auto it = lo; it != by_dist_.end() && it->first <= d + 0.02f; ++it) {
+      if (dist(xj, run_.atoms.xc[static_cast<std::size_t>(it->second)]) < 0.01f) return;
     }
     if (out_.nnei + 1 > MAXNEI) too_many(run_, atom_, rmax_);
     ++out_.nnei;
     out_.inei.push_back(j);
     out_.rnei.push_back(d);
+    by_dist_.insert(std::upper_bound(by_dist_.begin(), by_dist_.end(), std::pair<float, int>(d, j)),
+                    std::pair<float, int>(d, j));
     if (dis_j) idis_ = 1;
   }
 
@@ -113,6 +120,7 @@ class Collector {
   bool dis_a_ = false;
   float occ_a_ = 1;
   int idis_ = 0;
+  std::vector<std::pair<float, int>> by_dist_;  // the listed atoms by distance
 };
 
 // Atoms 1..n binned into cubic cells of the Cartesian frame, so that a bond
@@ -351,6 +359,8 @@ int findnei(Run& run, int atom, float rmax) {
 void findallneighbors(Run& run) {
   run.iprint = 0;
   const int n = run.cryst.ncryst;
+  if (n < 0 || static_cast<std::size_t>(n) >= run.atoms.xc.size())
+    err("findallneighbors", "atom count " + std::to_string(n) + " does not fit the atom table");
   to_lst(run, "(/a)", std::string(79, '-'));
   to_both(run, "(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')");
   if (run.neighbors.size() < static_cast<std::size_t>(n) + 1) run.neighbors.resize(static_cast<std::size_t>(n) + 1);
