@@ -42,7 +42,7 @@ std::string difference(Run& run, int i, int j, int isym, int igroup, int isimple
 
 bool valid_atom(const Run& run, int i) {
   const auto u = static_cast<std::size_t>(i);
-  return i >= 1 && u < run.atoms.iz.size() && u < run.neighbors.size() && u < run.atoms.sitesym.size() &&
+  return i >= 1 && i <= run.cryst.ncryst && u < run.atoms.iz.size() && u < run.neighbors.size() && u < run.atoms.sitesym.size() &&
          u < run.except.group.size();
 }
 
