@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -350,6 +351,21 @@ TEST_F(RingNitrogenTest, ImidazoleC2IsBetweenMixedNitrogens) {
   EXPECT_EQ(group(r[3]), "substituted nitrogen");
 }
 
+TEST_F(RingNitrogenTest, MethylfuranRingCarbonNextToTheRingOxygenIsFurano) {
+  std::vector<int> r = m.ring({"O(1)", "C(2)", "C(3)", "C(4)", "C(5)"}, 1.37f);
+  add_ring(run, r, true);
+  const int cm = m.radial("C(6)", r[1], 1.49f);
+  hydrogens3(m, "H(6", cm, r[1], r[0]);
+  m.radial("H(3)", r[2], 1.08f);
+  m.radial("H(4)", r[3], 1.08f);
+  m.radial("H(5)", r[4], 1.08f);
+  bonds();
+
+  EXPECT_EQ(group(r[1]), "furano");
+  // C(5) carries an H: types H, C, O fit no carbon family.
+  EXPECT_EQ(listing_of(r[4]), "");
+}
+
 // ---------------------------------------------------------------------------
 // Phosphorus, sulphur, halogens
 
@@ -463,6 +479,21 @@ TEST_F(DetExceptTest, ThioetherMethylIsUnknownAndWritesItsFragmentToGroupAng) {
   std::string expected = "ANGSTROM\n" + line(c1);
   for (int i : {h11, h11 + 1, h11 + 2, s, h21, h21 + 1, h21 + 2, c2}) expected += line(i);
   EXPECT_EQ(t.read("group.ang"), expected);
+}
+
+TEST_F(DetExceptTest, DimethylEtherOxygenIsAnUnknownEtherWithItsFragmentInGroupAng) {
+  const int o = m.at("O(1)", 0, 0, 0);
+  const int c1 = m.polar("C(1)", o, 1.41f, 0);
+  const int c2 = m.polar("C(2)", o, 1.42f, 112);
+  hydrogens3(m, "H(1", c1, o, c2);
+  hydrogens3(m, "H(2", c2, o, c1);
+  bonds();
+
+  EXPECT_NE(listing_of(o).find(" DetExcept :: Unknown c-O-c functional group"), std::string::npos);
+  EXPECT_EQ(flag(o), 0);
+  const std::string ang = t.read("group.ang");
+  EXPECT_EQ(ang.rfind("ANGSTROM\nATOM O(1)", 0), 0u);
+  EXPECT_EQ(std::count(ang.begin(), ang.end(), '\n'), 10);  // ANGSTROM and all nine atoms
 }
 
 TEST_F(DetExceptTest, EachUnknownGroupRewritesGroupAng) {
