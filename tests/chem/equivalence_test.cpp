@@ -27,7 +27,6 @@ class SameAtomsTest : public ::testing::Test {
 
   void SetUp() override {
     ring = m.ring({"C(1)", "C(2)", "C(3)", "C(4)", "C(5)", "C(6)"}, 1.39f);
-    add_ring(run, ring, true);
     for (int k = 0; k < 6; ++k) m.radial("H(" + std::to_string(k + 1) + ")", ring[static_cast<std::size_t>(k)], 1.08f);
 
     c1 = m.at("C(11)", 10, 0, 0);
@@ -49,7 +48,7 @@ class SameAtomsTest : public ::testing::Test {
     m.polar("H(31)", cn, 1.08f, 120);
     m.polar("H(32)", cn, 1.08f, 240);
 
-    findallneighbors(run);
+    rings_and_bonds(run);
   }
 
   std::string listing_of(int i, int j, int isym, int igroup, int isimple, int iring, int* result) {

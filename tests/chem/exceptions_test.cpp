@@ -20,8 +20,7 @@ class DetExceptTest : public ::testing::Test {
   vorn::Run& run = t.run;
   Mol m{run};
 
-  // The bond search over everything built so far.
-  void bonds() { findallneighbors(run); }
+  void bonds() { rings_and_bonds(run); }
 
   std::string group(int i) {
     DetExcept(run, i);
@@ -36,11 +35,9 @@ class DetExceptTest : public ::testing::Test {
     return t.lst.str().substr(before);
   }
 
-  // A planar benzene ring C(1)..C(6) (1.39 A) around the origin, marked as
-  // planar ring; positions listed in subst get the given atom instead of H.
+  // A planar benzene ring C(1)..C(6) (1.39 A) around the origin; positions listed in subst get the given atom instead of H.
   std::vector<int> benzene(std::vector<std::pair<int, std::pair<std::string, float>>> subst = {}) {
     std::vector<int> c = m.ring({"C(1)", "C(2)", "C(3)", "C(4)", "C(5)", "C(6)"}, 1.39f);
-    add_ring(run, c, true);
     for (int k = 0; k < 6; ++k) {
       bool done = false;
       for (const auto& [pos, what] : subst)
@@ -298,7 +295,6 @@ class RingNitrogenTest : public DetExceptTest {
   // substituent of C(2) is given (label, distance).
   std::vector<int> pyrimidine(const std::string& on_c2, float d) {
     std::vector<int> r = m.ring({"C(2)", "N(1)", "C(6)", "C(5)", "C(4)", "N(3)"}, 1.34f);
-    add_ring(run, r, true);
     m.radial(on_c2, r[0], d);
     m.radial("H(6)", r[2], 1.08f);
     m.radial("H(5)", r[3], 1.08f);
@@ -339,7 +335,6 @@ TEST_F(RingNitrogenTest, RingCarbonOnThreeTwoCoordinateNitrogensKeepsItsFlagWith
 TEST_F(RingNitrogenTest, ImidazoleC2IsBetweenMixedNitrogens) {
   // N(1)-H, C(2)-H, N(3), C(4)-H, C(5)-H in a regular pentagon.
   std::vector<int> r = m.ring({"C(2)", "N(3)", "C(4)", "C(5)", "N(1)"}, 1.36f);
-  add_ring(run, r, true);
   m.radial("H(2)", r[0], 1.08f);
   m.radial("H(4)", r[2], 1.08f);
   m.radial("H(5)", r[3], 1.08f);
@@ -353,7 +348,6 @@ TEST_F(RingNitrogenTest, ImidazoleC2IsBetweenMixedNitrogens) {
 
 TEST_F(RingNitrogenTest, MethylfuranRingCarbonNextToTheRingOxygenIsFurano) {
   std::vector<int> r = m.ring({"O(1)", "C(2)", "C(3)", "C(4)", "C(5)"}, 1.37f);
-  add_ring(run, r, true);
   const int cm = m.radial("C(6)", r[1], 1.49f);
   hydrogens3(m, "H(6", cm, r[1], r[0]);
   m.radial("H(3)", r[2], 1.08f);

@@ -11,6 +11,8 @@
 
 #include "control/run.hpp"
 #include "local/neighbors.hpp"
+#include "topology/connectivity.hpp"
+#include "topology/rings.hpp"
 #include "support/builders.hpp"
 
 namespace vorn::test {
@@ -70,15 +72,14 @@ class Mol {
   Run& run_;
 };
 
-// Marks a ring of the ring table (as the ring search would) with its
-// planarity flag.
-inline int add_ring(Run& run, const std::vector<int>& members, bool planar) {
-  Ring r;
-  r.size = static_cast<int>(members.size());
-  r.members = members;
-  r.planar = planar ? 1 : 0;
-  run.rings.ring.push_back(r);
-  return ++run.rings.nor;
+// The ring search (3- to 8-membered rings) and the bond search over
+// everything built so far, as the run does them before the per-atom stages.
+inline void rings_and_bonds(Run& run) {
+  run.ring1.nmin = 3;
+  run.ring1.nmax = 8;
+  connect4rings(run);
+  FindRings(run);
+  findallneighbors(run);
 }
 
 // Three hydrogens on the sp3 atom x, staggered against b (bonded to x) and
