@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,8 @@ class DetExceptTest : public ::testing::Test {
     return t.lst.str().substr(before);
   }
 
-  // A planar benzene ring C(1)..C(6) (1.39 A) around the origin; positions listed in subst get the given atom instead of H.
+  // A planar benzene ring C(1)..C(6) (1.39 A) around the origin; positions
+  // listed in subst get the given atom instead of H.
   std::vector<int> benzene(std::vector<std::pair<int, std::pair<std::string, float>>> subst = {}) {
     std::vector<int> c = m.ring({"C(1)", "C(2)", "C(3)", "C(4)", "C(5)", "C(6)"}, 1.39f);
     for (int k = 0; k < 6; ++k) {
@@ -358,6 +360,34 @@ TEST_F(RingNitrogenTest, MethylfuranRingCarbonNextToTheRingOxygenIsFurano) {
   EXPECT_EQ(group(r[1]), "furano");
   // C(5) carries an H: types H, C, O fit no carbon family.
   EXPECT_EQ(listing_of(r[4]), "");
+}
+
+TEST_F(RingNitrogenTest, BenzimidazoleFusionCarbonLiesInTwoPlanarRingsNextToTheFiveRingNitrogen) {
+  // Benzene ring; the imidazole ring is a regular pentagon on the edge C(7a)-C(3a).
+  const std::vector<int> hex = m.ring({"C(7A)", "C(3A)", "C(4)", "C(5)", "C(6)", "C(7)"}, 1.39f);
+  const Vec3 v0 = m.xc(hex[0]), v1 = m.xc(hex[1]);
+  const Vec3 mid = scale(add(v0, v1), 0.5f);
+  const Vec3 out = scale(mid, 1.0f / rlength(mid));
+  const float s = 1.39f, pi = 3.14159265f;
+  const Vec3 centre = add(mid, scale(out, s / (2.0f * std::tan(pi / 5.0f))));
+  const float rad = s / (2.0f * std::sin(pi / 5.0f));
+  const float a0 = std::atan2(v0[1] - centre[1], v0[0] - centre[0]);
+  const float a1 = std::atan2(v1[1] - centre[1], v1[0] - centre[0]);
+  const float step = std::remainder(a1 - a0, 2.0f * pi) > 0 ? -2.0f * pi / 5.0f : 2.0f * pi / 5.0f;
+  std::vector<int> five;
+  for (const char* l : {"N(1)", "C(2)", "N(3)"}) {
+    const float a = a0 + step * static_cast<float>(five.size() + 1);
+    five.push_back(m.at(l, centre[0] + rad * std::cos(a), centre[1] + rad * std::sin(a), 0));
+  }
+  m.radial("H(1)", five[0], 1.01f, Cart(centre));
+  m.radial("H(2)", five[1], 1.08f, Cart(centre));
+  for (std::size_t k = 2; k < 6; ++k) m.radial("H(" + std::to_string(k + 2) + ")", hex[k], 1.08f);
+  bonds();
+
+  EXPECT_EQ(isitcyclic(run, hex[0]).l2plan, 1);
+  EXPECT_EQ(group(hex[0]), "C(2cyc)-n5");
+  EXPECT_EQ(group(hex[1]), "C(2cyc)-n5");
+  EXPECT_EQ(group(five[1]), "mixed nitrogens");
 }
 
 // ---------------------------------------------------------------------------
