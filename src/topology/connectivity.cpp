@@ -6,6 +6,7 @@
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
+#include "control/text.hpp"
 #include "topology/bonds.hpp"
 
 namespace vorn {
@@ -84,7 +85,7 @@ namespace {
 std::string position_label(const Run& run, int p, int a) {
   std::string s = ff::format("(a,i6)", atsym(run.atoms.iz[static_cast<std::size_t>(a)]), p);
   s.erase(std::remove_if(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\n'; }), s.end());
-  return s.substr(0, 8);
+  return pad(s, 8);
 }
 
 void write_reduced(Run& run, const char* name, bool by_position) {
