@@ -95,6 +95,7 @@ void Run::init() {
 
   dbrec = DbRecord{};
   dbc = DbCounters{};
+  dbfile = DbFile{};
 }
 
 }  // namespace vorn
