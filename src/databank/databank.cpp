@@ -148,7 +148,7 @@ void read_plms(Run& run, const DbFile& d, const DbLine& l) {
 
 int exceptdb_q(Run& run, DbFile& d, const DbQuery& q, std::string& group, std::size_t entry) {
   const bool talk = run.ctl.iverb > 1;
-  const DbLine& l = read_required(d, "the line after the entry's description", entry);
+  const DbLine& l = read_required(d, "the line after the description", entry);
   if (l.word(1) != pad("EXCEPT", 8)) {
     --d.pos;  // the caller reads this line again
     if (q.exflag == 0) return 0;
@@ -293,7 +293,7 @@ void ReadDB(Run& run, int atom, const DbQuery& q) {
     const std::size_t entry = h + 1;
     d.pos = h + 1;
     const DbLine& head = d.lines[h];
-    if (talk) to_lst(run, "(1x,2a)", " Reading atom = ", trimmed(head.raw));
+    if (talk) to_lst(run, "(2a)", " Reading atom = ", trimmed(head.raw));
     std::string comment = head_comment(head);
     bool planar = q.inei <= 3;
 
