@@ -22,8 +22,9 @@ struct CtlLine {
   std::size_t lineno;  // physical line where it starts
 };
 
-// The logical lines of the control file as its reader sees them: comment and
-// blank lines skipped, lines ending in "\" joined to the next.
+// The logical lines of the control file as its reader (ReadInputLine) sees
+// them: comment and blank lines skipped, lines ending in "\" joined to the
+// next.
 std::vector<CtlLine> logical_lines(TextFile& f) {
   std::vector<CtlLine> out;
   std::string buf(MAXLINE, ' ');
@@ -48,6 +49,8 @@ std::vector<CtlLine> logical_lines(TextFile& f) {
                 line.substr(0, static_cast<std::size_t>(last)));
     pos = lenstr(buf, MAXLINE) + 2;
   }
+  // A file that ends inside a continued line still gives what was read.
+  if (pos > 1) out.push_back({upper(buf), first});
   return out;
 }
 
