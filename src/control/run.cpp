@@ -101,6 +101,7 @@ void Run::init() {
 
   dbrec = DbRecord{};
   dbc = DbCounters{};
+  dbfile = DbFile{};
 }
 
 }  // namespace vorn

@@ -142,6 +142,7 @@ struct Run {
   // Databank.
   DbRecord dbrec;
   DbCounters dbc;
+  DbFile dbfile;  // db as read by ReadFile, with its position
 
   CpuClock clock;
 };
