@@ -1,15 +1,467 @@
 #include "local/neighbors.hpp"
 
-// Not built yet: passed over by the run sequence until its stage is written.
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "control/elements.hpp"
+#include "control/error.hpp"
+#include "control/text.hpp"
 
 namespace vorn {
 
-int GetNei(Run&, int, float) { return 0; }
-int findnei(Run&, int, float) { return 0; }
-void findallneighbors(Run&) {}
-void SortNei(Run&, int) {}
-void prtatomnei(Run&, int, std::ostream&) {}
-std::vector<int> collectnei(const Run&, int) { return {}; }
-RingTest isitcyclic(Run&, int) { return {}; }
+namespace {
+
+// Elements beyond the radius table (and unknown ones, z = 0) have no
+// covalent radius; such atoms are given no bonds rather than a guessed one.
+float covalent_radius(const Run& run, int z) {
+  if (z < 1 || z > NCOVRAD) return -1.0f;
+  return run.covrad[static_cast<std::size_t>(z)];
+}
+
+void check_atom(const Run& run, int atom, std::string_view routine) {
+  if (atom < 1 || atom > run.cryst.ncryst || static_cast<std::size_t>(atom) >= run.atoms.xc.size())
+    err(routine, "atom index " + std::to_string(atom) + " is outside the atom table (1.." +
+                     std::to_string(run.cryst.ncryst) + ")");
+}
+
+void clear_types(NeighborRec& r) {
+  r.ntype = 0;
+  r.ztype.assign(1, 0);
+  r.ntypenei.assign(1, 0);
+  r.itypenei.assign(1, {});
+}
+
+void clear_list(NeighborRec& r) {
+  r.nnei = 0;
+  r.inei.assign(1, 0);
+  r.rnei.assign(1, 0.0f);
+  clear_types(r);
+}
+
+[[noreturn]] void too_many(Run& run, int atom, float rmax) {
+  to_both(run,
+          "(/' GetNei :: atom = ',i8,2x,a/'           rmax = ',f12.3/"
+          "'           inei exceeds dimension maxnei ( ',i6,' )'/)",
+          atom, run.atoms.label[static_cast<std::size_t>(atom)], rmax, MAXNEI);
+  stop_reported("GetNei", "inei exceeds dimension maxnei");
+}
+
+// The candidate tests of one search, applied to the atoms in increasing
+// index order (the order decides which of two atoms on one site is kept).
+class Collector {
+ public:
+  Collector(Run& run, int atom, float rmax, NeighborRec& out)
+      : run_(run), atom_(atom), rmax_(rmax), out_(out), xa_(run.atoms.xc[static_cast<std::size_t>(atom)]) {
+    ra_ = covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(atom)]);
+    dis_a_ = run.atoms1.flag[static_cast<std::size_t>(atom)] == -1;
+    occ_a_ = run.atoms1.occ[static_cast<std::size_t>(atom)];
+    clear_list(out_);
+  }
+
+  // Each test only rejects, so their order does not change the result; the
+  // distance goes first because it rejects almost every atom of a scan.
+  void take(int j) {
+    if (j == atom_) return;
+    const auto uj = static_cast<std::size_t>(j);
+    const Vec3& xj = run_.atoms.xc[uj];
+    const float d = dist(xa_, xj);
+    // Written as "not within" so that a non-finite distance never passes.
+    if (rmax_ > 0.0f) {
+      if (!(d <= rmax_)) return;
+    } else {
+      const float rj = covalent_radius(run_, run_.atoms.iz[uj]);
+      if (ra_ < 0.0f || rj < 0.0f) return;
+      if (!(d <= ra_ + rj + run_.ctl.tol1)) return;
+    }
+    if (d < 0.5f) return;
+    const bool dis_j = run_.atoms1.flag[uj] == -1;
+    // Two disordered atoms of different occupancy belong to different
+    // alternatives and are never seen together.
+    if (dis_a_ && dis_j && std::fabs(occ_a_ - run_.atoms1.occ[uj]) > 0.01f) return;
+    // Two atoms on one site lie at nearly the same distance from the centre,
+    // so only listed atoms in a narrow distance band can be the same site.
+    auto lo = std::lower_bound(by_dist_.begin(), by_dist_.end(), std::pair<float, int>(d - 0.02f, 0));
+    for (auto it = lo; it != by_dist_.end() && it->first <= d + 0.02f; ++it) {
+      if (dist(xj, run_.atoms.xc[static_cast<std::size_t>(it->second)]) < 0.01f) return;
+    }
+    if (out_.nnei + 1 > MAXNEI) too_many(run_, atom_, rmax_);
+    ++out_.nnei;
+    out_.inei.push_back(j);
+    out_.rnei.push_back(d);
+    by_dist_.insert(std::upper_bound(by_dist_.begin(), by_dist_.end(), std::pair<float, int>(d, j)),
+                    std::pair<float, int>(d, j));
+    if (dis_j) idis_ = 1;
+  }
+
+  // Orders the list by distance; equal distances keep increasing index.
+  int finish() {
+    const auto n = static_cast<std::size_t>(out_.nnei);
+    std::vector<std::pair<float, int>> v(n);
+    for (std::size_t k = 0; k < n; ++k) v[k] = {out_.rnei[k + 1], out_.inei[k + 1]};
+    std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t k = 0; k < n; ++k) {
+      out_.rnei[k + 1] = v[k].first;
+      out_.inei[k + 1] = v[k].second;
+    }
+    return idis_;
+  }
+
+ private:
+  Run& run_;
+  int atom_;
+  float rmax_;
+  NeighborRec& out_;
+  Vec3 xa_;
+  float ra_ = 0;
+  bool dis_a_ = false;
+  float occ_a_ = 1;
+  int idis_ = 0;
+  std::vector<std::pair<float, int>> by_dist_;  // the listed atoms by distance
+};
+
+// Atoms 1..n binned into cubic cells of the Cartesian frame, so that a bond
+// search visits only the cells around an atom instead of the whole table.
+// Within a cell atoms stay in increasing index order.
+class CellGrid {
+ public:
+  // nullopt when some position is not finite (the caller then scans).
+  static std::optional<CellGrid> build(const Run& run, int n, double cell) {
+    CellGrid g;
+    double hi[3];
+    double maxabs = 0;
+    for (int d = 0; d < 3; ++d) {
+      g.lo_[d] = 0;
+      hi[d] = 0;
+    }
+    for (int i = 1; i <= n; ++i) {
+      const Vec3& x = run.atoms.xc[static_cast<std::size_t>(i)];
+      for (int d = 0; d < 3; ++d) {
+        const double v = x[static_cast<std::size_t>(d)];
+        if (!std::isfinite(v)) return std::nullopt;
+        if (i == 1 || v < g.lo_[d]) g.lo_[d] = v;
+        if (i == 1 || v > hi[d]) hi[d] = v;
+        maxabs = std::max(maxabs, std::fabs(v));
+      }
+    }
+    // Float distances near the cell edges may differ slightly from the exact
+    // ones; a margin keeps the visited cells a superset of what can pass.
+    g.margin_ = 0.01 + 1e-5 * maxabs;
+    const double cap = 2.0 * n + 64.0;
+    g.s_ = std::max(cell, 0.5);
+    for (;;) {
+      double cells = 1;
+      for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - g.lo_[d]) / g.s_) + 1.0;
+      if (cells <= cap) break;
+      g.s_ *= 1.5;
+    }
+    std::size_t total = 1;
+    for (int d = 0; d < 3; ++d) {
+      g.dim_[d] = static_cast<int>(std::floor((hi[d] - g.lo_[d]) / g.s_)) + 1;
+      total *= static_cast<std::size_t>(g.dim_[d]);
+    }
+    std::vector<std::size_t> cell_of(static_cast<std::size_t>(n) + 1);
+    g.start_.assign(total + 1, 0);
+    for (int i = 1; i <= n; ++i) {
+      const Vec3& x = run.atoms.xc[static_cast<std::size_t>(i)];
+      std::size_t c = g.index(g.coord(x[0], 0), g.coord(x[1], 1), g.coord(x[2], 2));
+      cell_of[static_cast<std::size_t>(i)] = c;
+      ++g.start_[c + 1];
+    }
+    std::partial_sum(g.start_.begin(), g.start_.end(), g.start_.begin());
+    g.atoms_.resize(static_cast<std::size_t>(n));
+    std::vector<std::size_t> fill(g.start_.begin(), g.start_.end() - 1);
+    for (int i = 1; i <= n; ++i) g.atoms_[fill[cell_of[static_cast<std::size_t>(i)]]++] = i;
+    return g;
+  }
+
+  // Every atom that may lie within reach of p, in increasing index order.
+  void candidates(const Vec3& p, double reach, std::vector<int>& out) const {
+    out.clear();
+    if (reach < 0) return;
+    reach += margin_;
+    int a[3], b[3];
+    for (int d = 0; d < 3; ++d) {
+      a[d] = coord(p[static_cast<std::size_t>(d)] - reach, d);
+      b[d] = coord(p[static_cast<std::size_t>(d)] + reach, d);
+    }
+    for (int ix = a[0]; ix <= b[0]; ++ix)
+      for (int iy = a[1]; iy <= b[1]; ++iy)
+        for (int iz = a[2]; iz <= b[2]; ++iz) {
+          const std::size_t c = index(ix, iy, iz);
+          out.insert(out.end(), atoms_.begin() + static_cast<std::ptrdiff_t>(start_[c]),
+                     atoms_.begin() + static_cast<std::ptrdiff_t>(start_[c + 1]));
+        }
+    std::sort(out.begin(), out.end());
+  }
+
+ private:
+  int coord(double v, int d) const {
+    const double c = std::floor((v - lo_[d]) / s_);
+    if (c < 0) return 0;
+    if (c >= dim_[d]) return dim_[d] - 1;
+    return static_cast<int>(c);
+  }
+  std::size_t index(int ix, int iy, int iz) const {
+    return (static_cast<std::size_t>(iz) * static_cast<std::size_t>(dim_[1]) + static_cast<std::size_t>(iy)) *
+               static_cast<std::size_t>(dim_[0]) +
+           static_cast<std::size_t>(ix);
+  }
+
+  double lo_[3]{};
+  double s_ = 1;
+  double margin_ = 0.01;
+  int dim_[3]{1, 1, 1};
+  std::vector<std::size_t> start_;
+  std::vector<int> atoms_;
+};
+
+// The found atoms grouped by element: types in increasing atomic number,
+// members of a type in distance order.
+void group_types(NeighborRec& r, const Run& run) {
+  clear_types(r);
+  std::vector<int> z;
+  std::vector<std::vector<int>> members;
+  for (int k = 1; k <= r.nnei; ++k) {
+    const int j = r.inei[static_cast<std::size_t>(k)];
+    const int zj = run.atoms.iz[static_cast<std::size_t>(j)];
+    auto it = std::find(z.begin(), z.end(), zj);
+    if (it == z.end()) {
+      z.push_back(zj);
+      members.push_back({j});
+    } else {
+      members[static_cast<std::size_t>(it - z.begin())].push_back(j);
+    }
+  }
+  std::vector<std::size_t> order(z.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return z[a] < z[b]; });
+  r.ntype = static_cast<int>(z.size());
+  for (std::size_t t : order) {
+    r.ztype.push_back(z[t]);
+    r.ntypenei.push_back(static_cast<int>(members[t].size()));
+    std::vector<int> m(1, 0);
+    m.insert(m.end(), members[t].begin(), members[t].end());
+    r.itypenei.push_back(std::move(m));
+  }
+}
+
+std::vector<std::string> member_labels(const Run& run, const NeighborRec& r, int t) {
+  std::vector<std::string> labels;
+  const auto& m = r.itypenei[static_cast<std::size_t>(t)];
+  for (int k = 1; k <= r.ntypenei[static_cast<std::size_t>(t)]; ++k)
+    labels.push_back(run.atoms.label[static_cast<std::size_t>(m[static_cast<std::size_t>(k)])]);
+  return labels;
+}
+
+constexpr const char* kMemberFormat = "( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )";
+
+// The list of one search: heading, column header, one row per atom.
+void print_list(Run& run, std::ostream& os, int atom, float rmax, const NeighborRec& r) {
+  const std::string label(rtrim(run.atoms.label[static_cast<std::size_t>(atom)]));
+  if (rmax <= 0.0f)
+    ff::write(os, "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,/)", label, r.nnei);
+  else
+    ff::write(os, "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,/)", label, rmax, r.nnei);
+  ff::write(os, "(5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ')");
+  for (int k = 1; k <= r.nnei; ++k) {
+    const auto j = static_cast<std::size_t>(r.inei[static_cast<std::size_t>(k)]);
+    ff::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", k, static_cast<int>(j), r.rnei[static_cast<std::size_t>(k)],
+              run.atoms.label[j], run.atoms1.occ[j]);
+  }
+}
+
+void print_search_types(Run& run, const NeighborRec& r) {
+  auto& os = *run.lst;
+  ff::write(os, "(/4x,a,i4,a)", "There is(are) ", r.ntype, " atom type(s) among neighbors");
+  for (int t = 1; t <= r.ntype; ++t) {
+    const auto ut = static_cast<std::size_t>(t);
+    ff::write(os, "(/4x,a,i4)", "Type = ", t);
+    ff::write(os, "( 4x,a,i4)", "  atomic number = ", r.ztype[ut]);
+    ff::write(os, "( 4x,a,i4)", "  neighbors of this type = ", r.ntypenei[ut]);
+    ff::write(os, kMemberFormat, member_labels(run, r, t));
+  }
+}
+
+// Puts the members of one type in the order the axis rules walk: fewer
+// bonded neighbours first, then shorter distance to the central atom.
+void order_members(Run& run, NeighborRec& r, int t) {
+  auto& m = r.itypenei[static_cast<std::size_t>(t)];
+  const int n = r.ntypenei[static_cast<std::size_t>(t)];
+  auto distance_to = [&](int j) {
+    for (int k = 1; k <= r.nnei; ++k)
+      if (r.inei[static_cast<std::size_t>(k)] == j) return r.rnei[static_cast<std::size_t>(k)];
+    return 0.0f;
+  };
+  auto bonds = [&](int j) { return run.neighbors[static_cast<std::size_t>(j)].nnei; };
+  bool swapped = true;
+  while (swapped) {
+    swapped = false;
+    for (int k = 2; k <= n; ++k) {
+      const int a = m[static_cast<std::size_t>(k - 1)];
+      const int b = m[static_cast<std::size_t>(k)];
+      const bool ahead = bonds(b) < bonds(a) || (bonds(b) == bonds(a) && distance_to(b) < distance_to(a));
+      if (ahead) {
+        std::swap(m[static_cast<std::size_t>(k - 1)], m[static_cast<std::size_t>(k)]);
+        swapped = true;
+      }
+    }
+  }
+}
+
+void report_atom(Run& run, int atom) {
+  auto& os = *run.lst;
+  NeighborRec& r = run.neighbors[static_cast<std::size_t>(atom)];
+  ff::write(os, "(/a,i6,3a)", " Atom # ", atom, " = ", run.atoms.label[static_cast<std::size_t>(atom)], " :");
+  for (int t = r.ntype; t >= 1; --t) {
+    const auto ut = static_cast<std::size_t>(t);
+    if (r.ntypenei[ut] > 1) order_members(run, r, t);
+    for (int k = 1; k <= r.ntypenei[ut]; ++k) {
+      const int j = r.itypenei[ut][static_cast<std::size_t>(k)];
+      const auto uj = static_cast<std::size_t>(j);
+      float d = 0;
+      for (int q = 1; q <= r.nnei; ++q)
+        if (r.inei[static_cast<std::size_t>(q)] == j) d = r.rnei[static_cast<std::size_t>(q)];
+      ff::write(os, "(5x,2i4,f11.3,i8,3x,a)", r.ztype[ut], run.neighbors[uj].nnei, d, j, run.atoms.label[uj]);
+    }
+  }
+}
+
+// Whichever base the ring's member list uses, its unused entries hold 0,
+// which is never an atom.
+bool ring_has(const Ring& ring, int atom) {
+  return std::find(ring.members.begin(), ring.members.end(), atom) != ring.members.end();
+}
+
+}  // namespace
+
+int GetNei(Run& run, int atom, float rmax) {
+  check_atom(run, atom, "GetNei");
+  Collector c(run, atom, rmax, run.neig);
+  for (int j = 1; j <= run.cryst.ncryst; ++j) c.take(j);
+  return c.finish();
+}
+
+int findnei(Run& run, int atom, float rmax) {
+  const int idis = GetNei(run, atom, rmax);
+  if (run.iprint == 1) {
+    print_list(run, *run.lst, atom, rmax, run.neig);
+    if (idis == 1) to_lst(run, "(/4x,'Note : at least 1 neighbor is disordered')");
+  }
+  group_types(run.neig, run);
+  if (run.iprint == 1 && run.ctl.iverb >= 2) print_search_types(run, run.neig);
+  return idis;
+}
+
+void findallneighbors(Run& run) {
+  run.iprint = 0;
+  const int n = run.cryst.ncryst;
+  if (n < 0 || static_cast<std::size_t>(n) >= run.atoms.xc.size())
+    err("findallneighbors", "atom count " + std::to_string(n) + " does not fit the atom table");
+  to_lst(run, "(/a)", std::string(79, '-'));
+  to_both(run, "(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')");
+  if (run.neighbors.size() < static_cast<std::size_t>(n) + 1) run.neighbors.resize(static_cast<std::size_t>(n) + 1);
+
+  // The widest bond any atom can form decides the cell size.
+  float rbig = 0;
+  for (int i = 1; i <= n; ++i) rbig = std::max(rbig, covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(i)]));
+  const double widest = 2.0 * rbig + run.ctl.tol1;
+  std::optional<CellGrid> grid = CellGrid::build(run, n, widest);
+
+  std::vector<int> cands;
+  for (int i = 1; i <= n; ++i) {
+    const auto ui = static_cast<std::size_t>(i);
+    if (grid) {
+      // Same atoms in the same order as the full scan: the visited cells
+      // cover the bond range and the candidates come sorted by index.
+      Collector c(run, i, 0.0f, run.neig);
+      const float ra = covalent_radius(run, run.atoms.iz[ui]);
+      cands.clear();
+      if (ra >= 0.0f) grid->candidates(run.atoms.xc[ui], static_cast<double>(ra) + rbig + run.ctl.tol1, cands);
+      for (int j : cands) c.take(j);
+      c.finish();
+      group_types(run.neig, run);
+    } else {
+      findnei(run, i, 0.0f);
+    }
+    run.neighbors[ui] = run.neig;
+  }
+
+  to_lst(run, "(/a/4x,a/4x,a/4x,a)", " Printout of neighbors of all atoms sorted by ", "1) atomic number (descending)",
+         "2) hybridization ( ascending)", "3) distance      ( ascending)");
+  for (int i = 1; i <= n; ++i) report_atom(run, i);
+}
+
+void SortNei(Run& run, int atom) {
+  check_atom(run, atom, "SortNei");
+  const NeighborRec& r = run.neighbors[static_cast<std::size_t>(atom)];
+  run.isn.assign(1, 0);
+  for (int t = r.ntype; t >= 1; --t) {
+    const auto ut = static_cast<std::size_t>(t);
+    for (int k = 1; k <= r.ntypenei[ut]; ++k) run.isn.push_back(r.itypenei[ut][static_cast<std::size_t>(k)]);
+  }
+  if (static_cast<int>(run.isn.size()) - 1 != r.nnei) err("SortNei", "l.ne.nnei(k)");
+}
+
+void prtatomnei(Run& run, int atom, std::ostream& os) {
+  check_atom(run, atom, "prtatomnei");
+  const NeighborRec& r = run.neighbors[static_cast<std::size_t>(atom)];
+  print_list(run, os, atom, 0.0f, r);
+  if (run.ctl.iverb < 2) return;
+  ff::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')", r.ntype);
+  for (int t = 1; t <= r.ntype; ++t) {
+    const auto ut = static_cast<std::size_t>(t);
+    ff::write(os, "(/4x,a,i4)", "Type = ", t);
+    ff::write(os, "(4x,a,i4)", "  atomic number = ", r.ztype[ut]);
+    ff::write(os, "(4x,a,i4)", "  neighbors of this type = ", r.ntypenei[ut]);
+    ff::write(os, kMemberFormat, member_labels(run, r, t));
+  }
+}
+
+std::vector<int> collectnei(const Run& run, int atom) {
+  check_atom(run, atom, "collectnei");
+  const NeighborRec& r = run.neighbors[static_cast<std::size_t>(atom)];
+  std::vector<int> list(r.inei.begin() + 1, r.inei.begin() + 1 + r.nnei);
+  list.push_back(atom);
+  return list;
+}
+
+RingTest isitcyclic(Run& run, int atom) {
+  RingTest res;
+  int count = 0;
+  int first[2] = {0, 0};
+  for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q) {
+    if (!ring_has(run.rings.ring[static_cast<std::size_t>(q)], atom)) continue;
+    if (count < 2) first[count] = q;
+    ++count;
+  }
+  if (count == 0) return res;
+  res.lcyc = 1;
+  auto ring = [&](int q) -> const Ring& { return run.rings.ring[static_cast<std::size_t>(q)]; };
+  if (count == 1) {
+    if (ring(first[0]).planar == 1) {
+      res.l1plan = 1;
+      res.iring = first[0];
+      res.nsize = ring(first[0]).size;
+    }
+  } else if (count == 2) {
+    const bool p0 = ring(first[0]).planar == 1;
+    const bool p1 = ring(first[1]).planar == 1;
+    if (p0 && p1) {
+      res.l2plan = 1;
+      res.iring = first[0] + first[1];
+      res.nsize = ring(first[0]).size + ring(first[1]).size;
+    } else if (p0 || p1) {
+      const int q = p0 ? first[0] : first[1];
+      res.l1plan = 1;
+      res.iring = q;
+      res.nsize = ring(q).size;
+    }
+  }
+  return res;
+}
 
 }  // namespace vorn

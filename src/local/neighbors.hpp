@@ -1,4 +1,8 @@
 // Bonded neighbours and radius searches.
+//
+// Every list here that is a table (run.neig, run.neighbors[i], run.isn) is
+// 1-based with entry 0 unused. The tables grow with the structure; only a
+// single search is limited (MAXNEI atoms, then the run stops).
 #pragma once
 
 #include <ostream>
@@ -8,17 +12,22 @@
 
 namespace vorn {
 
-// Atoms bonded to atom (rmax <= 0) or within rmax of it, into run.neig;
+// Atoms bonded to atom (rmax <= 0) or within rmax of it, into run.neig
+// (count, indices and distances by increasing distance; types cleared);
 // returns 1 when one of them is disordered.
 int GetNei(Run& run, int atom, float rmax);
-// GetNei, the listing when run.iprint is 1, and the grouping into types.
+// GetNei, the listing when run.iprint is 1, and the grouping into types;
+// returns GetNei's disorder flag.
 int findnei(Run& run, int atom, float rmax);
-// The neighbour table of every atom 1..ncryst and the neighbour report.
+// The neighbour table of every atom 1..ncryst and the neighbour report; the
+// report fixes the member order of every type.
 void findallneighbors(Run& run);
-// The atom's neighbours in the order the axis rules use, into run.isn.
+// The atom's neighbours in the order the axis rules use, into run.isn
+// (1..nnei): atomic number descending, bond count ascending, distance ascending.
 void SortNei(Run& run, int atom);
 void prtatomnei(Run& run, int atom, std::ostream& os);
-// The atom's neighbours followed by the atom itself.
+// The atom's neighbours (inei order) followed by the atom itself, as a plain
+// 0-based list of nnei + 1 atom indices (ready for planarity).
 std::vector<int> collectnei(const Run& run, int atom);
 
 struct RingTest {
