@@ -148,12 +148,8 @@ TEST(ReadXD, ReadsUreaAtomsFromVersion2File) {
   EXPECT_EQ(r.amodel, pad("UREA", 20));
   ASSERT_EQ(r.at_types.ntyp, 4);
   EXPECT_EQ(std::vector<int>(r.at_types.iz.begin() + 1, r.at_types.iz.end()), (std::vector<int>{6, 8, 7, 1}));
-}
-
-TEST(ReadXD, TrailingLinesFillTheFreeVariables) {
-  XdFiles x(urea_inp_v2());
-  x.read();
-  const auto& fv = x.t.run.shelx.fv;
+  // Extinction into free variables 2..8, overall U into 9, scale into 1.
+  const auto& fv = r.shelx.fv;
   for (int k = 2; k <= 8; ++k) EXPECT_FLOAT_EQ(fv[k], 0.01f * static_cast<float>(k - 1)) << "fv " << k;
   EXPECT_FLOAT_EQ(fv[9], 0.08f);
   EXPECT_FLOAT_EQ(fv[1], 0.987654f);
