@@ -1,9 +1,218 @@
 #include "topology/complete.hpp"
 
-// Not built yet: passed over by the run sequence until its stage is written.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cmath>
+#include <fstream>
+#include <queue>
+#include <vector>
+
+#include "control/error.hpp"
+#include "topology/bonds.hpp"
+
+// The restart-after-every-append scan is quadratic in the number of images
+// times the atoms present, far too slow for large structures. The same
+// result comes from a priority queue: a candidate (atom, operator, shift)
+// can only become acceptable when an atom it bonds to is added, and once it
+// is present it stays rejected; so the restarted scan always takes the
+// smallest candidate, in scan order, that is bonded to some atom and not yet
+// present. Candidates enter the queue when an atom bonded to them appears
+// and are checked again against the current table when they leave it.
+//
+// The candidates bonded to a new atom are found in a grid of the images
+// R x + t of every (atom, operator) moved into the unit cell, probed at the
+// few lattice translations that can bring one within bonding distance, so
+// the cost per atom does not grow with the number of cells searched.
 
 namespace vorn {
 
-void gencompletefrags(Run& run) { run.cryst.ncryst = run.atoms.nat; }
+namespace {
+
+struct Candidate {
+  int q, r, k, l, m;  // scan order: source atom, operator, shifts
+  auto operator<=>(const Candidate&) const = default;
+};
+
+using Lattice = std::array<std::int64_t, 3>;
+
+Lattice floor_of(const Vec3& f) {
+  Lattice n{};
+  for (int i = 0; i < 3; ++i) {
+    const double v = std::floor(static_cast<double>(f[static_cast<std::size_t>(i)]));
+    // Coordinates this far out have no bonds to find; keep the arithmetic defined.
+    n[static_cast<std::size_t>(i)] = std::isfinite(v) ? static_cast<std::int64_t>(std::clamp(v, -1.0e12, 1.0e12)) : 0;
+  }
+  return n;
+}
+
+Vec3 minus(const Vec3& f, const Lattice& n) {
+  return {f[0] - static_cast<float>(n[0]), f[1] - static_cast<float>(n[1]), f[2] - static_cast<float>(n[2])};
+}
+
+class Completion {
+ public:
+  explicit Completion(Run& run);
+  void search();
+
+ private:
+  Cart image_cart(const Candidate& c) const {
+    return to_cart(run_.transf, symm_image(run_.symm.op[static_cast<std::size_t>(c.r)],
+                                           run_.atoms.xf[static_cast<std::size_t>(c.q)], c.k, c.l, c.m));
+  }
+  // Queues every candidate image bonded to atom s.
+  void activate(int s);
+  bool present(const Cart& x) const;
+  void append(const Candidate& c, const Cart& xc);
+
+  Run& run_;
+  int nat_;
+  int nsym_;
+  int ncells_;
+  float tol_;
+  std::vector<float> rad_;       // covalent radius per atom 1..ncryst
+  std::vector<Lattice> cell_;    // per (atom, operator): the cell R x + t lies in
+  PointGrid base_;               // R x + t moved into the unit cell, Cartesian
+  PointGrid atoms_;              // atoms 1..ncryst
+  std::array<int, 3> reach_cells_{};  // lattice translations to probe, per axis
+  std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue_;
+};
+
+Completion::Completion(Run& run)
+    : run_(run),
+      nat_(run.atoms.nat),
+      nsym_(run.symm.nsym),
+      ncells_(run.ctl.ncells),
+      tol_(run.ctl.tol1),
+      rad_(static_cast<std::size_t>(run.atoms.nat) + 1, 0.0f),
+      base_(0.0f),
+      atoms_(0.0f) {
+  float rmax = 0.0f;
+  float xmax = 0.0f;
+  for (int i = 1; i <= nat_; ++i) {
+    const auto ii = static_cast<std::size_t>(i);
+    rad_[ii] = bond_radius(run, i, "gencompletefrags");
+    rmax = std::max(rmax, rad_[ii]);
+    for (float v : run.atoms.xc[ii]) xmax = std::max(xmax, std::fabs(v));
+  }
+  float extent = 0.0f;
+  for (const auto& row : run.transf.M)
+    for (float v : row) extent += std::fabs(v);
+  // The grid holds positions moved by whole cells and rounded on the way;
+  // the margin covers that rounding.
+  const float reach = std::max(rmax + rmax + tol_, 0.0f) + 0.05f +
+                      1.0e-5f * (xmax + extent * static_cast<float>(ncells_ + 2));
+  base_ = PointGrid(reach);
+  atoms_ = PointGrid(reach);
+  for (int i = 0; i < 3; ++i) {
+    const auto& row = run.transf.Minv[static_cast<std::size_t>(i)];
+    const double width = reach * std::sqrt(static_cast<double>(row[0]) * row[0] + static_cast<double>(row[1]) * row[1] +
+                                           static_cast<double>(row[2]) * row[2]);
+    reach_cells_[static_cast<std::size_t>(i)] = static_cast<int>(std::min(std::ceil(width), 1.0e4)) + 1;
+  }
+  cell_.resize(static_cast<std::size_t>(nat_) * static_cast<std::size_t>(std::max(nsym_, 0)));
+  for (int q = 1; q <= nat_; ++q)
+    for (int r = 1; r <= nsym_; ++r) {
+      const Frac b = symm_image(run.symm.op[static_cast<std::size_t>(r)], run.atoms.xf[static_cast<std::size_t>(q)], 0, 0, 0);
+      const int id = (q - 1) * nsym_ + (r - 1);
+      cell_[static_cast<std::size_t>(id)] = floor_of(b);
+      base_.add(id, to_cart(run.transf, Frac(minus(b, cell_[static_cast<std::size_t>(id)]))));
+    }
+  for (int q = 1; q <= nat_; ++q) atoms_.add(q, run.atoms.xc[static_cast<std::size_t>(q)]);
+}
+
+void Completion::activate(int s) {
+  const Cart& xs = run_.atoms.xc[static_cast<std::size_t>(s)];
+  const float rs = rad_[static_cast<std::size_t>(s)];
+  const Frac fs = to_frac(run_.transf, xs);
+  const Lattice home = floor_of(fs);
+  const Vec3 inside = minus(fs, home);
+  const auto& w = reach_cells_;
+  for (int ta = -w[0]; ta <= w[0]; ++ta)
+    for (int tb = -w[1]; tb <= w[1]; ++tb)
+      for (int tc = -w[2]; tc <= w[2]; ++tc) {
+        const Lattice t{ta, tb, tc};
+        base_.near(to_cart(run_.transf, Frac(minus(inside, t))), [&](int id) {
+          // R x + t + n lies near atom s when n = t - cell + home.
+          const Lattice& cell = cell_[static_cast<std::size_t>(id)];
+          std::array<int, 3> n{};
+          for (std::size_t i = 0; i < 3; ++i) {
+            const std::int64_t v = t[i] - cell[i] + home[i];
+            if (v < -ncells_ || v > ncells_) return;
+            n[i] = static_cast<int>(v);
+          }
+          const Candidate c{id / nsym_ + 1, id % nsym_ + 1, n[0], n[1], n[2]};
+          if (c.r == 1 && c.k == 0 && c.l == 0 && c.m == 0) return;
+          if (bonded(dist(image_cart(c), xs), rs, rad_[static_cast<std::size_t>(c.q)], tol_)) queue_.push(c);
+        });
+      }
+}
+
+bool Completion::present(const Cart& x) const {
+  bool found = false;
+  atoms_.near(x, [&](int s) {
+    if (!found && dist(x, run_.atoms.xc[static_cast<std::size_t>(s)]) < 0.001f) found = true;
+  });
+  return found;
+}
+
+void Completion::append(const Candidate& c, const Cart& xc) {
+  Atoms& a = run_.atoms;
+  Cryst& cr = run_.cryst;
+  if (cr.ncryst + 1 > MAXAT || static_cast<std::size_t>(cr.ncryst) + 1 >= a.label.size())
+    err("gencompletefrags", "Too many atoms");
+  const auto j = static_cast<std::size_t>(++cr.ncryst);
+  const auto q = static_cast<std::size_t>(c.q);
+  a.label[j] = a.label[q];
+  a.iz[j] = a.iz[q];
+  run_.atoms1.occ[j] = run_.atoms1.occ[q];
+  run_.atoms1.flag[j] = run_.atoms1.flag[q];
+  a.xf[j] = symm_image(run_.symm.op[static_cast<std::size_t>(c.r)], a.xf[q], c.k, c.l, c.m);
+  a.xc[j] = xc;
+  cr.isq[j] = c.q;
+  ++cr.nsq[q];
+  rad_.push_back(rad_[q]);
+  atoms_.add(static_cast<int>(j), xc);
+}
+
+void Completion::search() {
+  for (int s = 1; s <= nat_; ++s) activate(s);
+  while (!queue_.empty()) {
+    const Candidate c = queue_.top();
+    queue_.pop();
+    const Cart x = image_cart(c);
+    if (dist(x, run_.atoms.xc[static_cast<std::size_t>(c.q)]) < 0.001f) continue;  // the atom itself
+    if (present(x)) continue;
+    append(c, x);
+    activate(run_.cryst.ncryst);
+  }
+}
+
+void print_completed(Run& run) {
+  to_lst(run, "(/a)", "List of atoms in complete fragment(s) :");
+  std::ofstream ang(run.path("complete.ang"));
+  if (!ang) err("gencompletefrags", "Unable to open file complete.ang");
+  to_lst(run, "(/7x,'ATOM',8x,'------ FRACTIONAL ------',4x,'----- CARTESIAN -----',5x,'ISQ NSQ')");
+  const Atoms& a = run.atoms;
+  for (int i = 1; i <= run.cryst.ncryst; ++i) {
+    const auto j = static_cast<std::size_t>(i);
+    to_lst(run, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", i, a.label[j], a.xf[j], a.xc[j], run.cryst.isq[j],
+           run.cryst.nsq[j]);
+    ff::write(ang, "('ATOM ',a10,3x,3f12.4)", a.label[j], a.xc[j]);
+  }
+  to_lst(run, "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
+  ang.close();
+  if (!ang) err("gencompletefrags", "Error writing file complete.ang");
+}
+
+}  // namespace
+
+void gencompletefrags(Run& run) {
+  run.cryst.ncryst = run.atoms.nat;
+  if (run.ctl.ncells < 0) return;
+  Completion completion(run);
+  completion.search();
+  if (run.cryst.ncryst > run.atoms.nat) print_completed(run);
+}
 
 }  // namespace vorn

@@ -1,0 +1,53 @@
+#include "topology/bonds.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "control/elements.hpp"
+#include "control/error.hpp"
+#include "control/text.hpp"
+
+namespace vorn {
+
+float bond_radius(const Run& run, int i, std::string_view routine) {
+  const int z = run.atoms.iz[static_cast<std::size_t>(i)];
+  if (z < 1 || z > NCOVRAD) {
+    err(routine, "No covalent radius for atom " + std::string(rtrim(run.atoms.label[static_cast<std::size_t>(i)])) +
+                     " (atomic number " + std::to_string(z) + ")");
+  }
+  return run.covrad[static_cast<std::size_t>(z)];
+}
+
+namespace {
+// Cell indices are clamped so that absurd coordinates still hash; clamping
+// keeps neighbouring cells neighbours, so no candidate is lost.
+constexpr std::int64_t kClamp = (std::int64_t{1} << 20) - 2;
+}  // namespace
+
+PointGrid::PointGrid(float reach) {
+  // A little wider than asked, so that rounding in the division below never
+  // puts two points within reach more than one cell apart.
+  size_ = std::max(reach, 0.0f) * 1.01f + 0.01f;
+}
+
+PointGrid::Cell PointGrid::cell_of(const Vec3& p) const {
+  auto idx = [&](float v) {
+    double c = std::floor(static_cast<double>(v) / static_cast<double>(size_));
+    if (!(c > -static_cast<double>(kClamp))) return -kClamp;  // also NaN
+    if (c > static_cast<double>(kClamp)) return kClamp;
+    return static_cast<std::int64_t>(c);
+  };
+  return {idx(p[0]), idx(p[1]), idx(p[2])};
+}
+
+std::uint64_t PointGrid::key(std::int64_t x, std::int64_t y, std::int64_t z) {
+  auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v + (std::int64_t{1} << 20)) & 0x1FFFFFu; };
+  return (u(x) << 42) | (u(y) << 21) | u(z);
+}
+
+void PointGrid::add(int id, const Vec3& p) {
+  const Cell c = cell_of(p);
+  cells_[key(c.x, c.y, c.z)].push_back(id);
+}
+
+}  // namespace vorn
