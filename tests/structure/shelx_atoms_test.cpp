@@ -87,19 +87,6 @@ TEST(Rdshline, ResidueInstructionsSetTheResidueInForce) {
   EXPECT_EQ(found[4].resnum, 0);
 }
 
-TEST(ParseResi, ClassAndNumberInEitherOrder) {
-  ShelxResidue r;
-  parse_resi("RESI 4 CCF3", r);
-  EXPECT_EQ(r.number, 4);
-  EXPECT_EQ(r.name, "CCF3      ");
-  parse_resi("RESI PYR 12", r);
-  EXPECT_EQ(r.number, 12);
-  EXPECT_EQ(r.name, "PYR       ");
-  parse_resi("RESI 0", r);
-  EXPECT_EQ(r.number, 0);
-  EXPECT_EQ(r.name, std::string(10, ' '));
-}
-
 TEST(Shatnam, ElementPartAndTheRestInParentheses) {
   Ctl ctl;
   struct Case {
