@@ -100,6 +100,7 @@ void Run::init() {
 
   dbrec = DbRecord{};
   dbc = DbCounters{};
+  dbfile = DbFile{};
 }
 
 }  // namespace vorn

@@ -140,6 +140,7 @@ struct Run {
   // Databank.
   DbRecord dbrec;
   DbCounters dbc;
+  DbFile dbfile;  // db as read by ReadFile, with its position
 
   CpuClock clock;
 };

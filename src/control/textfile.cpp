@@ -1,6 +1,7 @@
 #include "control/textfile.hpp"
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "control/text.hpp"
@@ -10,6 +11,7 @@ namespace vorn {
 TextFile TextFile::from_string(std::string_view text, std::string name) {
   TextFile f;
   f.name_ = std::move(name);
+  f.fingerprint_ = std::hash<std::string_view>{}(text);
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t nl = text.find('\n', start);

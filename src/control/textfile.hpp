@@ -34,11 +34,15 @@ class TextFile {
   std::size_t line_number() const { return pos_; }
   const std::string& name() const { return name_; }
   std::size_t size() const { return lines_.size(); }
+  // A hash of the whole text: readers that keep a parsed copy of a file use
+  // it to notice that another file took its place.
+  std::size_t fingerprint() const { return fingerprint_; }
 
  private:
   std::vector<std::string> lines_;
   std::size_t pos_ = 0;
   std::string name_;
+  std::size_t fingerprint_ = 0;
 };
 
 }  // namespace vorn

@@ -1,10 +1,421 @@
 #include "databank/databank.hpp"
 
-// Not built yet: passed over by the run sequence until its stage is written.
+#include <algorithm>
+#include <cmath>
+
+#include "control/error.hpp"
+#include "control/fortran_io.hpp"
+#include "control/scanner.hpp"
+#include "control/text.hpp"
+#include "local/neighbors.hpp"
 
 namespace vorn {
 
-void ReadDB(Run&, int) {}
-float pval(int) { return 0; }
+namespace {
+
+constexpr int DBUNIT = 47;  // the databank's stream number, named in its read errors
+constexpr int LINELEN = 200;
+
+// Keywords and codes as the words of a line hold them, 8 characters wide.
+const std::string W_PRNT = "PRNT    ";
+const std::string W_NEIG = "NEIG    ";
+const std::string W_PVAL = "PVAL    ";
+const std::string W_EXCEPT = "EXCEPT  ";
+const std::string W_PLMS = "PLMS    ";
+const std::string W_F = "F       ";
+const std::string W_T = "T       ";
+const std::string BLANK5(5, ' ');
+
+std::string trimmed(std::string_view s) { return std::string(rtrim(s)); }
+
+// ---------------------------------------------------------------------------
+// The file, scanned once.
+
+DbLine scan_line(const std::string& text) {
+  DbLine l;
+  l.raw = text.substr(0, std::min<std::size_t>(text.size(), LINELEN));
+  l.comment = !l.raw.empty() && l.raw[0] == '!';
+  if (l.comment) return l;
+  std::string buf = upper(pad(l.raw, LINELEN));
+  Tokens t;
+  readline(t, buf, LINELEN);
+  for (int k = 1; k <= t.n; ++k) l.words.push_back(t[k]);
+  // Only numbers are left, separated by blanks.
+  for (const Word& w : words(buf, LINELEN + 1)) {
+    std::string_view v = std::string_view(buf).substr(static_cast<std::size_t>(w.start - 1),
+                                                       static_cast<std::size_t>(w.end - w.start + 1));
+    DbNumber n;
+    n.real_ok = ff::parse_real(v, n.r);
+    n.int_ok = ff::parse_int(v, n.i);
+    l.numbers.push_back(n);
+  }
+  return l;
+}
+
+// The atomic number of a head line; the line must carry a readable one, or
+// the entry could neither be matched nor skipped with confidence.
+int head_z(const DbLine& l, const std::string& fname, std::size_t lineno) {
+  std::string buf = pad(l.raw, LINELEN);
+  std::string w = word(buf, 2, LINELEN);
+  int z = 0;
+  if (w.empty() || !ff::parse_int(w, z))
+    err("ReadDB", "No atomic number on the ATOM line " + std::to_string(lineno) + " of databank file " + fname +
+                      " (second word [" + w + "])");
+  return z;
+}
+
+// From the start of the fourth word to the last non-blank, at most 80 characters.
+std::string head_comment(const DbLine& l) {
+  std::string buf = pad(l.raw, LINELEN);
+  auto w = words(buf, LINELEN);
+  if (w.size() < 4) return {};
+  auto start = static_cast<std::size_t>(w[3].start - 1);
+  std::string c = trimmed(std::string_view(buf).substr(start));
+  return c.substr(0, std::min<std::size_t>(c.size(), 80));
+}
+
+DbFile& bank(Run& run, const char* routine) {
+  if (!run.db) err(routine, "The databank file is not open");
+  TextFile& f = *run.db;
+  DbFile& d = run.dbfile;
+  if (d.loaded && d.name == f.name() && d.fingerprint == f.fingerprint() && d.lines.size() == f.size()) return d;
+  d = DbFile{};
+  d.name = f.name();
+  d.fingerprint = f.fingerprint();
+  f.rewind();
+  std::string s;
+  while (f.next_raw(s)) d.lines.push_back(scan_line(s));
+  f.rewind();
+  for (std::size_t i = 0; i < d.lines.size(); ++i) {
+    DbLine& l = d.lines[i];
+    if (l.raw.compare(0, 4, "ATOM") != 0) continue;
+    l.headz = head_z(l, d.name, i + 1);
+    l.note = head_comment(l);
+    d.heads[l.headz].push_back(i);
+  }
+  for (auto [key, next] : {std::pair{&W_PRNT, &d.next_prnt}, {&W_NEIG, &d.next_neig}, {&W_PVAL, &d.next_pval}}) {
+    next->assign(d.lines.size() + 1, d.lines.size());
+    for (std::size_t i = d.lines.size(); i-- > 0;) {
+      const DbLine& l = d.lines[i];
+      (*next)[i] = !l.comment && l.word(1) == *key ? i : (*next)[i + 1];
+    }
+  }
+  d.loaded = true;
+  return d;
+}
+
+// ---------------------------------------------------------------------------
+// Reading lines.
+
+// The next non-comment line, or nullptr at the end of the file.
+const DbLine* next_line(DbFile& d) {
+  while (d.pos < d.lines.size()) {
+    const DbLine& l = d.lines[d.pos++];
+    if (!l.comment) return &l;
+  }
+  return nullptr;
+}
+
+std::size_t line_no(const DbFile& d, const DbLine& l) { return static_cast<std::size_t>(&l - d.lines.data()) + 1; }
+
+[[noreturn]] void end_of_file(const DbFile& d, std::string_view what, std::size_t entry) {
+  std::string msg = ff::format("(1x,a,1x,i11,$)", "Error reading unit = ", DBUNIT);
+  msg += " (end of databank file " + d.name + " while reading " + std::string(what);
+  if (entry > 0) msg += " of the entry on line " + std::to_string(entry);
+  msg += ")";
+  err("ReadFile", msg);
+}
+
+const DbLine& read_required(DbFile& d, std::string_view what, std::size_t entry) {
+  const DbLine* l = next_line(d);
+  if (l == nullptr) end_of_file(d, what, entry);
+  return *l;
+}
+
+// Skips forward to the next line with the keyword, by its table of next lines.
+const DbLine& skip_to(DbFile& d, const std::vector<std::size_t>& next, std::string_view key, std::size_t entry) {
+  const std::size_t i = next[std::min(d.pos, d.lines.size())];
+  if (i >= d.lines.size()) {
+    d.pos = d.lines.size();
+    end_of_file(d, "the " + std::string(key) + " line", entry);
+  }
+  d.pos = i + 1;
+  return d.lines[i];
+}
+
+[[noreturn]] void bad_numbers(const DbFile& d, const DbLine& l, std::string_view what) {
+  err("ReadDB", "Cannot read " + std::string(what) + " from line " + std::to_string(line_no(d, l)) +
+                    " of databank file " + d.name + ": [" + trimmed(l.raw) + "]");
+}
+
+bool take(const DbNumber& n, int& x) {
+  x = n.i;
+  return n.int_ok;
+}
+bool take(const DbNumber& n, float& x) {
+  x = n.r;
+  return n.real_ok;
+}
+
+// The first numbers of the line, in order, as a free-format read takes them.
+template <class... Ts>
+void read_numbers(const DbFile& d, const DbLine& l, std::string_view what, Ts&... xs) {
+  std::size_t k = 0;
+  bool ok = ((k < l.numbers.size() && take(l.numbers[k++], xs)) && ...);
+  if (!ok) bad_numbers(d, l, what);
+}
+
+void read_plms(Run& run, const DbFile& d, const DbLine& l) {
+  const std::size_t n = l.numbers.size();
+  if (n % 3 != 0) bad_numbers(d, l, "triples l m P(l,m)");
+  for (std::size_t k = 0; k < n; k += 3) {
+    float fl = 0, fm = 0, p = 0;
+    if (!take(l.numbers[k], fl) || !take(l.numbers[k + 1], fm) || !take(l.numbers[k + 2], p))
+      bad_numbers(d, l, "triples l m P(l,m)");
+    int lv = static_cast<int>(std::lround(fl));
+    int mv = static_cast<int>(std::lround(fm));
+    if (lv < 0 || lv > 4 || mv < -lv || mv > lv)
+      err("ReadDB", "No multipole l = " + std::to_string(lv) + ", m = " + std::to_string(mv) + " on line " +
+                        std::to_string(line_no(d, l)) + " of databank file " + d.name +
+                        " (l runs 0..4, m -l..l)");
+    run.dbrec.P(lv, mv) = p;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Exception lines.
+
+int exceptdb_q(Run& run, DbFile& d, const DbQuery& q, std::string& group, std::size_t entry) {
+  const bool talk = run.ctl.iverb > 1;
+  const DbLine& l = read_required(d, "the line after the description", entry);
+  if (l.word(1) != W_EXCEPT) {
+    --d.pos;  // the caller reads this line again
+    if (q.exflag == 0) return 0;
+    if (talk)
+      to_lst(run,
+             "(/' Functional group = [',a,'], but no functional group',"
+             "' specified for this entry..',/,' Skipping DB entry...'/)",
+             trimmed(q.group));
+    return 1;
+  }
+  if (talk) to_lst(run, "(3x,'Exception entry in DataBank :')");
+  if (q.exflag == 0) {
+    if (talk) to_lst(run, "(' Exception was not identified for this atom - ','Skip DB entry...',/)");
+    return 1;
+  }
+  std::string up = upper(l.raw);
+  auto g = up.find("GROUP");
+  if (g == std::string::npos)
+    err("exceptdb", "No GROUP on the EXCEPT line " + std::to_string(line_no(d, l)) + " of databank file " + d.name +
+                        ": [" + trimmed(l.raw) + "]");
+  std::string name = g + 6 < up.size() ? trimmed(std::string_view(up).substr(g + 6)) : std::string();
+  name = pad(name, 40);
+  std::string mine = pad(upper(q.group), 40);
+  if (talk) {
+    to_lst(run, "(6x,'functional group   = [',a,']')", mine);
+    to_lst(run, "(6x,'group read from DB = [',a,']')", name);
+  }
+  if (name == mine) {
+    group = name;
+    return 0;
+  }
+  if (talk) to_lst(run, "('   Wrong functional group... :( '/)");
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Listings.
+
+void print_query(Run& run, const DbQuery& q) {
+  // list-directed lines: one leading blank, integers in 11 columns after a separator
+  const char* ld = "(1x,a,1x,i11)";
+  to_lst(run, "(/a)", " Searching DataBank for a match : ");
+  to_lst(run, ld, " ityp  = ", q.ityp);
+  to_lst(run, ld, " iring = ", q.iring);
+  to_lst(run, ld, " inei  = ", q.inei);
+  to_lst(run, ld, " ity   = ", q.ity);
+  to_lst(run, ld, " imemb = ", q.imemb);
+  to_lst(run, "(1x,3a)", "  asymi = [", q.asymi, "]");
+  to_lst(run, ld, " lPG   = ", q.lPG);
+  for (int k = 1; k <= q.ity; ++k) {
+    auto kk = static_cast<std::size_t>(k);
+    to_lst(run, "(1x,a,1x,i11,1x,a,1x,i11,1x,a,1x,i11)", " type = ", k, " atom = ", q.ztype[kk], " neib = ",
+           q.ntypenei[kk]);
+  }
+  to_lst(run, "(a)", " ");
+}
+
+void print_parameters(Run& run, std::string_view label) {
+  const DbRecord& r = run.dbrec;
+  std::vector<float> v;
+  for (int l = 0; l <= 4; ++l)
+    for (int m = -l; m <= l; ++m) v.push_back(r.P(l, m));
+  to_lst(run,
+         "(/' Pseudoatom parameters assigned to ',a,' : ',/,/,"
+         "3x,'Pval, Kappa, Kappa'', sigmaPv = ',4f12.4,/,"
+         "3x,' 2nd Monopole:',f7.3,/,"
+         "3x,'      Dipoles:',3f7.3,/,"
+         "3x,'  Quadrupoles:',5f7.3,/,"
+         "3x,'    Octupoles:',7f7.3,/,"
+         "3x,'Hexadecapoles:',9f7.3)",
+         trimmed(label), r.pv, r.kappa, r.kappap, r.spv, v);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+float pval(int z) {
+  if (z <= 2) return static_cast<float>(z);
+  if (z <= 10) return static_cast<float>(z - 2);
+  if (z <= 18) return static_cast<float>(z - 10);
+  if (z <= 36) return static_cast<float>(z - 18);
+  if (z <= 54) return static_cast<float>(z - 36);
+  if (z <= 86) return static_cast<float>(z - 54);
+  return static_cast<float>(z - 86);
+}
+
+DbQuery dbquery(Run& run, int atom) {
+  if (atom < 1 || atom > run.atoms.nat) err("ReadDB", "Atom index " + std::to_string(atom) + " is not in the atom table");
+  const auto a = static_cast<std::size_t>(atom);
+  DbQuery q;
+  q.ityp = run.atoms.iz[a];
+  run.iprint = 0;
+  findnei(run, atom, 0.0f);
+  const NeighborRec& n = run.neig;
+  q.inei = n.nnei;
+  q.ity = n.ntype;
+  q.ztype.assign(1, 0);
+  q.ntypenei.assign(1, 0);
+  for (int k = 1; k <= n.ntype; ++k) {
+    q.ztype.push_back(n.ztype[static_cast<std::size_t>(k)]);
+    q.ntypenei.push_back(n.ntypenei[static_cast<std::size_t>(k)]);
+  }
+  q.iring = run.forring[0];
+  q.imemb = run.forring[1];
+  q.asymi = upper(pad(run.atoms.sitesym[a], 5));
+  q.lPG = run.lPG;
+  const auto& fh = run.forh[a];  // bonds of the parent, its Z, its H count
+  q.parent = {fh[1], fh[0], fh[2]};
+  q.exflag = run.except.flag[a];
+  q.group = upper(pad(run.except.group[a], 40));
+  return q;
+}
+
+void ReadDB(Run& run, int atom) { ReadDB(run, atom, dbquery(run, atom)); }
+
+void ReadDB(Run& run, int atom, const DbQuery& q) {
+  if (atom < 1 || atom > run.atoms.nat) err("ReadDB", "Atom index " + std::to_string(atom) + " is not in the atom table");
+  if (q.ity < 0 || q.ztype.size() <= static_cast<std::size_t>(q.ity) ||
+      q.ntypenei.size() <= static_cast<std::size_t>(q.ity))
+    err("ReadDB", "The neighbour types of atom " + std::to_string(atom) + " are incomplete");
+  DbFile& d = bank(run, "ReadDB");
+  DbRecord& r = run.dbrec;
+  r = DbRecord{};
+  r.pv = pval(q.ityp);
+  const bool talk = run.ctl.iverb > 1;
+  const std::string& label = run.atoms.label[static_cast<std::size_t>(atom)];
+
+  print_query(run, q);
+
+  d.pos = 0;
+  std::string dbgroup(40, ' ');
+  bool found = false;
+  auto heads = d.heads.find(q.ityp);
+  while (!found && heads != d.heads.end()) {
+    // Lines that are not head lines of this element are passed over unread,
+    // so the next candidate is the first such head line at the position.
+    const auto& hv = heads->second;
+    auto it = std::lower_bound(hv.begin(), hv.end(), d.pos);
+    if (it == hv.end()) break;
+    const std::size_t h = *it;
+    const std::size_t entry = h + 1;
+    d.pos = h + 1;
+    const DbLine& head = d.lines[h];
+    if (talk) to_lst(run, "(2a)", " Reading atom = ", trimmed(head.raw));
+    bool planar = q.inei <= 3;
+
+    if (q.ityp == 1) {
+      const DbLine& l = skip_to(d, d.next_prnt, "PRNT", entry);
+      int jhp = 0, jsp = 0, jhnei = 0;
+      read_numbers(d, l, "the parent's atomic number, bonds and H count", jhp, jsp, jhnei);
+      const std::string asymr = l.word(5).substr(0, 5);
+      if (talk)
+        to_lst(run, "(2x,3(1x,a,i3),1x,3a)", "jhp =", jhp, "jsp =", jsp, "jhnei=", jhnei, "asymr=[", asymr, "]");
+      if (exceptdb_q(run, d, q, dbgroup, entry) != 0) continue;
+      if (jhp != q.parent[0] || jsp != q.parent[1] || jhnei != q.parent[2] || asymr != q.asymi) continue;
+    } else {
+      const DbLine& l = skip_to(d, d.next_neig, "NEIG", entry);
+      int jnei = 0, jty = 0, jring = 0, jmemb = 0;
+      read_numbers(d, l, "the neighbour, type, ring and ring-size counts", jnei, jty, jring, jmemb);
+      const std::string asymr = l.word(6).substr(0, 5);
+      const std::string& w8 = l.word(8);
+      if (w8 == W_F) planar = false;
+      if (w8 == W_T) planar = true;
+      if (talk)
+        to_lst(run, "(2x,3(1x,a,i3),1x,3a,1x,a,l1/1x,a,i3)", "jnei=", jnei, "jty=", jty, "jring=", jring, "asymr=[",
+               asymr, "]", "planar=", planar, "jmemb=", jmemb);
+      const bool sym_fits = asymr == BLANK5 || asymr == q.asymi;
+      if (jnei != q.inei || jty != q.ity || jring != q.iring || jmemb != q.imemb || !sym_fits ||
+          planar != (q.lPG != 0))
+        continue;
+      std::vector<std::array<int, 2>> types;
+      for (int k = 1; k <= jty; ++k) {
+        const DbLine& t = read_required(d, "a neighbour-type line", entry);
+        int idx = 0, jatum = 0, jndt = 0;
+        read_numbers(d, t, "a neighbour type (index, atomic number, count)", idx, jatum, jndt);
+        if (talk) to_lst(run, "(3x,'type =',i3,' jatum =',i3,' jndt =',i3)", idx, jatum, jndt);
+        types.push_back({jatum, jndt});
+      }
+      bool all = true;
+      for (int k = 1; k <= q.ity && all; ++k) {
+        std::array<int, 2> want{q.ztype[static_cast<std::size_t>(k)], q.ntypenei[static_cast<std::size_t>(k)]};
+        all = std::find(types.begin(), types.end(), want) != types.end();
+      }
+      if (!all) continue;
+      if (exceptdb_q(run, d, q, dbgroup, entry) != 0) continue;
+    }
+
+    found = true;
+    r.found = 1;
+    r.comment = head.note;
+    const DbLine& pv = skip_to(d, d.next_pval, "PVAL", entry);
+    read_numbers(d, pv, "Pv, kappa, kappa' and sigma(Pv)", r.pv, r.kappa, r.kappap, r.spv);
+    // The end of the file ends the PLMS lines of the last entry as well as
+    // any other line would.
+    while (const DbLine* l = next_line(d)) {
+      if (l->word(1) != W_PLMS) break;
+      read_plms(run, d, *l);
+    }
+  }
+
+  ++run.dbc.searched;
+  if (found) {
+    to_lst(run, "(/' ReadDB :: atom ',a,' was',a,'found in the DataBank')", trimmed(label), " ");
+    to_lst(run, "(/' DB comment for ',a,' = [',a,']')", label, trimmed(r.comment));
+    if (q.exflag != 0) to_lst(run, "(/' Functional group = [',a,']')", trimmed(dbgroup));
+    ++run.dbc.found;
+  } else {
+    to_lst(run, "(/' ReadDB :: atom ',a,' was',a,'found in the DataBank')", trimmed(label), " NOT ");
+    ++run.dbc.notfound;
+  }
+  print_parameters(run, label);
+}
+
+void ReadFile(Run& run, std::string& line) {
+  DbFile& d = bank(run, "ReadFile");
+  const DbLine& l = read_required(d, "a line", 0);
+  line = upper(pad(l.raw, LINELEN));
+  readline(run.tok, line, LINELEN);
+}
+
+int exceptdb(Run& run, int atom, std::string& group) {
+  if (atom < 1 || atom > run.atoms.nat) err("exceptdb", "Atom index " + std::to_string(atom) + " is not in the atom table");
+  DbFile& d = bank(run, "exceptdb");
+  DbQuery q;
+  q.exflag = run.except.flag[static_cast<std::size_t>(atom)];
+  q.group = upper(pad(run.except.group[static_cast<std::size_t>(atom)], 40));
+  return exceptdb_q(run, d, q, group, 0);
+}
 
 }  // namespace vorn
