@@ -46,10 +46,15 @@ bool valid_atom(const Run& run, int i) {
          u < run.except.group.size();
 }
 
+std::string outside(const Run& run, int i) {
+  return "atom index " + std::to_string(i) + " is outside the atom table (1.." + std::to_string(run.cryst.ncryst) + ")";
+}
+
 }  // namespace
 
 int sameatoms(Run& run, int i, int j, int isym, int igroup, int isimple, int iring) {
-  if (!valid_atom(run, i) || !valid_atom(run, j)) err("sameatoms", "atom index out of range");
+  if (!valid_atom(run, i)) err("sameatoms", outside(run, i));
+  if (!valid_atom(run, j)) err("sameatoms", outside(run, j));
   const std::string why = difference(run, i, j, isym, igroup, isimple, iring);
   if (run.ctl.iverb > 2) {
     to_lst(run, "(/' Checking if atoms ',a,' and ',a,' are chemically equivalent:')",

@@ -39,10 +39,14 @@ bool valid_atom(const Run& run, int i) {
          static_cast<std::size_t>(i) < run.except.group.size() && static_cast<std::size_t>(i) < run.neighbors.size();
 }
 
+std::string outside(const Run& run, int i) {
+  return "atom index " + std::to_string(i) + " is outside the atom table (1.." + std::to_string(run.cryst.ncryst) + ")";
+}
+
 }  // namespace
 
 void DetExcept(Run& run, int atom) {
-  if (!valid_atom(run, atom)) err("DetExcept", "atom index out of range");
+  if (!valid_atom(run, atom)) err("DetExcept", outside(run, atom));
   const auto i = static_cast<std::size_t>(atom);
   run.except.flag[i] = 0;
   run.except.group[i] = std::string(40, ' ');
@@ -73,7 +77,7 @@ void DetExcept(Run& run, int atom) {
 }
 
 void printgroup(Run& run, int atom) {
-  if (!valid_atom(run, atom)) err("printgroup", "atom index out of range");
+  if (!valid_atom(run, atom)) err("printgroup", outside(run, atom));
   const NeighborRec none;
   auto neighbours = [&](int j) -> std::vector<int> {
     const NeighborRec& r =

@@ -247,6 +247,9 @@ void ExtendH(Run& run, int parent, int h) {
   check_atom(run, parent, "parent atom");
   check_atom(run, h, "hydrogen atom");
   const auto up = static_cast<std::size_t>(parent), uh = static_cast<std::size_t>(h);
+  if (uh >= run.forh.size() || up >= run.neighbors.size())
+    err("ExtendH", "no parent description for hydrogen " + std::to_string(h));
+  if (run.uratio.size() <= uh) run.uratio.resize(uh + 1, std::string(100, ' '));
   const std::string xl(rtrim(run.atoms.label[up]));
   const std::string hl(rtrim(run.atoms.label[uh]));
 

@@ -75,7 +75,8 @@ Outcome triaza_carbon(Env& e) {
   return kept();
 }
 
-// Ring-nitrogen step 1: a nitrogen neighbour outside any planar ring.
+// A nitrogen neighbour outside any planar ring: named by the bond counts of
+// all three neighbours.
 Outcome open_chain_nitrogen(Env& e) {
   e.checking(" n-=Cn=-c (?) ");
   const int a1 = e.nei(e.a, 1), a2 = e.nei(e.a, 2), a3 = e.nei(e.a, 3);

@@ -16,6 +16,16 @@ namespace {
 constexpr int DBUNIT = 47;  // the databank's stream number, named in its read errors
 constexpr int LINELEN = 200;
 
+// Keywords and codes as the words of a line hold them, 8 characters wide.
+const std::string W_PRNT = "PRNT    ";
+const std::string W_NEIG = "NEIG    ";
+const std::string W_PVAL = "PVAL    ";
+const std::string W_EXCEPT = "EXCEPT  ";
+const std::string W_PLMS = "PLMS    ";
+const std::string W_F = "F       ";
+const std::string W_T = "T       ";
+const std::string BLANK5(5, ' ');
+
 std::string trimmed(std::string_view s) { return std::string(rtrim(s)); }
 
 // ---------------------------------------------------------------------------
@@ -30,7 +40,15 @@ DbLine scan_line(const std::string& text) {
   Tokens t;
   readline(t, buf, LINELEN);
   for (int k = 1; k <= t.n; ++k) l.words.push_back(t[k]);
-  l.numbers = std::move(buf);
+  // Only numbers are left, separated by blanks.
+  for (const Word& w : words(buf, LINELEN + 1)) {
+    std::string_view v = std::string_view(buf).substr(static_cast<std::size_t>(w.start - 1),
+                                                       static_cast<std::size_t>(w.end - w.start + 1));
+    DbNumber n;
+    n.real_ok = ff::parse_real(v, n.r);
+    n.int_ok = ff::parse_int(v, n.i);
+    l.numbers.push_back(n);
+  }
   return l;
 }
 
@@ -72,7 +90,15 @@ DbFile& bank(Run& run, const char* routine) {
     DbLine& l = d.lines[i];
     if (l.raw.compare(0, 4, "ATOM") != 0) continue;
     l.headz = head_z(l, d.name, i + 1);
+    l.note = head_comment(l);
     d.heads[l.headz].push_back(i);
+  }
+  for (auto [key, next] : {std::pair{&W_PRNT, &d.next_prnt}, {&W_NEIG, &d.next_neig}, {&W_PVAL, &d.next_pval}}) {
+    next->assign(d.lines.size() + 1, d.lines.size());
+    for (std::size_t i = d.lines.size(); i-- > 0;) {
+      const DbLine& l = d.lines[i];
+      (*next)[i] = !l.comment && l.word(1) == *key ? i : (*next)[i + 1];
+    }
   }
   d.loaded = true;
   return d;
@@ -106,13 +132,15 @@ const DbLine& read_required(DbFile& d, std::string_view what, std::size_t entry)
   return *l;
 }
 
-const DbLine& skip_to(DbFile& d, std::string_view key, std::size_t entry) {
-  const std::string want = pad(key, 8);
-  const std::string what = "the " + std::string(key) + " line";
-  for (;;) {
-    const DbLine& l = read_required(d, what, entry);
-    if (l.word(1) == want) return l;
+// Skips forward to the next line with the keyword, by its table of next lines.
+const DbLine& skip_to(DbFile& d, const std::vector<std::size_t>& next, std::string_view key, std::size_t entry) {
+  const std::size_t i = next[std::min(d.pos, d.lines.size())];
+  if (i >= d.lines.size()) {
+    d.pos = d.lines.size();
+    end_of_file(d, "the " + std::string(key) + " line", entry);
   }
+  d.pos = i + 1;
+  return d.lines[i];
 }
 
 [[noreturn]] void bad_numbers(const DbFile& d, const DbLine& l, std::string_view what) {
@@ -120,19 +148,30 @@ const DbLine& skip_to(DbFile& d, std::string_view key, std::size_t entry) {
                     " of databank file " + d.name + ": [" + trimmed(l.raw) + "]");
 }
 
+bool take(const DbNumber& n, int& x) {
+  x = n.i;
+  return n.int_ok;
+}
+bool take(const DbNumber& n, float& x) {
+  x = n.r;
+  return n.real_ok;
+}
+
+// The first numbers of the line, in order, as a free-format read takes them.
 template <class... Ts>
 void read_numbers(const DbFile& d, const DbLine& l, std::string_view what, Ts&... xs) {
-  ff::ListReader r(l.numbers);
-  if (!r.read(xs...)) bad_numbers(d, l, what);
+  std::size_t k = 0;
+  bool ok = ((k < l.numbers.size() && take(l.numbers[k++], xs)) && ...);
+  if (!ok) bad_numbers(d, l, what);
 }
 
 void read_plms(Run& run, const DbFile& d, const DbLine& l) {
-  ff::ListReader r(l.numbers);
-  int n = r.count_left();
+  const std::size_t n = l.numbers.size();
   if (n % 3 != 0) bad_numbers(d, l, "triples l m P(l,m)");
-  for (int k = 0; k < n / 3; ++k) {
+  for (std::size_t k = 0; k < n; k += 3) {
     float fl = 0, fm = 0, p = 0;
-    if (!r.read(fl, fm, p)) bad_numbers(d, l, "triples l m P(l,m)");
+    if (!take(l.numbers[k], fl) || !take(l.numbers[k + 1], fm) || !take(l.numbers[k + 2], p))
+      bad_numbers(d, l, "triples l m P(l,m)");
     int lv = static_cast<int>(std::lround(fl));
     int mv = static_cast<int>(std::lround(fm));
     if (lv < 0 || lv > 4 || mv < -lv || mv > lv)
@@ -149,7 +188,7 @@ void read_plms(Run& run, const DbFile& d, const DbLine& l) {
 int exceptdb_q(Run& run, DbFile& d, const DbQuery& q, std::string& group, std::size_t entry) {
   const bool talk = run.ctl.iverb > 1;
   const DbLine& l = read_required(d, "the line after the description", entry);
-  if (l.word(1) != pad("EXCEPT", 8)) {
+  if (l.word(1) != W_EXCEPT) {
     --d.pos;  // the caller reads this line again
     if (q.exflag == 0) return 0;
     if (talk)
@@ -294,30 +333,29 @@ void ReadDB(Run& run, int atom, const DbQuery& q) {
     d.pos = h + 1;
     const DbLine& head = d.lines[h];
     if (talk) to_lst(run, "(2a)", " Reading atom = ", trimmed(head.raw));
-    std::string comment = head_comment(head);
     bool planar = q.inei <= 3;
 
     if (q.ityp == 1) {
-      const DbLine& l = skip_to(d, "PRNT", entry);
+      const DbLine& l = skip_to(d, d.next_prnt, "PRNT", entry);
       int jhp = 0, jsp = 0, jhnei = 0;
       read_numbers(d, l, "the parent's atomic number, bonds and H count", jhp, jsp, jhnei);
-      std::string asymr = pad(l.word(5), 5);
+      const std::string asymr = l.word(5).substr(0, 5);
       if (talk)
         to_lst(run, "(2x,3(1x,a,i3),1x,3a)", "jhp =", jhp, "jsp =", jsp, "jhnei=", jhnei, "asymr=[", asymr, "]");
       if (exceptdb_q(run, d, q, dbgroup, entry) != 0) continue;
       if (jhp != q.parent[0] || jsp != q.parent[1] || jhnei != q.parent[2] || asymr != q.asymi) continue;
     } else {
-      const DbLine& l = skip_to(d, "NEIG", entry);
+      const DbLine& l = skip_to(d, d.next_neig, "NEIG", entry);
       int jnei = 0, jty = 0, jring = 0, jmemb = 0;
       read_numbers(d, l, "the neighbour, type, ring and ring-size counts", jnei, jty, jring, jmemb);
-      std::string asymr = pad(l.word(6), 5);
-      std::string w8 = l.word(8);
-      if (w8 == pad("F", 8)) planar = false;
-      if (w8 == pad("T", 8)) planar = true;
+      const std::string asymr = l.word(6).substr(0, 5);
+      const std::string& w8 = l.word(8);
+      if (w8 == W_F) planar = false;
+      if (w8 == W_T) planar = true;
       if (talk)
         to_lst(run, "(2x,3(1x,a,i3),1x,3a,1x,a,l1/1x,a,i3)", "jnei=", jnei, "jty=", jty, "jring=", jring, "asymr=[",
                asymr, "]", "planar=", planar, "jmemb=", jmemb);
-      const bool sym_fits = asymr == std::string(5, ' ') || asymr == q.asymi;
+      const bool sym_fits = asymr == BLANK5 || asymr == q.asymi;
       if (jnei != q.inei || jty != q.ity || jring != q.iring || jmemb != q.imemb || !sym_fits ||
           planar != (q.lPG != 0))
         continue;
@@ -340,13 +378,13 @@ void ReadDB(Run& run, int atom, const DbQuery& q) {
 
     found = true;
     r.found = 1;
-    r.comment = comment;
-    const DbLine& pv = skip_to(d, "PVAL", entry);
+    r.comment = head.note;
+    const DbLine& pv = skip_to(d, d.next_pval, "PVAL", entry);
     read_numbers(d, pv, "Pv, kappa, kappa' and sigma(Pv)", r.pv, r.kappa, r.kappap, r.spv);
     // The end of the file ends the PLMS lines of the last entry as well as
     // any other line would.
     while (const DbLine* l = next_line(d)) {
-      if (l->word(1) != pad("PLMS", 8)) break;
+      if (l->word(1) != W_PLMS) break;
       read_plms(run, d, *l);
     }
   }

@@ -69,8 +69,13 @@ void mark_members(const CtlLine& l, int j, int nat, std::vector<char>& member) {
   ff::ListReader r(text);
   int n = r.count_left();
   std::vector<int> v(static_cast<std::size_t>(n));
-  for (int& x : v)
-    if (!r.next(x)) frag_error(l, "[" + std::string(rtrim(l.text)) + "] holds a value that is not an integer");
+  for (int& x : v) {
+    if (r.next(x)) continue;
+    std::string why(rtrim(l.text));
+    why.insert(0, 1, '[');
+    why += "] holds a value that is not an integer";
+    frag_error(l, why);
+  }
   if (v.empty()) frag_error(l, "no fragment number");
   for (std::size_t k = 1; k < v.size(); ++k) {
     int a = v[k];

@@ -1,9 +1,56 @@
 #include "structure/platon_reader.hpp"
 
-// Not built yet: passed over by the run sequence until its stage is written.
+#include "control/elements.hpp"
+#include "control/error.hpp"
+#include "control/text.hpp"
+#include "structure/atom_list.hpp"
+#include "structure/atom_types.hpp"
+#include "structure/input_fault.hpp"
 
 namespace vorn {
 
-void ReadPlaton(Run&, const std::string&) {}
+namespace {
+constexpr std::size_t LINELEN = 255;
+// One blank beyond the line, so that a word ending in its last column is
+// still seen by the scanner.
+constexpr int SCANLEN = LINELEN + 1;
+}  // namespace
+
+void ReadPlaton(Run& run, const std::string& fname) {
+  auto file = TextFile::open(run.path(fname));
+  if (!file) input_missing(run, "ReadPlaton", "Error opening PLATON file", fname);
+  TextFile& f = *file;
+  to_lst(run, "(//' Reading PLATON file : ',a)", pad(fname, 60));
+
+  int nat = 0;
+  std::string line;
+  while (f.next(line, LINELEN)) {
+    line.push_back(' ');
+    readline(run.tok, line, SCANLEN);
+    if (run.tok[1] != "ATOM    ") continue;
+    if (++nat > MAXAT) err("ReadPlaton", "Too many atoms");
+    if (run.tok.n < 2) input_fault(run, "ReadPlaton", "Error reading PLATON file", f, "ATOM line without a label");
+    Vec3 x{};
+    if (!ff::ListReader(line).read(x[0], x[1], x[2]))
+      input_fault(run, "ReadPlaton", "Error reading PLATON file", f,
+                  "ATOM " + std::string(rtrim(run.tok[2])) + " needs x, y, z, found " + shown(line));
+    run.atoms.label[nat] = run.tok[2];
+    run.atoms.xc[nat] = Cart(x);
+    run.atoms.xf[nat] = Frac();
+    run.atoms.iz[nat] = iatnum(run.tok[2]);
+    run.atoms1.occ[nat] = 1.0f;
+    run.atoms1.lmax[nat] = run.atoms.iz[nat] == 1 ? 2 : 4;
+    run.atoms1.iu[nat] = 0;
+    run.atoms1.isft[nat] = 0;
+    run.atoms1.flag[nat] = 0;
+    run.at_uij[nat] = Uij{};
+  }
+  run.atoms.nat = nat;
+
+  collect_types(run);
+  prattyp(run);
+  to_both(run, "(/' Total atoms read from PLATON file = ',i8)", nat);
+  printatoms(run, *run.lst);
+}
 
 }  // namespace vorn

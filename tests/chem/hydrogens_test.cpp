@@ -175,18 +175,6 @@ TEST(ClassTable, RowsAreTriedInOrderPerElement) {
   EXPECT_EQ(classify(g), nullptr);
 }
 
-TEST(ClassTable, EveryRowHasItsDistanceAndRatio) {
-  int rows = 0;
-  for (const XhClass& c : xh_classes()) {
-    ++rows;
-    EXPECT_EQ(c.uratio, xh_uratio(c.z)) << c.name;
-  }
-  EXPECT_EQ(rows, 27);
-  EXPECT_EQ(xh_uratio(5), 0.0f);
-  EXPECT_EQ(xh_uratio(6), 1.2f);
-  EXPECT_EQ(xh_uratio(16), 1.5f);
-}
-
 // ---------------------------------------------------------------------------
 // The methyl example, with every line it writes.
 
@@ -251,15 +239,6 @@ TEST_F(Hydrogens, FractionalCoordinatesFollowTheMove) {
   EXPECT_NEAR(f[0], x[0] / 10, 1e-6f);
   EXPECT_NEAR(f[1], x[1] / 12, 1e-6f);
   EXPECT_NEAR(f[2], x[2] / 8, 1e-6f);
-}
-
-TEST_F(Hydrogens, CartesianInputKeepsItsFractionalColumnsUntouched) {
-  const int c1 = atom("C(1)", {0, 0, 0});
-  bonded(c1, "C(2)", kX, 1.53f);
-  methyl(c1, kX, "1", 0);
-  const Frac before = run.atoms.xf[3];
-  extend(3);
-  EXPECT_EQ(run.atoms.xf[3], before);
 }
 
 // ---------------------------------------------------------------------------

@@ -242,7 +242,7 @@ TEST(RadiusSearch, AllAtomsWithinRadiusWithListing) {
   EXPECT_NE(lst.find("\n    Type =    2\n"
                      "      atomic number =    6\n"
                      "      neighbors of this type =    2\n"
-                     "      atoms : C1       C2       \n"),
+                     "      atoms : C1       C2      \n"),
             std::string::npos)
       << lst;
   // the neighbour table is left alone by a search
@@ -317,7 +317,7 @@ TEST(PrintAtomNeighbors, TypesOnlyFromVerbosityTwo) {
                             "\n    Type =    1\n"
                             "      atomic number =    6\n"
                             "      neighbors of this type =    1\n"
-                            "      atoms : C1       \n");
+                            "      atoms : C1      \n");
 }
 
 TEST(CollectNeighbors, NeighboursThenTheAtom) {

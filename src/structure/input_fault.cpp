@@ -1,0 +1,31 @@
+#include "structure/input_fault.hpp"
+
+#include <string>
+
+#include "control/error.hpp"
+#include "control/text.hpp"
+
+namespace vorn {
+
+void input_fault(Run& run, std::string_view routine, std::string_view message, const TextFile& f,
+                 std::string_view what) {
+  std::string where = f.name() + ", line " + std::to_string(f.line_number()) + ": " + std::string(what);
+  to_both(run, "(/1x,a)", where);
+  err(routine, message);
+}
+
+void input_ended(Run& run, std::string_view routine, std::string_view message, const TextFile& f,
+                 std::string_view what) {
+  std::string where = f.name() + ": ends after line " + std::to_string(f.size()) + " (" + std::string(what) + ")";
+  to_both(run, "(/1x,a)", where);
+  err(routine, message);
+}
+
+void input_missing(Run& run, std::string_view routine, std::string_view message, std::string_view name) {
+  to_both(run, "(/1x,a)", std::string(rtrim(name)) + ": cannot be opened");
+  err(routine, message);
+}
+
+std::string shown(std::string_view text) { return "<<" + std::string(rtrim(text)) + ">>"; }
+
+}  // namespace vorn
