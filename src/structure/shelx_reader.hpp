@@ -1,6 +1,7 @@
 // SHELX instruction and result files (.ins, .res).
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "control/run.hpp"
@@ -10,5 +11,10 @@ namespace vorn {
 // Reads the structure file into the atom table, writes the head of the XD
 // master file and of the MoPro parameter file.
 void ReadShelx(Run& run, const std::string& fname);
+
+// Core (positive) and valence (negative) occupancies of an element for the
+// SCAT table, orbitals 1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F.
+// Elements beyond Kr other than iodine stop the run.
+std::array<int, 18> GetSFT(int z);
 
 }  // namespace vorn

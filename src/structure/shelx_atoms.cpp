@@ -1,0 +1,201 @@
+#include "structure/shelx_atoms.hpp"
+
+#include <cctype>
+#include <cmath>
+
+#include "control/elements.hpp"
+#include "control/error.hpp"
+#include "control/fortran_io.hpp"
+#include "control/scanner.hpp"
+#include "control/text.hpp"
+#include "symmetry/cell.hpp"
+
+namespace vorn {
+
+namespace {
+
+// Instruction names, compared on the first four characters. The first block
+// is the classic list; the second holds the instructions of current SHELXL.
+constexpr const char* kInstructions[] = {
+    "TITL", "CELL", "ZERR", "LATT", "SYMM", "SFAC", "DISP", "UNIT", "LAUE", "REM ", "MORE", "TIME", "FLAT",
+    "HKLF", "OMIT", "SHEL", "BASF", "TWIN", "EXTI", "SWAT", "HOPE", "MERG", "SPEC", "RESI", "MOVE", "ANIS",
+    "AFIX", "HFIX", "FRAG", "FEND", "EXYZ", "EADP", "EQIV", "OMIT", "CONN", "PART", "BIND", "FREE", "DFIX",
+    "DANG", "BUMP", "SAME", "SADI", "CHIV", "FALT", "DELU", "SIMU", "DEFS", "ISOR", "NCSY", "SUMP", "L.S.",
+    "CGLS", "BLOC", "DAMP", "STIR", "WGHT", "FVAR", "BOND", "CONF", "MPLA", "RTAB", "HTAB", "LIST", "ACTA",
+    "SIZE", "TEMP", "WPDB", "FMAP", "GRID", "PLAN", "MOLE", "END ",
+    "ABIN", "ANSC", "ANSR", "BEDE", "LONE", "NEUT", "PRIG", "RIGU", "TWST", "WIGL", "XNPD"};
+
+char last_nonblank(std::string_view s) {
+  std::string_view t = rtrim(s);
+  return t.empty() ? ' ' : t.back();
+}
+
+bool is_blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+
+// Upper case, comment gone, closing "=" blanked (cont tells).
+void prepare(std::string& line, bool& cont) {
+  strip_comment(line);
+  line = upper(line);
+  cont = last_nonblank(line) == '=';
+  if (cont) line[rtrim(line).size() - 1] = ' ';
+}
+
+}  // namespace
+
+void strip_comment(std::string& line) {
+  std::size_t p = line.find('!');
+  if (p != std::string::npos)
+    for (std::size_t k = p; k < line.size(); ++k) line[k] = ' ';
+}
+
+bool is_instruction(std::string_view line) {
+  for (const char* name : kInstructions)
+    if (starts_padded(line, name)) return true;
+  return false;
+}
+
+void parse_resi(std::string_view line, ShelxResidue& res) {
+  res = ShelxResidue{};
+  std::string text(line.size() > 4 ? line.substr(4) : std::string_view());
+  for (const Word& w : words(text, static_cast<int>(text.size()) + 1)) {
+    std::string_view s = std::string_view(text).substr(static_cast<std::size_t>(w.start - 1),
+                                                       static_cast<std::size_t>(w.end - w.start + 1));
+    int n = 0;
+    if (ff::parse_int(s, n))
+      res.number = n;
+    else if (std::isalpha(static_cast<unsigned char>(s[0])))
+      res.name = pad(s, 10);
+  }
+}
+
+bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res) {
+  cont = false;
+  std::string raw;
+  bool continued = false;  // the line before ended in "=": this one belongs to it
+  while (f.next(raw, 255)) {
+    if (raw[0] == '!') continue;
+    bool eq = false;
+    prepare(raw, eq);
+    if (is_blank(raw)) continue;
+    if (continued) {
+      continued = eq;
+      continue;
+    }
+    // SHELX reads a line that begins with a blank as part of the instruction
+    // before it (the lines under TITL, long restraint lists), and "+file" as
+    // an include instruction.
+    if (raw[0] == ' ' || raw[0] == '+') {
+      continued = eq;
+      continue;
+    }
+    // SHELXL reads nothing after HKLF; current versions write display-only
+    // pseudo-atoms between HKLF and END.
+    if (starts_padded(raw, "END ") || starts_padded(raw, "HKLF")) return false;
+    if (is_instruction(raw)) {
+      if (starts_padded(raw, "RESI")) parse_resi(raw, res);
+      continued = eq;
+      continue;
+    }
+    line = raw;
+    cont = eq;
+    return true;
+  }
+  return false;
+}
+
+bool rdcontinuation(TextFile& f, std::string& line, bool& cont) {
+  std::string raw;
+  while (f.next(raw, 255)) {
+    if (raw[0] == '!') continue;
+    prepare(raw, cont);
+    if (is_blank(raw)) continue;
+    line = raw;
+    return true;
+  }
+  cont = false;
+  return false;
+}
+
+std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ctl& ctl) {
+  const int len = static_cast<int>(line.size()) + 1;
+  std::vector<Word> w = words(line, len);
+  if (w.empty()) return std::string(8, ' ');
+  const auto start = static_cast<std::size_t>(w[0].start - 1);
+  const auto n = static_cast<std::size_t>(w[0].end - w[0].start + 1);
+  const std::string name = line.substr(start, n);
+  std::string label;
+  if (ctl.irename == 0) {
+    std::size_t el = atsym(iz)[1] != ' ' ? 2 : 1;
+    el = std::min(el, name.size());
+    label = name.substr(0, el) + "(" + name.substr(el) + ")";
+  } else {
+    std::string s = ff::format("(a2,'(',i6,')',$)", atsym(iz), ctl.irs == 0 ? nat : type_count);
+    for (char c : s)
+      if (c != ' ') label.push_back(c);
+  }
+  line.replace(start, n, n, ' ');
+  return pad(label, 8);
+}
+
+float decode_fvar(float v, const ShelxData& shelx, const std::string& where) {
+  if (v > -10.0f && v < 10.0f) return v;
+  if (v >= 10.0f && v < 20.0f) return v - 10.0f;
+  // A negative fixed value (-10.25 fixes a coordinate at -0.25) keeps its
+  // sign, as SHELX reads it.
+  if (v > -20.0f && v <= -10.0f) return v + 10.0f;
+  const long m = std::lround(v / 10.0f);
+  const float p = std::fmod(v, 10.0f);
+  const long k = std::labs(m);
+  if (k > MAXFV)
+    err("ReadShelx", "Free variable " + std::to_string(k) + " (coded " + std::string(rtrim(ff::fmt_f(v, 12, 5))) +
+                         ") is beyond the " + std::to_string(MAXFV) + " free variables the table holds, " + where);
+  const float fv = shelx.fv[static_cast<std::size_t>(k)];
+  return v > 0.0f ? p * fv : p * (fv - 1.0f);
+}
+
+void processfvar(std::string& line, const ShelxData& shelx, const std::string& where) {
+  const int len = static_cast<int>(line.size()) + 1;
+  std::vector<Word> ws = words(line, len);
+  int s = 0;
+  std::vector<float> v;
+  for (std::size_t k = 0; k < ws.size(); ++k) {
+    std::string_view w = std::string_view(line).substr(static_cast<std::size_t>(ws[k].start - 1),
+                                                       static_cast<std::size_t>(ws[k].end - ws[k].start + 1));
+    if (k == 0) {
+      if (!ff::parse_int(w, s)) err("ReadShelx", "SFAC number expected, found '" + std::string(w) + "', " + where);
+      continue;
+    }
+    float x = 0.0f;
+    if (!ff::parse_real(w, x)) err("ReadShelx", "Number expected, found '" + std::string(w) + "', " + where);
+    v.push_back(decode_fvar(x, shelx, where));
+  }
+  line = ff::format("(5x,i4,100f12.6)", s, v);
+  line.pop_back();  // the record's newline
+}
+
+float calcueq(const Run& run, int i) {
+  const Uij& u = run.at_uij[static_cast<std::size_t>(i)];
+  if (run.atoms1.iu[static_cast<std::size_t>(i)] != 2) return u[0];
+  const Cell& c = run.ucell;
+  const Cell r = r_cell(c);
+  const float a = c[0], b = c[1], cc = c[2];
+  const float aa = a * r[0], bb = b * r[1], ccs = cc * r[2];
+  return (u[0] * aa * aa + u[1] * bb * bb + u[2] * ccs * ccs + 2.0f * u[3] * a * b * r[0] * r[1] * cosd(c[5]) +
+          2.0f * u[4] * a * cc * r[0] * r[2] * cosd(c[4]) + 2.0f * u[5] * b * cc * r[1] * r[2] * cosd(c[3])) /
+         3.0f;
+}
+
+void ProcessU(Run& run, int i) {
+  auto& u = run.at_uij[static_cast<std::size_t>(i)][0];
+  if (u < -5.0f || u > -0.5f) return;
+  run.shelx.riding[static_cast<std::size_t>(i)] = 1;
+  int p = i - 1;
+  while (p >= 1 && run.shelx.riding[static_cast<std::size_t>(p)] == 1) --p;
+  if (p < 1) {
+    to_out(run, "(' ProcessU :: Could not find parent atom ')");
+    stop_reported("ProcessU", "Could not find parent atom");
+  }
+  u = std::fabs(u) * calcueq(run, p);
+}
+
+}  // namespace vorn

@@ -1,0 +1,59 @@
+// Atom lines of a SHELX file: finding them among the instructions, naming
+// the atom, decoding free-variable coding and riding displacement parameters.
+#pragma once
+
+#include <string>
+
+#include "control/run.hpp"
+#include "control/textfile.hpp"
+
+namespace vorn {
+
+// The residue in force (RESI class number): number 0 and a blank class
+// outside every residue.
+struct ShelxResidue {
+  int number = 0;
+  std::string name = std::string(10, ' ');
+};
+
+// Blanks a comment: everything from the first "!" on.
+void strip_comment(std::string& line);
+
+// True when the first four characters of an upper-case line name an
+// instruction, so that the line holds no atom.
+bool is_instruction(std::string_view line);
+
+// Reads the words after RESI (class and number, in either order).
+void parse_resi(std::string_view line, ShelxResidue& res);
+
+// The next atom line, in upper case without its comment; a closing "=" is
+// blanked and cont set. Instructions (and their continuation lines), lines
+// that begin with a blank, include lines ("+file") and comments are passed
+// over; RESI lines update res on the way. False at END, HKLF or end of file.
+bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res);
+
+// The line that continues an atom line ending in "=", prepared as rdshline
+// prepares atom lines; false at end of file.
+bool rdcontinuation(TextFile& f, std::string& line, bool& cont);
+
+// The atom label from the name (the first word of the line), which is then
+// blanked out of the line. Without renaming C12 becomes C(12); with renaming
+// the element symbol and the atom's number in the file (mode 0) or among the
+// atoms of its SFAC type (mode 1).
+std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ctl& ctl);
+
+// Decodes one free-variable coded number; where names the line for messages.
+float decode_fvar(float v, const ShelxData& shelx, const std::string& where);
+
+// Decodes every number after the SFAC number and rewrites the line as
+// "(5x,i4,100f12.6)". A word that is no number stops the run.
+void processfvar(std::string& line, const ShelxData& shelx, const std::string& where);
+
+// A Uiso in [-5, -0.5] rides on the nearest earlier atom that does not ride:
+// it becomes |Uiso| times that atom's equivalent isotropic U.
+void ProcessU(Run& run, int i);
+
+// Equivalent isotropic U of atom i.
+float calcueq(const Run& run, int i);
+
+}  // namespace vorn
