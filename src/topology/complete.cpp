@@ -108,7 +108,9 @@ Completion::Completion(Run& run)
     const auto& row = run.transf.Minv[static_cast<std::size_t>(i)];
     const double width = reach * std::sqrt(static_cast<double>(row[0]) * row[0] + static_cast<double>(row[1]) * row[1] +
                                            static_cast<double>(row[2]) * row[2]);
-    reach_cells_[static_cast<std::size_t>(i)] = static_cast<int>(std::min(std::ceil(width), 1.0e4)) + 1;
+    // |t + (cell part of the image - cell part of the atom)| <= width, the
+    // cell parts lying in [0, 1].
+    reach_cells_[static_cast<std::size_t>(i)] = static_cast<int>(std::min(std::floor(width), 1.0e4)) + 1;
   }
   cell_.resize(static_cast<std::size_t>(nat_) * static_cast<std::size_t>(std::max(nsym_, 0)));
   for (int q = 1; q <= nat_; ++q)

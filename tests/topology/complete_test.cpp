@@ -8,6 +8,7 @@
 #include "topology/complete_oracle.hpp"
 #include "topology/connectivity.hpp"
 #include "topology/molecules.hpp"
+#include "topology/real_files.hpp"
 #include "topology/rings.hpp"
 
 namespace vorn::test {
@@ -278,6 +279,29 @@ TEST(GenCompleteFrags, LargerToleranceNeverAppendsFewer) {
       count[pass] = t.run.cryst.ncryst;
     }
     EXPECT_LE(count[0], count[1]) << "seed " << seed;
+  }
+}
+
+TEST(GenCompleteFrags, RealStructuresNeverAppendAnImageTwice) {
+  VORN_REQUIRE_SHARED(dir);
+  for (const auto& name : readable_real_files()) {
+    SCOPED_TRACE(name);
+    RealRun r;
+    r.complete(dir / name);
+    const vorn::Run& run = r.t.run;
+    ASSERT_GE(run.cryst.ncryst, run.atoms.nat);
+    int generated = 0;
+    for (int q = 1; q <= run.atoms.nat; ++q) generated += run.cryst.nsq[static_cast<std::size_t>(q)];
+    EXPECT_EQ(generated, run.cryst.ncryst - run.atoms.nat);
+    // A generated atom coincides with no other atom, read or generated.
+    for (int j = run.atoms.nat + 1; j <= run.cryst.ncryst; ++j) {
+      const auto jj = static_cast<std::size_t>(j);
+      ASSERT_GE(run.cryst.isq[jj], 1);
+      ASSERT_LE(run.cryst.isq[jj], run.atoms.nat);
+      for (int i = 1; i < j; ++i)
+        ASSERT_GE(dist(run.atoms.xc[jj], run.atoms.xc[static_cast<std::size_t>(i)]), 0.001f)
+            << "atom " << j << " " << run.atoms.label[jj] << " on atom " << i;
+    }
   }
 }
 

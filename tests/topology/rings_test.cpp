@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "control/error.hpp"
 #include "topology/connectivity.hpp"
 #include "topology/molecules.hpp"
+#include "topology/real_files.hpp"
 
 namespace vorn::test {
 namespace {
@@ -232,6 +236,49 @@ TEST(FindRings, RingSizeCapacity) {
     EXPECT_EQ(e.routine(), "FindRings");
     EXPECT_EQ(e.message(), "Ring of 101 members: more than 100 (maxringsize)");
   }
+}
+
+// Six ring bonds all of aromatic length (C-C 1.39, C-N 1.34 A).
+bool aromatic_six_ring(const Run& run, const Ring& r) {
+  if (r.size != 6) return false;
+  for (int i = 0; i < 6; ++i) {
+    const float d = dist(run.atoms.xc[static_cast<std::size_t>(r.members[static_cast<std::size_t>(i)])],
+                         run.atoms.xc[static_cast<std::size_t>(r.members[static_cast<std::size_t>((i + 1) % 6)])]);
+    if (d < 1.30f || d > 1.43f) return false;
+  }
+  return true;
+}
+
+TEST(FindRings, RealStructuresWithOneCellAndRingsThreeToEight) {
+  VORN_REQUIRE_SHARED(dir);
+  int aromatic = 0;
+  for (const auto& name : readable_real_files()) {
+    SCOPED_TRACE(name);
+    RealRun r;
+    r.complete(dir / name);
+    r.rings();
+    const vorn::Run& run = r.t.run;
+    expect_closed_chains(run);
+    std::set<std::vector<int>> seen;
+    for (int q = 1; q <= run.rings.nor; ++q) {
+      const Ring& ring = run.rings.ring[static_cast<std::size_t>(q)];
+      std::vector<int> key = ring.members;
+      std::sort(key.begin(), key.end());
+      EXPECT_EQ(std::adjacent_find(key.begin(), key.end()), key.end()) << "ring " << q << " passes an atom twice";
+      EXPECT_TRUE(seen.insert(key).second) << "ring " << q << " listed twice";
+      for (int a : ring.members) EXPECT_NE(run.atoms1.flag[static_cast<std::size_t>(a)], -1);
+      if (aromatic_six_ring(run, ring)) {
+        ++aromatic;
+        EXPECT_EQ(ring.planar, 1) << "aromatic ring " << q;
+      }
+      if (ring.size == 3) EXPECT_EQ(ring.planar, 1);
+    }
+    const bool searched = r.t.out.str().find(" TOTAL RINGS FOUND (nor)  =") != std::string::npos;
+    const bool nothing = r.t.out.str().find(" SEARCH FOR RINGS WILL NOT BE PERFORMED...") != std::string::npos;
+    EXPECT_TRUE(searched != nothing);
+    EXPECT_EQ(nothing, run.newat.n <= 2);
+  }
+  EXPECT_GT(aromatic, 20);
 }
 
 }  // namespace
