@@ -182,6 +182,21 @@ TEST(GenCompleteFrags, TooManyAtomsStopsTheSearch) {
   EXPECT_EQ(t.run.cryst.ncryst, MAXAT);
 }
 
+TEST(GenCompleteFrags, CellFarTooSmallForTheCellsSearchedStops) {
+  TestRun t;
+  set_cell(t.run, 0.1f, 0.1f, 0.1f, 90.0f, 90.0f, 90.0f);
+  set_ops(t.run, {});
+  add_atom(t.run, "C1", {0.0f, 0.0f, 0.0f});
+  t.run.ctl.ncells = 11;
+  try {
+    gencompletefrags(t.run);
+    FAIL() << "no error";
+  } catch (const VornError& e) {
+    EXPECT_EQ(e.routine(), "gencompletefrags");
+    EXPECT_EQ(e.message(), "Unit cell too small: many cells lie within bonding distance of an atom");
+  }
+}
+
 // --- Comparison with the plain restarted scan on random small crystals ---
 
 struct RandomCrystal {
@@ -191,7 +206,7 @@ struct RandomCrystal {
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
 
   void fill(Run& run) {
-    const int group = pick(4);
+    const int group = pick(5);
     switch (group) {
       case 0:  // P1
         set_cell(run, uniform(2.8f, 6), uniform(3, 6), uniform(3, 6), uniform(80, 110), uniform(80, 110), uniform(80, 110));
@@ -207,6 +222,12 @@ struct RandomCrystal {
         set_ops(run, {s, inversion(), g});
         break;
       }
+      case 3: {  // P1 with a short cell: bonds reach over several cells
+        set_cell(run, uniform(1.6f, 2.6f), uniform(1.8f, 4), uniform(2, 5), uniform(80, 100), uniform(80, 100),
+                 uniform(80, 100));
+        set_ops(run, {});
+        break;
+      }
       default: {  // P212121
         set_cell(run, uniform(6, 9), uniform(6, 9), uniform(6, 9), 90, 90, 90);
         set_ops(run, {op({{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}}, {0.5f, 0, 0.5f}),
@@ -216,7 +237,7 @@ struct RandomCrystal {
       }
     }
     const char* elements[] = {"C", "C", "N", "O", "H", "S"};
-    const int n = 3 + pick(3);
+    const int n = group == 3 ? 1 + pick(2) : 3 + pick(3);
     for (int i = 0; i < n; ++i) {
       Frac f(uniform(-0.3f, 1.3f), uniform(-0.3f, 1.3f), uniform(-0.3f, 1.3f));
       // Now and then an atom on a centre of symmetry or a cell corner.
