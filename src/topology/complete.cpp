@@ -96,7 +96,7 @@ Completion::Completion(Run& run)
   float xmax = 0.0f;
   for (int i = 1; i <= nat_; ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    rad_[ii] = bond_radius(run, i, "gencompletefrags");
+    rad_[ii] = bond_radius(run, i);
     rmax = std::max(rmax, rad_[ii]);
     for (float v : run.atoms.xc[ii]) xmax = std::max(xmax, std::fabs(v));
   }

@@ -29,7 +29,7 @@ std::vector<std::string> ring_labels(const Run& run, int q) {
 
 // Every stored ring is a closed chain of bonded atoms within the size range.
 void expect_closed_chains(const Run& run) {
-  const auto partners = bond_partners(run, "test");
+  const auto partners = bond_partners(run);
   for (int q = 1; q <= run.rings.nor; ++q) {
     const Ring& r = run.rings.ring[static_cast<std::size_t>(q)];
     ASSERT_EQ(r.size, static_cast<int>(r.members.size()));
@@ -271,7 +271,9 @@ TEST(FindRings, RealStructuresWithOneCellAndRingsThreeToEight) {
         ++aromatic;
         EXPECT_EQ(ring.planar, 1) << "aromatic ring " << q;
       }
-      if (ring.size == 3) EXPECT_EQ(ring.planar, 1);
+      if (ring.size == 3) {
+        EXPECT_EQ(ring.planar, 1);
+      }
     }
     const bool searched = r.t.out.str().find(" TOTAL RINGS FOUND (nor)  =") != std::string::npos;
     const bool nothing = r.t.out.str().find(" SEARCH FOR RINGS WILL NOT BE PERFORMED...") != std::string::npos;
