@@ -9,12 +9,9 @@
 
 namespace vorn {
 
-float bond_radius(const Run& run, int i, std::string_view routine) {
+float bond_radius(const Run& run, int i) {
   const int z = run.atoms.iz[static_cast<std::size_t>(i)];
-  if (z < 1 || z > NCOVRAD) {
-    err(routine, "No covalent radius for atom " + std::string(rtrim(run.atoms.label[static_cast<std::size_t>(i)])) +
-                     " (atomic number " + std::to_string(z) + ")");
-  }
+  if (z < 1 || z > NCOVRAD) return -1.0f;
   return run.covrad[static_cast<std::size_t>(z)];
 }
 

@@ -12,14 +12,17 @@
 
 namespace vorn {
 
-// Covalent radius of atom i (covalent radii as changed by RADII). The radius
-// table covers elements 1..54 only; any other atomic number stops the run
-// from the named routine rather than inventing a bond distance.
-float bond_radius(const Run& run, int i, std::string_view routine);
+// Covalent radius of atom i (covalent radii as changed by RADII), or -1 when
+// the element has none: the table covers elements 1..54 only, and an atom of
+// any other atomic number (0 for an unknown label) gets no bonds, as in the
+// neighbour search, rather than an invented bond distance.
+float bond_radius(const Run& run, int i);
 
 // Two atoms with radii r1, r2 at distance d are bonded when
 // d <= r1 + r2 + tol (the sum in this order, so every stage decides alike).
-inline bool bonded(float d, float r1, float r2, float tol) { return d <= r1 + r2 + tol; }
+inline bool bonded(float d, float r1, float r2, float tol) {
+  return r1 >= 0.0f && r2 >= 0.0f && d <= r1 + r2 + tol;
+}
 
 // Points bucketed in cubic cells. near() hands out every stored point within
 // `reach` of the query point (and some farther ones); callers make the exact

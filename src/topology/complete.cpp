@@ -21,9 +21,12 @@
 // and are checked again against the current table when they leave it.
 //
 // The candidates bonded to a new atom are found in a grid of the images
-// R x + t of every (atom, operator) moved into the unit cell, probed at the
-// few lattice translations that can bring one within bonding distance, so
-// the cost per atom does not grow with the number of cells searched.
+// R x + t of every (atom, operator), probed at each lattice translation that
+// can bring one within bonding distance: either the images moved into the
+// unit cell, probed at the few translations a bond can span (the cost per
+// atom then does not grow with the number of cells searched), or, when the
+// cells searched are fewer than that, the images as they are, probed at
+// every shift searched.
 
 namespace vorn {
 
@@ -75,6 +78,8 @@ class Completion {
   PointGrid base_;               // R x + t moved into the unit cell, Cartesian
   PointGrid atoms_;              // atoms 1..ncryst
   std::array<int, 3> reach_cells_{};  // lattice translations to probe, per axis
+  bool by_shift_ = false;             // probe every shift instead of the reachable translations
+  std::vector<Vec3> shift_cart_;      // M (k, l, m) of every shift, in scan order
   std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue_;
 };
 
@@ -91,7 +96,7 @@ Completion::Completion(Run& run)
   float xmax = 0.0f;
   for (int i = 1; i <= nat_; ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    rad_[ii] = bond_radius(run, i, "gencompletefrags");
+    rad_[ii] = bond_radius(run, i);
     rmax = std::max(rmax, rad_[ii]);
     for (float v : run.atoms.xc[ii]) xmax = std::max(xmax, std::fabs(v));
   }
@@ -104,18 +109,35 @@ Completion::Completion(Run& run)
                       1.0e-5f * (xmax + extent * static_cast<float>(ncells_ + 2));
   base_ = PointGrid(reach);
   atoms_ = PointGrid(reach);
+  long long probes = 1;
   for (int i = 0; i < 3; ++i) {
     const auto& row = run.transf.Minv[static_cast<std::size_t>(i)];
     const double width = reach * std::sqrt(static_cast<double>(row[0]) * row[0] + static_cast<double>(row[1]) * row[1] +
                                            static_cast<double>(row[2]) * row[2]);
-    reach_cells_[static_cast<std::size_t>(i)] = static_cast<int>(std::min(std::ceil(width), 1.0e4)) + 1;
+    // |t + (cell part of the image - cell part of the atom)| <= width, the
+    // cell parts lying in [0, 1].
+    reach_cells_[static_cast<std::size_t>(i)] = static_cast<int>(std::min(std::floor(width), 1.0e4)) + 1;
+    probes *= 2 * reach_cells_[static_cast<std::size_t>(i)] + 1;
   }
+  const long long side = 2LL * ncells_ + 1;
+  by_shift_ = side * side * side < probes;
+  // Only a cell a fraction of a bond wide, searched over many cells, gets
+  // here; no crystal has one, and the search would not end in useful time.
+  if (std::min(probes, side * side * side) > 9261)
+    err("gencompletefrags", "Unit cell too small: many cells lie within bonding distance of an atom");
+  if (by_shift_)
+    for (int k = -ncells_; k <= ncells_; ++k)
+      for (int l = -ncells_; l <= ncells_; ++l)
+        for (int m = -ncells_; m <= ncells_; ++m)
+          shift_cart_.push_back(
+              to_cart(run.transf, Frac(static_cast<float>(k), static_cast<float>(l), static_cast<float>(m))));
+
   cell_.resize(static_cast<std::size_t>(nat_) * static_cast<std::size_t>(std::max(nsym_, 0)));
   for (int q = 1; q <= nat_; ++q)
     for (int r = 1; r <= nsym_; ++r) {
       const Frac b = symm_image(run.symm.op[static_cast<std::size_t>(r)], run.atoms.xf[static_cast<std::size_t>(q)], 0, 0, 0);
       const int id = (q - 1) * nsym_ + (r - 1);
-      cell_[static_cast<std::size_t>(id)] = floor_of(b);
+      if (!by_shift_) cell_[static_cast<std::size_t>(id)] = floor_of(b);
       base_.add(id, to_cart(run.transf, Frac(minus(b, cell_[static_cast<std::size_t>(id)]))));
     }
   for (int q = 1; q <= nat_; ++q) atoms_.add(q, run.atoms.xc[static_cast<std::size_t>(q)]);
@@ -124,6 +146,21 @@ Completion::Completion(Run& run)
 void Completion::activate(int s) {
   const Cart& xs = run_.atoms.xc[static_cast<std::size_t>(s)];
   const float rs = rad_[static_cast<std::size_t>(s)];
+  auto consider = [&](int id, const std::array<int, 3>& n) {
+    const Candidate c{id / nsym_ + 1, id % nsym_ + 1, n[0], n[1], n[2]};
+    if (c.r == 1 && c.k == 0 && c.l == 0 && c.m == 0) return;
+    if (bonded(dist(image_cart(c), xs), rs, rad_[static_cast<std::size_t>(c.q)], tol_)) queue_.push(c);
+  };
+  if (by_shift_) {
+    std::size_t next = 0;
+    for (int k = -ncells_; k <= ncells_; ++k)
+      for (int l = -ncells_; l <= ncells_; ++l)
+        for (int m = -ncells_; m <= ncells_; ++m) {
+          const std::array<int, 3> n{k, l, m};
+          base_.near(sub(xs, shift_cart_[next++]), [&](int id) { consider(id, n); });
+        }
+    return;
+  }
   const Frac fs = to_frac(run_.transf, xs);
   const Lattice home = floor_of(fs);
   const Vec3 inside = minus(fs, home);
@@ -141,9 +178,7 @@ void Completion::activate(int s) {
             if (v < -ncells_ || v > ncells_) return;
             n[i] = static_cast<int>(v);
           }
-          const Candidate c{id / nsym_ + 1, id % nsym_ + 1, n[0], n[1], n[2]};
-          if (c.r == 1 && c.k == 0 && c.l == 0 && c.m == 0) return;
-          if (bonded(dist(image_cart(c), xs), rs, rad_[static_cast<std::size_t>(c.q)], tol_)) queue_.push(c);
+          consider(id, n);
         });
       }
 }

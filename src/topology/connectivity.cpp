@@ -11,12 +11,12 @@
 
 namespace vorn {
 
-std::vector<std::vector<int>> bond_partners(const Run& run, const char* routine) {
+std::vector<std::vector<int>> bond_partners(const Run& run) {
   const int n = run.cryst.ncryst;
   std::vector<float> rad(static_cast<std::size_t>(n) + 1, 0.0f);
   float rmax = 0.0f;
   for (int i = 1; i <= n; ++i) {
-    rad[static_cast<std::size_t>(i)] = bond_radius(run, i, routine);
+    rad[static_cast<std::size_t>(i)] = bond_radius(run, i);
     rmax = std::max(rmax, rad[static_cast<std::size_t>(i)]);
   }
   PointGrid grid(rmax + rmax + run.ctl.tol1);
@@ -113,7 +113,7 @@ void connect4rings(Run& run) {
   to_lst(run, "(/a)", std::string(80, '-'));
   to_both(run, "(/a)", " CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS");
 
-  const auto partners = bond_partners(run, "connect4rings");
+  const auto partners = bond_partners(run);
   for (int cycle = 0;; ++cycle) {
     to_both(run, "(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, na.n);
     const int removed = eliminate(run, cycle, partners);

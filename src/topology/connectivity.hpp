@@ -15,7 +15,7 @@ void connect4rings(Run& run);
 
 // Bonded partners of every atom 1..ncryst (ascending atom index), by the
 // bond criterion; disordered atoms included.
-std::vector<std::vector<int>> bond_partners(const Run& run, const char* routine);
+std::vector<std::vector<int>> bond_partners(const Run& run);
 
 // One elimination cycle over the current newat: fills conmat (a disordered
 // atom gets no partners of its own but is still a partner of others), prints
