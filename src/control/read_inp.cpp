@@ -14,7 +14,19 @@ namespace {
 
 constexpr int LINELEN = 255;
 
-[[noreturn]] void read_error() { err("ReadInp", "Error while reading file vorn.inp"); }
+// The logical line being applied, for the line that says what was wrong
+// before the error banner.
+struct Where {
+  Run& run;
+  const TextFile& f;
+  std::string text;
+  [[noreturn]] void fail(std::string_view what, std::string_view routine = "ReadInp",
+                         std::string_view message = "Error while reading file vorn.inp") const {
+    to_both(run, "(/1x,a)", f.name() + ", line " + std::to_string(f.line_number()) + ": " + std::string(what) +
+                                ", found <<" + std::string(rtrim(text)) + ">>");
+    err(routine, message);
+  }
+};
 
 bool is(const Tokens& t, int k, const char* word) { return t[k] == pad(word, 8); }
 
@@ -37,7 +49,7 @@ void set_format(Run& run, const Tokens& t) {
   if (run.ctl.iformat > 2) run.ctl.ifrac = 0;
 }
 
-void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& f) {
+void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& f, const Where& at) {
   Ctl& c = run.ctl;
   for (int k = std::max(1, t.n - 1); k <= t.n; ++k) {
     if (t.starred(k) && is(t, k, "RENAME")) c.irename = 1;
@@ -49,11 +61,15 @@ void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& 
     if (inum != 0) {
       std::string last = word(numbers, inum, LINELEN);
       int irs = 0;
-      if (!ff::parse_int(last, irs)) read_error();
+      if (!ff::parse_int(last, irs)) at.fail("the rename mode must be an integer");
       c.irs = irs;
     }
   }
   std::string raw = reread_raw(f);
+  const int need = c.iformat == FMT_XD ? 3 : 2;
+  if (dnumline(raw, LINELEN) < need)
+    at.fail(need == 3 ? "INPUT needs the master and the parameter file names" : "INPUT needs a file name",
+            "ReadChar", "Unexpected STOP in ReadChar...");
   Word w2 = ReadChar(raw, 2, LINELEN);
   std::string name2 = pad(raw.substr(static_cast<std::size_t>(w2.start - 1), static_cast<std::size_t>(w2.end - w2.start + 1)), 60);
   if (c.iformat == FMT_XD) {
@@ -65,13 +81,13 @@ void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& 
   }
 }
 
-void set_radii(Run& run, const Tokens& t, const std::string& numbers) {
+void set_radii(Run& run, const Tokens& t, const std::string& numbers, const Where& at) {
   int m = dnumline(numbers, LINELEN);
-  if (t.n != m + 1) read_error();
+  if (t.n != m + 1) at.fail("RADII needs one radius after each element symbol");
   std::vector<float> r(static_cast<std::size_t>(m));
   ff::ListReader rd(numbers);
   for (float& x : r)
-    if (!rd.next(x)) read_error();
+    if (!rd.next(x)) at.fail("a radius is no number");
   for (int k = 2; k <= t.n; ++k) {
     std::string sym{t[k][0], static_cast<char>(lower(t[k].substr(1, 1))[0])};
     for (int z = 1; z <= NCOVRAD; ++z) {
@@ -95,16 +111,17 @@ void set_databank(Run& run, TextFile& f) {
 }
 
 void apply_line(Run& run, std::string line, TextFile& f) {
+  const Where at{run, f, line};
   Tokens& t = run.tok;
   readline(t, line, LINELEN);
   Ctl& c = run.ctl;
   ff::ListReader numbers(line);
   if (is(t, 1, "FORMAT")) set_format(run, t);
-  if (is(t, 1, "INPUT")) set_input(run, t, line, f);
-  if (is(t, 1, "VERBOSE") && !numbers.read(c.iverb)) read_error();
-  if (is(t, 1, "TOLS") && !numbers.read(c.tol1, c.tol2, c.tol3)) read_error();
-  if (is(t, 1, "RADII")) set_radii(run, t, line);
-  if (is(t, 1, "NCELLS") && !numbers.read(c.ncells)) read_error();
+  if (is(t, 1, "INPUT")) set_input(run, t, line, f, at);
+  if (is(t, 1, "VERBOSE") && !numbers.read(c.iverb)) at.fail("VERBOSE needs an integer");
+  if (is(t, 1, "TOLS") && !numbers.read(c.tol1, c.tol2, c.tol3)) at.fail("TOLS needs three numbers");
+  if (is(t, 1, "RADII")) set_radii(run, t, line, at);
+  if (is(t, 1, "NCELLS") && !numbers.read(c.ncells)) at.fail("NCELLS needs an integer");
   if (is(t, 1, "DISORD")) {
     c.idisH = t.starred(2) ? 1 : 0;
     c.idisDB = t.starred(3) ? 1 : 0;
@@ -121,7 +138,7 @@ void apply_line(Run& run, std::string line, TextFile& f) {
   if (is(t, 1, "DATABANK")) set_databank(run, f);
   if (is(t, 1, "RINGS")) {
     c.iring = 1;
-    if (!numbers.read(run.ring1.nmin, run.ring1.nmax)) read_error();
+    if (!numbers.read(run.ring1.nmin, run.ring1.nmax)) at.fail("RINGS needs two integers");
     if (t.starred(2)) run.ring1.special = 1;
   }
   if (is(t, 1, "SCALE"))
@@ -162,8 +179,15 @@ bool ReadInputLine(TextFile& f, std::string& buf) {
   std::string line;
   while (f.next(line, LINELEN)) {
     if (line[0] == '!' || lenstr(line, LINELEN) == 0) continue;
+    // Text beyond column 255 would be lost without a word.
+    if (f.cut())
+      err("ReadInputLine", "Line " + std::to_string(f.line_number()) + " of " + f.name() +
+                               " is longer than 255 characters");
     int last = lenstr(line, LINELEN);
     if (line[static_cast<std::size_t>(last - 1)] != '\\') {
+      // The last piece of a continued line must fit as well: cut, it would
+      // lose its end without a word.
+      if (last + pos - 1 > LINELEN) err("ReadInputLine", "Line exceeds limit of 255 characters");
       for (int k = 0; k < last && pos - 1 + k < LINELEN; ++k)
         buf[static_cast<std::size_t>(pos - 1 + k)] = line[static_cast<std::size_t>(k)];
       return false;

@@ -1,11 +1,13 @@
 // Line-by-line reading of the input files, shared by every reader.
 //
 // A file is read whole when it is opened. Each line loses a trailing carriage
-// return (files written on Windows) and every tab becomes one blank, so that
-// words separated by tabs are still words. next() hands a line out cut or
-// blank-padded to the width the reader works with, so that "END" and "END "
-// compare alike. rewind() and backspace() give the Fortran REWIND and
-// BACKSPACE that several readers rely on.
+// return (files written on Windows), and a byte-order mark that a Windows
+// editor put before the first line is dropped. A tab is read as the file's
+// kind needs it (Tabs). next() hands a line out cut or blank-padded to the
+// width the reader works with, so that "END" and "END " compare alike, and
+// tells through cut() whether text was lost beyond that width. rewind() and
+// backspace() give the Fortran REWIND and BACKSPACE that several readers rely
+// on.
 #pragma once
 
 #include <filesystem>
@@ -15,14 +17,27 @@
 
 namespace vorn {
 
+// How a tab is read.
+enum class Tabs {
+  // One blank: the file is read as words, and a tab separates words as a
+  // blank does (and counts as one character where a format says "one blank").
+  Blank,
+  // Blanks up to the next column of eight, as an editor shows the line: the
+  // file is read by fixed columns, and a tab must not shift them.
+  Columns,
+};
+
 class TextFile {
  public:
   // nullopt when the file cannot be opened (or is a directory).
-  static std::optional<TextFile> open(const std::filesystem::path& path);
-  static TextFile from_string(std::string_view text, std::string name = "(memory)");
+  static std::optional<TextFile> open(const std::filesystem::path& path, Tabs tabs = Tabs::Blank);
+  static TextFile from_string(std::string_view text, std::string name = "(memory)", Tabs tabs = Tabs::Blank);
 
   // The next line cut or padded to width characters; false at end of file.
   bool next(std::string& line, std::size_t width);
+  // True when the line last handed out by next() had text (not blanks)
+  // beyond the width it was cut to.
+  bool cut() const { return cut_; }
   // The next line as it stands (without the carriage return); false at end.
   bool next_raw(std::string& line);
   void rewind() { pos_ = 0; }
@@ -41,6 +56,7 @@ class TextFile {
  private:
   std::vector<std::string> lines_;
   std::size_t pos_ = 0;
+  bool cut_ = false;
   std::string name_;
   std::size_t fingerprint_ = 0;
 };

@@ -34,6 +34,7 @@ std::string trimmed(std::string_view s) { return std::string(rtrim(s)); }
 DbLine scan_line(const std::string& text) {
   DbLine l;
   l.raw = text.substr(0, std::min<std::size_t>(text.size(), LINELEN));
+  l.cut = text.find_first_not_of(' ', LINELEN) != std::string::npos;
   l.comment = !l.raw.empty() && l.raw[0] == '!';
   if (l.comment) return l;
   std::string buf = upper(pad(l.raw, LINELEN));
@@ -107,16 +108,25 @@ DbFile& bank(Run& run, const char* routine) {
 // ---------------------------------------------------------------------------
 // Reading lines.
 
+std::size_t line_no(const DbFile& d, const DbLine& l) { return static_cast<std::size_t>(&l - d.lines.data()) + 1; }
+
+// Lines are read up to column 200; the numbers beyond it would be lost
+// without a word. (A head line keeps only 80 characters of its comment.)
+const DbLine& whole(const DbFile& d, const DbLine& l) {
+  if (l.cut && l.headz < 0)
+    err("ReadFile", "Line " + std::to_string(line_no(d, l)) + " of databank file " + d.name +
+                        " is longer than 200 characters");
+  return l;
+}
+
 // The next non-comment line, or nullptr at the end of the file.
 const DbLine* next_line(DbFile& d) {
   while (d.pos < d.lines.size()) {
     const DbLine& l = d.lines[d.pos++];
-    if (!l.comment) return &l;
+    if (!l.comment) return &whole(d, l);
   }
   return nullptr;
 }
-
-std::size_t line_no(const DbFile& d, const DbLine& l) { return static_cast<std::size_t>(&l - d.lines.data()) + 1; }
 
 [[noreturn]] void end_of_file(const DbFile& d, std::string_view what, std::size_t entry) {
   std::string msg = ff::format("(1x,a,1x,i11,$)", "Error reading unit = ", DBUNIT);
@@ -140,7 +150,7 @@ const DbLine& skip_to(DbFile& d, const std::vector<std::size_t>& next, std::stri
     end_of_file(d, "the " + std::string(key) + " line", entry);
   }
   d.pos = i + 1;
-  return d.lines[i];
+  return whole(d, d.lines[i]);
 }
 
 [[noreturn]] void bad_numbers(const DbFile& d, const DbLine& l, std::string_view what) {

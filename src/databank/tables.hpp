@@ -43,6 +43,7 @@ struct DbNumber {
 struct DbLine {
   std::string raw;                 // as in the file, at most 200 characters
   bool comment = false;            // "!" in column 1
+  bool cut = false;                // text beyond column 200 was dropped
   int headz = -1;                  // atomic number of an entry head line, else -1
   std::string note;                // the comment of an entry head line
   std::vector<std::string> words;  // upper case, 8 characters each, in order

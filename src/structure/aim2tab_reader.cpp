@@ -44,7 +44,9 @@ std::string columns(const std::string& line, std::size_t from, std::size_t n) {
 }  // namespace
 
 void ReadAim2Tab(Run& run, const std::string& fname) {
-  auto file = TextFile::open(run.path(fname));
+  // The atom table is read by columns: a tab in a hand-edited line stands
+  // for the blanks up to the column the editor showed.
+  auto file = TextFile::open(run.path(fname), Tabs::Columns);
   if (!file) input_missing(run, kRoutine, "Error opening AIM2TAB output file...", fname);
   TextFile& f = *file;
 
@@ -95,6 +97,10 @@ void ReadAim2Tab(Run& run, const std::string& fname) {
     to_out(run, "(3x,'atom type = ',i2,3x,' atomic number = ',i3)", k, run.at_types.iz[k]);
   to_out(run, "(/' Total atoms read from AIM2TAB output file = ',i5)", nat);
   printatoms(run, *run.lst);
+  // Without atoms every output file would be an empty shell.
+  if (nat == 0)
+    err(kRoutine, "No atom in AIM2TAB output file " + fname +
+                      " (the atom table follows a line NUMBER OF ATOMS READ = with the count)");
 }
 
 }  // namespace vorn

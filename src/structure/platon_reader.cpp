@@ -14,6 +14,16 @@ constexpr std::size_t LINELEN = 255;
 // One blank beyond the line, so that a word ending in its last column is
 // still seen by the scanner.
 constexpr int SCANLEN = LINELEN + 1;
+
+// Token k of the line (the k-th word that is no number) as written.
+std::string token_word(const std::string& line, int k) {
+  int n = 0;
+  for (const Word& w : words(line, SCANLEN)) {
+    std::string s = line.substr(static_cast<std::size_t>(w.start - 1), static_cast<std::size_t>(w.end - w.start + 1));
+    if (!ff::is_fixed_number(s) && ++n == k) return s[0] == '*' ? s.substr(1) : s;
+  }
+  return {};
+}
 }  // namespace
 
 void ReadPlaton(Run& run, const std::string& fname) {
@@ -26,10 +36,17 @@ void ReadPlaton(Run& run, const std::string& fname) {
   std::string line;
   while (f.next(line, LINELEN)) {
     line.push_back(' ');
+    const std::string raw = line;
     readline(run.tok, line, SCANLEN);
     if (run.tok[1] != "ATOM    ") continue;
     if (++nat > MAXAT) err("ReadPlaton", "Too many atoms");
+    // Text beyond column 255 would be lost without a word.
+    if (f.cut()) input_fault(run, "ReadPlaton", "Error reading PLATON file", f, "line longer than 255 characters");
     if (run.tok.n < 2) input_fault(run, "ReadPlaton", "Error reading PLATON file", f, "ATOM line without a label");
+    // Labels are 8 characters: a longer one would be cut without a word and
+    // could take the label of another atom.
+    if (std::string w = token_word(raw, 2); w.size() > 8)
+      input_fault(run, "ReadPlaton", "Error reading PLATON file", f, "atom label " + w + " is longer than 8 characters");
     Vec3 x{};
     if (!ff::ListReader(line).read(x[0], x[1], x[2]))
       input_fault(run, "ReadPlaton", "Error reading PLATON file", f,
@@ -51,6 +68,8 @@ void ReadPlaton(Run& run, const std::string& fname) {
   prattyp(run);
   to_both(run, "(/' Total atoms read from PLATON file = ',i8)", nat);
   printatoms(run, *run.lst);
+  // Without atoms every output file would be an empty shell.
+  if (nat == 0) err("ReadPlaton", "No ATOM line in PLATON file " + fname);
 }
 
 }  // namespace vorn

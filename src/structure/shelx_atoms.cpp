@@ -143,6 +143,10 @@ float decode_fvar(float v, const ShelxData& shelx, const std::string& where) {
   // A negative fixed value (-10.25 fixes a coordinate at -0.25) keeps its
   // sign, as SHELX reads it.
   if (v > -20.0f && v <= -10.0f) return v + 10.0f;
+  // Rounded, a huge number has no defined value: such a number is no code.
+  if (!(std::fabs(v) < 1.0e7f))
+    err("ReadShelx", "Number " + ff::fmt_e(v, 0, 5) + " is no free-variable code (free variables 1 to " +
+                         std::to_string(MAXFV) + "), " + where);
   const long m = std::lround(v / 10.0f);
   const float p = std::fmod(v, 10.0f);
   const long k = std::labs(m);
@@ -185,7 +189,7 @@ float calcueq(const Run& run, int i) {
          3.0f;
 }
 
-void ProcessU(Run& run, int i) {
+void ProcessU(Run& run, int i, const std::string& where) {
   auto& u = run.at_uij[static_cast<std::size_t>(i)][0];
   if (u < -5.0f || u > -0.5f) return;
   run.shelx.riding[static_cast<std::size_t>(i)] = 1;
@@ -193,6 +197,7 @@ void ProcessU(Run& run, int i) {
   while (p >= 1 && run.shelx.riding[static_cast<std::size_t>(p)] == 1) --p;
   if (p < 1) {
     to_out(run, "(' ProcessU :: Could not find parent atom ')");
+    if (!where.empty()) to_out(run, "(' (',a,')')", where);
     stop_reported("ProcessU", "Could not find parent atom");
   }
   u = std::fabs(u) * calcueq(run, p);

@@ -51,7 +51,8 @@ void processfvar(std::string& line, const ShelxData& shelx, const std::string& w
 
 // A Uiso in [-5, -0.5] rides on the nearest earlier atom that does not ride:
 // it becomes |Uiso| times that atom's equivalent isotropic U.
-void ProcessU(Run& run, int i);
+// where names the atom's line in the message of a failed search.
+void ProcessU(Run& run, int i, const std::string& where = "");
 
 // Equivalent isotropic U of atom i.
 float calcueq(const Run& run, int i);

@@ -1,5 +1,6 @@
 #include "structure/shelx_reader.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -9,6 +10,7 @@
 #include "control/scanner.hpp"
 #include "control/text.hpp"
 #include "structure/atom_list.hpp"
+#include "structure/input_fault.hpp"
 #include "structure/shelx_atoms.hpp"
 #include "symmetry/cards.hpp"
 #include "symmetry/cell.hpp"
@@ -40,6 +42,17 @@ class ShelxFile {
 char last_nonblank(std::string_view s) {
   std::string_view t = rtrim(s);
   return t.empty() ? ' ' : t.back();
+}
+
+// Lines are read up to column 255. Text beyond it, unless it belongs to a
+// comment, would be lost without a word: the reader stops instead.
+void check_width(const ShelxFile& sf) {
+  if (!sf.f.cut()) return;
+  sf.f.backspace();
+  std::string raw;
+  sf.f.next_raw(raw);
+  if (raw.substr(0, 255).find('!') != std::string::npos) return;
+  err("ReadShelx", "Line longer than 255 characters, " + sf.where());
 }
 
 // An instruction with its "=" continuation lines joined into one line.
@@ -142,6 +155,8 @@ Head first_pass(Run& run, ShelxFile& sf) {
     if (raw[0] == '!') continue;
     strip_comment(raw);
     std::string up = upper(raw);
+    for (const char* key : {"CELL", "LATT", "SYMM", "SFAC", "FVAR", "WGHT"})
+      if (starts_padded(up, key)) check_width(sf);
     if (starts_padded(up, "CELL")) {
       read_cell(run, sf, gather(sf.f, up));
       h.cell_read = true;
@@ -221,13 +236,16 @@ void read_atoms(Run& run, ShelxFile& sf) {
   std::string line;
   bool cont = false;
   while (rdshline(sf.f, line, cont, res)) {
+    check_width(sf);
     const std::string where = sf.where();
-    std::string work = pad(line, 100);
+    // The whole line, however long, and one blank between continued parts.
+    std::string work = pad(line, std::max<std::size_t>(100, rtrim(line).size() + 1));
     while (cont) {
       std::string next;
       if (!rdcontinuation(sf.f, next, cont))
         err("ReadShelx", "The file ends inside an atom continued with '=', " + where + ": " + shown(line));
-      work += pad(next, 100);
+      check_width(sf);
+      work += pad(next, std::max<std::size_t>(100, rtrim(next).size() + 1));
     }
     if (a.nat >= MAXAT) err("ReadShelx", "Too many atoms");
     const int i = ++a.nat;
@@ -245,6 +263,11 @@ void read_atoms(Run& run, ShelxFile& sf) {
     ++type_count[static_cast<std::size_t>(s)];
     a1.lmax[ui] = a.iz[ui] == 1 ? 2 : 4;
     a1.isft[ui] = s;
+    // C12 becomes C(12): a longer name would lose its end in the 8-character
+    // label and could take the label of another atom.
+    if (run.ctl.irename == 0 && name.size() > 6)
+      err("ReadShelx", "Atom name " + name + " is longer than 6 characters (its label " + name.substr(0, 1) +
+                           "(...) must fit 8), " + where);
     a.label[ui] = shatnam(work, a.iz[ui], i, type_count[static_cast<std::size_t>(s)], run.ctl);
 
     const int n = count_words(work);
@@ -270,7 +293,7 @@ void read_atoms(Run& run, ShelxFile& sf) {
     if (!ok) err("ReadShelx", "Atom " + name + ": a number does not fit its field, " + where);
     a.xf[ui] = Frac(x, y, z);
     a1.occ[ui] = occ;
-    if (n == 6) ProcessU(run, i);
+    if (n == 6) ProcessU(run, i, where);
 
     if (sh.resi) {
       sh.reslab.push_back(ff::format("(a6,1x,i3,2x,a5,$)", pad(name, 10), res.number, res.name));
@@ -282,6 +305,8 @@ void read_atoms(Run& run, ShelxFile& sf) {
     a.xc[ui] = to_cart(run.transf, a.xf[ui]);
   }
   to_out(run, "(/' Total atoms read from SHELX file = ',i5)", a.nat);
+  // Without atoms every output file would be an empty shell.
+  if (a.nat == 0) err("ReadShelx", "No atom in SHELX file " + sf.name);
 }
 
 }  // namespace
@@ -309,7 +334,7 @@ std::array<int, 18> GetSFT(int z) {
 
 void ReadShelx(Run& run, const std::string& fname) {
   std::optional<TextFile> file = TextFile::open(run.path(fname));
-  if (!file) err("ReadShelx", "Error opening SHELX file...");
+  if (!file) input_missing(run, "ReadShelx", "Error opening SHELX file...", fname);
   ShelxFile sf(*file, fname);
   to_lst(run, "(/' Reading SHELX file : ',a)", fname);
 

@@ -26,6 +26,23 @@ const char* const kRoutine = "ReadXD";
 const char* const kBadMas = "Error reading XD master file";
 const char* const kBadPar = "Error reading XD parameter file";
 
+// Lines are read up to column 255; text beyond it would be lost without a
+// word, so the reader stops instead.
+void check_width(Run& run, const TextFile& f, const char* message) {
+  if (f.cut()) input_fault(run, kRoutine, message, f, "line longer than 255 characters");
+}
+
+// The first word of the line that is no number, as written (a token keeps
+// only 8 characters).
+std::string first_token_word(const std::string& line) {
+  std::string text = line + ' ';
+  for (const Word& w : words(text, SCANLEN)) {
+    std::string s = text.substr(static_cast<std::size_t>(w.start - 1), static_cast<std::size_t>(w.end - w.start + 1));
+    if (!ff::is_fixed_number(s)) return s[0] == '*' ? s.substr(1) : s;
+  }
+  return {};
+}
+
 std::string name60(std::string_view name) { return name.size() >= 60 ? std::string(name) : pad(name, 60); }
 
 // ---------------------------------------------------------------------------
@@ -41,6 +58,9 @@ Lattice scan_master(Run& run, TextFile& mas) {
   bool have_cell = false;
   std::string line;
   while (mas.next(line, LINELEN)) {
+    // A symmetry card is also copied to the new master file: it must be whole.
+    if (starts_padded(line, "CELL ") || starts_padded(line, "LATT ") || upper(line.substr(0, 3)) == "SYM")
+      check_width(run, mas, kBadMas);
     if (starts_padded(line, "CELL ")) {
       std::array<float, 6> cell{};
       ff::ListReader lr(std::string_view(line).substr(4));
@@ -88,6 +108,7 @@ void read_master(Run& run, TextFile& mas) {
 // A line read as it stands (comments are not passed over).
 void direct_line(Run& run, TextFile& f, std::string& line, std::string_view expected) {
   if (!f.next(line, LINELEN)) input_ended(run, kRoutine, kBadPar, f, expected);
+  check_width(run, f, kBadPar);
 }
 
 // A line through readxdline, split by the scanner: tokens go to run.tok, the
@@ -132,6 +153,11 @@ AtomLine next_atom(Run& run, TextFile& f, int i) {
     for (int k = 1; k <= 11 && ok; ++k) ok = lr.next(a.n[static_cast<std::size_t>(k)]);
     if (!ok || !lr.read(a.xf[0], a.xf[1], a.xf[2], a.occ)) continue;
     a.label = run.tok[1];
+    // Labels are 8 characters: a longer one would be cut without a word and
+    // could take the label of another atom.
+    std::string w = first_token_word(line);
+    if (w.size() > 8)
+      input_fault(run, kRoutine, kBadPar, f, "atom label " + w + " is longer than 8 characters");
     return a;
   }
 }
@@ -269,6 +295,8 @@ void read_parameters(Run& run, TextFile& f, const std::string& parfile) {
   prattyp(run);
   checkocc(run);
   printatoms(run, *run.lst);
+  // Without atoms every output file would be an empty shell.
+  if (nat == 0) err(kRoutine, "No atom in XD parameter file " + parfile);
 }
 
 }  // namespace
@@ -277,6 +305,7 @@ void readxdline(Run& run, TextFile& f, std::string& line, std::string_view expec
   for (;;) {
     if (!f.next(line, LINELEN)) input_ended(run, kRoutine, kBadPar, f, expected);
     if (line[0] == '!') continue;
+    check_width(run, f, kBadPar);
     upcase(line);
     return;
   }

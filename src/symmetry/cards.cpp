@@ -266,8 +266,9 @@ void getsym(Run& run, TextFile& f) {
   bool first = true;
   while (srchl(f, "SYM", first, line)) {
     first = false;
-    // An illegal card is reported with the number its operator would have had.
-    if (symcrd(line, s) != 0) to_lst(run, "(' * * * Symmetry card no.', I3, ' illegal * * *')", s.nsym + 1);
+    // An illegal card is reported with the number its operator would have had;
+    // so is a card longer than the 255 columns read, which would lose its end.
+    if (f.cut() || symcrd(line, s) != 0) to_lst(run, "(' * * * Symmetry card no.', I3, ' illegal * * *')", s.nsym + 1);
   }
   for (int n = 1; n <= s.nsym; ++n) symout(*run.lst, n, s.op[n]);
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <limits>
+#include <string>
 #include <vector>
 
 using ff::format;
@@ -14,6 +16,18 @@ TEST(EditDescriptorI, RightJustifiesAndOverflowsToStars) {
   EXPECT_EQ(format("(i2)", -10), "**\n");
   EXPECT_EQ(format("(i4.3)", 7), " 007\n");
   EXPECT_EQ(format("(sp,i4,ss,i4)", 5, 5), "  +5   5\n");
+}
+
+TEST(Fields, ValuesTooWideFillTheirFieldWithStarsAndLeaveTheNeighboursInPlace) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  // An atom line of the XD master file layout with impossible values in every numeric field.
+  EXPECT_EQ(format("(a8,i3,3f9.5,f8.4,a2)", "C(1)    ", 1000, 123456.0f, -1e30f, nan, 1e38f, "|X"),
+            "C(1)    " + std::string(21, '*') + "      NaN" + std::string(8, '*') + "|X\n");
+  EXPECT_EQ(format("(f6.2,i2,f6.2)", inf, 5, -inf), "   Inf 5  -Inf\n");
+  EXPECT_EQ(format("(e11.4,'|')", 1e300), " 0.1000+301|\n");  // a three-digit exponent drops the E
+  EXPECT_EQ(format("(e9.4,'|')", -1e300), "*********|\n");
+  EXPECT_EQ(format("(a3,'|')", "LONGER"), "LON|\n");
 }
 
 TEST(EditDescriptorF, RoundsLikeGfortran) {

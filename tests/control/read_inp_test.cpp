@@ -189,10 +189,43 @@ TEST(ReadInputLine, CommentsBlankLinesAndContinuations) {
   } catch (const VornError& e) {
     EXPECT_EQ(e.message(), "Line exceeds limit of 255 characters");
   }
-  // overlong physical lines are cut, never overrun
-  TextFile h = TextFile::from_string(std::string(400, 'a') + "\n");
+  // so would its last piece, which used to be cut without a word
+  TextFile last = TextFile::from_string("TOLS " + std::string(200, '0') + " \\\n" + std::string(60, '1') + "\n");
+  try {
+    ReadInputLine(last, buf);
+    FAIL();
+  } catch (const VornError& e) {
+    EXPECT_EQ(e.message(), "Line exceeds limit of 255 characters");
+  }
+  // text beyond column 255 would be lost: the line stops the run, unless it
+  // is a comment or the rest is blank
+  TextFile h = TextFile::from_string("! " + std::string(400, 'c') + "\nVERBOSE 2" + std::string(300, ' ') + "\n" +
+                                     std::string(400, 'a') + "\n", "vorn.inp");
   ASSERT_FALSE(ReadInputLine(h, buf));
   EXPECT_EQ(buf.size(), 255u);
+  EXPECT_EQ(rtrim(buf), "VERBOSE 2");
+  try {
+    ReadInputLine(h, buf);
+    FAIL();
+  } catch (const VornError& e) {
+    EXPECT_EQ(e.routine(), "ReadInputLine");
+    EXPECT_EQ(e.message(), "Line 3 of vorn.inp is longer than 255 characters");
+  }
+}
+
+TEST(ReadInp, TabsSeparateWordsAndNumbersOutOfRangeStop) {
+  TestRun t;
+  EXPECT_EQ(read(t, "FORMAT\t*shelx\nINPUT\ta.res\t*rename\t1\nTOLS\t0.3\t0.2\t0.15\n"), "");
+  EXPECT_EQ(t.run.ctl.iformat, FMT_SHELX);
+  EXPECT_EQ(rtrim(t.run.ctl.args), "a.res");
+  EXPECT_EQ(t.run.ctl.irs, 1);
+  EXPECT_FLOAT_EQ(t.run.ctl.tol3, 0.15f);
+  for (const char* bad : {"TOLS 1e40 0.1 0.1", "TOLS NaN 0.1 0.1", "VERBOSE 99999999999", "NCELLS 1.5"}) {
+    TestRun u;
+    EXPECT_EQ(read(u, std::string("FORMAT *shelx\nINPUT a.res\n") + bad + "\n"),
+              "ReadInp: Error while reading file vorn.inp")
+        << bad;
+  }
 }
 
 TEST(ReadInp, ContinuedKeywordLineKeepsItsBackslashAsAToken) {

@@ -61,7 +61,7 @@ TEST(RunSequence, MissingControlFileStopsWithStatusOne) {
 TEST(RunSequence, DatabankPromptRepeatsUntilAFileOpens) {
   TestRun t("\n   \nbank.db\n");
   t.write("vorn.inp", "FORMAT *platon\nINPUT x.ang\nDATABANK missing.db\n");
-  t.write("x.ang", "TITL empty\n");
+  t.write("x.ang", "TITL one atom\nATOM C1 0.0 0.0 0.0\n");
   t.write("bank.db", "! empty databank\n");
   vorn_main(t.run, {});
   std::string out = t.out.str();
@@ -77,7 +77,7 @@ TEST(RunSequence, DatabankPromptRepeatsUntilAFileOpens) {
 TEST(RunSequence, DatabankPromptAtEndOfInputIsAFatalError) {
   TestRun t("");
   t.write("vorn.inp", "FORMAT *platon\nINPUT x.ang\nDATABANK missing.db\n");
-  t.write("x.ang", "TITL empty\n");
+  t.write("x.ang", "TITL one atom\nATOM C1 0.0 0.0 0.0\n");
   EXPECT_EQ(vorn_main(t.run, {}), 1);
   EXPECT_NE(t.out.str().find(" ERROR *** vorn *** Unable to open databank file missing.db"), std::string::npos);
 }

@@ -559,6 +559,33 @@ TEST(ReadFile, SkipsCommentsAndSplitsWordsFromNumbers) {
   }
 }
 
+TEST(ReadFile, ALineWhoseNumbersGoBeyondColumn200Stops) {
+  // Cut at column 200 the PLMS line would lose its last population.
+  std::string plms = "PLMS";
+  for (int m = -4; m <= 4; ++m) plms += "        4 " + std::to_string(m) + "    0.010000";
+  ASSERT_GT(plms.size(), 200u);
+  TestRun t;
+  Methanol m = add_methanol(t.run);
+  describe(t.run, m.c, "3m", 0);
+  use_db(t.run, "ATOM 6 C methyl " + std::string(250, 'c') + "\n" + METHYL_ON_O + "PVAL 4.1 1.0 0.9 0.05\n" + plms +
+                    "\nEND\n");
+  try {
+    ReadDB(t.run, m.c);
+    FAIL() << "no stop";
+  } catch (const VornError& e) {
+    EXPECT_EQ(e.routine(), "ReadFile");
+    EXPECT_EQ(e.message(), "Line 6 of databank file test.db is longer than 200 characters");
+  }
+  // The long comment of a head line alone is no fault: it keeps 80 characters.
+  TestRun u;
+  Methanol n = add_methanol(u.run);
+  describe(u.run, n.c, "3m", 0);
+  use_db(u.run, "ATOM 6 C methyl " + std::string(250, 'c') + "\n" + METHYL_ON_O + "PVAL 4.1 1.0 0.9 0.05\nEND\n");
+  ReadDB(u.run, n.c);
+  EXPECT_EQ(u.run.dbrec.found, 1);
+  EXPECT_EQ(u.run.dbrec.comment, "methyl " + std::string(73, 'c'));
+}
+
 TEST(ExceptDb, DecidesOnTheNextLine) {
   TestRun t;
   Methanol m = add_methanol(t.run);

@@ -83,11 +83,31 @@ TEST(ReadAim2Tab, PrintsTypesAndTotalToStandardOutputAndAtomsToListing) {
 TEST(ReadAim2Tab, TableBeforeTheCountReadsNoAtoms) {
   TestRun t;
   t.write("late.aim", table({{"O1", 0.0f, 0.0f, 0.0f}, {"H1", 1.8089f, 0.0f, 0.0f}}) + count_line(2));
-  ReadAim2Tab(t.run, "late.aim");
+  try {
+    ReadAim2Tab(t.run, "late.aim");
+    FAIL() << "no stop";
+  } catch (const VornError& e) {
+    EXPECT_EQ(e.message(),
+              "No atom in AIM2TAB output file late.aim (the atom table follows a line NUMBER OF ATOMS READ = with the "
+              "count)");
+  }
   // The count line alone does not make atoms that were never read.
   EXPECT_EQ(t.run.atoms.nat, 0);
   EXPECT_EQ(t.run.at_types.ntyp, 0);
   EXPECT_NE(t.out.str().find("AIM2TAB output file =     0"), std::string::npos);
+}
+
+TEST(ReadAim2Tab, TabsInTheAtomTableKeepTheColumnsAnEditorShows) {
+  // Label in columns 6-13, then tabs up to column 24, so that x starts in
+  // column 25 as the editor shows it (the mass, which is not read, left out).
+  TestRun t;
+  t.write("tab.aim", count_line(1) + " NO. ATOM       AT.MASS\n --\n   1 O1\t\t\t   1.8897  -3.7794   0.5000\n");
+  ReadAim2Tab(t.run, "tab.aim");
+  ASSERT_EQ(t.run.atoms.nat, 1);
+  EXPECT_EQ(t.run.atoms.label[1], "O1      ");
+  EXPECT_NEAR(t.run.atoms.xc[1][0], 1.0f, 1e-4f);
+  EXPECT_NEAR(t.run.atoms.xc[1][1], -2.0f, 1e-4f);
+  EXPECT_FLOAT_EQ(t.run.atoms.xc[1][2], 0.5f * BOHR);
 }
 
 TEST(ReadAim2Tab, BadInputStops) {

@@ -84,10 +84,17 @@ TEST(ReadPlaton, AtomWordIsComparedInUpperCase) {
   EXPECT_NEAR(dist(t.run.atoms.xc[1], t.run.atoms.xc[3]), 0.9572f, 1e-4f);
 }
 
-TEST(ReadPlaton, FileWithoutAtomLinesGivesNoAtoms) {
+TEST(ReadPlaton, FileWithoutAtomLinesGivesNoAtomsAndStops) {
+  // Binary garbage reads the same way: a run on it would write empty files.
   TestRun t;
   t.write("empty.ang", "TITL nothing\nCELL 0.71073 5.0 5.0 5.0 90 90 90\nANGSTROM\n");
-  ReadPlaton(t.run, "empty.ang");
+  try {
+    ReadPlaton(t.run, "empty.ang");
+    FAIL() << "no stop";
+  } catch (const VornError& e) {
+    EXPECT_EQ(e.routine(), "ReadPlaton");
+    EXPECT_EQ(e.message(), "No ATOM line in PLATON file empty.ang");
+  }
   EXPECT_EQ(t.run.atoms.nat, 0);
   EXPECT_EQ(t.run.at_types.ntyp, 0);
   EXPECT_NE(t.out.str().find("Total atoms read from PLATON file =        0"), std::string::npos);
@@ -122,6 +129,31 @@ TEST(ReadPlaton, BadInputStopsNamingFileAndLine) {
     t.write("nolabel.ang", "ATOM 0.0 0.0 0.0\n");
     EXPECT_THROW(ReadPlaton(t.run, "nolabel.ang"), VornError);
   }
+}
+
+TEST(ReadPlaton, LongLabelsAndLongLinesStop) {
+  auto stop = [](const std::string& text) {
+    TestRun t;
+    t.write("x.ang", text);
+    try {
+      ReadPlaton(t.run, "x.ang");
+    } catch (const VornError& e) {
+      return e.message() + " |" + t.out.str();
+    }
+    return std::string("no stop");
+  };
+  // Cut to eight characters, the two labels would be one.
+  std::string e = stop("ATOM C1ABCDEFG 0 0 0\nATOM C1ABCDEFH 1.54 0 0\n");
+  EXPECT_NE(e.find("Error reading PLATON file |"), std::string::npos) << e;
+  EXPECT_NE(e.find("x.ang, line 1: atom label C1ABCDEFG is longer than 8 characters"), std::string::npos) << e;
+  e = stop("ATOM C1 0 0" + std::string(250, ' ') + "0\n");
+  EXPECT_NE(e.find("x.ang, line 1: line longer than 255 characters"), std::string::npos) << e;
+  TestRun ok;  // an eight-character label, tabs between the words, a long line that is no atom
+  ok.write("x.ang", "TITL " + std::string(300, 't') + "\nATOM\tC1ABCDEF\t0.5\t0\t0\n");
+  ReadPlaton(ok.run, "x.ang");
+  ASSERT_EQ(ok.run.atoms.nat, 1);
+  EXPECT_EQ(ok.run.atoms.label[1], "C1ABCDEF");
+  EXPECT_FLOAT_EQ(ok.run.atoms.xc[1][0], 0.5f);
 }
 
 TEST(ReadPlaton, StopsBeyondTheAtomCapacity) {

@@ -298,6 +298,10 @@ TEST(ReadShelx, BadInputStopsNamingFileAndLine) {
   check(replace(kMethanol, "H1B   2", "H1B   4"), "ReadShelx", "SFAC number 4 points at no SFAC entry", "line 24");
   check(replace(kMethanol, "H1B   2", "H1B   X"), "ReadShelx", "SFAC number expected", "line 24");
   check(replace(kMethanol, "-21.00000", "-2011.00000"), "ReadShelx", "Free variable 201", "line 29");
+  // Far beyond every free variable, and too big to round to a whole number.
+  check(replace(kMethanol, "0.185750    0.123333", "0.185750    1e30"), "ReadShelx",
+        "Number 0.10000E+31 is no free-variable code (free variables 1 to 200)", "line 25");
+  check(replace(kMethanol, "0.185750    0.123333", "0.185750    -3e38"), "ReadShelx", "no free-variable code", "line 25");
   check(replace(kMethanol, "0.185750    0.123333", "0.18575O    0.123333"), "ReadShelx", "found '0.18575O'", "line 25");
   check(kMethanol.substr(0, kMethanol.find("         0.02000    0.00000")), "ReadShelx", "ends inside an atom",
         "line 20");
@@ -337,6 +341,78 @@ TEST(ReadShelx, MoreAtomsThanTheTableHoldsStops) {
   VornError e = r.fails(text);
   EXPECT_EQ(e.message(), "Too many atoms");
   EXPECT_EQ(r.t.run.atoms.nat, MAXAT);
+}
+
+// ---------------------------------------------------------------------------
+// Hand-edited files: tabs, long lines, long names.
+
+TEST(ReadShelxText, TabsSeparateWordsAsBlanksDo) {
+  ShelxRun plain, tabbed;
+  plain.read(kMethanol);
+  std::string t = kMethanol;
+  for (const char* from : {"CELL  ", "SFAC C", "C1    1    ", "    0.250000", "    0.222222    11"}) {
+    std::string to = from;
+    for (char& c : to)
+      if (c == ' ') c = '\t';
+    t = replace(t, from, to);
+  }
+  tabbed.read(t);
+  ASSERT_EQ(tabbed.t.run.atoms.nat, plain.t.run.atoms.nat);
+  for (int i = 1; i <= plain.t.run.atoms.nat; ++i) {
+    EXPECT_EQ(tabbed.t.run.atoms.label[i], plain.t.run.atoms.label[i]);
+    EXPECT_EQ(tabbed.t.run.atoms.xf[i], plain.t.run.atoms.xf[i]);
+    EXPECT_EQ(tabbed.t.run.at_uij[i], plain.t.run.at_uij[i]);
+  }
+}
+
+TEST(ReadShelxText, AnAtomLineOfMoreThan100ColumnsIsReadWhole) {
+  // Eleven numbers spread over 130 columns: cut at 100 the line would lose
+  // its last Uij and read as another atom.
+  ShelxRun r;
+  r.read("CELL 0.71073 7 8 9 90 90 90\nSFAC C\nC1       1       0.1       0.2       0.3      11.0      0.021"
+         "      0.022      0.023      0.004      0.005      0.006\nEND\n");
+  ASSERT_EQ(r.t.run.atoms.nat, 1);
+  EXPECT_EQ(r.t.run.atoms1.iu[1], 2);
+  EXPECT_EQ(r.t.run.at_uij[1], (Uij{0.021f, 0.022f, 0.023f, 0.006f, 0.005f, 0.004f}));
+}
+
+TEST(ReadShelxText, TextBeyondColumn255StopsUnlessItIsAComment) {
+  const std::string head = "CELL 0.71073 7 8 9 90 90 90\nSFAC C\n";
+  ShelxRun r;
+  VornError e = r.fails(head + "C1 1 0.1 0.2 0.3 11.0" + std::string(240, ' ') + "0.02\nEND\n");
+  EXPECT_EQ(e.routine(), "ReadShelx");
+  EXPECT_EQ(e.message(), "Line longer than 255 characters, file s.res, line 3");
+  ShelxRun c;
+  EXPECT_EQ(c.fails(replace(kMethanol, "LATT -1", "LATT -1" + std::string(250, ' ') + "3")).message(),
+            "Line longer than 255 characters, file s.res, line 6");
+  ShelxRun ok;  // a long comment, and a long line of an instruction that is not read
+  ok.read(head + "REM " + std::string(300, 'x') + "\nC1 1 0.1 0.2 0.3 11.0 0.02 ! " + std::string(300, 'y') +
+          "\nEND\n");
+  EXPECT_EQ(ok.t.run.atoms.nat, 1);
+}
+
+TEST(ReadShelxText, AtomNameWhoseLabelWouldNotFitStops) {
+  const std::string head = "CELL 0.71073 7 8 9 90 90 90\nSFAC C\n";
+  ShelxRun fits;
+  fits.read(head + "C12345 1 0.1 0.2 0.3 11.0 0.02\nEND\n");
+  EXPECT_EQ(fits.t.run.atoms.label[1], "C(12345)");
+  ShelxRun r;
+  VornError e = r.fails(head + "C123456 1 0.1 0.2 0.3 11.0 0.02\nEND\n");
+  EXPECT_EQ(e.message(), "Atom name C123456 is longer than 6 characters (its label C(...) must fit 8), file s.res, line 3");
+}
+
+TEST(ReadShelxText, AFileWithoutAtomsStops) {
+  ShelxRun r;
+  EXPECT_EQ(r.fails("TITL empty\nCELL 0.71073 7 8 9 90 90 90\nSFAC C\nEND\n").message(), "No atom in SHELX file s.res");
+}
+
+TEST(ReadShelxText, RidingAtomWithoutParentNamesItsLine) {
+  ShelxRun r;
+  VornError e = r.fails("CELL 0.71073 7 8 9 90 90 90\nSFAC C H\nH1 2 0.1 0.2 0.3 11.0 -1.2\nEND\n");
+  EXPECT_EQ(e.routine(), "ProcessU");
+  EXPECT_TRUE(e.reported());
+  EXPECT_NE(r.t.out.str().find(" ProcessU :: Could not find parent atom \n (file s.res, line 3)\n"), std::string::npos)
+      << r.t.out.str();
 }
 
 TEST(GetSFT, CoreAndValenceOccupancies) {

@@ -102,6 +102,12 @@ std::string urea_inp_v1() {
   return "  UREA   MODEL  4  2  1  0\n" + header + std::string(2, '\n') + atoms_block() + kappa_lines(4) + kTrailer;
 }
 
+std::string replace_first(std::string s, const std::string& from, const std::string& to) {
+  auto p = s.find(from);
+  if (p != std::string::npos) s.replace(p, from.size(), to);
+  return s;
+}
+
 struct XdFiles {
   explicit XdFiles(const std::string& inp, const std::string& mas = kUreaMas) {
     t.write("xd.mas", mas);
@@ -309,6 +315,26 @@ TEST(ReadXD, ModelNameIsTheWholeFirstWord) {
 // ---------------------------------------------------------------------------
 // Faults.
 
+TEST(ReadXD, LabelLongerThanEightCharactersStops) {
+  // Cut to eight characters, C(1)LONG1 and C(1)LONG2 would be one label.
+  std::string inp = replace_first(urea_inp_v2(), "C(1)    ", "C(1)LONG1");
+  XdFiles x(inp);
+  EXPECT_EQ(x.stop(), "ReadXD: Error reading XD parameter file");
+  EXPECT_NE(x.t.out.str().find("xd.inp, line 10: atom label C(1)LONG1 is longer than 8 characters"), std::string::npos)
+      << x.t.out.str();
+}
+
+TEST(ReadXD, TextBeyondColumn255Stops) {
+  std::string wide = std::string(kTrailer).substr(0, std::string(kTrailer).find('\n')) + std::string(200, ' ') + "0.5";
+  XdFiles x(replace_first(urea_inp_v2(), std::string(kTrailer).substr(0, std::string(kTrailer).find('\n')), wide));
+  EXPECT_EQ(x.stop(), "ReadXD: Error reading XD parameter file");
+  EXPECT_NE(x.t.out.str().find("line longer than 255 characters"), std::string::npos) << x.t.out.str();
+  std::string mas = kUreaMas;
+  XdFiles m(urea_inp_v2(), replace_first(mas, "LATT   A P", "LATT   A P" + std::string(250, ' ') + "X"));
+  EXPECT_EQ(m.stop(), "ReadXD: Error reading XD master file");
+  EXPECT_NE(m.t.out.str().find("xd.mas, line 6: line longer than 255 characters"), std::string::npos) << m.t.out.str();
+}
+
 TEST(ReadXD, FilesThatCannotBeOpened) {
   {
     XdFiles x(urea_inp_v2());
@@ -414,9 +440,9 @@ TEST(ReadXD, HeaderCounts) {
     EXPECT_EQ(x.stop(), "ReadXD: Error reading XD parameter file");
   }
   {
-    // No atoms: no atom types either.
+    // No atoms: no atom types either, and nothing to set up.
     XdFiles x("XDPARFILE VERSION 2\n UREA MODEL 4 2 1 0\n" + usage_lines(0, 0, 0) + kTrailer);
-    x.read();
+    EXPECT_EQ(x.stop(), "ReadXD: No atom in XD parameter file xd.inp");
     EXPECT_EQ(x.t.run.atoms.nat, 0);
     EXPECT_EQ(x.t.run.at_types.ntyp, 0);
   }

@@ -116,6 +116,14 @@ TEST(SymmetryCards, IllegalCardsAreReportedAndTheScanGoesOn) {
   EXPECT_EQ(u.run.symm.nsym, 2);
 }
 
+TEST(SymmetryCards, CardLongerThan255ColumnsIsIllegal) {
+  // Cut at column 255 the card would read -X+1/2, -Y, -Z+1: another operator.
+  TestRun t;
+  std::string lst = scan(t, "SYMM -X+1/2," + std::string(234, ' ') + "-Y, -Z+1/2\nSYMM -X,Y,-Z\n");
+  EXPECT_EQ(t.run.symm.nsym, 2);
+  EXPECT_NE(lst.find(" * * * Symmetry card no.  2 illegal * * *\n"), std::string::npos);
+}
+
 TEST(SymmetryCards, HexagonalScrewAxisGivesSixDistinctOperators) {
   TestRun t;
   scan(t,

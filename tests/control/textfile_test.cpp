@@ -1,0 +1,70 @@
+#include "control/textfile.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vorn {
+namespace {
+
+std::string first_line(TextFile f, std::size_t width = 40) {
+  std::string line;
+  EXPECT_TRUE(f.next(line, width));
+  return line;
+}
+
+TEST(TextFile, WindowsLineEndsAndByteOrderMarkAreDropped) {
+  TextFile f = TextFile::from_string("\xEF\xBB\xBF" "FORMAT *shelx\r\nINPUT a.res\r\n");
+  std::string line;
+  ASSERT_TRUE(f.next_raw(line));
+  EXPECT_EQ(line, "FORMAT *shelx");
+  ASSERT_TRUE(f.next_raw(line));
+  EXPECT_EQ(line, "INPUT a.res");
+  EXPECT_FALSE(f.next_raw(line));
+  // A mark anywhere but at the start is text.
+  EXPECT_EQ(first_line(TextFile::from_string("A\xEF\xBB\xBF"), 4), "A\xEF\xBB\xBF");
+}
+
+TEST(TextFile, TabIsOneBlankInFilesReadAsWords) {
+  EXPECT_EQ(first_line(TextFile::from_string("CELL\t0.71\t5.0"), 16), "CELL 0.71 5.0   ");
+  // "GROUP<tab>ester": the name still starts one character after GROUP.
+  EXPECT_EQ(first_line(TextFile::from_string("EXCEPT GROUP\tester"), 18), "EXCEPT GROUP ester");
+}
+
+TEST(TextFile, TabReachesTheNextColumnOfEightInFixedColumnFiles) {
+  // "   1 C1\t..." as an editor shows it: C1 in columns 6-7, the tab up to column 16.
+  TextFile f = TextFile::from_string("   1 C1\tX\n\t\tY\n12345678\tZ\n", "t", Tabs::Columns);
+  std::string line;
+  ASSERT_TRUE(f.next(line, 20));
+  EXPECT_EQ(line, "   1 C1 X           ");
+  ASSERT_TRUE(f.next(line, 20));
+  EXPECT_EQ(line, std::string(16, ' ') + "Y   ");
+  ASSERT_TRUE(f.next(line, 20));
+  EXPECT_EQ(line, "12345678        Z   ");
+}
+
+TEST(TextFile, CutTellsWhetherTextWasLostBeyondTheWidth) {
+  TextFile f = TextFile::from_string("ABCDEF\nABC   \nABC\n");
+  std::string line;
+  ASSERT_TRUE(f.next(line, 3));
+  EXPECT_EQ(line, "ABC");
+  EXPECT_TRUE(f.cut());
+  ASSERT_TRUE(f.next(line, 3));  // only blanks beyond the width
+  EXPECT_FALSE(f.cut());
+  ASSERT_TRUE(f.next(line, 3));
+  EXPECT_FALSE(f.cut());
+  EXPECT_FALSE(f.next(line, 3));
+  EXPECT_FALSE(f.cut());
+}
+
+TEST(TextFile, BinaryGarbageIsHandedOutAsText) {
+  std::string junk("\x00\x01\xff\x7f\n\x00", 6);
+  TextFile f = TextFile::from_string(junk);
+  EXPECT_EQ(f.size(), 2u);
+  std::string line;
+  ASSERT_TRUE(f.next(line, 6));
+  EXPECT_EQ(line, std::string("\x00\x01\xff\x7f  ", 6));
+}
+
+}  // namespace
+}  // namespace vorn
