@@ -3,9 +3,11 @@
 # make test-sanitize          - the whole suite built with AddressSanitizer and UBSan
 # make fuzz FUZZ_SECONDS=N    - every libFuzzer harness of fuzz/ for N seconds
 #                               (make -j2 fuzz runs two harnesses at a time)
+# make fuzz-coverage          - line coverage of src/ reached by the fuzz corpora
 BUILD      ?= build
 BUILD_SAN  ?= build-sanitize
 BUILD_FUZZ ?= build-fuzz
+BUILD_FCOV ?= build-fuzz-coverage
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := cmake g++ make ninja-build libgtest-dev
 FUZZ_PACKAGES := cmake make ninja-build clang libclang-rt-14-dev
@@ -15,7 +17,7 @@ FUZZ_HARNESSES := control shelx xd platon aim2tab databank symmetry
 # A run longer than a few seconds on one input is a finding, as is a leak.
 FUZZ_FLAGS ?= -timeout=5 -rss_limit_mb=2048 -print_final_stats=1
 
-.PHONY: all deps fuzz-deps build test demo test-sanitize fuzz fuzz-build clean
+.PHONY: all deps fuzz-deps build test demo test-sanitize fuzz fuzz-build fuzz-coverage clean
 
 all: build
 
@@ -72,8 +74,37 @@ $(addprefix fuzz-,$(FUZZ_HARNESSES)): fuzz-%: fuzz-build
 	  tail -n 60 $(BUILD_FUZZ)/fuzz-$*.log; echo "fuzz_$*: FINDING, input in $(BUILD_FUZZ)/findings/$*/"; exit 1; \
 	fi
 
+# Every input of the seed corpora and of what make fuzz kept, run once by
+# harnesses built for source coverage; the report covers each harness's
+# reader files.
+FCOV_control  := src/control/read_inp.cpp src/control/scanner.cpp src/control/textfile.cpp
+FCOV_shelx    := src/structure/shelx_reader.cpp src/structure/shelx_atoms.cpp src/structure/atom_list.cpp \
+                 src/symmetry/cards.cpp src/symmetry/lattice.cpp src/symmetry/cell.cpp
+FCOV_xd       := src/structure/xd_reader.cpp src/structure/input_fault.cpp src/structure/atom_list.cpp \
+                 src/symmetry/cards.cpp src/symmetry/lattice.cpp src/symmetry/cell.cpp
+FCOV_platon   := src/structure/platon_reader.cpp src/structure/atom_types.cpp
+FCOV_aim2tab  := src/structure/aim2tab_reader.cpp src/structure/atom_types.cpp
+FCOV_databank := src/databank/databank.cpp
+FCOV_symmetry := src/symmetry/cards.cpp src/symmetry/lattice.cpp
+define fuzz_cover
+	@mkdir -p $(BUILD_FUZZ)/corpus/$(1)
+	@LLVM_PROFILE_FILE=$(BUILD_FCOV)/profiles/$(1).profraw $(BUILD_FCOV)/fuzz_$(1) -runs=0 \
+	  $(BUILD_FUZZ)/corpus/$(1) fuzz/corpus/$(1) > $(BUILD_FCOV)/profiles/$(1).log 2>&1
+	@llvm-profdata-14 merge -sparse $(BUILD_FCOV)/profiles/$(1).profraw -o $(BUILD_FCOV)/profiles/$(1).profdata
+	@echo "== fuzz_$(1)"
+	@llvm-cov-14 report $(BUILD_FCOV)/fuzz_$(1) -instr-profile=$(BUILD_FCOV)/profiles/$(1).profdata $(FCOV_$(1))
+
+endef
+
+fuzz-coverage: fuzz-deps
+	cmake -S . -B $(BUILD_FCOV) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DVORN_FUZZ=ON -DVORN_TESTS=OFF -DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping"
+	cmake --build $(BUILD_FCOV) -j $(JOBS) --target fuzz_all
+	@rm -rf $(BUILD_FCOV)/profiles && mkdir -p $(BUILD_FCOV)/profiles
+	$(foreach h,$(FUZZ_HARNESSES),$(call fuzz_cover,$(h)))
+
 demo: build
 	@sh examples/run_demo.sh $(BUILD)/vorn $(DEMO_DIR)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ) $(BUILD_FCOV)

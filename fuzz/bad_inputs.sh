@@ -25,6 +25,10 @@ ATOM     ATOM0    AX1 ATOM1    ATOM2   AX2 R/L TP TBL KAP LMX SITESYM  CHEMCON
 C(1)     DUM1      Z  C(1)     DUM2     Y   R   2  1   1   0  1
 END ATOM
 KEY     XYZ --U2-- ----U3---- ------U4------- M- -D- --Q-- ---O--- ----H----
+C(1)    000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000
+EXTCN   0000000
+OVTHP   0
+SCALE   1
 END KEY
     END XDLSM'
 # A version 2 parameter file with one carbon atom: count, label, order of U, level.
@@ -61,8 +65,9 @@ ctl() { printf '%s\n' "$@" > "$d/vorn.inp"; }
 
 # The lines that say where and what, and the banner.
 seen() {
-  grep -aE 'ERROR \*\*\*|, line [0-9]+|ends after line|cannot be opened|Error reading atom|^ \(file|Could not find|databank file|illegal \*' "$1" |
-    sed 's/^ *//; s/|/\\|/g; s/\*/\\*/g' | awk 'BEGIN{ORS=""} {if (NR>1) print "<br>"; print "`" $0 "`"}'
+  grep -aE 'ERROR \*\*\*|, line [0-9]+|ends after line|cannot be opened|Error reading atom|^ \(file|Could not find|Error opening databank|Enter the name|illegal \*' "$1" |
+    LC_ALL=C tr -c '[:print:]\n' '?' |
+    sed 's/^ *//; s/ *$//; s/|/\\|/g; s/\*/\\*/g' | awk 'BEGIN{ORS=""} {if (NR>1) print "<br>"; print "`" $0 "`"}'
 }
 
 # run READER "what is wrong": runs vorn in the current case folder.
@@ -71,7 +76,12 @@ run() {
   st=$?
   s=$(seen "$d/stdout")
   [ -z "$s" ] && [ -f "$d/vorn.out" ] && s=$(seen "$d/vorn.out")
-  [ -z "$s" ] && [ "$st" -eq 0 ] && s="run completes ($(grep -ac . "$d/xd_vorn.mas") lines in xd_vorn.mas)"
+  if [ -z "$s" ] && [ "$st" -eq 0 ]; then
+    s="run completes ($(grep -ac . "$d/xd_vorn.mas") lines in xd_vorn.mas"
+    db=$(grep -a 'FOUND in DB' "$d/stdout" | sed 's/.*= *//' | awk '{print $2}')
+    [ -n "$db" ] && s="$s, $db of the atoms found in the databank"
+    s="$s)"
+  fi
   printf '| %s | %s | %s | %s |\n' "$1" "$2" "$s" "$st"
 }
 

@@ -4,12 +4,15 @@
 
 namespace vorn {
 
+// Messages quote input text; input files come without control characters
+// (TextFile), but a name typed at a prompt or taken from the environment may
+// carry them.
 void err(std::string_view routine, std::string_view message) {
-  throw VornError(std::string(routine), std::string(rtrim(message)), false);
+  throw VornError(std::string(routine), printable(rtrim(message)), false);
 }
 
 void stop_reported(std::string_view routine, std::string_view message) {
-  throw VornError(std::string(routine), std::string(rtrim(message)), true);
+  throw VornError(std::string(routine), printable(rtrim(message)), true);
 }
 
 }  // namespace vorn

@@ -30,6 +30,13 @@ std::string lower(std::string_view s) {
   return r;
 }
 
+std::string printable(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+  return r;
+}
+
 bool starts_padded(std::string_view text, std::string_view key) {
   for (std::size_t k = 0; k < key.size(); ++k) {
     char c = k < text.size() ? text[k] : ' ';

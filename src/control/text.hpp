@@ -16,5 +16,9 @@ std::string lower(std::string_view s);
 // True when the first characters of the text, blank-padded, equal the key
 // (so "END" starts with "END ").
 bool starts_padded(std::string_view text, std::string_view key);
+// The text with every control character (a byte below 32, and 127) shown as
+// "?", so that quoted input cannot send escape sequences or stray line ends
+// to the terminal.
+std::string printable(std::string_view s);
 
 }  // namespace vorn

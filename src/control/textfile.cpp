@@ -44,6 +44,11 @@ TextFile TextFile::from_string(std::string_view text, std::string name, Tabs tab
     std::string line(text.substr(start, end - start));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     expand_tabs(line, tabs);
+    // No text format has a use for other control characters; read as "?",
+    // damage stays visible in labels and messages without reaching the
+    // terminal or a fixed-column output line as a control code.
+    for (char& c : line)
+      if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
     f.lines_.push_back(std::move(line));
     if (nl == std::string_view::npos) break;
     start = nl + 1;

@@ -57,13 +57,15 @@ TEST(TextFile, CutTellsWhetherTextWasLostBeyondTheWidth) {
   EXPECT_FALSE(f.cut());
 }
 
-TEST(TextFile, BinaryGarbageIsHandedOutAsText) {
-  std::string junk("\x00\x01\xff\x7f\n\x00", 6);
+TEST(TextFile, ControlCharactersOfBinaryGarbageAreReadAsQuestionMarks) {
+  std::string junk("\x00\x01\xff\x7f\x1b[2J\rA\r\n\x0c", 13);
   TextFile f = TextFile::from_string(junk);
   EXPECT_EQ(f.size(), 2u);
   std::string line;
-  ASSERT_TRUE(f.next(line, 6));
-  EXPECT_EQ(line, std::string("\x00\x01\xff\x7f  ", 6));
+  ASSERT_TRUE(f.next(line, 10));
+  EXPECT_EQ(line, "??\xff??[2J?A");  // bytes above 127 stay: text in UTF-8
+  ASSERT_TRUE(f.next(line, 2));
+  EXPECT_EQ(line, "? ");
 }
 
 }  // namespace
