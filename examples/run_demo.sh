@@ -10,7 +10,7 @@ mkdir -p "$SCRATCH"
 cp -R "$HERE"/. "$SCRATCH"/
 SCRATCH=$(cd "$SCRATCH" && pwd)
 status=0
-for ex in toluic; do
+for ex in toluic toluic-cif; do
   echo "=================================================================="
   echo " Example: $ex  (vorn run in $SCRATCH/$ex)"
   echo "=================================================================="

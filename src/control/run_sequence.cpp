@@ -15,6 +15,7 @@
 #include "output/xd_master.hpp"
 #include "output/xd_param.hpp"
 #include "structure/aim2tab_reader.hpp"
+#include "structure/cif_reader.hpp"
 #include "structure/platon_reader.hpp"
 #include "structure/shelx_reader.hpp"
 #include "structure/xd_reader.hpp"
@@ -40,6 +41,7 @@ void read_structure(Run& run) {
     case FMT_XD: ReadXD(run, name); break;
     case FMT_AIM2TAB: ReadAim2Tab(run, name); break;
     case FMT_PLATON: ReadPlaton(run, name); break;
+    case FMT_CIF: ReadCif(run, name, run.ctl.cifblock); break;
     default: err("ReadInp", "Unknown input file format");
   }
 }
