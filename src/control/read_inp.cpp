@@ -38,13 +38,13 @@ void set_format(Run& run, const Tokens& t) {
   if (run.ctl.iformat == FMT_AIM2TAB || run.ctl.iformat == FMT_PLATON) run.ctl.ifrac = 0;
 }
 
-// The word after a CIF file name names its data block ("data_" may stand
-// in front); the option words and their numbers are no block names.
+// The word after a CIF file name names its data block; the option words
+// and their numbers are no block names.
 std::string cif_block_word(const std::string& w) {
   if (w.empty() || w[0] == '*' || ff::is_fixed_number(w)) return {};
   const std::string u = upper(w);
   if (u == "RENAME" || u == "TOXD") return {};
-  return u.rfind("DATA_", 0) == 0 ? w.substr(5) : w;
+  return w;
 }
 
 void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& f) {

@@ -98,9 +98,11 @@ bool has_atom_sites(cif::Block& b) { return static_cast<bool>(b.find_values("_at
 
 cif::Block& choose_block(cif::Document& doc, const std::string& fname, const std::string& want) {
   if (!want.empty()) {
+    std::string name = upper(want);
+    if (name.rfind("DATA_", 0) == 0) name.erase(0, 5);
     std::string names;
     for (cif::Block& b : doc.blocks) {
-      if (upper(b.name) == upper(want)) return b;
+      if (upper(b.name) == name) return b;
       names += (names.empty() ? "" : ", ") + b.name;
     }
     err("ReadCif", "File " + fname + " has no data block " + want + " (its blocks: " + names + ")");

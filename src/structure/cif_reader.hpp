@@ -9,9 +9,10 @@
 
 namespace vorn {
 
-// Reads the data block named block (any case, "" for the first block that
-// has atom sites) into the tables the SHELX reader fills, and writes the
-// same heads of the XD master file and of the MoPro parameter file.
+// Reads the data block named block (any case, with or without "data_"; ""
+// for the first block that has atom sites) into the tables the SHELX reader
+// fills, and writes the same heads of the XD master file and of the MoPro
+// parameter file.
 void ReadCif(Run& run, const std::string& fname, const std::string& block);
 
 }  // namespace vorn
