@@ -164,17 +164,20 @@ void AxisRules::route_a() {
   axis2_dummy("Y", d1, c1);
 }
 
-// The first two sorted neighbours. An ordered atom whose only neighbour is
-// disordered has no second one: the nearest other atom within 20 A that is
-// off the line of the first axis fixes the second axis instead, and a dummy
-// at the origin when there is none.
+// The first two sorted neighbours. Next to disorder the second may be the
+// other site of the first (nearly the same direction, no frame): the next
+// sorted neighbour off the line of the first axis is taken then. An ordered
+// atom whose only neighbour is disordered has no second one: the nearest
+// other atom within 20 A off that line fixes the second axis instead, and a
+// dummy at the origin when there is none.
 void AxisRules::route_b() {
   sitesym("NO");
   axis0("X", isn(1));
-  if (nb_.nnei >= 2) {
-    axis2("Y", isn(2));
-    return;
-  }
+  for (int k = 2; k <= nb_.nnei; ++k)
+    if (fixes_axis(xc(isn(k)), first_axis())) {
+      axis2("Y", isn(k));
+      return;
+    }
   for (float r = 5.0f; r <= 20.0f; r += 1.0f) {
     findnei(run_, i_, r);
     for (int k = 1; k <= run_.neig.nnei; ++k) {

@@ -366,6 +366,23 @@ TEST_F(AxesTest, OrderedAtomWithOneDisorderedNeighbourAndNothingElseTakesADummy)
   EXPECT_NE(t.out.str().find("\n Will make dummy at 0,0,0\n"), std::string::npos);
 }
 
+// A carbonyl carbon whose O is disordered over two sites 6 degrees apart:
+// the two sites are its first sorted neighbours, but fix no plane together.
+TEST_F(AxesTest, SecondSiteOfADisorderedNeighbourIsNotTakenForTheSecondAxis) {
+  const int c1 = m.at("C(1)", 5, 5, 5);
+  const int oa = m.polar("O(1A)", c1, 1.21f, 0);
+  const int ob = m.polar("O(1B)", c1, 1.22f, 6);
+  m.polar("H(1)", c1, 1.10f, 120);
+  const int c2 = m.polar("C(2)", c1, 1.50f, 240);
+  hydrogens3(m, "H(2", c2, c1, oa);
+  run.atoms1.flag[oa] = run.atoms1.flag[ob] = -1;
+  run.atoms1.occ[oa] = 0.6f;
+  run.atoms1.occ[ob] = 0.4f;
+  define();
+  EXPECT_EQ(run.neighbors[c1].nnei, 4);
+  EXPECT_EQ(axes_of(c1), "X>O(1A) Y>C(2) NO");
+}
+
 // Al2H6: each Al has two terminal and two bridging H, so both equivalent
 // pairs begin with a hydrogen; the first pair (the terminal H) fixes Z.
 TEST_F(AxesTest, TwoPlusTwoCaseWithOnlyHydrogenPairsUsesTheFirstPair) {
