@@ -349,7 +349,9 @@ void AxisRules::one_hydrogen() {
       int kk = run_.neig.inei[static_cast<std::size_t>(k)];
       if (run_.atoms.iz[kk] == 1 || kk > run_.atoms.nat) continue;
       float ang = angle(i_, j, kk);
-      if (ang > 170.0f) continue;
+      // Within 10 degrees of the bond (an acceptor straight beyond the H) the
+      // atom would fix no plane with it.
+      if (ang > 170.0f || ang <= 10.0f) continue;
       prtang(run_, *run_.lst, i_, j, kk, ang);
       axis2("Y", kk);
       found = true;
@@ -379,7 +381,8 @@ void AxisRules::two_neighbors() {
       for (int k = 3; k <= run_.neig.nnei; ++k) {
         int kk = run_.neig.inei[static_cast<std::size_t>(k)];
         float a = angle(a0, i_, kk);
-        if (a <= 160.0f) {
+        // An atom further along the line (a > 0 but tiny) fixes nothing.
+        if (a <= 160.0f && a > 10.0f) {
           prtang(run_, *run_.lst, i_, a0, kk, a);
           axis2("X", kk);
           return;

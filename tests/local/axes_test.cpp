@@ -333,6 +333,31 @@ TEST_F(HydrogenLimitTest, HeavyAtomJustPastOneHundredSeventyDegreesIsPassedOver)
   EXPECT_EQ(axes_of(h), "Z>O(1) Y>Na(2) cyl");
 }
 
+TEST_F(AxesTest, HeavyAtomStraightBeyondTheHydrogenIsPassedOver) {
+  // A hydroxide ion whose H bonds to an O 2.6 A away, 3 degrees off the line
+  // O-H, and a sodium ion to the side.
+  const int o = m.at("O(1)", 1, 1, 1);
+  const int h = m.polar("H(1)", o, 0.97f, 0);
+  m.polar("O(2)", o, 2.60f, 3.0f);
+  m.polar("Na(2)", o, 2.70f, 80.0f);
+  define();
+  EXPECT_EQ(axes_of(h), "Z>O(1) Y>Na(2) cyl");
+}
+
+// Cyanoacetylene H-C#C-C#N and the O of a neighbouring molecule: the X axis
+// of the linear carbon next to N passes over the atoms further along the
+// chain.
+TEST_F(AxesTest, LinearAtomTakesXOffTheLineOfTheChain) {
+  const int c1 = m.at("C(1)", 5, 5, 5);
+  m.polar("N(1)", c1, 1.16f, 0);
+  const int c2 = m.polar("C(2)", c1, 1.38f, 180);
+  const int c3 = m.polar("C(3)", c2, 1.20f, 180);
+  m.polar("H(3)", c3, 1.06f, 180);
+  m.polar("O(1)", c1, 3.40f, 90);
+  define();
+  EXPECT_EQ(axes_of(c1), "Z>C(2) X>O(1) cyl");
+}
+
 // An ordered atom whose only neighbour is disordered: X at that neighbour,
 // Y at the nearest other atom that fixes a plane with it.
 TEST_F(AxesTest, OrderedAtomWithOneDisorderedNeighbourFindsASecondAxisAtom) {
