@@ -134,7 +134,7 @@ TEST_F(AtomLinesTest, MoproAxisConstraintAndSymmetryLines) {
 }
 
 TEST_F(AtomLinesTest, SymmetryLineCodesAndResidueReferences) {
-  const Acetaldehyde a(m, 5);
+  const Acetaldehyde aldehyde(m, 5);
   // A methane molecule (-42m) and a lone ion (NO) beside it.
   const int c = m.at("C(5)", 15, 5, 5);
   const float s = 1.0f / std::sqrt(3.0f);
@@ -153,12 +153,11 @@ TEST_F(AtomLinesTest, SymmetryLineCodesAndResidueReferences) {
   // Every atom but the ion; the -42m line has a blank code; the code is
   // right-justified in six columns.
   ASSERT_EQ(sym.size(), static_cast<std::size_t>(run.atoms.nat - 1));
-  EXPECT_EQ(sym[0], "SYMPLM    mz   C1_1      ");
+  EXPECT_EQ(sym[static_cast<std::size_t>(aldehyde.c1 - 1)], "SYMPLM    mz   C1_1      ");
   EXPECT_EQ(sym[static_cast<std::size_t>(c - 1)], "SYMPLM         C5_1      ");
   for (const std::string& l : sym) EXPECT_EQ(l.find("Cl"), std::string::npos);
-  // Constraint lines name the residue references.
-  EXPECT_EQ(run.mcon[6], pad("! CONPVM  H22_1       H21_1     ", 90));
-  (void)a;
+  // Constraint lines name the residue references: H(22) to H(21).
+  EXPECT_EQ(run.mcon[static_cast<std::size_t>(aldehyde.c2 + 2)], pad("! CONPVM  H22_1       H21_1     ", 90));
 }
 
 TEST_F(AtomLinesTest, AxisAtomsInTheParameterTableAreAtomsOrDummies) {

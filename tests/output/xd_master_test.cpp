@@ -386,8 +386,6 @@ void check_axis_atoms(const std::string& name, const std::string& mas, const std
   // The drawn axes: the atom line and its three tips, per atom in order.
   std::vector<std::array<Vec3, 4>> drawn;
   {
-    std::vector<std::string> names;
-    const std::map<std::string, Point> dummy_map;
     std::vector<Vec3> pts;
     for (const std::string& s : lines_of(spf)) {
       if (s.rfind("ATOM ", 0) != 0) continue;
