@@ -16,8 +16,9 @@ namespace vorn {
 namespace {
 
 // Two distances closer than this (angstrom) are the same distance. Structure
-// files give coordinates to five decimals, which moves a distance by a few
-// 1e-4 A in a large cell; bond lengths are not known better than 1e-3 A.
+// files give coordinates to five decimals, which moves a distance by up to a
+// few 1e-4 A in a large cell: nearer distances than that cannot be told
+// apart, and the atoms keep their index order instead.
 constexpr float kSameDistance = 0.001f;
 
 // Elements beyond the radius table (and unknown ones, z = 0) have no
