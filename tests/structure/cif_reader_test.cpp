@@ -442,20 +442,36 @@ std::vector<AxisEnd> axis_ends(const PairRun& side, const std::string& name) {
   return ends;
 }
 
+// True when two bonded neighbours of one element lie at the same distance
+// from the atom to the precision of the files: which of them the axis rules
+// take, and so the dummy points built from them, is then a matter of the
+// last printed digit.
+bool tied_neighbours(const PairRun& side, int i) {
+  const NeighborRec& n = side.t.run.neighbors[static_cast<std::size_t>(i)];
+  const auto& iz = side.t.run.atoms.iz;
+  for (int a = 1; a <= n.nnei; ++a)
+    for (int b = a + 1; b <= n.nnei; ++b)
+      if (iz[static_cast<std::size_t>(n.inei[static_cast<std::size_t>(a)])] ==
+              iz[static_cast<std::size_t>(n.inei[static_cast<std::size_t>(b)])] &&
+          std::fabs(n.rnei[static_cast<std::size_t>(a)] - n.rnei[static_cast<std::size_t>(b)]) < 0.005f)
+        return true;
+  return false;
+}
+
 // Two axis ends agree when they name the same atom, or are equally good
 // choices to the precision of the files: atoms of one element at the same
 // distance from the centre (the riding H atoms of a methyl group, symmetry
-// images), or dummies at the same place relative to the centre.
+// images), or, for an atom with tied neighbours, ends of the same kind.
 std::string axis_mismatch(const PairRun& c, const PairRun& r, int i, const std::string& nc, const std::string& nr) {
   const std::vector<AxisEnd> as = axis_ends(c, nc), bs = axis_ends(r, nr);
   const Cart& ca = c.t.run.atoms.xc[static_cast<std::size_t>(i)];
   const Cart& cb = r.t.run.atoms.xc[static_cast<std::size_t>(i)];
+  const bool tied = tied_neighbours(c, i) || tied_neighbours(r, i);
   for (const AxisEnd& a : as)
     for (const AxisEnd& b : bs) {
       if (!a.label.empty() && a.label == b.label) return {};
-      if (!a.label.empty() && !b.label.empty() && a.iz == b.iz && std::fabs(dist(a.x, ca) - dist(b.x, cb)) < 0.01f)
-        return {};
-      if (a.label.empty() && b.label.empty() && rlength(sub(sub(a.x, ca), sub(b.x, cb))) < 0.02f) return {};
+      if (a.label.empty() != b.label.empty() || a.iz != b.iz) continue;
+      if (tied || std::fabs(dist(a.x, ca) - dist(b.x, cb)) < 0.01f) return {};
     }
   return "CIF " + nc + " against SHELX " + nr;
 }
