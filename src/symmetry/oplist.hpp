@@ -38,8 +38,8 @@ bool parse_operator(const std::string& text, gemmi::Op& op, std::string& why);
 // the identity first. Returns a
 // message instead of the list when it is not a space group: an operator
 // that is no crystallographic operation (rotation entries not whole, or a
-// determinant other than +1 or -1), a missing identity, or a product of two
-// operators that is not in the list. `dropped` counts the duplicates.
+// determinant other than +1 or -1), a missing identity, more than 192
+// operators, or a product of two operators that is not in the list. `dropped` counts the duplicates.
 struct OpList {
   std::vector<gemmi::Op> ops;
   std::vector<gemmi::Op> given;

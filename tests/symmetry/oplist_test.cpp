@@ -150,6 +150,10 @@ TEST(OperatorList, AListThatIsNoGroupIsRefused) {
   // A centred list without its centring-shifted operators is no group.
   const OpList half = check_op_list(parse_all({"x,y,z", "x+1/2,y+1/2,z", "-x,y,-z"}));
   EXPECT_FALSE(half.fault.empty());
+  // More distinct operators than a space group can have.
+  std::vector<gemmi::Op> many{gemmi::Op::identity()};
+  for (int k = 1; k < 200; ++k) many.push_back(gemmi::Op{gemmi::Op::identity().rot, {k % 24, (k / 24) % 24, 0}});
+  EXPECT_NE(check_op_list(many).fault.find("more than any space group has"), std::string::npos);
 }
 
 // A run holding a group and a cell, for site-symmetry orders.
