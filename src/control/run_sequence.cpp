@@ -126,7 +126,6 @@ void write_parameter_files(Run& run) {
 void run_sequence(Run& run) {
   print_banner(run.out);
 
-  open_output(run, run.mas, "xd_vorn.mas");
   open_output(run, run.par, "mopro_vorn.par");
   rule80(*run.par, '!');
   ff::write(*run.par, "(a)", "!               CREATED BY PROGRAM << VORN >>");
@@ -138,6 +137,10 @@ void run_sequence(Run& run) {
   print_banner(*run.lst);
 
   ReadInp(run);
+  // xd_vorn.mas is created once the control file is known, so that XD input
+  // files that are this run's own outputs are refused before being emptied.
+  refuse_own_outputs(run);
+  open_output(run, run.mas, "xd_vorn.mas");
   read_structure(run);
   set_nsft(run);
 

@@ -239,7 +239,13 @@ bool AxisRules::route_d(const RingTest& rt) {
       partner_size = t.nsize;
     }
   }
-  if (partner == 0) err("DefLoc", "Could not find atom to direct X-axis");
+  // In condensed ring systems (every neighbour shared by two rings, or no
+  // fusion partner) the special rule has no atom to point at; the general
+  // rules still give a sound frame, so they take over instead of a stop.
+  if (partner == 0) {
+    to_lst(run_, "(/a)", " Could not find atom to direct X-axis : general rules used");
+    return false;
+  }
   axis0("X", partner);
   if (partner_size != 11 && partner_size != 12) return false;
   for (int k = 1; k <= nb_.nnei; ++k) {
@@ -249,7 +255,8 @@ bool AxisRules::route_d(const RingTest& rt) {
       return true;
     }
   }
-  err("DefLoc", "Could not find atom to direct Y-axis");
+  to_lst(run_, "(/a)", " Could not find atom to direct Y-axis : general rules used");
+  return false;
 }
 
 void AxisRules::find_pairs() {

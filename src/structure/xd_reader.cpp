@@ -37,7 +37,7 @@ void refuse_own_output(Run& run, const std::string& name, const char* own, const
   std::error_code ec;
   if (std::filesystem::equivalent(run.path(name), run.path(own), ec))
     err(kRoutine, std::string(what) + " " + name + " is the file " + own +
-                      " this run writes (emptied or replaced by it): give the XD files other names or run in another folder");
+                      " this run writes: give the XD files other names or run in another folder");
 }
 
 // ---------------------------------------------------------------------------
@@ -292,6 +292,12 @@ void readxdline(Run& run, TextFile& f, std::string& line, std::string_view expec
     upcase(line);
     return;
   }
+}
+
+void refuse_own_outputs(Run& run) {
+  if (run.ctl.iformat != FMT_XD) return;
+  refuse_own_output(run, std::string(rtrim(run.ctl.xdold)), "xd_vorn.mas", "XD master file");
+  refuse_own_output(run, std::string(rtrim(run.ctl.args)), "xd_vorn.inp", "XD parameter file");
 }
 
 void ReadXD(Run& run, const std::string& parfile) {

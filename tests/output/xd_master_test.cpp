@@ -451,5 +451,20 @@ TEST(RealStructures, WholeRunsNameOnlyAtomsAndDummiesThatDefineTheChosenAxes) {
   }
 }
 
+// With the special treatment of planar rings too: condensed ring systems
+// (x02_p21c) have atoms in two planar rings whose neighbours all lie in two
+// rings; the general rules give them their axes instead of a stop.
+TEST(RealStructures, SpecialRingTreatmentRunsToTheEnd) {
+  VORN_REQUIRE_SHARED(dir);
+  for (const std::string& name : readable_real_files()) {
+    TestRun t;
+    std::filesystem::create_symlink(dir / name, t.dir.path() / "structure.res");
+    t.write("vorn.inp", "FORMAT *shelx\nINPUT structure.res\nNCELLS 1\nRINGS 3 8 *special\n");
+    const int status = vorn_main(t.run, {});
+    ASSERT_EQ(status, 0) << name << ": " << t.out.str().substr(t.out.str().size() > 400 ? t.out.str().size() - 400 : 0);
+    check_axis_atoms(name, t.read("xd_vorn.mas"), t.read("vorn.ang"), t.read("vorn.spf"));
+  }
+}
+
 }  // namespace
 }  // namespace vorn::test

@@ -287,9 +287,9 @@ TEST(RoundTrip, ToluicXdFilesReadBackGiveTheSameModelAndMasterFile) {
 }
 
 // Read back in the folder that holds them, under their own names, the XD
-// files are this run's output files: the run stops before it replaces the
-// parameter file, and says why.
-TEST(RoundTrip, XdFilesReadInPlaceStopWithoutReplacingTheParameterFile) {
+// files are this run's output files: the run stops before it empties or
+// replaces either of them, and says why.
+TEST(RoundTrip, XdFilesReadInPlaceStopWithoutTouchingThem) {
   ToluicRuns t;
   ASSERT_EQ(t.shelx->status, 0);
   const fs::path d = t.shelx->run.dir;
@@ -298,6 +298,7 @@ TEST(RoundTrip, XdFilesReadInPlaceStopWithoutReplacingTheParameterFile) {
                   std::string("../toluic/xd_vorn.mas ../toluic/xd_vorn.inp").size(), "xd_vorn.mas xd_vorn.inp");
   std::ofstream(d / "vorn.inp") << control;
   const std::string inp = t.shelx->file("xd_vorn.inp");
+  const std::string mas = t.shelx->file("xd_vorn.mas");
   WholeRun again(d);
   EXPECT_EQ(again.status, 1);
   EXPECT_NE(again.out.str().find(" ERROR *** ReadXD *** XD master file xd_vorn.mas is the file xd_vorn.mas this run "
@@ -305,6 +306,7 @@ TEST(RoundTrip, XdFilesReadInPlaceStopWithoutReplacingTheParameterFile) {
             std::string::npos)
       << again.out.str();
   EXPECT_EQ(again.file("xd_vorn.inp"), inp);
+  EXPECT_EQ(again.file("xd_vorn.mas"), mas);
 
   // Only the parameter file named so: the master file under another name.
   ToluicRuns u;
