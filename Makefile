@@ -13,7 +13,7 @@ PACKAGES   := cmake g++ make ninja-build libgtest-dev gemmi-dev tao-pegtl-dev li
 FUZZ_PACKAGES := cmake make ninja-build gemmi-dev tao-pegtl-dev libstb-dev clang libclang-rt-14-dev
 DEMO_DIR   ?= $(BUILD)/demo
 FUZZ_SECONDS ?= 60
-FUZZ_HARNESSES := control shelx xd platon aim2tab databank symmetry cif
+FUZZ_HARNESSES := control shelx xd platon aim2tab databank symmetry
 # A run longer than a few seconds on one input is a finding, as is a leak.
 FUZZ_FLAGS ?= -timeout=5 -rss_limit_mb=2048 -print_final_stats=1
 
@@ -86,7 +86,6 @@ FCOV_platon   := src/structure/platon_reader.cpp src/structure/atom_types.cpp
 FCOV_aim2tab  := src/structure/aim2tab_reader.cpp src/structure/atom_types.cpp
 FCOV_databank := src/databank/databank.cpp
 FCOV_symmetry := src/symmetry/cards.cpp src/symmetry/lattice.cpp
-FCOV_cif      := src/structure/cif_reader.cpp
 define fuzz_cover
 	@mkdir -p $(BUILD_FUZZ)/corpus/$(1)
 	@LLVM_PROFILE_FILE=$(BUILD_FCOV)/profiles/$(1).profraw $(BUILD_FCOV)/fuzz_$(1) -runs=0 \
