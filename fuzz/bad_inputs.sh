@@ -55,6 +55,9 @@ TYPE 1 8 1
 PVAL 4.0 1.0 1.0 0.05
 END'
 
+# The same "binary garbage" on every run: n bytes of a fixed pseudo-random sequence.
+garbage() { LC_ALL=C awk -v n="$1" 'BEGIN { srand(7); for (i = 0; i < n; i++) printf "%c", int(rand() * 255) + 1 }'; }
+
 # A fresh folder for the next case.
 new() {
   n=$((n + 1))
@@ -113,7 +116,7 @@ new; ctl 'FORMAT *shelx' 'INPUT'; withres p; run control "INPUT without a file n
 new; shelx "VERBOSE 2 $(printf '%0300d' 0)"; withres p; run control "a line longer than 255 characters"
 new; shelx "TOLS $(printf '%0200d' 0) \\" "$(printf '%0100d' 0)"; withres p
 run control "a continued line longer than 255 characters"
-new; head -c 400 /dev/urandom > "$d/vorn.inp"; run control "binary garbage"
+new; garbage 400 > "$d/vorn.inp"; run control "binary garbage"
 
 # ---- SHELX
 new; shelx; run SHELX "file missing"
@@ -133,7 +136,7 @@ new; shelx; withres 's/^C1 1 .*/H1 3 0.10 0.20 0.30 11.0 -1.2/'; run SHELX "ridi
 new; shelx; withres 's/^O1 /O123456 /'; run SHELX "atom name of 7 characters"
 new; shelx; withres "s/^O1 .* 11.0 /&$(printf '%250s' '')/"; run SHELX "atom line longer than 255 characters"
 new; shelx; printf '%s\n' "$RES" | tr ' ' '\t' > "$d/x.res"; run SHELX "tabs between the words (works)"
-new; shelx; head -c 2000 /dev/urandom > "$d/x.res"; run SHELX "binary garbage"
+new; shelx; garbage 2000 > "$d/x.res"; run SHELX "binary garbage"
 
 # ---- XD
 xd() { ctl 'FORMAT *xd' 'INPUT xd.mas xd.inp'; printf '%s\n' "$MAS" > "$d/xd.mas"; }
@@ -143,12 +146,12 @@ new; xd; par 1 'C(1)' 2 0 > "$d/xd.inp"; sed -i '/CELL/d' "$d/xd.mas"; run XD "m
 new; xd; par 1 'C(1)' 2 0 > "$d/xd.inp"; sed -i 's/LATT C P/LATT C/' "$d/xd.mas"; run XD "LATT without the lattice letter"
 new; xd; par 2 'C(1)' 2 0 > "$d/xd.inp"; run XD "header declares 2 atoms, file holds 1"
 new; xd; par -1 'C(1)' 2 0 > "$d/xd.inp"; run XD "negative atom count"
-new; xd; par 1 'C(1)LONG' 2 0 > "$d/xd.inp"; run XD "atom label of 9 characters"
+new; xd; par 1 'C(1)LONGX' 2 0 > "$d/xd.inp"; run XD "atom label of 9 characters"
 new; xd; par 1 'C(1)' 7 0 > "$d/xd.inp"; run XD "order of U 7"
 new; xd; par 1 'C(1)' 2 9 > "$d/xd.inp"; run XD "multipole level 9"
 new; xd; par 1 'C(1)' 2 0 | head -n 12 > "$d/xd.inp"; run XD "file ends before the scale factor"
 new; xd; par 1 'C(1)' 2 0 | sed 's/0.010000  0.010000  0.010000/0.01 1e40 0.01/' > "$d/xd.inp"; run XD "U22 1e40"
-new; xd; head -c 2000 /dev/urandom > "$d/xd.inp"; run XD "binary garbage as parameter file"
+new; xd; garbage 2000 > "$d/xd.inp"; run XD "binary garbage as parameter file"
 
 # ---- PLATON
 platon() { ctl 'FORMAT *platon' 'INPUT x.ang'; }
@@ -161,7 +164,7 @@ new; platon; printf 'ATOM C1 1e40 0.0 0.0\n' > "$d/x.ang"; run PLATON "coordinat
 new; platon; printf 'ATOM C1 1e30 0.0 0.0\nATOM O1 -1e30 0.0 0.0\n' > "$d/x.ang"; run PLATON "coordinates 1e30 and -1e30"
 new; platon; printf 'ATOM C1 0.0 0.0 0.0\nATOM C2 0.0 0.0 0.0\nATOM O1 1.43 0.0 0.0\n' > "$d/x.ang"; run PLATON "two atoms at the same place"
 new; platon; printf 'ATOM\tC1\t0.0\t0.0\t0.0\r\natom O1 1.43 0 0\r\n' > "$d/x.ang"; run PLATON "tabs, CR LF, lower case (works)"
-new; platon; head -c 2000 /dev/urandom > "$d/x.ang"; run PLATON "binary garbage"
+new; platon; garbage 2000 > "$d/x.ang"; run PLATON "binary garbage"
 
 # ---- AIM2TAB
 aimctl() { ctl 'FORMAT *aim2tab' 'INPUT x.aim'; }
@@ -172,7 +175,7 @@ new; aimctl; aim three "$A1" > "$d/x.aim"; run AIM2TAB "atom count not a number"
 new; aimctl; aim 20001 "$A1" > "$d/x.aim"; run AIM2TAB "atom count 20001"
 new; aimctl; aim 3 "$A1" "$A2" > "$d/x.aim"; run AIM2TAB "table shorter than the count"
 new; aimctl; aim 2 "$A1" "$(echo "$A2" | sed 's/2.7023/2.7O23/')" > "$d/x.aim"; run AIM2TAB "letter O in a coordinate"
-new; aimctl; head -c 2000 /dev/urandom > "$d/x.aim"; run AIM2TAB "binary garbage"
+new; aimctl; garbage 2000 > "$d/x.aim"; run AIM2TAB "binary garbage"
 
 # ---- databank (with the two-atom PLATON structure C1-O1)
 dbcase() {
@@ -186,7 +189,7 @@ new; dbcase; printf '%s\n' "$DB" | sed 's/PVAL 4.0/PVAL four/' > "$d/x.db"; run 
 new; dbcase; printf '%s\n' "$DB" | sed '/PVAL/d; /END/d' > "$d/x.db"; run databank "entry without PVAL at the end of the file"
 new; dbcase; printf '%s\n' "$DB" | sed 's/^END/PLMS 7 0 0.1\nEND/' > "$d/x.db"; run databank "PLMS with l = 7"
 new; dbcase; printf '%s\n' "$DB" | sed "s/^END/PLMS 1 0 0.1 $(printf '%200s' '') 2 0 0.1\nEND/" > "$d/x.db"; run databank "PLMS line longer than 200 characters"
-new; dbcase; head -c 2000 /dev/urandom > "$d/x.db"; run databank "binary garbage"
+new; dbcase; garbage 2000 > "$d/x.db"; run databank "binary garbage"
 
 # ---- symmetry cards (in a SHELX file)
 new; shelx; withres 's/^SFAC/SYMM 2X, Y, Z\nSYMM X, Y\nSYMM -X, -Y, Z\nSFAC/'; run "symmetry cards" "2X and a card of two expressions (reported, skipped)"
