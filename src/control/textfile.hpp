@@ -4,11 +4,11 @@
 // return (files written on Windows), and a byte-order mark that a Windows
 // editor put before the first line is dropped. A tab is read as the file's
 // kind needs it (Tabs); every other control character (a NUL, a form feed, a
-// carriage return inside a line, an escape) is read as "?". next() hands a line out cut or blank-padded to the
-// width the reader works with, so that "END" and "END " compare alike, and
-// tells through cut() whether text was lost beyond that width. rewind() and
-// backspace() give the Fortran REWIND and BACKSPACE that several readers rely
-// on.
+// carriage return inside a line, an escape) is read as "?". next() hands a
+// line out cut or blank-padded to the width the reader works with, so that
+// "END" and "END " compare alike, and tells through cut() whether text was
+// lost beyond that width. rewind() and backspace() give the Fortran REWIND
+// and BACKSPACE that several readers rely on.
 #pragma once
 
 #include <filesystem>
