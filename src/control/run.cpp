@@ -75,6 +75,7 @@ void Run::init() {
   neighbors.assign(n, NeighborRec{});
   neig = NeighborRec{};
   isn.clear();
+  index.reset();
   iprint = 0;
   dummy = Dummy{};
   dummy.label.assign(1, std::string(6, ' '));

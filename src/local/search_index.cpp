@@ -1,0 +1,123 @@
+#include "local/search_index.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vorn {
+
+AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
+  double hi[3]{};
+  double maxabs = 0;
+  for (int i = 1; i <= n; ++i) {
+    const Vec3& x = run.atoms.xc[static_cast<std::size_t>(i)];
+    for (int d = 0; d < 3; ++d) {
+      const double v = x[static_cast<std::size_t>(d)];
+      if (!std::isfinite(v)) return;
+      if (i == 1 || v < lo_[d]) lo_[d] = v;
+      if (i == 1 || v > hi[d]) hi[d] = v;
+      maxabs = std::max(maxabs, std::fabs(v));
+    }
+  }
+  // Float distances near the cell edges may differ slightly from the exact
+  // ones; a margin keeps the visited cells a superset of what can pass.
+  margin_ = 0.01 + 1e-5 * maxabs;
+  const double cap = 2.0 * n + 64.0;
+  s_ = std::max(cell, 0.5);
+  for (;;) {
+    double cells = 1;
+    for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - lo_[d]) / s_) + 1.0;
+    if (cells <= cap) break;
+    s_ *= 1.5;
+  }
+  std::size_t total = 1;
+  for (int d = 0; d < 3; ++d) {
+    dim_[d] = static_cast<int>(std::floor((hi[d] - lo_[d]) / s_)) + 1;
+    total *= static_cast<std::size_t>(dim_[d]);
+  }
+  cells_.assign(total, {});
+  where_.assign(static_cast<std::size_t>(n) + 1, 0);
+  for (int i = 1; i <= n; ++i) {
+    const std::size_t c = cell_of(run.atoms.xc[static_cast<std::size_t>(i)]);
+    where_[static_cast<std::size_t>(i)] = c;
+    cells_[c].push_back(i);
+  }
+  valid_ = true;
+}
+
+int AtomGrid::coord(double v, int d) const {
+  const double c = std::floor((v - lo_[d]) / s_);
+  if (!(c >= 0)) return 0;
+  if (c >= dim_[d]) return dim_[d] - 1;
+  return static_cast<int>(c);
+}
+
+std::size_t AtomGrid::index(int ix, int iy, int iz) const {
+  return (static_cast<std::size_t>(iz) * static_cast<std::size_t>(dim_[1]) + static_cast<std::size_t>(iy)) *
+             static_cast<std::size_t>(dim_[0]) +
+         static_cast<std::size_t>(ix);
+}
+
+std::size_t AtomGrid::cell_of(const Vec3& x) const { return index(coord(x[0], 0), coord(x[1], 1), coord(x[2], 2)); }
+
+void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
+  out.clear();
+  if (!valid_ || !(reach >= 0)) return;
+  reach += margin_;
+  int a[3], b[3];
+  for (int d = 0; d < 3; ++d) {
+    a[d] = coord(p[static_cast<std::size_t>(d)] - reach, d);
+    b[d] = coord(p[static_cast<std::size_t>(d)] + reach, d);
+  }
+  // Clamping keeps the cell coordinate monotonic, so an atom beyond the
+  // border (a hydrogen moved outward) is still met; the distance filter is
+  // looser than any caller's own test.
+  const auto far = static_cast<float>(reach);
+  for (int iz = a[2]; iz <= b[2]; ++iz)
+    for (int iy = a[1]; iy <= b[1]; ++iy)
+      for (int ix = a[0]; ix <= b[0]; ++ix)
+        for (int j : cells_[index(ix, iy, iz)])
+          if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
+  std::sort(out.begin(), out.end());
+}
+
+void AtomGrid::moved(int atom, const Vec3& x) {
+  if (!valid_ || atom < 1 || atom > n_) return;
+  const auto ua = static_cast<std::size_t>(atom);
+  if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) {
+    // A position the grid cannot place: searches scan the table again.
+    valid_ = false;
+    return;
+  }
+  const std::size_t c = cell_of(x);
+  if (c == where_[ua]) return;
+  auto& from = cells_[where_[ua]];
+  from.erase(std::find(from.begin(), from.end(), atom));
+  cells_[c].push_back(atom);
+  where_[ua] = c;
+}
+
+void build_search_index(Run& run, float rbig) {
+  const double cell = 2.0 * rbig + run.ctl.tol1;
+  auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}});
+  idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
+  for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
+    for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)
+      if (m >= 1 && m <= run.cryst.ncryst) {
+        auto& list = idx->rings_of[static_cast<std::size_t>(m)];
+        if (list.empty() || list.back() != q) list.push_back(q);
+      }
+  run.index = std::move(idx);
+}
+
+SearchIndex* search_index(Run& run) {
+  SearchIndex* s = run.index.get();
+  if (s == nullptr || !s->grid.valid() || s->grid.count() != run.cryst.ncryst || s->nor != run.rings.nor) return nullptr;
+  return s;
+}
+
+void atom_moved(Run& run, int atom) {
+  if (run.index && atom >= 1 && static_cast<std::size_t>(atom) < run.atoms.xc.size())
+    run.index->grid.moved(atom, run.atoms.xc[static_cast<std::size_t>(atom)]);
+}
+
+}  // namespace vorn
