@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace ff {
 
@@ -372,11 +373,33 @@ class Writer {
 
 }  // namespace
 
+namespace {
+
+struct Parsed {
+  std::vector<Node> nodes;
+  std::size_t revert = 0;  // where format reversion starts again
+};
+
+// A run writes millions of lines with a few hundred formats: each is parsed
+// once. The cache is per thread and bounded, for formats built at run time.
+const Parsed& parsed(std::string_view fmt) {
+  thread_local std::unordered_map<std::string, Parsed> cache;
+  auto it = cache.find(std::string(fmt));
+  if (it != cache.end()) return it->second;
+  Parsed p;
+  p.nodes = Parser(fmt).parse();
+  for (std::size_t k = 0; k < p.nodes.size(); ++k)
+    if (p.nodes[k].kind == Node::Group) p.revert = k;
+  if (cache.size() >= 4096) cache.clear();
+  return cache.emplace(std::string(fmt), std::move(p)).first->second;
+}
+
+}  // namespace
+
 std::string format_items(std::string_view fmt, const Items& items) {
-  std::vector<Node> nodes = Parser(fmt).parse();
-  std::size_t revert = 0;
-  for (std::size_t k = 0; k < nodes.size(); ++k)
-    if (nodes[k].kind == Node::Group) revert = k;
+  const Parsed& p = parsed(fmt);
+  const std::vector<Node>& nodes = p.nodes;
+  const std::size_t revert = p.revert;
   Writer w(fmt, items);
   std::size_t from = 0;
   for (;;) {

@@ -106,7 +106,9 @@ class Collector {
     const auto n = static_cast<std::size_t>(out_.nnei);
     std::vector<std::pair<float, int>> v(n);
     for (std::size_t k = 0; k < n; ++k) v[k] = {out_.rnei[k + 1], out_.inei[k + 1]};
-    std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // The atoms were listed in increasing index order, so ordering by
+    // (distance, index) keeps equal distances in list order.
+    std::sort(v.begin(), v.end());
     for (std::size_t k = 0; k < n; ++k) {
       out_.rnei[k + 1] = v[k].first;
       out_.inei[k + 1] = v[k].second;

@@ -1,6 +1,8 @@
 #include "local/search_index.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 
 namespace vorn {
@@ -77,7 +79,19 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
       for (int ix = a[0]; ix <= b[0]; ++ix)
         for (int j : cells_[index(ix, iy, iz)])
           if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
-  std::sort(out.begin(), out.end());
+  // Index order: a sort for the few atoms of a bond search, a bit map for
+  // the hundreds of a wide radius search.
+  if (out.size() < 64) {
+    std::sort(out.begin(), out.end());
+    return;
+  }
+  std::vector<std::uint64_t>& bits = bits_;
+  bits.assign(static_cast<std::size_t>(n_) / 64 + 1, 0);
+  for (int j : out) bits[static_cast<std::size_t>(j) >> 6] |= std::uint64_t{1} << (j & 63);
+  out.clear();
+  for (std::size_t w = 0; w < bits.size(); ++w)
+    for (std::uint64_t v = bits[w]; v != 0; v &= v - 1)
+      out.push_back(static_cast<int>(w * 64 + static_cast<std::size_t>(std::countr_zero(v))));
 }
 
 void AtomGrid::moved(int atom, const Vec3& x) {

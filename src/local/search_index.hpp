@@ -9,6 +9,7 @@
 // or when the atom table has grown since it was built.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,7 @@ class AtomGrid {
   int dim_[3]{1, 1, 1};
   std::vector<std::vector<int>> cells_;
   std::vector<std::size_t> where_;  // cell of each atom
+  mutable std::vector<std::uint64_t> bits_;  // scratch of candidates()
 };
 
 struct SearchIndex {
