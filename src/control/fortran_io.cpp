@@ -11,68 +11,130 @@ namespace ff {
 
 namespace {
 
-std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+// The edit descriptors append to the output line in place: a run writes
+// tens of megabytes, and a temporary string per field would cost more than
+// the conversion itself.
 
-std::string right(const std::string& s, int w) {
-  if (w <= 0) return s;
-  if (static_cast<int>(s.size()) > w) return stars(w);
-  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
+void put_stars(std::string& out, int w) { out.append(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+
+// The field's text right-justified in w columns, asterisks when it does not
+// fit; the text as it is when w <= 0. The text is given in up to two parts
+// (a sign and the digits), so that neither has to be joined first.
+void put_right(std::string& out, std::string_view a, std::string_view b, int w) {
+  const std::size_t n = a.size() + b.size();
+  if (w > 0) {
+    if (n > static_cast<std::size_t>(w)) {
+      put_stars(out, w);
+      return;
+    }
+    out.append(static_cast<std::size_t>(w) - n, ' ');
+  }
+  out += a;
+  out += b;
 }
 
-std::string non_finite(double v, int w, bool plus) {
-  std::string s;
+std::string right(const std::string& s, int w) {
+  std::string out;
+  put_right(out, s, {}, w);
+  return out;
+}
+
+std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+
+void put_non_finite(std::string& out, double v, int w, bool plus) {
   if (std::isnan(v)) {
-    s = "NaN";
-  } else {
-    std::string sign = v < 0 ? "-" : (plus ? "+" : "");
-    s = sign + "Infinity";
-    if (w > 0 && static_cast<int>(s.size()) > w) s = sign + "Inf";
+    put_right(out, "NaN", {}, w);
+    return;
   }
-  return right(s, w);
+  std::string_view sign = v < 0 ? "-" : (plus ? "+" : "");
+  if (w > 0 && sign.size() + 8 > static_cast<std::size_t>(w))
+    put_right(out, sign, "Inf", w);
+  else
+    put_right(out, sign, "Infinity", w);
+}
+
+void put_i(std::string& out, long long v, int w, int m, bool plus) {
+  unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  char buf[64];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  if (!(m == 0 && v == 0)) {
+    do {
+      *--p = static_cast<char>('0' + mag % 10);
+      mag /= 10;
+    } while (mag != 0);
+  }
+  while (m >= 0 && end - p < m && p > buf) *--p = '0';
+  std::string_view sign = v < 0 ? "-" : (plus ? "+" : "");
+  put_right(out, sign, std::string_view(p, static_cast<std::size_t>(end - p)), w);
+}
+
+void put_j(std::string& out, long long v, int w) {
+  const std::size_t at = out.size();
+  put_i(out, v, w, -1, false);
+  if (out.size() > at && out[at] == '*') {
+    out.resize(at);
+    out += ' ';
+    put_i(out, v, 0, -1, false);
+  }
+}
+
+void put_f(std::string& out, double v, int w, int d, bool plus) {
+  if (!std::isfinite(v)) {
+    put_non_finite(out, v, w, plus);
+    return;
+  }
+  const bool neg = std::signbit(v) && v != 0.0;
+  const double a = std::fabs(v);
+  char buf[400];
+  auto res = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::fixed, d);
+  char* end = res.ptr;
+  if (d == 0) *end++ = '.';
+  std::string_view body(buf, static_cast<std::size_t>(end - buf));
+  std::string_view sign = neg ? "-" : (plus ? "+" : "");
+  const bool lead0 = body.size() > 1 && body[0] == '0' && body[1] == '.';
+  if (lead0 && (w == 0 || (w > 0 && sign.size() + body.size() > static_cast<std::size_t>(w)))) body.remove_prefix(1);
+  put_right(out, sign, body, w);
+}
+
+void put_a(std::string& out, std::string_view s, int w) {
+  if (w < 0) {
+    out += s;
+  } else if (s.size() >= static_cast<std::size_t>(w)) {
+    out += s.substr(0, static_cast<std::size_t>(w));
+  } else {
+    out.append(static_cast<std::size_t>(w) - s.size(), ' ');
+    out += s;
+  }
 }
 
 }  // namespace
 
 std::string fmt_i(long long v, int w, int m, bool plus) {
-  unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-  std::string digits = std::to_string(mag);
-  if (m >= 0) {
-    if (m == 0 && v == 0) digits.clear();
-    if (static_cast<int>(digits.size()) < m) digits.insert(0, static_cast<std::size_t>(m) - digits.size(), '0');
-  }
-  std::string s = (v < 0 ? "-" : (plus ? "+" : "")) + digits;
-  return right(s, w);
+  std::string out;
+  put_i(out, v, w, m, plus);
+  return out;
 }
 
 std::string fmt_j(long long v, int w) {
-  std::string s = fmt_i(v, w);
-  if (s.empty() || s[0] != '*') return s;
-  std::string full(1, ' ');
-  full += std::to_string(v);
-  return full;
+  std::string out;
+  put_j(out, v, w);
+  return out;
 }
 
 std::string fmt_f(double v, int w, int d, bool plus) {
-  if (!std::isfinite(v)) return non_finite(v, w, plus);
-  bool neg = std::signbit(v) && v != 0.0;
-  double a = std::fabs(v);
-  char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed, d);
-  std::string body(buf, res.ptr);
-  if (d == 0) body += '.';
-  std::string sign = neg ? "-" : (plus ? "+" : "");
-  std::string s = sign + body;
-  if (w > 0 && static_cast<int>(s.size()) > w && body.size() > 1 && body[0] == '0' && body[1] == '.') {
-    s = sign + body.substr(1);
-  } else if (w == 0 && body.size() > 1 && body[0] == '0' && body[1] == '.') {
-    s = sign + body.substr(1);
-  }
-  return right(s, w);
+  std::string out;
+  put_f(out, v, w, d, plus);
+  return out;
 }
 
 std::string fmt_e(double v, int w, int d, bool plus) {
   if (d < 1) throw std::logic_error("E edit descriptor needs at least one digit");
-  if (!std::isfinite(v)) return non_finite(v, w, plus);
+  if (!std::isfinite(v)) {
+    std::string out;
+    put_non_finite(out, v, w, plus);
+    return out;
+  }
   bool neg = std::signbit(v) && v != 0.0;
   double a = std::fabs(v);
   std::string digits;
@@ -106,9 +168,9 @@ std::string fmt_e(double v, int w, int d, bool plus) {
 }
 
 std::string fmt_a(std::string_view s, int w) {
-  if (w < 0) return std::string(s);
-  if (static_cast<int>(s.size()) >= w) return std::string(s.substr(0, static_cast<std::size_t>(w)));
-  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + std::string(s);
+  std::string out;
+  put_a(out, s, w);
+  return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -267,7 +329,7 @@ class Parser {
 
 class Writer {
  public:
-  Writer(std::string_view fmt, const Items& items) : fmt_(fmt), items_(items) {}
+  Writer(std::string_view fmt, const Items& items, std::string& out) : out(out), fmt_(fmt), items_(items) {}
 
   // Returns false when the items ran out at a data descriptor.
   bool run(const std::vector<Node>& nodes, std::size_t from) {
@@ -280,7 +342,7 @@ class Writer {
     return true;
   }
 
-  std::string out;
+  std::string& out;
   bool dollar = false;
   std::size_t next = 0;
 
@@ -318,15 +380,15 @@ class Writer {
     switch (n.kind) {
       case Node::I:
         need(it, Item::Int, "I");
-        out += fmt_i(it.i, n.w, n.d, plus_);
+        put_i(out, it.i, n.w, n.d, plus_);
         break;
       case Node::J:
         need(it, Item::Int, "J");
-        out += fmt_j(it.i, n.w);
+        put_j(out, it.i, n.w);
         break;
       case Node::F:
         need(it, Item::Real, "F");
-        out += fmt_f(it.r, n.w, n.d, plus_);
+        put_f(out, it.r, n.w, n.d, plus_);
         break;
       case Node::E:
         need(it, Item::Real, "E");
@@ -334,11 +396,11 @@ class Writer {
         break;
       case Node::A:
         need(it, Item::Str, "A");
-        out += fmt_a(it.s, n.w);
+        put_a(out, it.s, n.w);
         break;
       case Node::L:
         need(it, Item::Log, "L");
-        out += fmt_a(it.b ? "T" : "F", n.w);
+        put_a(out, it.b ? "T" : "F", n.w);
         break;
       default:
         break;
@@ -382,9 +444,14 @@ struct Parsed {
 
 // A run writes millions of lines with a few hundred formats: each is parsed
 // once. The cache is per thread and bounded, for formats built at run time.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
 const Parsed& parsed(std::string_view fmt) {
-  thread_local std::unordered_map<std::string, Parsed> cache;
-  auto it = cache.find(std::string(fmt));
+  thread_local std::unordered_map<std::string, Parsed, TextHash, std::equal_to<>> cache;
+  auto it = cache.find(fmt);
   if (it != cache.end()) return it->second;
   Parsed p;
   p.nodes = Parser(fmt).parse();
@@ -396,22 +463,32 @@ const Parsed& parsed(std::string_view fmt) {
 
 }  // namespace
 
-std::string format_items(std::string_view fmt, const Items& items) {
+void format_append(std::string& out, std::string_view fmt, const Items& items) {
   const Parsed& p = parsed(fmt);
-  const std::vector<Node>& nodes = p.nodes;
-  const std::size_t revert = p.revert;
-  Writer w(fmt, items);
+  Writer w(fmt, items, out);
   std::size_t from = 0;
   for (;;) {
     std::size_t before = w.next;
-    if (!w.run(nodes, from)) break;
+    if (!w.run(p.nodes, from)) break;
     if (w.next >= items.size()) break;
     if (w.next == before) throw std::logic_error("format " + std::string(fmt) + " takes no items");
     w.end_record();
-    from = revert;
+    from = p.revert;
   }
-  if (!w.dollar) w.out += '\n';
-  return std::move(w.out);
+  if (!w.dollar) out += '\n';
+}
+
+std::string format_items(std::string_view fmt, const Items& items) {
+  std::string out;
+  format_append(out, fmt, items);
+  return out;
+}
+
+void write_items(std::ostream& os, std::string_view fmt, const Items& items) {
+  thread_local std::string line;
+  line.clear();
+  format_append(line, fmt, items);
+  os.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 // ---------------------------------------------------------------------------

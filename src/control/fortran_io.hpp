@@ -74,18 +74,31 @@ inline void add(Items& v, std::span<T, E> a) {
 // Formats the items with the format; the result holds one '\n' after every
 // record, except after the last when the format ends in '$'.
 std::string format_items(std::string_view fmt, const Items& items);
+// The same, appended to out.
+void format_append(std::string& out, std::string_view fmt, const Items& items);
+// The same, written to the stream.
+void write_items(std::ostream& os, std::string_view fmt, const Items& items);
+
+// The item list of one call, reused from call to call (no call formats
+// inside another).
+inline Items& scratch_items() {
+  thread_local Items items;
+  items.clear();
+  return items;
+}
 
 template <class... Ts>
 std::string format(std::string_view fmt, const Ts&... args) {
-  Items items;
-  items.reserve(sizeof...(Ts) * 2);
+  Items& items = scratch_items();
   (add(items, args), ...);
   return format_items(fmt, items);
 }
 
 template <class... Ts>
 void write(std::ostream& os, std::string_view fmt, const Ts&... args) {
-  os << format(fmt, args...);
+  Items& items = scratch_items();
+  (add(items, args), ...);
+  write_items(os, fmt, items);
 }
 
 // Single edit descriptors, for building fields by hand and for tests.
