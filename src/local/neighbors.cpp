@@ -55,8 +55,9 @@ void clear_list(NeighborRec& r) {
 // index order (the order decides which of two atoms on one site is kept).
 class Collector {
  public:
-  Collector(Run& run, int atom, float rmax, NeighborRec& out)
-      : run_(run), atom_(atom), rmax_(rmax), out_(out), xa_(run.atoms.xc[static_cast<std::size_t>(atom)]) {
+  // With a grid, atoms without a twin skip the same-site test.
+  Collector(Run& run, int atom, float rmax, NeighborRec& out, const AtomGrid* grid = nullptr)
+      : run_(run), atom_(atom), rmax_(rmax), out_(out), xa_(run.atoms.xc[static_cast<std::size_t>(atom)]), grid_(grid) {
     ra_ = covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(atom)]);
     dis_a_ = run.atoms1.flag[static_cast<std::size_t>(atom)] == -1;
     occ_a_ = run.atoms1.occ[static_cast<std::size_t>(atom)];
@@ -88,10 +89,11 @@ class Collector {
     // so only listed atoms of the neighbouring distance bands can be the
     // same site (a band is wider than the 0.01 A that counts as one site).
     const auto band = static_cast<std::size_t>(d / kBand);
-    for (std::size_t b = band == 0 ? 0 : band - 1; b <= band + 1; ++b)
-      for (int k = head_[b % kChains]; k >= 0; k = next_[static_cast<std::size_t>(k)])
-        if (dist(xj, run_.atoms.xc[static_cast<std::size_t>(out_.inei[static_cast<std::size_t>(k) + 1])]) < 0.01f)
-          return;
+    if (grid_ == nullptr || grid_->may_share_site(j))
+      for (std::size_t b = band == 0 ? 0 : band - 1; b <= band + 1; ++b)
+        for (int k = head_[b % kChains]; k >= 0; k = next_[static_cast<std::size_t>(k)])
+          if (dist(xj, run_.atoms.xc[static_cast<std::size_t>(out_.inei[static_cast<std::size_t>(k) + 1])]) < 0.01f)
+            return;
     if (out_.nnei + 1 > MAXNEI) too_many(run_, atom_, rmax_);
     ++out_.nnei;
     out_.inei.push_back(j);
@@ -122,6 +124,7 @@ class Collector {
   float rmax_;
   NeighborRec& out_;
   Vec3 xa_;
+  const AtomGrid* grid_;
   float ra_ = 0;
   bool dis_a_ = false;
   float occ_a_ = 1;
@@ -255,8 +258,9 @@ bool ring_has(const Ring& ring, int atom) {
 
 int GetNei(Run& run, int atom, float rmax) {
   check_atom(run, atom, "GetNei");
-  Collector c(run, atom, rmax, run.neig);
-  if (SearchIndex* idx = run.plain_scans ? nullptr : search_index(run)) {
+  SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  Collector c(run, atom, rmax, run.neig, idx != nullptr ? &idx->grid : nullptr);
+  if (idx != nullptr) {
     // The candidates are a superset of the atoms that can pass, in index
     // order, so the list is the one of the whole scan.
     const auto ua = static_cast<std::size_t>(atom);

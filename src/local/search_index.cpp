@@ -38,12 +38,31 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
   }
   cells_.assign(total, {});
   where_.assign(static_cast<std::size_t>(n) + 1, 0);
+  at_.assign(static_cast<std::size_t>(n) + 1, Vec3{});
+  twin_.assign(static_cast<std::size_t>(n) + 1, 0);
   for (int i = 1; i <= n; ++i) {
     const std::size_t c = cell_of(run.atoms.xc[static_cast<std::size_t>(i)]);
     where_[static_cast<std::size_t>(i)] = c;
+    at_[static_cast<std::size_t>(i)] = run.atoms.xc[static_cast<std::size_t>(i)];
     cells_[c].push_back(i);
   }
   valid_ = true;
+  for (int i = 1; i <= n; ++i) mark_twins(run, run.atoms.xc[static_cast<std::size_t>(i)]);
+}
+
+// Sets the twin flag of every atom near p from scratch.
+void AtomGrid::mark_twins(const Run& run, const Vec3& p) {
+  std::vector<int> near;
+  candidates(run, p, 0.02, near);
+  for (int j : near) {
+    const Vec3& xj = run.atoms.xc[static_cast<std::size_t>(j)];
+    char t = 0;
+    std::vector<int> around;
+    candidates(run, xj, 0.01, around);
+    for (int k : around)
+      if (k != j && dist(xj, run.atoms.xc[static_cast<std::size_t>(k)]) < 0.01f) t = 1;
+    twin_[static_cast<std::size_t>(j)] = t;
+  }
 }
 
 int AtomGrid::coord(double v, int d) const {
@@ -94,20 +113,27 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
       out.push_back(static_cast<int>(w * 64 + static_cast<std::size_t>(std::countr_zero(v))));
 }
 
-void AtomGrid::moved(int atom, const Vec3& x) {
+void AtomGrid::moved(const Run& run, int atom) {
   if (!valid_ || atom < 1 || atom > n_) return;
   const auto ua = static_cast<std::size_t>(atom);
+  const Vec3& x = run.atoms.xc[ua];
   if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) {
     // A position the grid cannot place: searches scan the table again.
     valid_ = false;
     return;
   }
+  const Vec3 old = at_[ua];
   const std::size_t c = cell_of(x);
-  if (c == where_[ua]) return;
-  auto& from = cells_[where_[ua]];
-  from.erase(std::find(from.begin(), from.end(), atom));
-  cells_[c].push_back(atom);
-  where_[ua] = c;
+  if (c != where_[ua]) {
+    auto& from = cells_[where_[ua]];
+    from.erase(std::find(from.begin(), from.end(), atom));
+    cells_[c].push_back(atom);
+    where_[ua] = c;
+  }
+  at_[ua] = x;
+  // The atoms it left and the atoms it joined.
+  mark_twins(run, old);
+  mark_twins(run, x);
 }
 
 void build_search_index(Run& run, float rbig) {
@@ -131,7 +157,7 @@ SearchIndex* search_index(Run& run) {
 
 void atom_moved(Run& run, int atom) {
   if (run.index && atom >= 1 && static_cast<std::size_t>(atom) < run.atoms.xc.size())
-    run.index->grid.moved(atom, run.atoms.xc[static_cast<std::size_t>(atom)]);
+    run.index->grid.moved(run, atom);
 }
 
 }  // namespace vorn

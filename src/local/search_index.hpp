@@ -28,7 +28,10 @@ class AtomGrid {
   // whose float distance from p is at most reach), in increasing index order.
   void candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const;
   // Re-bins an atom after its position changed.
-  void moved(int atom, const Vec3& x);
+  void moved(const Run& run, int atom);
+  // False when no other atom lies within 0.01 A of the atom, so that it can
+  // never be taken for a second atom on a listed site.
+  bool may_share_site(int atom) const { return twin_[static_cast<std::size_t>(atom)] != 0; }
 
  private:
   int coord(double v, int d) const;
@@ -43,6 +46,9 @@ class AtomGrid {
   int dim_[3]{1, 1, 1};
   std::vector<std::vector<int>> cells_;
   std::vector<std::size_t> where_;  // cell of each atom
+  std::vector<Vec3> at_;            // position of each atom as binned
+  std::vector<char> twin_;          // another atom lies within 0.01 A
+  void mark_twins(const Run& run, const Vec3& p);
   mutable std::vector<std::uint64_t> bits_;  // scratch of candidates()
 };
 
