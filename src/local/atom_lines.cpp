@@ -8,6 +8,7 @@
 #include "control/text.hpp"
 #include "databank/databank.hpp"
 #include "local/dummies.hpp"
+#include "local/kappa_index.hpp"
 
 namespace vorn {
 
@@ -71,23 +72,11 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
            rtrim(group));
   if (i > 1) {
     to_lst(run, "(/a)", " Trying to determine the KAPPA SET : ");
-    bool hydrogen = run.atoms.iz[i] == 1;
-    for (int k = 1; k < i; ++k) {
-      bool match;
-      if (hydrogen) {
-        if (run.ctl.lchem[1] == 0) break;
-        match = run.atoms1.isft[k] == tbl && run.forh[static_cast<std::size_t>(k)] == run.forh[static_cast<std::size_t>(i)] &&
-                run.except.group[static_cast<std::size_t>(k)] == group;
-      } else {
-        if (run.ctl.lchem[2] == 0) break;
-        match = sameatoms(run, i, k, 1, 1, 0, 1) == 1;
-      }
-      if (match) {
-        c.kap = run.kappaset[static_cast<std::size_t>(k)];
-        c.equiv = k;
-        to_lst(run, "(/a,i4)", " Old kappa set = ", c.kap);
-        return c;
-      }
+    if (int k = earlier_equivalent(run, i, group); k > 0) {
+      c.kap = run.kappaset[static_cast<std::size_t>(k)];
+      c.equiv = k;
+      to_lst(run, "(/a,i4)", " Old kappa set = ", c.kap);
+      return c;
     }
   }
   c.kap = new_kappa_set(run);

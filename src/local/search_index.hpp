@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "control/run.hpp"
+#include "local/kappa_index.hpp"
 
 namespace vorn {
 
@@ -59,6 +60,7 @@ struct SearchIndex {
   int nor = 0;
   float rbig = 0;  // largest covalent radius among the atoms
   std::vector<int> scratch;  // candidate list of the latest search
+  KappaIndex kappa;          // earlier atoms by their kappa-set signature
 };
 
 // Builds run.index over atoms 1..ncryst and the current ring table; rbig is
