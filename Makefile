@@ -3,7 +3,7 @@
 BUILD      ?= build
 BUILD_SAN  ?= build-sanitize
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := cmake g++ make ninja-build libgtest-dev
+PACKAGES   := cmake g++ make ninja-build libgtest-dev gemmi-dev tao-pegtl-dev libstb-dev
 DEMO_DIR   ?= $(BUILD)/demo
 
 .PHONY: all deps build test demo test-sanitize clean

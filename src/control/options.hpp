@@ -6,13 +6,14 @@
 
 namespace vorn {
 
-enum Format { FMT_NONE = 0, FMT_SHELX = 1, FMT_XD = 2, FMT_AIM2TAB = 3, FMT_PLATON = 5 };
+enum Format { FMT_NONE = 0, FMT_SHELX = 1, FMT_XD = 2, FMT_AIM2TAB = 3, FMT_PLATON = 5, FMT_CIF = 6 };
 
 struct Ctl {
   int iformat = FMT_NONE;
   int ifrac = 1;                       // coordinates are fractional
   std::string args = std::string(60, ' ');   // structure file (XD: parameter file)
   std::string xdold = std::string(60, ' ');  // XD master file
+  std::string cifblock;                // CIF data block asked for ("": the first with atom sites)
   int irename = 0;
   int irs = 0;                         // rename mode
   int itoxd = 0;                       // simple conversion to XD

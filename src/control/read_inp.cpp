@@ -30,11 +30,21 @@ void set_format(Run& run, const Tokens& t) {
   static const struct {
     const char* word;
     int fmt;
-  } kFormats[] = {{"SHELX", FMT_SHELX}, {"XD", FMT_XD}, {"AIM2TAB", FMT_AIM2TAB}, {"PLATON", FMT_PLATON}};
+  } kFormats[] = {{"SHELX", FMT_SHELX}, {"XD", FMT_XD}, {"AIM2TAB", FMT_AIM2TAB}, {"PLATON", FMT_PLATON},
+                   {"CIF", FMT_CIF}};
   for (int k = 2; k <= t.n; ++k)
     for (const auto& f : kFormats)
       if (t.starred(k) && is(t, k, f.word)) run.ctl.iformat = f.fmt;
-  if (run.ctl.iformat > 2) run.ctl.ifrac = 0;
+  if (run.ctl.iformat == FMT_AIM2TAB || run.ctl.iformat == FMT_PLATON) run.ctl.ifrac = 0;
+}
+
+// The word after a CIF file name names its data block; the option words
+// and their numbers are no block names.
+std::string cif_block_word(const std::string& w) {
+  if (w.empty() || w[0] == '*' || ff::is_fixed_number(w)) return {};
+  const std::string u = upper(w);
+  if (u == "RENAME" || u == "TOXD") return {};
+  return w;
 }
 
 void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& f) {
@@ -63,6 +73,7 @@ void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& 
   } else {
     c.args = name2;
   }
+  if (c.iformat == FMT_CIF) c.cifblock = cif_block_word(word(raw, 3, LINELEN));
 }
 
 void set_radii(Run& run, const Tokens& t, const std::string& numbers) {
@@ -149,6 +160,7 @@ const char* format_name(int f) {
     case FMT_XD: return "XD";
     case FMT_AIM2TAB: return "AIM2TAB";
     case FMT_PLATON: return "PLATON";
+    case FMT_CIF: return "CIF";
     default: return "";
   }
 }

@@ -15,6 +15,7 @@
 #include "output/xd_master.hpp"
 #include "output/xd_param.hpp"
 #include "structure/aim2tab_reader.hpp"
+#include "structure/cif_reader.hpp"
 #include "structure/platon_reader.hpp"
 #include "structure/shelx_reader.hpp"
 #include "structure/xd_reader.hpp"
@@ -40,6 +41,7 @@ void read_structure(Run& run) {
     case FMT_XD: ReadXD(run, name); break;
     case FMT_AIM2TAB: ReadAim2Tab(run, name); break;
     case FMT_PLATON: ReadPlaton(run, name); break;
+    case FMT_CIF: ReadCif(run, name, run.ctl.cifblock); break;
     default: err("ReadInp", "Unknown input file format");
   }
 }
@@ -124,7 +126,6 @@ void write_parameter_files(Run& run) {
 void run_sequence(Run& run) {
   print_banner(run.out);
 
-  open_output(run, run.mas, "xd_vorn.mas");
   open_output(run, run.par, "mopro_vorn.par");
   rule80(*run.par, '!');
   ff::write(*run.par, "(a)", "!               CREATED BY PROGRAM << VORN >>");
@@ -136,6 +137,10 @@ void run_sequence(Run& run) {
   print_banner(*run.lst);
 
   ReadInp(run);
+  // xd_vorn.mas is created once the control file is known, so that XD input
+  // files that are this run's own outputs are refused before being emptied.
+  refuse_own_outputs(run);
+  open_output(run, run.mas, "xd_vorn.mas");
   read_structure(run);
   set_nsft(run);
 

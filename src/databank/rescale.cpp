@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "control/error.hpp"
+#include "control/read_inp.hpp"
 #include "control/fortran_io.hpp"
 #include "control/scanner.hpp"
 #include "control/text.hpp"
@@ -25,32 +26,13 @@ struct CtlLine {
 // The logical lines of the control file as its reader (ReadInputLine) sees
 // them: comment and blank lines skipped, lines ending in "\" joined to the
 // next.
+// The logical lines of the control file, upper-cased, each with the number
+// of its last physical line.
 std::vector<CtlLine> logical_lines(TextFile& f) {
   std::vector<CtlLine> out;
-  std::string buf(MAXLINE, ' ');
-  int pos = 1;
-  std::size_t first = 0;
-  std::string line;
+  std::string buf;
   f.rewind();
-  while (f.next(line, MAXLINE)) {
-    if (line[0] == '!' || lenstr(line, MAXLINE) == 0) continue;
-    if (pos == 1) first = f.line_number();
-    int last = lenstr(line, MAXLINE);
-    if (line[static_cast<std::size_t>(last - 1)] != '\\') {
-      buf.replace(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(MAXLINE - pos + 1),
-                  line.substr(0, static_cast<std::size_t>(MAXLINE - pos + 1)));
-      out.push_back({upper(buf), first});
-      buf.assign(MAXLINE, ' ');
-      pos = 1;
-      continue;
-    }
-    if (last + pos > MAXLINE) err("ReadInputLine", "Line exceeds limit of 255 characters");
-    buf.replace(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(last),
-                line.substr(0, static_cast<std::size_t>(last)));
-    pos = lenstr(buf, MAXLINE) + 2;
-  }
-  // A file that ends inside a continued line still gives what was read.
-  if (pos > 1) out.push_back({upper(buf), first});
+  while (!ReadInputLine(f, buf)) out.push_back({upper(buf), f.line_number()});
   return out;
 }
 

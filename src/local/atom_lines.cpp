@@ -62,7 +62,6 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
     c.kap = new_kappa_set(run);
     return c;
   }
-  if (run.cryst.ncryst > run.atoms.nat) checksymeq(run);
   to_lst(run, "(/a)", " Calling DetExcept...");
   DetExcept(run, i);
   std::string& group = run.except.group[static_cast<std::size_t>(i)];
@@ -120,6 +119,9 @@ int axis_index(const Run& run, const std::string& label) {
 void atom_lines(Run& run, int i, const AtomFacts& f) {
   const LocalAxes& ax = run.axes;
   auto ia = static_cast<std::size_t>(i);
+  // An image of a read atom cannot be named in the atom table, whichever way
+  // the kappa set is then found.
+  if (run.cryst.ncryst > run.atoms.nat) checksymeq(run);
   KappaChoice kc = choose_kappa(run, i, f);
   int kap = kc.kap;
   run.kappaset[ia] = kap;

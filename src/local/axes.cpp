@@ -1,5 +1,6 @@
 #include "local/axes.hpp"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,39 @@ class AxisRules {
   void origin_dummy_as_atom2(const char* letter) {
     to_both(run_, "(/' Will make dummy at 0,0,0')");
     Vec3 cart;
-    int d = dummy_own(Vec3{0, 0, 0}, cart);
+    int d = fixing_dummy(Vec3{0, 0, 0}, first_axis(), cart);
     axis2_dummy(letter, d, cart);
+  }
+
+  // A point fixes an axis only off the atom and off the line of the axis
+  // already chosen (u, zero when there is none): a dummy at the origin or an
+  // atom straight behind the first axis atom leaves the frame undefined.
+  bool fixes_axis(const Vec3& p, const Vec3& u) const {
+    const Vec3 w = sub(p, xc(i_));
+    if (rlength(w) < 0.1f) return false;
+    if (rlength(u) == 0.0f) return true;
+    float a = calcang(add(xc(i_), u), xc(i_), p);
+    return a > 10.0f && a < 170.0f;
+  }
+  Vec3 first_axis() const { return sub(run_.axes.P1, xc(i_)); }
+  // The dummy at a point given in the structure's own coordinates, or, when
+  // that point fixes nothing, 1 A from the atom at right angles to u.
+  int fixing_dummy(const Vec3& own, const Vec3& u, Vec3& cart) {
+    Vec3 c = run_.ctl.ifrac == 1 ? Vec3(to_cart(run_.transf, Frac(own))) : own;
+    if (fixes_axis(c, u)) return dummy_own(own, cart);
+    Vec3 e{1, 0, 0};
+    if (rlength(u) > 0.0f) {
+      Vec3 n = scale(u, 1.0f / rlength(u));
+      std::size_t k = 0;
+      for (std::size_t m = 1; m < 3; ++m)
+        if (std::fabs(n[m]) < std::fabs(n[k])) k = m;
+      Vec3 ek{0, 0, 0};
+      ek[k] = 1.0f;
+      e = sub(ek, scale(n, dot(ek, n)));
+      e = scale(e, 1.0f / rlength(e));
+    }
+    to_lst(run_, "(/' That point is on the atom or on its first axis: dummy made 1 Angstrom off the axis')");
+    return dummy_cart(add(xc(i_), e), cart);
   }
   bool in_pair(int atom, std::size_t upto) const {
     for (std::size_t k = 0; k < upto && k < pairs_.size(); ++k)
@@ -107,39 +139,50 @@ void AxisRules::route_a() {
     r += 1.0f;
     findnei(run_, i_, r);
   }
+  sitesym("NO");
   if (run_.neig.nnei >= 2) {
-    int k1 = run_.neig.inei[1], k2 = run_.neig.inei[2];
-    axis0("X", k1);
-    axis2("Y", k2);
-    sitesym("NO");
+    axis0("X", run_.neig.inei[1]);
+    // The second nearest, unless it lies on the line of the first.
+    for (int k = 2; k <= run_.neig.nnei; ++k) {
+      int kk = run_.neig.inei[static_cast<std::size_t>(k)];
+      if (fixes_axis(xc(kk), first_axis())) {
+        axis2("Y", kk);
+        return;
+      }
+    }
+    Vec3 c1;
+    int d1 = fixing_dummy(Vec3{0, 0, 0}, first_axis(), c1);
+    axis2_dummy("Y", d1, c1);
     return;
   }
   no_neighbors_message(i_, r);
   to_both(run_, "(/' Will make dummies at 0,0,0 and 0.5,0.5,0.5')");
   Vec3 c0, c1;
-  int d0 = dummy_own(Vec3{0, 0, 0}, c0);
+  int d0 = fixing_dummy(Vec3{0, 0, 0}, Vec3{0, 0, 0}, c0);
   axis0_dummy("X", d0, c0);
-  int d1 = dummy_own(Vec3{0.5f, 0.5f, 0.5f}, c1);
+  int d1 = fixing_dummy(Vec3{0.5f, 0.5f, 0.5f}, first_axis(), c1);
   axis2_dummy("Y", d1, c1);
-  sitesym("NO");
 }
 
-// The first two sorted neighbours. An ordered atom whose only neighbour is
-// disordered has no second one: the nearest other atom within 20 A fixes
-// the second axis instead, as for an atom without neighbours, and a dummy
-// at the origin when there is none.
+// The first two sorted neighbours. Next to disorder the second may be the
+// other site of the first (nearly the same direction, no frame): the next
+// sorted neighbour off the line of the first axis is taken then. An ordered
+// atom whose only neighbour is disordered has no second one: the nearest
+// other atom within 20 A off that line fixes the second axis instead, and a
+// dummy at the origin when there is none.
 void AxisRules::route_b() {
   sitesym("NO");
   axis0("X", isn(1));
-  if (nb_.nnei >= 2) {
-    axis2("Y", isn(2));
-    return;
-  }
+  for (int k = 2; k <= nb_.nnei; ++k)
+    if (fixes_axis(xc(isn(k)), first_axis())) {
+      axis2("Y", isn(k));
+      return;
+    }
   for (float r = 5.0f; r <= 20.0f; r += 1.0f) {
     findnei(run_, i_, r);
     for (int k = 1; k <= run_.neig.nnei; ++k) {
       int cand = run_.neig.inei[static_cast<std::size_t>(k)];
-      if (cand == isn(1) || dist(xc(cand), xc(isn(1))) < 0.01f) continue;
+      if (cand == isn(1) || !fixes_axis(xc(cand), first_axis())) continue;
       axis2("Y", cand);
       return;
     }
@@ -196,7 +239,13 @@ bool AxisRules::route_d(const RingTest& rt) {
       partner_size = t.nsize;
     }
   }
-  if (partner == 0) err("DefLoc", "Could not find atom to direct X-axis");
+  // In condensed ring systems (every neighbour shared by two rings, or no
+  // fusion partner) the special rule has no atom to point at; the general
+  // rules still give a sound frame, so they take over instead of a stop.
+  if (partner == 0) {
+    to_lst(run_, "(/a)", " Could not find atom to direct X-axis : general rules used");
+    return false;
+  }
   axis0("X", partner);
   if (partner_size != 11 && partner_size != 12) return false;
   for (int k = 1; k <= nb_.nnei; ++k) {
@@ -206,7 +255,8 @@ bool AxisRules::route_d(const RingTest& rt) {
       return true;
     }
   }
-  err("DefLoc", "Could not find atom to direct Y-axis");
+  to_lst(run_, "(/a)", " Could not find atom to direct Y-axis : general rules used");
+  return false;
 }
 
 void AxisRules::find_pairs() {
@@ -306,7 +356,9 @@ void AxisRules::one_hydrogen() {
       int kk = run_.neig.inei[static_cast<std::size_t>(k)];
       if (run_.atoms.iz[kk] == 1 || kk > run_.atoms.nat) continue;
       float ang = angle(i_, j, kk);
-      if (ang > 170.0f) continue;
+      // Within 10 degrees of the bond (an acceptor straight beyond the H) the
+      // atom would fix no plane with it.
+      if (ang > 170.0f || ang <= 10.0f) continue;
       prtang(run_, *run_.lst, i_, j, kk, ang);
       axis2("Y", kk);
       found = true;
@@ -336,7 +388,8 @@ void AxisRules::two_neighbors() {
       for (int k = 3; k <= run_.neig.nnei; ++k) {
         int kk = run_.neig.inei[static_cast<std::size_t>(k)];
         float a = angle(a0, i_, kk);
-        if (a <= 160.0f) {
+        // An atom further along the line (a > 0 but tiny) fixes nothing.
+        if (a <= 160.0f && a > 10.0f) {
           prtang(run_, *run_.lst, i_, a0, kk, a);
           axis2("X", kk);
           return;

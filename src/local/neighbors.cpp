@@ -16,6 +16,12 @@ namespace vorn {
 
 namespace {
 
+// Two distances closer than this (angstrom) are the same distance. Structure
+// files give coordinates to five decimals, which moves a distance by up to a
+// few 1e-4 A in a large cell: nearer distances than that cannot be told
+// apart, and the atoms keep their index order instead.
+constexpr float kSameDistance = 0.001f;
+
 // Elements beyond the radius table (and unknown ones, z = 0) have no
 // covalent radius; such atoms are given no bonds rather than a guessed one.
 float covalent_radius(const Run& run, int z) {
@@ -104,6 +110,9 @@ class Collector {
   }
 
   // Orders the list by distance; equal distances keep increasing index.
+  // Distances that differ by less than kSameDistance from the one before
+  // count as equal, so that atoms at one distance by symmetry or by riding
+  // geometry come in index order whatever the rounding of their coordinates.
   int finish() {
     const auto n = static_cast<std::size_t>(out_.nnei);
     std::vector<std::pair<float, int>> v(n);
@@ -111,6 +120,14 @@ class Collector {
     // The atoms were listed in increasing index order, so ordering by
     // (distance, index) keeps equal distances in list order.
     std::sort(v.begin(), v.end());
+    for (std::size_t lo = 0; lo < n;) {
+      std::size_t hi = lo + 1;
+      while (hi < n && v[hi].first - v[hi - 1].first < kSameDistance) ++hi;
+      if (hi - lo > 1)
+        std::sort(v.begin() + static_cast<std::ptrdiff_t>(lo), v.begin() + static_cast<std::ptrdiff_t>(hi),
+                  [](const auto& a, const auto& b) { return a.second < b.second; });
+      lo = hi;
+    }
     for (std::size_t k = 0; k < n; ++k) {
       out_.rnei[k + 1] = v[k].first;
       out_.inei[k + 1] = v[k].second;
@@ -221,7 +238,8 @@ void order_members(Run& run, NeighborRec& r, int t) {
     for (int k = 2; k <= n; ++k) {
       const int a = m[static_cast<std::size_t>(k - 1)];
       const int b = m[static_cast<std::size_t>(k)];
-      const bool ahead = bonds(b) < bonds(a) || (bonds(b) == bonds(a) && distance_to(b) < distance_to(a));
+      const bool ahead =
+          bonds(b) < bonds(a) || (bonds(b) == bonds(a) && distance_to(b) < distance_to(a) - kSameDistance);
       if (ahead) {
         std::swap(m[static_cast<std::size_t>(k - 1)], m[static_cast<std::size_t>(k)]);
         swapped = true;

@@ -29,6 +29,9 @@ constexpr SiteMask kMasks[] = {
     {"cyl", "10 001 10000 1000000 100000000"},
 };
 
+// A CIF gives what a SHELX file gives, and its master file is built alike.
+bool shelx_like(const Run& run) { return run.ctl.iformat == FMT_SHELX || run.ctl.iformat == FMT_CIF; }
+
 void line(Run& run, std::string_view text) { *run.mas << text << '\n'; }
 void dash_rule(Run& run) { *run.mas << '!' << std::string(78, '-') << '\n'; }
 void bang_rule(Run& run) { *run.mas << std::string(79, '!') << '\n'; }
@@ -149,18 +152,18 @@ void localdef(Run& run) {
     old->skip_through("END ", "END");
     old->copy_until("KEY ", "KEY");
   }
-  if (run.ctl.iformat == FMT_SHELX) wrxdmas1(run);
+  if (shelx_like(run)) wrxdmas1(run);
   line(run, kKeyHeader);
   for (int i = 1; i <= run.atoms.nat; ++i) line(run, run.atoms.label[i] + getkey(run, i));
   write_kappa_lines(run);
 
-  if (run.ctl.iformat == FMT_SHELX || run.ctl.iformat == FMT_AIM2TAB) {
+  if (shelx_like(run) || run.ctl.iformat == FMT_AIM2TAB) {
     for (const char* l : {"EXTCN   0000000", "OVTHP   0", "SCALE   1", "END KEY"}) line(run, l);
   } else if (old) {
     line(run, rtrim(old->skip_through("EXTCN ", "EXTCN")));
     old->copy_rest();
   }
-  if (run.ctl.iformat == FMT_SHELX) {
+  if (shelx_like(run)) {
     dash_rule(run);
     line(run, "!");
     line(run, "   END XDLSM");

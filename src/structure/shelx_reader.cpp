@@ -56,6 +56,8 @@ std::string gather(TextFile& f, std::string line) {
 
 int count_words(const std::string& s) { return dnumline(s, static_cast<int>(s.size()) + 1); }
 
+}  // namespace
+
 void write_mas_banner(Run& run) {
   std::ostream& m = *run.mas;
   ff::write(m, "(a)", std::string(79, '!'));
@@ -85,6 +87,8 @@ void write_mas_module(Run& run) {
   ff::write(m, "(a)", "END SCAT");
   ff::write(m, "(a)", rule);
 }
+
+namespace {
 
 void read_cell(Run& run, const ShelxFile& sf, const std::string& line) {
   float wave = 0.0f;
@@ -175,16 +179,19 @@ Head first_pass(Run& run, ShelxFile& sf) {
   return h;
 }
 
-void write_mopro_symmetry(Run& run, const Head& h) {
+}  // namespace
+
+void write_mopro_symmetry(Run& run, char letter, bool centro, const std::vector<std::string>& cards) {
   std::ostream& p = *run.par;
-  const int n = run.shelx.latt;
-  ff::write(p, "('SYMM ',i3,1x,a,a)", h.nsymm + 1, std::string(1, kLattice[std::abs(n) - 1]), n > 0 ? " CENTRO" : "");
+  ff::write(p, "('SYMM ',i3,1x,a,a)", static_cast<int>(cards.size()) + 1, std::string(1, letter), centro ? " CENTRO" : "");
   ff::write(p, "(a)", "  X, Y, Z");
-  for (std::size_t k = 1; k < run.shelx.symcards.size(); ++k) ff::write(p, "(a)", run.shelx.symcards[k]);
+  for (const std::string& c : cards) ff::write(p, "(a)", c);
   for (const char* l : {"SCALE  1  1.0", "FMULT  1.0", "UOVER  0.0", "SOLVT  0.0  50.0", "EXTIN  0.0  GAUSSIAN  ISOT  TYP1"})
     ff::write(p, "(/a)", l);
   ff::write(p, "(a)");
 }
+
+namespace {
 
 void build_symmetry(Run& run, ShelxFile& sf, const Head& h) {
   const int n = run.shelx.latt;
@@ -319,7 +326,9 @@ void ReadShelx(Run& run, const std::string& fname) {
   if (!h.latt_read) run.shelx.latt = 1;
   write_mas_module(run);
   build_symmetry(run, sf, h);
-  write_mopro_symmetry(run, h);
+  const int n = run.shelx.latt;
+  write_mopro_symmetry(run, kLattice[std::abs(n) - 1], n > 0,
+                       std::vector<std::string>(run.shelx.symcards.begin() + 1, run.shelx.symcards.end()));
 
   read_atoms(run, sf);
   checkocc(run);

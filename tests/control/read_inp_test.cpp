@@ -71,6 +71,23 @@ TEST(ReadInp, InputNamesKeepTheirCase) {
   EXPECT_EQ(read(v, "FORMAT *xd\nINPUT only.mas\n"), "ReadChar: Unexpected STOP in ReadChar...");
 }
 
+TEST(ReadInp, CifFileWithItsDataBlock) {
+  TestRun t;
+  EXPECT_EQ(read(t, "FORMAT shelx *cif\nINPUT Paper.cif data_C2c_a *rename 1\n"), "");
+  EXPECT_EQ(t.run.ctl.iformat, FMT_CIF);
+  EXPECT_EQ(t.run.ctl.ifrac, 1);
+  EXPECT_EQ(rtrim(t.run.ctl.args), "Paper.cif");
+  EXPECT_EQ(t.run.ctl.cifblock, "data_C2c_a");
+  EXPECT_EQ(t.run.ctl.irename, 1);
+  EXPECT_NE(t.lst.str().find("\n Input file format = CIF    file(s) = Paper.cif\n"), std::string::npos);
+  // Option words and numbers after the name are no block names.
+  for (const char* line : {"INPUT x.cif\n", "INPUT x.cif *rename 1\n", "INPUT x.cif rename 0 toxd\n", "INPUT x.cif 1\n"}) {
+    TestRun u;
+    EXPECT_EQ(read(u, std::string("FORMAT *CIF\n") + line), "");
+    EXPECT_EQ(u.run.ctl.cifblock, "") << line;
+  }
+}
+
 TEST(ReadInp, RenameAndSimpleConversionNeedTheirStars) {
   TestRun t;
   EXPECT_EQ(read(t, "FORMAT *shelx\nINPUT l-dopa.shelx   rename 0 toxd \n"), "");

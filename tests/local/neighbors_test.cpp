@@ -198,6 +198,37 @@ TEST(GetNeiRules, EqualDistancesKeepIndexOrder) {
   EXPECT_EQ(table(r.neig.inei), (std::vector<int>{h1, h2, h3}));
 }
 
+// Riding or symmetry-equivalent atoms lie at one distance only up to the
+// rounding of their coordinates (five decimals in a 20 A cell move a distance
+// by up to 2e-4 A): such distances must not decide the order, or a structure
+// read back from its own XD files gets other axes.
+TEST(GetNeiRules, DistancesWithinAThousandthOfAnAngstromCountAsEqual) {
+  TestRun t;
+  vorn::Run& r = t.run;
+  const Vec3 o{0, 0, 0};
+  int c = add_atom(r, "C1", Cart(o));
+  int h1 = add_atom(r, "H1", at(o, kT1, 0.9604f));
+  int h2 = add_atom(r, "H2", at(o, kT2, 0.9598f));
+  int h3 = add_atom(r, "H3", at(o, kT3, 0.9601f));
+  int c2 = add_atom(r, "C2", at(o, kT4, 1.5400f));
+  // a carbon 0.0015 A nearer than C2 is nearer
+  int c3 = add_atom(r, "C3", at(o, scale(kT4, -1), 1.5385f));
+  findallneighbors(r);
+  EXPECT_EQ(inei(r, c), (std::vector<int>{h1, h2, h3, c3, c2}));
+
+  // Members of one type with equal bond counts: the same rule.
+  TestRun u;
+  vorn::Run& s = u.run;
+  int n = add_atom(s, "N1", Cart(o));
+  int ha = add_atom(s, "H1", at(o, kT1, 1.0105f));
+  int hb = add_atom(s, "H2", at(o, kT2, 1.0100f));
+  int cc = add_atom(s, "C1", at(o, kT3, 1.47f));
+  findallneighbors(s);
+  EXPECT_EQ(table(s.neighbors[static_cast<std::size_t>(n)].itypenei[1]), (std::vector<int>{ha, hb}));
+  SortNei(s, n);
+  EXPECT_EQ(table(s.isn), (std::vector<int>{cc, ha, hb}));
+}
+
 TEST(GetNeiRules, ElementsWithoutRadiusFormNoBonds) {
   TestRun t;
   vorn::Run& r = t.run;

@@ -1,0 +1,426 @@
+#include "structure/cif_reader.hpp"
+
+#include <gemmi/cif.hpp>
+#include <gemmi/elem.hpp>
+#include <gemmi/numb.hpp>
+#include <gemmi/symmetry.hpp>
+
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unordered_map>
+#include <vector>
+
+#include "control/elements.hpp"
+#include "control/error.hpp"
+#include "control/text.hpp"
+#include "structure/atom_list.hpp"
+#include "structure/shelx_atoms.hpp"
+#include "structure/shelx_reader.hpp"
+#include "symmetry/cards.hpp"
+#include "symmetry/cell.hpp"
+#include "symmetry/lattice.hpp"
+#include "symmetry/oplist.hpp"
+
+namespace vorn {
+
+namespace {
+
+namespace cif = gemmi::cif;
+
+// XD needs a wavelength; most data come from molybdenum tubes.
+constexpr float kWaveDefault = 0.71073f;
+constexpr double kEightPiSquared = 78.956835208714864;  // B = 8 pi^2 U
+// How close (angstroms) an operator must bring a site back onto itself to
+// count in the site symmetry: CIF coordinates carry four or five decimals.
+constexpr float kSiteTol = 0.01f;
+
+// Where a value sits, for messages: file, data block and item.
+struct Place {
+  std::string file, block;
+  std::string at(const std::string& item) const { return "file " + file + ", data block " + block + ", " + item; }
+};
+
+enum class Num { Null, Ok, Bad };
+
+// A CIF number; its standard uncertainty in parentheses is dropped.
+Num number(const std::string& raw, double& v) {
+  if (cif::is_null(raw)) return Num::Null;
+  v = cif::as_number(cif::as_string(raw));
+  return std::isnan(v) ? Num::Bad : Num::Ok;
+}
+
+[[noreturn]] void bad_number(const Place& p, const std::string& item, const std::string& raw) {
+  err("ReadCif", p.at(item) + ": '" + raw + "' is not a number");
+}
+
+double required(const Place& p, const std::string& item, const std::string& raw) {
+  double v = 0;
+  const Num n = number(raw, v);
+  if (n == Num::Null) err("ReadCif", p.at(item) + ": value missing ('" + raw + "')");
+  if (n == Num::Bad) bad_number(p, item, raw);
+  return v;
+}
+
+double optional(const Place& p, const std::string& item, const std::string& raw, double absent) {
+  double v = 0;
+  const Num n = number(raw, v);
+  if (n == Num::Bad) bad_number(p, item, raw);
+  return n == Num::Ok ? v : absent;
+}
+
+// The first value of an item (a pair or the first row of a loop), or null.
+const std::string* first_value(cif::Block& b, const std::string& tag) {
+  cif::Column c = b.find_values(tag);
+  if (!c || c.length() < 1) return nullptr;
+  return &c.at(0);
+}
+
+cif::Document read_document(Run& run, const std::string& fname) {
+  const std::filesystem::path path = run.path(fname);
+  std::error_code ec;
+  std::ifstream f(path, std::ios::binary);
+  if (!f || std::filesystem::is_directory(path, ec)) err("ReadCif", "Error opening CIF file " + fname);
+  const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  cif::Document doc;
+  try {
+    doc = cif::read_memory(text.data(), text.size(), fname.c_str());
+  } catch (const std::exception& e) {
+    err("ReadCif", "File " + fname + " is not a CIF: " + e.what());
+  }
+  if (doc.blocks.empty()) err("ReadCif", "File " + fname + " is not a CIF: it has no data block");
+  return doc;
+}
+
+bool has_atom_sites(cif::Block& b) { return static_cast<bool>(b.find_values("_atom_site_label")); }
+
+cif::Block& choose_block(cif::Document& doc, const std::string& fname, const std::string& want) {
+  if (!want.empty()) {
+    std::string name = upper(want);
+    if (name.rfind("DATA_", 0) == 0) name.erase(0, 5);
+    std::string names;
+    for (cif::Block& b : doc.blocks) {
+      if (upper(b.name) == name) return b;
+      names += (names.empty() ? "" : ", ") + b.name;
+    }
+    err("ReadCif", "File " + fname + " has no data block " + want + " (its blocks: " + names + ")");
+  }
+  for (cif::Block& b : doc.blocks)
+    if (has_atom_sites(b)) return b;
+  err("ReadCif", "File " + fname + " has no data block with atom sites (_atom_site_label)");
+}
+
+Cell read_cell(cif::Block& b, const Place& p) {
+  static const char* const kTags[6] = {"_cell_length_a", "_cell_length_b", "_cell_length_c",
+                                       "_cell_angle_alpha", "_cell_angle_beta", "_cell_angle_gamma"};
+  Cell c{};
+  for (int k = 0; k < 6; ++k) {
+    const std::string* v = first_value(b, kTags[k]);
+    if (v == nullptr || cif::is_null(*v)) {
+      // The dictionary's default for an angle is 90 degrees; a length has none.
+      if (k < 3) err("ReadCif", p.at(kTags[k]) + " missing: the block gives no cell");
+      c[static_cast<std::size_t>(k)] = 90.0f;
+      continue;
+    }
+    c[static_cast<std::size_t>(k)] = static_cast<float>(required(p, kTags[k], *v));
+  }
+  const std::string fault = cell_fault(c);
+  if (!fault.empty()) err("ReadCif", p.at("_cell_*") + ": impossible cell: " + fault);
+  return c;
+}
+
+float read_wavelength(Run& run, cif::Block& b, const Place& p) {
+  const char* tag = "_diffrn_radiation_wavelength";
+  if (const std::string* v = first_value(b, tag)) {
+    const double w = optional(p, tag, *v, 0.0);
+    if (w > 0.0) return static_cast<float>(w);
+  }
+  to_lst(run, "(/' No wavelength in the data block (',a,'): ',f8.5,' (Mo K-alpha) assumed')", tag, kWaveDefault);
+  return kWaveDefault;
+}
+
+// The operator loop as given; without one, the operators of the group the
+// Hall symbol or the Hermann-Mauguin name stands for.
+std::vector<gemmi::Op> read_operators(cif::Block& b, const Place& p, const Cell& cell) {
+  std::vector<gemmi::Op> ops;
+  for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz"}) {
+    cif::Column col = b.find_values(tag);
+    if (!col) continue;
+    for (const std::string& raw : col) {
+      const std::string text = cif::as_string(raw);
+      gemmi::Op op;
+      std::string why;
+      if (!parse_operator(text, op, why)) err("ReadCif", p.at(tag) + ": operator '" + text + "' does not parse: " + why);
+      ops.push_back(op);
+    }
+    return ops;
+  }
+  for (const char* tag : {"_space_group_name_Hall", "_symmetry_space_group_name_Hall"}) {
+    const std::string* v = first_value(b, tag);
+    if (v == nullptr || cif::is_null(*v)) continue;
+    const std::string name = cif::as_string(*v);
+    gemmi::GroupOps g;
+    try {
+      g = gemmi::symops_from_hall(name.c_str());
+    } catch (const std::exception& e) {
+      err("ReadCif", p.at(tag) + ": Hall symbol '" + name + "' not understood: " + e.what());
+    }
+    for (gemmi::Op op : g) ops.push_back(op);
+    return ops;
+  }
+  for (const char* tag : {"_space_group_name_H-M_alt", "_symmetry_space_group_name_H-M"}) {
+    const std::string* v = first_value(b, tag);
+    if (v == nullptr || cif::is_null(*v)) continue;
+    const std::string name = cif::as_string(*v);
+    const gemmi::SpaceGroup* sg = gemmi::find_spacegroup_by_name(name, cell[3], cell[5]);
+    if (sg == nullptr) err("ReadCif", p.at(tag) + ": space group '" + name + "' not known");
+    for (gemmi::Op op : sg->operations()) ops.push_back(op);
+    return ops;
+  }
+  err("ReadCif", p.at("_space_group_symop_operation_xyz") +
+                     " missing: the block gives no symmetry operators (nor _symmetry_equiv_pos_as_xyz, nor a "
+                     "space-group name)");
+}
+
+// Atomic number of a type symbol ("C", "Cu2+", "O1-") from its leading
+// letters; 0 when they name no element.
+int element_of(const std::string& symbol) {
+  std::string letters;
+  for (char ch : symbol) {
+    if (!std::isalpha(static_cast<unsigned char>(ch)) || letters.size() == 2) break;
+    letters.push_back(ch);
+  }
+  if (letters.empty()) return 0;
+  const gemmi::El el = gemmi::find_element(letters.c_str());
+  return el == gemmi::El::X ? 0 : gemmi::Element(el).atomic_number();
+}
+
+struct Site {
+  std::string label;  // as in the file
+  int z = 0;
+  Frac x;
+  float occ = 1.0f;
+  float uiso = 0.0f;
+  bool aniso = false;
+  Uij u{};
+  int order = 0;  // site-symmetry order from the file; 0: from the operators
+};
+
+std::vector<Site> read_sites(cif::Block& b, const Place& p) {
+  enum { kLabel, kType, kX, kY, kZ, kOcc, kUiso, kBiso, kOrder };
+  cif::Table t = b.find("_atom_site_", {"label", "?type_symbol", "?fract_x", "?fract_y", "?fract_z", "?occupancy",
+                                        "?U_iso_or_equiv", "?B_iso_or_equiv", "?site_symmetry_order"});
+  if (!t.ok()) err("ReadCif", p.at("_atom_site_label") + " missing: the block has no atom sites");
+  for (int k : {kX, kY, kZ})
+    if (!t.has_column(k))
+      err("ReadCif", p.at(std::string("_atom_site_fract_") + "xyz"[k - kX]) +
+                         " missing: the atom sites have no fractional coordinates");
+  if (t.length() > static_cast<std::size_t>(MAXAT)) err("ReadCif", "Too many atoms");
+  std::vector<Site> sites;
+  int row_number = 0;
+  for (auto row : t) {
+    ++row_number;
+    Site s;
+    s.label = row.str(kLabel);
+    if (s.label.empty())
+      err("ReadCif", p.at("_atom_site_label") + ": atom site " + std::to_string(row_number) + " has no label");
+    const std::string of = " of atom " + s.label;
+    if (row.has2(kType)) {
+      const std::string sym = row.str(kType);
+      s.z = element_of(sym);
+      if (s.z == 0) err("ReadCif", p.at("_atom_site_type_symbol") + of + ": '" + sym + "' names no element");
+    } else {
+      s.z = iatnum(s.label);
+      if (s.z == 0)
+        err("ReadCif", p.at("_atom_site_label") + ": no type symbol, and the label " + s.label + " names no element");
+    }
+    if (s.z > NSYM_ELEMENTS)
+      err("ReadCif", p.at("_atom_site_type_symbol") + of + ": element " + std::to_string(s.z) +
+                         " is beyond the element table");
+    s.x = Frac(static_cast<float>(required(p, "_atom_site_fract_x" + of, row[kX])),
+               static_cast<float>(required(p, "_atom_site_fract_y" + of, row[kY])),
+               static_cast<float>(required(p, "_atom_site_fract_z" + of, row[kZ])));
+    if (row.has(kOcc)) s.occ = static_cast<float>(optional(p, "_atom_site_occupancy" + of, row[kOcc], 1.0));
+    if (row.has2(kUiso))
+      s.uiso = static_cast<float>(required(p, "_atom_site_U_iso_or_equiv" + of, row[kUiso]));
+    else if (row.has2(kBiso))
+      s.uiso = static_cast<float>(required(p, "_atom_site_B_iso_or_equiv" + of, row[kBiso]) / kEightPiSquared);
+    if (row.has2(kOrder)) {
+      const double n = required(p, "_atom_site_site_symmetry_order" + of, row[kOrder]);
+      if (n < 1.0 || n > 192.0 || n != std::floor(n))
+        err("ReadCif", p.at("_atom_site_site_symmetry_order") + of + ": '" + row[kOrder] +
+                           "' is no order of a site symmetry");
+      s.order = static_cast<int>(n);
+    }
+    sites.push_back(s);
+  }
+  return sites;
+}
+
+// The aniso loop gives U (or B, converted) to atoms of the atom-site loop;
+// an entry without such an atom (an atom left out of the model) is passed over.
+void read_aniso(Run& run, cif::Block& b, const Place& p, std::vector<Site>& sites) {
+  cif::Table t = b.find("_atom_site_aniso_", {"label", "?U_11", "?U_22", "?U_33", "?U_12", "?U_13", "?U_23", "?B_11",
+                                              "?B_22", "?B_33", "?B_12", "?B_13", "?B_23"});
+  if (!t.ok()) return;
+  auto all = [&](int first) {
+    for (int k = first; k < first + 6; ++k)
+      if (!t.has_column(k)) return false;
+    return true;
+  };
+  static const char* const kNames[] = {"", "U_11", "U_22", "U_33", "U_12", "U_13", "U_23",
+                                       "B_11", "B_22", "B_33", "B_12", "B_13", "B_23"};
+  int first = 0;
+  double scale = 1.0;
+  if (all(1)) {
+    first = 1;
+  } else if (all(7)) {
+    first = 7;
+    scale = 1.0 / kEightPiSquared;
+  } else {
+    err("ReadCif", p.at("_atom_site_aniso_U_11") + " missing: the aniso loop gives neither the six U_ij nor the six B_ij");
+  }
+  std::unordered_map<std::string, std::size_t> index;
+  for (std::size_t i = sites.size(); i-- > 0;) index[sites[i].label] = i;
+  for (auto row : t) {
+    const std::string label = row.str(0);
+    auto it = index.find(label);
+    if (it == index.end()) {
+      to_lst(run, "(' Aniso entry ',a,' has no atom site: passed over')", label);
+      continue;
+    }
+    int nulls = 0;
+    for (int k = first; k < first + 6; ++k) nulls += cif::is_null(row[static_cast<std::size_t>(k)]) ? 1 : 0;
+    if (nulls == 6) continue;
+    Site& s = sites[it->second];
+    for (int k = 0; k < 6; ++k) {
+      const std::string item = std::string("_atom_site_aniso_") + kNames[first + k] + " of atom " + label;
+      s.u[static_cast<std::size_t>(k)] =
+          static_cast<float>(required(p, item, row[static_cast<std::size_t>(first + k)]) * scale);
+    }
+    s.aniso = true;
+  }
+}
+
+// Scattering types: the elements of the _atom_type loop in its order, then
+// any further element of the atoms in order of first appearance.
+std::vector<int> build_types(Run& run, cif::Block& b, const std::vector<Site>& sites) {
+  AtTypes& ty = run.at_types;
+  auto type_of = [&](int z) {
+    for (int k = 1; k <= ty.ntyp; ++k)
+      if (ty.iz[static_cast<std::size_t>(k)] == z) return k;
+    ty.iz.push_back(z);
+    return ++ty.ntyp;
+  };
+  if (cif::Column col = b.find_values("_atom_type_symbol"))
+    for (const std::string& raw : col) {
+      const int z = element_of(cif::as_string(raw));
+      if (z >= 1 && z <= NSYM_ELEMENTS) type_of(z);
+    }
+  std::vector<int> isft;
+  for (const Site& s : sites) isft.push_back(type_of(s.z));
+  return isft;
+}
+
+void write_xd_head(Run& run, float wave, const XdSymmetry& xs) {
+  std::ostream& m = *run.mas;
+  const Cell& c = run.ucell;
+  write_mas_banner(run);
+  ff::write(m, "('CELL ',6f12.4)", c);
+  ff::write(m, "('WAVE ',f12.6)", wave);
+  ff::write(m, "(a,a)", xs.centro ? "LATT C " : "LATT A ", std::string(1, xs.letter));
+  for (const gemmi::Op& op : xs.cards) ff::write(m, "(a)", "SYMM " + card_text(op));
+  write_mas_module(run);
+  ff::write(*run.par, "('CELL',3f10.4,3f9.4,1x,f8.5)", c[0], c[1], c[2], c[3], c[4], c[5], wave);
+  ff::write(*run.par, "(a)");
+}
+
+void build_symmetry(Run& run, const OpList& list, const XdSymmetry& xs) {
+  const gemmi::GroupOps g = gemmi::split_centering_vectors(list.ops);
+  to_lst(run, "(/' Cell parameters: ',6f10.3)", run.ucell);
+  to_lst(run, "(/' Lattice type : ',a)", std::string(1, xs.letter));
+  to_lst(run, "(' Lattice is ',a)", g.is_centrosymmetric() ? "CentroSymmetric" : "Acentric");
+  if (g.is_centrosymmetric() && !xs.centro)
+    to_lst(run, "(' Centre of symmetry away from the origin: every operator is written as a symmetry card')");
+  if (list.dropped > 0) to_lst(run, "(' Operators listed twice, taken once: ',i4)", list.dropped);
+  to_lst(run, "(/' Symmetry operations : ')");
+  run.symm.nsym = 0;
+  run.symm.op.assign(1, SymOp{});
+  for (const gemmi::Op& op : list.given) push_op(run.symm, to_symop(op));
+  checkts(run);
+  for (int n = 1; n <= run.symm.nsym; ++n) symout(*run.lst, n, run.symm.op[static_cast<std::size_t>(n)]);
+  to_lst(run, "(/' Final set of symmetry operations in matrix form:')");
+  prsymop(run);
+  prattyp(run);
+  tranmat(run);
+
+  std::vector<std::string> cards;
+  for (const gemmi::Op& op : xs.cards) {
+    const std::string t = card_text(op);
+    cards.push_back(t.size() < 30 ? pad(t, 30) : t);
+  }
+  write_mopro_symmetry(run, xs.letter, xs.centro, cards);
+}
+
+// SHELX gives an atom on a special position its share of the site (1/n);
+// a CIF gives occupancy 1 and the order n of the site symmetry.
+void store_atoms(Run& run, const std::vector<Site>& sites, const std::vector<int>& isft) {
+  to_both(run, "(/4x,'NO.  ATOM     IZ IU SF    XF       YF       ZF','    OCCUP  U''s -->')");
+  Atoms& a = run.atoms;
+  Atoms1& a1 = run.atoms1;
+  std::vector<int> type_count(static_cast<std::size_t>(run.at_types.ntyp) + 1, 0);
+  a.nat = 0;
+  for (std::size_t k = 0; k < sites.size(); ++k) {
+    const Site& s = sites[k];
+    const int i = ++a.nat;
+    const auto ui = static_cast<std::size_t>(i);
+    const int t = isft[k];
+    a.iz[ui] = s.z;
+    a1.isft[ui] = t;
+    a1.lmax[ui] = s.z == 1 ? 2 : 4;
+    std::string line = upper(s.label) + " ";
+    a.label[ui] = shatnam(line, s.z, i, ++type_count[static_cast<std::size_t>(t)], run.ctl);
+    a.xf[ui] = s.x;
+    a.xc[ui] = to_cart(run.transf, s.x);
+    const int order = s.order > 0 ? s.order : site_symmetry_order(run, s.x, kSiteTol);
+    a1.occ[ui] = s.occ / static_cast<float>(order);
+    a1.iu[ui] = s.aniso ? 2 : 1;
+    run.at_uij[ui] = s.aniso ? s.u : Uij{s.uiso, 0, 0, 0, 0, 0};
+    std::vector<float> shown(run.at_uij[ui].begin(), run.at_uij[ui].begin() + (s.aniso ? 6 : 1));
+    to_both(run, "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui],
+            a1.occ[ui], shown);
+    if (order > 1)
+      to_lst(run, "(9x,'site symmetry of order',i3,' (',a,'): occupancy ',f7.4,' counted as ',f7.4)", order,
+             s.order > 0 ? "from the file" : "from the operators", s.occ, a1.occ[ui]);
+  }
+  to_out(run, "(/' Total atoms read from CIF file = ',i5)", a.nat);
+}
+
+}  // namespace
+
+void ReadCif(Run& run, const std::string& fname, const std::string& block) {
+  cif::Document doc = read_document(run, fname);
+  cif::Block& b = choose_block(doc, fname, block);
+  const Place place{fname, b.name};
+  to_lst(run, "(/' Reading CIF file : ',a)", fname);
+  to_lst(run, "(' Data block : ',a)", b.name);
+
+  run.ucell = read_cell(b, place);
+  const float wave = read_wavelength(run, b, place);
+  const OpList list = check_op_list(read_operators(b, place, run.ucell));
+  if (!list.fault.empty()) err("ReadCif", place.at("symmetry operators") + ": " + list.fault);
+  const XdSymmetry xs = reduce_for_xd(list.ops);
+  std::vector<Site> sites = read_sites(b, place);
+  read_aniso(run, b, place, sites);
+  const std::vector<int> isft = build_types(run, b, sites);
+
+  write_xd_head(run, wave, xs);
+  build_symmetry(run, list, xs);
+  store_atoms(run, sites, isft);
+  checkocc(run);
+  printatoms(run, *run.lst);
+}
+
+}  // namespace vorn
