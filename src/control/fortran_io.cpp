@@ -69,12 +69,14 @@ void put_i(std::string& out, long long v, int w, int m, bool plus) {
   put_right(out, sign, std::string_view(p, static_cast<std::size_t>(end - p)), w);
 }
 
-void put_j(std::string& out, long long v, int w) {
+// Iw when the value fits; otherwise the number in full, after one blank
+// unless the line is empty so far or already ends in a blank.
+void put_j(std::string& out, long long v, int w, bool touching) {
   const std::size_t at = out.size();
   put_i(out, v, w, -1, false);
   if (out.size() > at && out[at] == '*') {
     out.resize(at);
-    out += ' ';
+    if (touching) out += ' ';
     put_i(out, v, 0, -1, false);
   }
 }
@@ -118,7 +120,7 @@ std::string fmt_i(long long v, int w, int m, bool plus) {
 
 std::string fmt_j(long long v, int w) {
   std::string out;
-  put_j(out, v, w);
+  put_j(out, v, w, true);
   return out;
 }
 
@@ -384,7 +386,7 @@ class Writer {
         break;
       case Node::J:
         need(it, Item::Int, "J");
-        put_j(out, it.i, n.w);
+        put_j(out, it.i, n.w, out.size() > record_start_ && out.back() != ' ');
         break;
       case Node::F:
         need(it, Item::Real, "F");
@@ -418,6 +420,7 @@ class Writer {
   void end_record() {
     pending_ = 0;
     out += '\n';
+    record_start_ = out.size();
   }
 
  private:
@@ -431,6 +434,7 @@ class Writer {
   const Items& items_;
   bool plus_ = false;
   std::size_t pending_ = 0;
+  std::size_t record_start_ = out.size();
 };
 
 }  // namespace

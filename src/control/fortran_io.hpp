@@ -21,8 +21,12 @@
 // An exact negative zero prints as zero without sign.
 //
 // An extension for large structures: "Jw" prints an integer like Iw when it
-// fits and otherwise in full, preceded by one blank, instead of asterisks
-// (see the notes in docs/ on readable numbers at scale).
+// fits and otherwise in full instead of asterisks, after one blank where the
+// number would touch what stands before it on the line (not at the start of
+// a line, nor after a blank). A field that must keep a blank before a number
+// as wide as itself (I5 holding 12345 after another number) is written
+// "1x,j4": the same columns as I5 up to 9999, one blank and the number
+// beyond.
 #pragma once
 
 #include <array>

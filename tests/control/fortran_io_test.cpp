@@ -100,8 +100,12 @@ TEST(FormatControl, ArraysExpandItemByItem) {
 
 TEST(FormatControl, WideIntegerExtension) {
   EXPECT_EQ(format("('ATOM ',j3)", 12), "ATOM  12\n");
-  EXPECT_EQ(format("('ATOM ',j3)", 12345), "ATOM  12345\n");
+  EXPECT_EQ(format("('ATOM ',j3)", 12345), "ATOM 12345\n");
   EXPECT_EQ(format("(2j5)", 12345, 123456), "12345 123456\n");
+  // No blank at the start of a line, nor a second one after a blank.
+  EXPECT_EQ(format("(j4/j4)", 12345, 23456), "12345\n23456\n");
+  EXPECT_EQ(format("(a,1x,j4,1x,j4)", "A", 1234, 12345), "A 1234 12345\n");
+  EXPECT_EQ(format("(i3,3(1x,j4))", 1, 9999, 10000, 123456), "  1 9999 10000 123456\n");
 }
 
 TEST(FormatControl, ItemKindMismatchIsAProgrammingError) {
