@@ -35,6 +35,10 @@ struct GenSpec {
   unsigned seed = 1;
   bool twist = false;        // vary the torsions molecule by molecule
   double chloro = 0.0;       // fraction of molecules with a Cl on the ring
+  // Molecules cut by the cell edges: the origin moved by half a sub-cell and
+  // every atom put back into the cell, so that fragment completion has
+  // images to add.
+  bool split = false;
 };
 
 struct GenAtom {
@@ -154,6 +158,7 @@ inline V rotate(const V& x, double ax, double ay, double az) {
 // coordinates, and the orthogonal P1 cell that holds them.
 struct Structure {
   std::array<double, 3> cell{};  // a, b, c (alpha = beta = gamma = 90)
+  bool wrap = false;             // fractional coordinates put back into [0, 1)
   std::vector<Mol> mols;
   int natoms() const {
     int n = 0;
@@ -194,11 +199,13 @@ inline Structure generate(const GenSpec& spec) {
     ++n[d];
   }
   for (int d = 0; d < 3; ++d) s.cell[d] = n[d] * box[d];
+  const double shift = spec.split ? 0.5 : 0.0;
   for (int k = 0; k < nmol; ++k) {
     const int i = k % n[0], j = (k / n[0]) % n[1], l = k / (n[0] * n[1]);
-    const V centre{(i + 0.5) * box[0], (j + 0.5) * box[1], (l + 0.5) * box[2]};
+    const V centre{(i + 0.5 + shift) * box[0], (j + 0.5 + shift) * box[1], (l + 0.5 + shift) * box[2]};
     for (auto& a : mols[static_cast<std::size_t>(k)]) a.x = add(a.x, centre);
   }
+  s.wrap = spec.split;
   s.mols = std::move(mols);
   return s;
 }
@@ -220,7 +227,9 @@ inline std::string shelx_text(const Structure& s) {
   t += "L.S. 10\nWGHT    0.050000    0.100000\nFVAR       1.00000\n";
   for (const auto& m : s.mols) {
     for (const auto& a : m) {
-      const double f[3] = {a.x[0] / s.cell[0], a.x[1] / s.cell[1], a.x[2] / s.cell[2]};
+      double f[3] = {a.x[0] / s.cell[0], a.x[1] / s.cell[1], a.x[2] / s.cell[2]};
+      if (s.wrap)
+        for (double& v : f) v -= std::floor(v);
       if (a.uiso < 0.0) {
         std::snprintf(buf, sizeof buf, "%-4s %d %10.6f %10.6f %10.6f %11.5f %10.5f\n", a.name.c_str(), a.sfac, f[0],
                       f[1], f[2], 11.0, a.uiso);
