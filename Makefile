@@ -1,12 +1,17 @@
 # make test  - install what is missing, build, run every test
 # make demo  - build and run vorn on the examples in a scratch folder
+# make bench - time vorn on generated structures of about 1,000, 5,000 and 20,000 atoms
 BUILD      ?= build
 BUILD_SAN  ?= build-sanitize
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := cmake g++ make ninja-build libgtest-dev gemmi-dev tao-pegtl-dev libstb-dev
 DEMO_DIR   ?= $(BUILD)/demo
 
-.PHONY: all deps build test demo test-sanitize clean
+BENCH_DIR  ?= $(BUILD)/bench
+BENCH_RUNS ?= 5
+BENCH_SIZES ?= 1000 5000 20000
+
+.PHONY: all deps build test demo bench test-sanitize clean
 
 all: build
 
@@ -40,6 +45,9 @@ test-sanitize: deps
 
 demo: build
 	@sh examples/run_demo.sh $(BUILD)/vorn $(DEMO_DIR)
+
+bench: build
+	$(BUILD)/vorn_bench run $(BUILD)/vorn $(BENCH_DIR) $(BENCH_RUNS) $(BENCH_SIZES)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN)
