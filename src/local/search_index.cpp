@@ -93,11 +93,28 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   // border (a hydrogen moved outward) is still met; the distance filter is
   // looser than any caller's own test.
   const auto far = static_cast<float>(reach);
-  for (int iz = a[2]; iz <= b[2]; ++iz)
-    for (int iy = a[1]; iy <= b[1]; ++iy)
-      for (int ix = a[0]; ix <= b[0]; ++ix)
+  // Distance from p to the nearest point of a cell slab along one axis; the
+  // border cells reach out to infinity (clamped atoms live there).
+  auto gap = [&](int c, int d) {
+    const double v = p[static_cast<std::size_t>(d)];
+    const double lo = c == 0 ? -HUGE_VAL : lo_[d] + c * s_;
+    const double hi = c == dim_[d] - 1 ? HUGE_VAL : lo_[d] + (c + 1) * s_;
+    return v < lo ? lo - v : (v > hi ? v - hi : 0.0);
+  };
+  // Cells wholly beyond reach (with room for rounding) are passed over.
+  const double limit = (reach + 0.01) * (reach + 0.01);
+  for (int iz = a[2]; iz <= b[2]; ++iz) {
+    const double gz = gap(iz, 2);
+    for (int iy = a[1]; iy <= b[1]; ++iy) {
+      const double gy = gap(iy, 1);
+      for (int ix = a[0]; ix <= b[0]; ++ix) {
+        const double gx = gap(ix, 0);
+        if (gx * gx + gy * gy + gz * gz > limit) continue;
         for (int j : cells_[index(ix, iy, iz)])
           if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
+      }
+    }
+  }
   // Index order: a sort for the few atoms of a bond search, a bit map for
   // the hundreds of a wide radius search.
   if (out.size() < 64) {
