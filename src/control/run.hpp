@@ -59,6 +59,7 @@ class OutUnit {
   };
   NullBuf nullbuf_;
   std::ostream null_{&nullbuf_};
+  std::vector<char> buffer_;  // declared before file_: the stream flushes into it when it goes
   std::unique_ptr<std::ofstream> file_;
   std::ostream* sink_;
   bool open_ = false;
