@@ -1,6 +1,8 @@
 #include "control/fortran_io.hpp"
 
+#include <array>
 #include <cctype>
+#include <cstdint>
 #include <charconv>
 #include <cfloat>
 #include <cmath>
@@ -455,14 +457,33 @@ struct TextHash {
 
 const Parsed& parsed(std::string_view fmt) {
   thread_local std::unordered_map<std::string, Parsed, TextHash, std::equal_to<>> cache;
+  // Most formats are literals at fixed addresses: a small table by address
+  // answers before the text is hashed (the text is still compared, since a
+  // format built at run time may reuse an address).
+  struct Recent {
+    const char* at = nullptr;
+    std::string_view text;
+    const Parsed* parsed = nullptr;
+  };
+  thread_local std::array<Recent, 512> recent{};
+  Recent& r = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
+  if (r.at == fmt.data() && r.text == fmt) return *r.parsed;
   auto it = cache.find(fmt);
-  if (it != cache.end()) return it->second;
+  if (it != cache.end()) {
+    r = Recent{fmt.data(), it->first, &it->second};
+    return it->second;
+  }
   Parsed p;
   p.nodes = Parser(fmt).parse();
   for (std::size_t k = 0; k < p.nodes.size(); ++k)
     if (p.nodes[k].kind == Node::Group) p.revert = k;
-  if (cache.size() >= 4096) cache.clear();
-  return cache.emplace(std::string(fmt), std::move(p)).first->second;
+  if (cache.size() >= 4096) {
+    cache.clear();
+    recent.fill(Recent{});
+  }
+  auto added = cache.emplace(std::string(fmt), std::move(p)).first;
+  r = Recent{fmt.data(), added->first, &added->second};
+  return added->second;
 }
 
 }  // namespace
