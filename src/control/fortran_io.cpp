@@ -3,6 +3,8 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 #include <charconv>
 #include <cfloat>
 #include <cmath>
@@ -17,33 +19,69 @@ namespace {
 // tens of megabytes, and a temporary string per field would cost more than
 // the conversion itself.
 
-void put_stars(std::string& out, int w) { out.append(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+// An output line under construction. Appending here is a copy into room
+// already there; std::string would go out of line for every field.
+class Line {
+ public:
+  std::size_t size() const { return n_; }
+  char operator[](std::size_t i) const { return b_[i]; }
+  char back() const { return b_[n_ - 1]; }
+  void truncate(std::size_t n) { n_ = n; }
+  void clear() { n_ = 0; }
+  void add(std::string_view s) {
+    if (s.empty()) return;
+    room(s.size());
+    std::memcpy(b_.data() + n_, s.data(), s.size());
+    n_ += s.size();
+  }
+  void add(char c) {
+    room(1);
+    b_[n_++] = c;
+  }
+  void fill(std::size_t k, char c) {
+    if (k == 0) return;
+    room(k);
+    std::memset(b_.data() + n_, c, k);
+    n_ += k;
+  }
+  std::string_view view() const { return {b_.data(), n_}; }
+  std::string str() const { return std::string(view()); }
+
+ private:
+  void room(std::size_t k) {
+    if (n_ + k > b_.size()) b_.resize(std::max<std::size_t>(2 * b_.size(), n_ + k + 256));
+  }
+  std::vector<char> b_ = std::vector<char>(512);
+  std::size_t n_ = 0;
+};
+
+void put_stars(Line& out, int w) { out.fill(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
 
 // The field's text right-justified in w columns, asterisks when it does not
 // fit; the text as it is when w <= 0. The text is given in up to two parts
 // (a sign and the digits), so that neither has to be joined first.
-void put_right(std::string& out, std::string_view a, std::string_view b, int w) {
+void put_right(Line& out, std::string_view a, std::string_view b, int w) {
   const std::size_t n = a.size() + b.size();
   if (w > 0) {
     if (n > static_cast<std::size_t>(w)) {
       put_stars(out, w);
       return;
     }
-    out.append(static_cast<std::size_t>(w) - n, ' ');
+    out.fill(static_cast<std::size_t>(w) - n, ' ');
   }
-  out += a;
-  out += b;
+  out.add(a);
+  out.add(b);
 }
 
 std::string right(const std::string& s, int w) {
-  std::string out;
+  Line out;
   put_right(out, s, {}, w);
-  return out;
+  return out.str();
 }
 
 std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
 
-void put_non_finite(std::string& out, double v, int w, bool plus) {
+void put_non_finite(Line& out, double v, int w, bool plus) {
   if (std::isnan(v)) {
     put_right(out, "NaN", {}, w);
     return;
@@ -55,7 +93,7 @@ void put_non_finite(std::string& out, double v, int w, bool plus) {
     put_right(out, sign, "Infinity", w);
 }
 
-void put_i(std::string& out, long long v, int w, int m, bool plus) {
+void put_i(Line& out, long long v, int w, int m, bool plus) {
   unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
   char buf[64];
   char* end = buf + sizeof buf;
@@ -73,17 +111,17 @@ void put_i(std::string& out, long long v, int w, int m, bool plus) {
 
 // Iw when the value fits; otherwise the number in full, after one blank
 // unless the line is empty so far or already ends in a blank.
-void put_j(std::string& out, long long v, int w, bool touching) {
+void put_j(Line& out, long long v, int w, bool touching) {
   const std::size_t at = out.size();
   put_i(out, v, w, -1, false);
   if (out.size() > at && out[at] == '*') {
-    out.resize(at);
-    if (touching) out += ' ';
+    out.truncate(at);
+    if (touching) out.add(' ');
     put_i(out, v, 0, -1, false);
   }
 }
 
-void put_f(std::string& out, double v, int w, int d, bool plus) {
+void put_f(Line& out, double v, int w, int d, bool plus) {
   if (!std::isfinite(v)) {
     put_non_finite(out, v, w, plus);
     return;
@@ -101,43 +139,43 @@ void put_f(std::string& out, double v, int w, int d, bool plus) {
   put_right(out, sign, body, w);
 }
 
-void put_a(std::string& out, std::string_view s, int w) {
+void put_a(Line& out, std::string_view s, int w) {
   if (w < 0) {
-    out += s;
+    out.add(s);
   } else if (s.size() >= static_cast<std::size_t>(w)) {
-    out += s.substr(0, static_cast<std::size_t>(w));
+    out.add(s.substr(0, static_cast<std::size_t>(w)));
   } else {
-    out.append(static_cast<std::size_t>(w) - s.size(), ' ');
-    out += s;
+    out.fill(static_cast<std::size_t>(w) - s.size(), ' ');
+    out.add(s);
   }
 }
 
 }  // namespace
 
 std::string fmt_i(long long v, int w, int m, bool plus) {
-  std::string out;
+  Line out;
   put_i(out, v, w, m, plus);
-  return out;
+  return out.str();
 }
 
 std::string fmt_j(long long v, int w) {
-  std::string out;
+  Line out;
   put_j(out, v, w, true);
-  return out;
+  return out.str();
 }
 
 std::string fmt_f(double v, int w, int d, bool plus) {
-  std::string out;
+  Line out;
   put_f(out, v, w, d, plus);
-  return out;
+  return out.str();
 }
 
 std::string fmt_e(double v, int w, int d, bool plus) {
   if (d < 1) throw std::logic_error("E edit descriptor needs at least one digit");
   if (!std::isfinite(v)) {
-    std::string out;
+    Line out;
     put_non_finite(out, v, w, plus);
-    return out;
+    return out.str();
   }
   bool neg = std::signbit(v) && v != 0.0;
   double a = std::fabs(v);
@@ -172,9 +210,9 @@ std::string fmt_e(double v, int w, int d, bool plus) {
 }
 
 std::string fmt_a(std::string_view s, int w) {
-  std::string out;
+  Line out;
   put_a(out, s, w);
-  return out;
+  return out.str();
 }
 
 // ---------------------------------------------------------------------------
@@ -333,7 +371,7 @@ class Parser {
 
 class Writer {
  public:
-  Writer(std::string_view fmt, const Items& items, std::string& out) : out(out), fmt_(fmt), items_(items) {}
+  Writer(std::string_view fmt, const Items& items, Line& out) : out(out), fmt_(fmt), items_(items) {}
 
   // Returns false when the items ran out at a data descriptor.
   bool run(const std::vector<Node>& nodes, std::size_t from) {
@@ -346,7 +384,7 @@ class Writer {
     return true;
   }
 
-  std::string& out;
+  Line& out;
   bool dollar = false;
   std::size_t next = 0;
 
@@ -396,7 +434,7 @@ class Writer {
         break;
       case Node::E:
         need(it, Item::Real, "E");
-        out += fmt_e(it.r, n.w, n.d, plus_);
+        out.add(fmt_e(it.r, n.w, n.d, plus_));
         break;
       case Node::A:
         need(it, Item::Str, "A");
@@ -413,15 +451,15 @@ class Writer {
   }
 
   void emit(std::string_view s) {
-    out.append(pending_, ' ');
+    out.fill(pending_, ' ');
     pending_ = 0;
-    out += s;
+    out.add(s);
   }
 
  public:
   void end_record() {
     pending_ = 0;
-    out += '\n';
+    out.add('\n');
     record_start_ = out.size();
   }
 
@@ -486,9 +524,7 @@ const Parsed& parsed(std::string_view fmt) {
   return added->second;
 }
 
-}  // namespace
-
-void format_append(std::string& out, std::string_view fmt, const Items& items) {
+void format_line(Line& out, std::string_view fmt, const Items& items) {
   const Parsed& p = parsed(fmt);
   Writer w(fmt, items, out);
   std::size_t from = 0;
@@ -500,20 +536,34 @@ void format_append(std::string& out, std::string_view fmt, const Items& items) {
     w.end_record();
     from = p.revert;
   }
-  if (!w.dollar) out += '\n';
+  if (!w.dollar) out.add('\n');
+}
+
+// One line buffer for the thread: no call formats inside another.
+Line& scratch_line() {
+  thread_local Line line;
+  line.clear();
+  return line;
+}
+
+}  // namespace
+
+void format_append(std::string& out, std::string_view fmt, const Items& items) {
+  Line& line = scratch_line();
+  format_line(line, fmt, items);
+  out += line.view();
 }
 
 std::string format_items(std::string_view fmt, const Items& items) {
-  std::string out;
-  format_append(out, fmt, items);
-  return out;
+  Line& line = scratch_line();
+  format_line(line, fmt, items);
+  return line.str();
 }
 
 void write_items(std::ostream& os, std::string_view fmt, const Items& items) {
-  thread_local std::string line;
-  line.clear();
-  format_append(line, fmt, items);
-  os.write(line.data(), static_cast<std::streamsize>(line.size()));
+  Line& line = scratch_line();
+  format_line(line, fmt, items);
+  os.write(line.view().data(), static_cast<std::streamsize>(line.size()));
 }
 
 // ---------------------------------------------------------------------------
