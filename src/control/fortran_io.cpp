@@ -1,6 +1,7 @@
 #include "control/fortran_io.hpp"
 
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -121,6 +122,76 @@ void put_j(Line& out, long long v, int w, bool touching) {
   }
 }
 
+// The digits of a (finite, not negative) with d decimals, rounded to nearest
+// on the exact binary value with ties to even, as to_chars writes them; the
+// integer arithmetic is exact. nullptr for values this does not cover (then
+// to_chars does the work).
+char* fixed_digits(double a, int d, char* buf) {
+  static constexpr std::uint64_t kPow10[20] = {1ULL,
+                                               10ULL,
+                                               100ULL,
+                                               1000ULL,
+                                               10000ULL,
+                                               100000ULL,
+                                               1000000ULL,
+                                               10000000ULL,
+                                               100000000ULL,
+                                               1000000000ULL,
+                                               10000000000ULL,
+                                               100000000000ULL,
+                                               1000000000000ULL,
+                                               10000000000000ULL,
+                                               100000000000000ULL,
+                                               1000000000000000ULL,
+                                               10000000000000000ULL,
+                                               100000000000000000ULL,
+                                               1000000000000000000ULL,
+                                               10000000000000000000ULL};
+  if (d < 0 || d > 18) return nullptr;
+  const auto bits = std::bit_cast<std::uint64_t>(a);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  int e = -1074;
+  if (biased != 0) {
+    m |= std::uint64_t{1} << 52;
+    e = biased - 1075;
+  }
+  // a = m 2^e; the result is round(m 10^d 2^e).
+  using u128 = unsigned __int128;
+  const u128 n = static_cast<u128>(m) * kPow10[d];  // below 2^113
+  u128 q = 0;
+  if (e >= 0) {
+    if (e > 10) return nullptr;
+    q = n << e;
+  } else if (-e <= 114) {
+    const int sh = -e;
+    q = n >> sh;
+    const u128 r = n - (q << sh);
+    const u128 half = static_cast<u128>(1) << (sh - 1);
+    if (r > half || (r == half && (q & 1) != 0)) ++q;
+  }  // else far below half a unit of the last place: zero
+  if (q >= static_cast<u128>(kPow10[19])) return nullptr;
+  const auto v = static_cast<std::uint64_t>(q);
+  std::uint64_t ip = v / kPow10[d], fp = v % kPow10[d];
+  char tmp[24];
+  char* t = tmp + sizeof tmp;
+  do {
+    *--t = static_cast<char>('0' + ip % 10);
+    ip /= 10;
+  } while (ip != 0);
+  char* p = buf;
+  while (t < tmp + sizeof tmp) *p++ = *t++;
+  if (d > 0) {
+    *p++ = '.';
+    for (int k = d - 1; k >= 0; --k) {
+      p[k] = static_cast<char>('0' + fp % 10);
+      fp /= 10;
+    }
+    p += d;
+  }
+  return p;
+}
+
 void put_f(Line& out, double v, int w, int d, bool plus) {
   if (!std::isfinite(v)) {
     put_non_finite(out, v, w, plus);
@@ -129,8 +200,8 @@ void put_f(Line& out, double v, int w, int d, bool plus) {
   const bool neg = std::signbit(v) && v != 0.0;
   const double a = std::fabs(v);
   char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::fixed, d);
-  char* end = res.ptr;
+  char* end = fixed_digits(a, d, buf);
+  if (end == nullptr) end = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::fixed, d).ptr;
   if (d == 0) *end++ = '.';
   std::string_view body(buf, static_cast<std::size_t>(end - buf));
   std::string_view sign = neg ? "-" : (plus ? "+" : "");
