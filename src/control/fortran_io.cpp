@@ -30,10 +30,16 @@ class Line {
   void truncate(std::size_t n) { n_ = n; }
   void clear() { n_ = 0; }
   void add(std::string_view s) {
-    if (s.empty()) return;
-    room(s.size());
-    std::memcpy(b_.data() + n_, s.data(), s.size());
-    n_ += s.size();
+    const std::size_t k = s.size();
+    if (k == 0) return;
+    room(k);
+    char* p = b_.data() + n_;
+    if (k <= 16) {
+      for (std::size_t i = 0; i < k; ++i) p[i] = s[i];
+    } else {
+      std::memcpy(p, s.data(), k);
+    }
+    n_ += k;
   }
   void add(char c) {
     room(1);
@@ -42,7 +48,12 @@ class Line {
   void fill(std::size_t k, char c) {
     if (k == 0) return;
     room(k);
-    std::memset(b_.data() + n_, c, k);
+    char* p = b_.data() + n_;
+    if (k <= 16) {
+      for (std::size_t i = 0; i < k; ++i) p[i] = c;
+    } else {
+      std::memset(p, c, k);
+    }
     n_ += k;
   }
   std::string_view view() const { return {b_.data(), n_}; }
@@ -634,7 +645,16 @@ std::string format_items(std::string_view fmt, const Items& items) {
 void write_items(std::ostream& os, std::string_view fmt, const Items& items) {
   Line& line = scratch_line();
   format_line(line, fmt, items);
-  os.write(line.view().data(), static_cast<std::streamsize>(line.size()));
+  // Straight into the stream buffer: the stream's own write costs more per
+  // line than the copy. A stream in error writes nothing; a short write
+  // marks it bad, as the stream would.
+  if (!os.good()) {
+    os.setstate(std::ios::badbit);
+    return;
+  }
+  const auto n = static_cast<std::streamsize>(line.size());
+  if (os.rdbuf()->sputn(line.view().data(), n) != n) os.setstate(std::ios::badbit);
+  if (os.flags() & std::ios::unitbuf) os.flush();
 }
 
 // ---------------------------------------------------------------------------
