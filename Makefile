@@ -1,5 +1,6 @@
 # make test  - install what is missing, build, run every test
 # make demo  - build and run vorn on the examples in a scratch folder
+# make bench - time vorn on generated structures of about 1,000, 5,000 and 20,000 atoms
 # make test-sanitize          - the whole suite built with AddressSanitizer and UBSan
 # make fuzz FUZZ_SECONDS=N    - every libFuzzer harness of fuzz/ for N seconds
 #                               (make -j2 fuzz runs two harnesses at a time)
@@ -17,7 +18,11 @@ FUZZ_HARNESSES := control shelx xd platon aim2tab databank symmetry
 # A run longer than a few seconds on one input is a finding, as is a leak.
 FUZZ_FLAGS ?= -timeout=5 -rss_limit_mb=2048 -print_final_stats=1
 
-.PHONY: all deps fuzz-deps build test demo test-sanitize fuzz fuzz-build fuzz-coverage clean
+BENCH_DIR  ?= $(BUILD)/bench
+BENCH_RUNS ?= 5
+BENCH_SIZES ?= 1000 5000 20000
+
+.PHONY: all deps fuzz-deps build test demo bench test-sanitize fuzz fuzz-build fuzz-coverage clean
 
 all: build
 
@@ -105,6 +110,9 @@ fuzz-coverage: fuzz-deps
 
 demo: build
 	@sh examples/run_demo.sh $(BUILD)/vorn $(DEMO_DIR)
+
+bench: build
+	$(BUILD)/vorn_bench run $(BUILD)/vorn $(BENCH_DIR) $(BENCH_RUNS) $(BENCH_SIZES)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ) $(BUILD_FCOV)

@@ -9,6 +9,7 @@
 #include "control/scanner.hpp"
 #include "control/text.hpp"
 #include "local/neighbors.hpp"
+#include "local/search_index.hpp"
 #include "topology/planarity.hpp"
 
 namespace vorn {
@@ -272,6 +273,7 @@ void ExtendH(Run& run, int parent, int h) {
   if (cls != nullptr) {
     d = cls->d;
     const float dold = extendbond(run.atoms.xc[up], run.atoms.xc[uh], d);
+    atom_moved(run, h);
     group_line(run, xl, hl, cls->name, dold, d);
     if (run.ctl.ifrac == 1) run.atoms.xf[uh] = to_frac(run.transf, run.atoms.xc[uh]);
     run.iprint = 0;

@@ -1,77 +1,264 @@
 #include "control/fortran_io.hpp"
 
+#include <array>
+#include <bit>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 #include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace ff {
 
 namespace {
 
-std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+// The edit descriptors append to the output line in place: a run writes
+// tens of megabytes, and a temporary string per field would cost more than
+// the conversion itself.
 
-std::string right(const std::string& s, int w) {
-  if (w <= 0) return s;
-  if (static_cast<int>(s.size()) > w) return stars(w);
-  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
+// An output line under construction. Appending here is a copy into room
+// already there; std::string would go out of line for every field.
+class Line {
+ public:
+  std::size_t size() const { return n_; }
+  char operator[](std::size_t i) const { return b_[i]; }
+  char back() const { return b_[n_ - 1]; }
+  void truncate(std::size_t n) { n_ = n; }
+  void clear() { n_ = 0; }
+  void add(std::string_view s) {
+    const std::size_t k = s.size();
+    if (k == 0) return;
+    room(k);
+    char* p = b_.data() + n_;
+    if (k <= 16) {
+      for (std::size_t i = 0; i < k; ++i) p[i] = s[i];
+    } else {
+      std::memcpy(p, s.data(), k);
+    }
+    n_ += k;
+  }
+  void add(char c) {
+    room(1);
+    b_[n_++] = c;
+  }
+  void fill(std::size_t k, char c) {
+    if (k == 0) return;
+    room(k);
+    char* p = b_.data() + n_;
+    if (k <= 16) {
+      for (std::size_t i = 0; i < k; ++i) p[i] = c;
+    } else {
+      std::memset(p, c, k);
+    }
+    n_ += k;
+  }
+  std::string_view view() const { return {b_.data(), n_}; }
+  std::string str() const { return std::string(view()); }
+
+ private:
+  void room(std::size_t k) {
+    if (n_ + k > b_.size()) b_.resize(std::max<std::size_t>(2 * b_.size(), n_ + k + 256));
+  }
+  std::vector<char> b_ = std::vector<char>(512);
+  std::size_t n_ = 0;
+};
+
+void put_stars(Line& out, int w) { out.fill(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+
+// The field's text right-justified in w columns, asterisks when it does not
+// fit; the text as it is when w <= 0. The text is given in up to two parts
+// (a sign and the digits), so that neither has to be joined first.
+void put_right(Line& out, std::string_view a, std::string_view b, int w) {
+  const std::size_t n = a.size() + b.size();
+  if (w > 0) {
+    if (n > static_cast<std::size_t>(w)) {
+      put_stars(out, w);
+      return;
+    }
+    out.fill(static_cast<std::size_t>(w) - n, ' ');
+  }
+  out.add(a);
+  out.add(b);
 }
 
-std::string non_finite(double v, int w, bool plus) {
-  std::string s;
+std::string right(const std::string& s, int w) {
+  Line out;
+  put_right(out, s, {}, w);
+  return out.str();
+}
+
+std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
+
+void put_non_finite(Line& out, double v, int w, bool plus) {
   if (std::isnan(v)) {
-    s = "NaN";
-  } else {
-    std::string sign = v < 0 ? "-" : (plus ? "+" : "");
-    s = sign + "Infinity";
-    if (w > 0 && static_cast<int>(s.size()) > w) s = sign + "Inf";
+    put_right(out, "NaN", {}, w);
+    return;
   }
-  return right(s, w);
+  std::string_view sign = v < 0 ? "-" : (plus ? "+" : "");
+  if (w > 0 && sign.size() + 8 > static_cast<std::size_t>(w))
+    put_right(out, sign, "Inf", w);
+  else
+    put_right(out, sign, "Infinity", w);
+}
+
+void put_i(Line& out, long long v, int w, int m, bool plus) {
+  unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  char buf[64];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  if (!(m == 0 && v == 0)) {
+    do {
+      *--p = static_cast<char>('0' + mag % 10);
+      mag /= 10;
+    } while (mag != 0);
+  }
+  while (m >= 0 && end - p < m && p > buf) *--p = '0';
+  std::string_view sign = v < 0 ? "-" : (plus ? "+" : "");
+  put_right(out, sign, std::string_view(p, static_cast<std::size_t>(end - p)), w);
+}
+
+// Iw when the value fits; otherwise the number in full, after one blank
+// unless the line is empty so far or already ends in a blank.
+void put_j(Line& out, long long v, int w, bool touching) {
+  const std::size_t at = out.size();
+  put_i(out, v, w, -1, false);
+  if (out.size() > at && out[at] == '*') {
+    out.truncate(at);
+    if (touching) out.add(' ');
+    put_i(out, v, 0, -1, false);
+  }
+}
+
+// The digits of a (finite, not negative) with d decimals, rounded to nearest
+// on the exact binary value with ties to even, as to_chars writes them; the
+// integer arithmetic is exact. nullptr for values this does not cover (then
+// to_chars does the work).
+char* fixed_digits(double a, int d, char* buf) {
+  static constexpr std::uint64_t kPow10[20] = {1ULL,
+                                               10ULL,
+                                               100ULL,
+                                               1000ULL,
+                                               10000ULL,
+                                               100000ULL,
+                                               1000000ULL,
+                                               10000000ULL,
+                                               100000000ULL,
+                                               1000000000ULL,
+                                               10000000000ULL,
+                                               100000000000ULL,
+                                               1000000000000ULL,
+                                               10000000000000ULL,
+                                               100000000000000ULL,
+                                               1000000000000000ULL,
+                                               10000000000000000ULL,
+                                               100000000000000000ULL,
+                                               1000000000000000000ULL,
+                                               10000000000000000000ULL};
+  if (d < 0 || d > 18) return nullptr;
+  const auto bits = std::bit_cast<std::uint64_t>(a);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  int e = -1074;
+  if (biased != 0) {
+    m |= std::uint64_t{1} << 52;
+    e = biased - 1075;
+  }
+  // a = m 2^e; the result is round(m 10^d 2^e).
+  using u128 = unsigned __int128;
+  const u128 n = static_cast<u128>(m) * kPow10[d];  // below 2^113
+  u128 q = 0;
+  if (e >= 0) {
+    if (e > 10) return nullptr;
+    q = n << e;
+  } else if (-e <= 114) {
+    const int sh = -e;
+    q = n >> sh;
+    const u128 r = n - (q << sh);
+    const u128 half = static_cast<u128>(1) << (sh - 1);
+    if (r > half || (r == half && (q & 1) != 0)) ++q;
+  }  // else far below half a unit of the last place: zero
+  if (q >= static_cast<u128>(kPow10[19])) return nullptr;
+  const auto v = static_cast<std::uint64_t>(q);
+  std::uint64_t ip = v / kPow10[d], fp = v % kPow10[d];
+  char tmp[24];
+  char* t = tmp + sizeof tmp;
+  do {
+    *--t = static_cast<char>('0' + ip % 10);
+    ip /= 10;
+  } while (ip != 0);
+  char* p = buf;
+  while (t < tmp + sizeof tmp) *p++ = *t++;
+  if (d > 0) {
+    *p++ = '.';
+    for (int k = d - 1; k >= 0; --k) {
+      p[k] = static_cast<char>('0' + fp % 10);
+      fp /= 10;
+    }
+    p += d;
+  }
+  return p;
+}
+
+void put_f(Line& out, double v, int w, int d, bool plus) {
+  if (!std::isfinite(v)) {
+    put_non_finite(out, v, w, plus);
+    return;
+  }
+  const bool neg = std::signbit(v) && v != 0.0;
+  const double a = std::fabs(v);
+  char buf[400];
+  char* end = fixed_digits(a, d, buf);
+  if (end == nullptr) end = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::fixed, d).ptr;
+  if (d == 0) *end++ = '.';
+  std::string_view body(buf, static_cast<std::size_t>(end - buf));
+  std::string_view sign = neg ? "-" : (plus ? "+" : "");
+  const bool lead0 = body.size() > 1 && body[0] == '0' && body[1] == '.';
+  if (lead0 && (w == 0 || (w > 0 && sign.size() + body.size() > static_cast<std::size_t>(w)))) body.remove_prefix(1);
+  put_right(out, sign, body, w);
+}
+
+void put_a(Line& out, std::string_view s, int w) {
+  if (w < 0) {
+    out.add(s);
+  } else if (s.size() >= static_cast<std::size_t>(w)) {
+    out.add(s.substr(0, static_cast<std::size_t>(w)));
+  } else {
+    out.fill(static_cast<std::size_t>(w) - s.size(), ' ');
+    out.add(s);
+  }
 }
 
 }  // namespace
 
 std::string fmt_i(long long v, int w, int m, bool plus) {
-  unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-  std::string digits = std::to_string(mag);
-  if (m >= 0) {
-    if (m == 0 && v == 0) digits.clear();
-    if (static_cast<int>(digits.size()) < m) digits.insert(0, static_cast<std::size_t>(m) - digits.size(), '0');
-  }
-  std::string s = (v < 0 ? "-" : (plus ? "+" : "")) + digits;
-  return right(s, w);
+  Line out;
+  put_i(out, v, w, m, plus);
+  return out.str();
 }
 
 std::string fmt_j(long long v, int w) {
-  std::string s = fmt_i(v, w);
-  if (s.empty() || s[0] != '*') return s;
-  std::string full(1, ' ');
-  full += std::to_string(v);
-  return full;
+  Line out;
+  put_j(out, v, w, true);
+  return out.str();
 }
 
 std::string fmt_f(double v, int w, int d, bool plus) {
-  if (!std::isfinite(v)) return non_finite(v, w, plus);
-  bool neg = std::signbit(v) && v != 0.0;
-  double a = std::fabs(v);
-  char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed, d);
-  std::string body(buf, res.ptr);
-  if (d == 0) body += '.';
-  std::string sign = neg ? "-" : (plus ? "+" : "");
-  std::string s = sign + body;
-  if (w > 0 && static_cast<int>(s.size()) > w && body.size() > 1 && body[0] == '0' && body[1] == '.') {
-    s = sign + body.substr(1);
-  } else if (w == 0 && body.size() > 1 && body[0] == '0' && body[1] == '.') {
-    s = sign + body.substr(1);
-  }
-  return right(s, w);
+  Line out;
+  put_f(out, v, w, d, plus);
+  return out.str();
 }
 
 std::string fmt_e(double v, int w, int d, bool plus) {
   if (d < 1) throw std::logic_error("E edit descriptor needs at least one digit");
-  if (!std::isfinite(v)) return non_finite(v, w, plus);
+  if (!std::isfinite(v)) {
+    Line out;
+    put_non_finite(out, v, w, plus);
+    return out.str();
+  }
   bool neg = std::signbit(v) && v != 0.0;
   double a = std::fabs(v);
   std::string digits;
@@ -105,9 +292,9 @@ std::string fmt_e(double v, int w, int d, bool plus) {
 }
 
 std::string fmt_a(std::string_view s, int w) {
-  if (w < 0) return std::string(s);
-  if (static_cast<int>(s.size()) >= w) return std::string(s.substr(0, static_cast<std::size_t>(w)));
-  return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + std::string(s);
+  Line out;
+  put_a(out, s, w);
+  return out.str();
 }
 
 // ---------------------------------------------------------------------------
@@ -266,7 +453,7 @@ class Parser {
 
 class Writer {
  public:
-  Writer(std::string_view fmt, const Items& items) : fmt_(fmt), items_(items) {}
+  Writer(std::string_view fmt, const Items& items, Line& out) : out(out), fmt_(fmt), items_(items) {}
 
   // Returns false when the items ran out at a data descriptor.
   bool run(const std::vector<Node>& nodes, std::size_t from) {
@@ -279,7 +466,7 @@ class Writer {
     return true;
   }
 
-  std::string out;
+  Line& out;
   bool dollar = false;
   std::size_t next = 0;
 
@@ -317,27 +504,27 @@ class Writer {
     switch (n.kind) {
       case Node::I:
         need(it, Item::Int, "I");
-        out += fmt_i(it.i, n.w, n.d, plus_);
+        put_i(out, it.i, n.w, n.d, plus_);
         break;
       case Node::J:
         need(it, Item::Int, "J");
-        out += fmt_j(it.i, n.w);
+        put_j(out, it.i, n.w, out.size() > record_start_ && out.back() != ' ');
         break;
       case Node::F:
         need(it, Item::Real, "F");
-        out += fmt_f(it.r, n.w, n.d, plus_);
+        put_f(out, it.r, n.w, n.d, plus_);
         break;
       case Node::E:
         need(it, Item::Real, "E");
-        out += fmt_e(it.r, n.w, n.d, plus_);
+        out.add(fmt_e(it.r, n.w, n.d, plus_));
         break;
       case Node::A:
         need(it, Item::Str, "A");
-        out += fmt_a(it.s, n.w);
+        put_a(out, it.s, n.w);
         break;
       case Node::L:
         need(it, Item::Log, "L");
-        out += fmt_a(it.b ? "T" : "F", n.w);
+        put_a(out, it.b ? "T" : "F", n.w);
         break;
       default:
         break;
@@ -346,15 +533,16 @@ class Writer {
   }
 
   void emit(std::string_view s) {
-    out.append(pending_, ' ');
+    out.fill(pending_, ' ');
     pending_ = 0;
-    out += s;
+    out.add(s);
   }
 
  public:
   void end_record() {
     pending_ = 0;
-    out += '\n';
+    out.add('\n');
+    record_start_ = out.size();
   }
 
  private:
@@ -368,27 +556,105 @@ class Writer {
   const Items& items_;
   bool plus_ = false;
   std::size_t pending_ = 0;
+  std::size_t record_start_ = out.size();
 };
 
 }  // namespace
 
-std::string format_items(std::string_view fmt, const Items& items) {
-  std::vector<Node> nodes = Parser(fmt).parse();
-  std::size_t revert = 0;
-  for (std::size_t k = 0; k < nodes.size(); ++k)
-    if (nodes[k].kind == Node::Group) revert = k;
-  Writer w(fmt, items);
+namespace {
+
+struct Parsed {
+  std::vector<Node> nodes;
+  std::size_t revert = 0;  // where format reversion starts again
+};
+
+// A run writes millions of lines with a few hundred formats: each is parsed
+// once. The cache is per thread and bounded, for formats built at run time.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+const Parsed& parsed(std::string_view fmt) {
+  thread_local std::unordered_map<std::string, Parsed, TextHash, std::equal_to<>> cache;
+  // Most formats are literals at fixed addresses: a small table by address
+  // answers before the text is hashed (the text is still compared, since a
+  // format built at run time may reuse an address).
+  struct Recent {
+    const char* at = nullptr;
+    std::string_view text;
+    const Parsed* parsed = nullptr;
+  };
+  thread_local std::array<Recent, 512> recent{};
+  Recent& r = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
+  if (r.at == fmt.data() && r.text == fmt) return *r.parsed;
+  auto it = cache.find(fmt);
+  if (it != cache.end()) {
+    r = Recent{fmt.data(), it->first, &it->second};
+    return it->second;
+  }
+  Parsed p;
+  p.nodes = Parser(fmt).parse();
+  for (std::size_t k = 0; k < p.nodes.size(); ++k)
+    if (p.nodes[k].kind == Node::Group) p.revert = k;
+  if (cache.size() >= 4096) {
+    cache.clear();
+    recent.fill(Recent{});
+  }
+  auto added = cache.emplace(std::string(fmt), std::move(p)).first;
+  r = Recent{fmt.data(), added->first, &added->second};
+  return added->second;
+}
+
+void format_line(Line& out, std::string_view fmt, const Items& items) {
+  const Parsed& p = parsed(fmt);
+  Writer w(fmt, items, out);
   std::size_t from = 0;
   for (;;) {
     std::size_t before = w.next;
-    if (!w.run(nodes, from)) break;
+    if (!w.run(p.nodes, from)) break;
     if (w.next >= items.size()) break;
     if (w.next == before) throw std::logic_error("format " + std::string(fmt) + " takes no items");
     w.end_record();
-    from = revert;
+    from = p.revert;
   }
-  if (!w.dollar) w.out += '\n';
-  return std::move(w.out);
+  if (!w.dollar) out.add('\n');
+}
+
+// One line buffer for the thread: no call formats inside another.
+Line& scratch_line() {
+  thread_local Line line;
+  line.clear();
+  return line;
+}
+
+}  // namespace
+
+void format_append(std::string& out, std::string_view fmt, const Items& items) {
+  Line& line = scratch_line();
+  format_line(line, fmt, items);
+  out += line.view();
+}
+
+std::string format_items(std::string_view fmt, const Items& items) {
+  Line& line = scratch_line();
+  format_line(line, fmt, items);
+  return line.str();
+}
+
+void write_items(std::ostream& os, std::string_view fmt, const Items& items) {
+  Line& line = scratch_line();
+  format_line(line, fmt, items);
+  // Straight into the stream buffer: the stream's own write costs more per
+  // line than the copy. A stream in error writes nothing; a short write
+  // marks it bad, as the stream would.
+  if (!os.good()) {
+    os.setstate(std::ios::badbit);
+    return;
+  }
+  const auto n = static_cast<std::streamsize>(line.size());
+  if (os.rdbuf()->sputn(line.view().data(), n) != n) os.setstate(std::ios::badbit);
+  if (os.flags() & std::ios::unitbuf) os.flush();
 }
 
 // ---------------------------------------------------------------------------

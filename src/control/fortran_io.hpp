@@ -21,8 +21,12 @@
 // An exact negative zero prints as zero without sign.
 //
 // An extension for large structures: "Jw" prints an integer like Iw when it
-// fits and otherwise in full, preceded by one blank, instead of asterisks
-// (see the notes in docs/ on readable numbers at scale).
+// fits and otherwise in full instead of asterisks, after one blank where the
+// number would touch what stands before it on the line (not at the start of
+// a line, nor after a blank). A field that must keep a blank before a number
+// as wide as itself (I5 holding 12345 after another number) is written
+// "1x,j4": the same columns as I5 up to 9999, one blank and the number
+// beyond.
 #pragma once
 
 #include <array>
@@ -74,18 +78,31 @@ inline void add(Items& v, std::span<T, E> a) {
 // Formats the items with the format; the result holds one '\n' after every
 // record, except after the last when the format ends in '$'.
 std::string format_items(std::string_view fmt, const Items& items);
+// The same, appended to out.
+void format_append(std::string& out, std::string_view fmt, const Items& items);
+// The same, written to the stream.
+void write_items(std::ostream& os, std::string_view fmt, const Items& items);
+
+// The item list of one call, reused from call to call (no call formats
+// inside another).
+inline Items& scratch_items() {
+  thread_local Items items;
+  items.clear();
+  return items;
+}
 
 template <class... Ts>
 std::string format(std::string_view fmt, const Ts&... args) {
-  Items items;
-  items.reserve(sizeof...(Ts) * 2);
+  Items& items = scratch_items();
   (add(items, args), ...);
   return format_items(fmt, items);
 }
 
 template <class... Ts>
 void write(std::ostream& os, std::string_view fmt, const Ts&... args) {
-  os << format(fmt, args...);
+  Items& items = scratch_items();
+  (add(items, args), ...);
+  write_items(os, fmt, items);
 }
 
 // Single edit descriptors, for building fields by hand and for tests.

@@ -6,7 +6,13 @@
 namespace vorn {
 
 bool OutUnit::open(const std::filesystem::path& path) {
-  auto f = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc);
+  // A large buffer: the listing and the parameter files run to tens of
+  // megabytes for large structures, written a short line at a time.
+  close();
+  auto f = std::make_unique<std::ofstream>();
+  buffer_.resize(1 << 18);
+  f->rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  f->open(path, std::ios::out | std::ios::trunc);
   if (!*f) return false;
   file_ = std::move(f);
   sink_ = file_.get();
@@ -75,6 +81,7 @@ void Run::init() {
   neighbors.assign(n, NeighborRec{});
   neig = NeighborRec{};
   isn.clear();
+  index.reset();
   iprint = 0;
   dummy = Dummy{};
   dummy.label.assign(1, std::string(6, ' '));

@@ -29,6 +29,8 @@
 
 namespace vorn {
 
+struct SearchIndex;  // local/search_index.hpp
+
 // One output file. Until it is opened, writes go nowhere; a test may attach
 // a string stream instead of a file.
 class OutUnit {
@@ -57,6 +59,7 @@ class OutUnit {
   };
   NullBuf nullbuf_;
   std::ostream null_{&nullbuf_};
+  std::vector<char> buffer_;  // declared before file_: the stream flushes into it when it goes
   std::unique_ptr<std::ofstream> file_;
   std::ostream* sink_;
   bool open_ = false;
@@ -121,6 +124,8 @@ struct Run {
   std::vector<NeighborRec> neighbors;  // 1..ncryst
   NeighborRec neig;                    // latest single-atom search
   std::vector<int> isn;                // sorted neighbours of the current atom
+  std::shared_ptr<SearchIndex> index;  // spatial and ring index, from the neighbour search on
+  bool plain_scans = false;            // tests: the whole-table scans instead of the index
   int iprint = 0;
   Dummy dummy;
   LocalAxes axes;

@@ -18,21 +18,36 @@ std::string left_justify(std::string s, std::size_t n) {
 }
 }  // namespace
 
+// A word runs from a non-blank after a blank (or the first position) to a
+// non-blank before a blank; it counts only when that blank is at a position
+// below len. Both scans walk the text once.
 std::vector<Word> words(std::string_view text, int len) {
   std::vector<Word> w;
-  int start = 0;
-  for (int j = 1; j < len; ++j) {
-    char c = at(text, j);
-    if (c != ' ' && (j == 1 || at(text, j - 1) == ' ')) start = j;
-    if (c != ' ' && at(text, j + 1) == ' ') w.push_back(Word{start, j});
+  w.reserve(16);
+  int j = 1;
+  while (j < len) {
+    while (j < len && at(text, j) == ' ') ++j;
+    if (j >= len) break;
+    const int start = j;
+    while (j < len && at(text, j + 1) != ' ') ++j;
+    if (j >= len) break;
+    w.push_back(Word{start, j});
+    ++j;
   }
   return w;
 }
 
 int dnumline(std::string_view text, int len) {
   int n = 0;
-  for (int j = 1; j < len; ++j)
-    if (at(text, j) != ' ' && at(text, j + 1) == ' ') ++n;
+  int j = 1;
+  while (j < len) {
+    while (j < len && at(text, j) == ' ') ++j;
+    if (j >= len) break;
+    while (j < len && at(text, j + 1) != ' ') ++j;
+    if (j >= len) break;
+    ++n;
+    ++j;
+  }
   return n;
 }
 

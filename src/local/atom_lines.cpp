@@ -8,6 +8,7 @@
 #include "control/text.hpp"
 #include "databank/databank.hpp"
 #include "local/dummies.hpp"
+#include "local/kappa_index.hpp"
 
 namespace vorn {
 
@@ -39,7 +40,7 @@ struct KappaChoice {
 
 int new_kappa_set(Run& run) {
   int n = ++run.kappaset[0];
-  to_lst(run, "(/a,i4)", " New kappa set = ", n);
+  to_lst(run, "(/a,j4)", " New kappa set = ", n);
   return n;
 }
 
@@ -55,7 +56,7 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
     for (int k = 1; k <= run.kappas.n; ++k)
       if (run.kappas.nsft[static_cast<std::size_t>(k)] == tbl && unrefined(run.kappas, k)) {
         c.kap = k;
-        to_lst(run, "(/a,i4)", " Using old [IAM] kappa set = ", k);
+        to_lst(run, "(/a,j4)", " Using old [IAM] kappa set = ", k);
         return c;
       }
     c.kap = new_kappa_set(run);
@@ -70,23 +71,11 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
            rtrim(group));
   if (i > 1) {
     to_lst(run, "(/a)", " Trying to determine the KAPPA SET : ");
-    bool hydrogen = run.atoms.iz[i] == 1;
-    for (int k = 1; k < i; ++k) {
-      bool match;
-      if (hydrogen) {
-        if (run.ctl.lchem[1] == 0) break;
-        match = run.atoms1.isft[k] == tbl && run.forh[static_cast<std::size_t>(k)] == run.forh[static_cast<std::size_t>(i)] &&
-                run.except.group[static_cast<std::size_t>(k)] == group;
-      } else {
-        if (run.ctl.lchem[2] == 0) break;
-        match = sameatoms(run, i, k, 1, 1, 0, 1) == 1;
-      }
-      if (match) {
-        c.kap = run.kappaset[static_cast<std::size_t>(k)];
-        c.equiv = k;
-        to_lst(run, "(/a,i4)", " Old kappa set = ", c.kap);
-        return c;
-      }
+    if (int k = earlier_equivalent(run, i, group); k > 0) {
+      c.kap = run.kappaset[static_cast<std::size_t>(k)];
+      c.equiv = k;
+      to_lst(run, "(/a,j4)", " Old kappa set = ", c.kap);
+      return c;
     }
   }
   c.kap = new_kappa_set(run);
@@ -142,7 +131,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
 
   // XD atom table
   const std::string& lab = run.atoms.label[i];
-  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2i3,2i4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1,
+  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1,
                                 lab, pad(ax.ATOM2, 8), ax.AX2, run.atoms1.iu[i], run.atoms1.isft[i], kap,
                                 run.atoms1.lmax[i], pad(sym, 5),
                                 kc.equiv > 0 ? run.atoms.label[kc.equiv] : std::string(8, ' '));
@@ -207,7 +196,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     ks.kappap[k] = 1.0f;
     ks.nsft[k] = run.atoms1.isft[i];
   }
-  to_lst(run, "(/' CKS :: Atom=',i6,2x,'kset=',i4,2x,'nsft=',i4)", i, kap, ks.nsft[k]);
+  to_lst(run, "(/' CKS :: Atom=',j6,2x,'kset=',j4,2x,'nsft=',j4)", i, kap, ks.nsft[k]);
 
   mp.ax1 = axis_number(ax.AX1);
   mp.ax2 = axis_number(ax.AX2);

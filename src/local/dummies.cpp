@@ -1,10 +1,13 @@
 #include "local/dummies.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 #include <string>
 
 #include "control/error.hpp"
 #include "control/text.hpp"
+#include "local/search_index.hpp"
 
 namespace vorn {
 
@@ -99,9 +102,20 @@ int adddummyatom(Run& run, int mode, const Vec3& point, Vec3& cart) {
 void checksymeq(Run& run) {
   LocalAxes& a = run.axes;
   bool done1 = false, done2 = false;
+  // The generated atoms on either axis point, or all of them without an index.
+  std::vector<int> near;
+  SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  if (idx != nullptr) {
+    std::vector<int> more;
+    idx->grid.candidates(run, a.P1, 0.001, near);
+    idx->grid.candidates(run, a.P2, 0.001, more);
+    near.insert(near.end(), more.begin(), more.end());
+    std::sort(near.begin(), near.end());
+    near.erase(std::unique(near.begin(), near.end()), near.end());
+  }
   // One walk over the generated atoms for both axes, so dummies are numbered
   // in the order their atoms come.
-  for (int i = run.atoms.nat + 1; i <= run.cryst.ncryst; ++i) {
+  auto walk = [&](int i) {
     const Vec3& xi = run.atoms.xc[static_cast<std::size_t>(i)];
     if (!done1 && dist(a.P1, xi) < 0.001f) {
       replace_axis_atom(run, i, a.ATOM0, a.AX1);
@@ -111,6 +125,12 @@ void checksymeq(Run& run) {
       replace_axis_atom(run, i, a.ATOM2, a.AX2);
       done2 = true;
     }
+  };
+  if (idx != nullptr) {
+    for (int i : near)
+      if (i > run.atoms.nat) walk(i);
+  } else {
+    for (int i = run.atoms.nat + 1; i <= run.cryst.ncryst; ++i) walk(i);
   }
 }
 

@@ -1,15 +1,16 @@
 #include "local/neighbors.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
-#include <optional>
 #include <string>
 #include <utility>
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
 #include "control/text.hpp"
+#include "local/search_index.hpp"
 
 namespace vorn {
 
@@ -60,11 +61,13 @@ void clear_list(NeighborRec& r) {
 // index order (the order decides which of two atoms on one site is kept).
 class Collector {
  public:
-  Collector(Run& run, int atom, float rmax, NeighborRec& out)
-      : run_(run), atom_(atom), rmax_(rmax), out_(out), xa_(run.atoms.xc[static_cast<std::size_t>(atom)]) {
+  // With a grid, atoms without a twin skip the same-site test.
+  Collector(Run& run, int atom, float rmax, NeighborRec& out, const AtomGrid* grid = nullptr)
+      : run_(run), atom_(atom), rmax_(rmax), out_(out), xa_(run.atoms.xc[static_cast<std::size_t>(atom)]), grid_(grid) {
     ra_ = covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(atom)]);
     dis_a_ = run.atoms1.flag[static_cast<std::size_t>(atom)] == -1;
     occ_a_ = run.atoms1.occ[static_cast<std::size_t>(atom)];
+    head_.fill(-1);
     clear_list(out_);
   }
 
@@ -89,17 +92,20 @@ class Collector {
     // alternatives and are never seen together.
     if (dis_a_ && dis_j && std::fabs(occ_a_ - run_.atoms1.occ[uj]) > 0.01f) return;
     // Two atoms on one site lie at nearly the same distance from the centre,
-    // so only listed atoms in a narrow distance band can be the same site.
-    auto lo = std::lower_bound(by_dist_.begin(), by_dist_.end(), std::pair<float, int>(d - 0.02f, 0));
-    for (auto it = lo; it != by_dist_.end() && it->first <= d + 0.02f; ++it) {
-      if (dist(xj, run_.atoms.xc[static_cast<std::size_t>(it->second)]) < 0.01f) return;
-    }
+    // so only listed atoms of the neighbouring distance bands can be the
+    // same site (a band is wider than the 0.01 A that counts as one site).
+    const auto band = static_cast<std::size_t>(d / kBand);
+    if (grid_ == nullptr || grid_->may_share_site(j))
+      for (std::size_t b = band == 0 ? 0 : band - 1; b <= band + 1; ++b)
+        for (int k = head_[b % kChains]; k >= 0; k = next_[static_cast<std::size_t>(k)])
+          if (dist(xj, run_.atoms.xc[static_cast<std::size_t>(out_.inei[static_cast<std::size_t>(k) + 1])]) < 0.01f)
+            return;
     if (out_.nnei + 1 > MAXNEI) too_many(run_, atom_, rmax_);
     ++out_.nnei;
     out_.inei.push_back(j);
     out_.rnei.push_back(d);
-    by_dist_.insert(std::upper_bound(by_dist_.begin(), by_dist_.end(), std::pair<float, int>(d, j)),
-                    std::pair<float, int>(d, j));
+    next_.push_back(head_[band % kChains]);
+    head_[band % kChains] = out_.nnei - 1;
     if (dis_j) idis_ = 1;
   }
 
@@ -111,12 +117,15 @@ class Collector {
     const auto n = static_cast<std::size_t>(out_.nnei);
     std::vector<std::pair<float, int>> v(n);
     for (std::size_t k = 0; k < n; ++k) v[k] = {out_.rnei[k + 1], out_.inei[k + 1]};
-    std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // The atoms were listed in increasing index order, so ordering by
+    // (distance, index) keeps equal distances in list order.
+    std::sort(v.begin(), v.end());
     for (std::size_t lo = 0; lo < n;) {
       std::size_t hi = lo + 1;
       while (hi < n && v[hi].first - v[hi - 1].first < kSameDistance) ++hi;
-      std::sort(v.begin() + static_cast<std::ptrdiff_t>(lo), v.begin() + static_cast<std::ptrdiff_t>(hi),
-                [](const auto& a, const auto& b) { return a.second < b.second; });
+      if (hi - lo > 1)
+        std::sort(v.begin() + static_cast<std::ptrdiff_t>(lo), v.begin() + static_cast<std::ptrdiff_t>(hi),
+                  [](const auto& a, const auto& b) { return a.second < b.second; });
       lo = hi;
     }
     for (std::size_t k = 0; k < n; ++k) {
@@ -132,107 +141,17 @@ class Collector {
   float rmax_;
   NeighborRec& out_;
   Vec3 xa_;
+  const AtomGrid* grid_;
   float ra_ = 0;
   bool dis_a_ = false;
   float occ_a_ = 1;
   int idis_ = 0;
-  std::vector<std::pair<float, int>> by_dist_;  // the listed atoms by distance
-};
-
-// Atoms 1..n binned into cubic cells of the Cartesian frame, so that a bond
-// search visits only the cells around an atom instead of the whole table.
-// Within a cell atoms stay in increasing index order.
-class CellGrid {
- public:
-  // nullopt when some position is not finite (the caller then scans).
-  static std::optional<CellGrid> build(const Run& run, int n, double cell) {
-    CellGrid g;
-    double hi[3];
-    double maxabs = 0;
-    for (int d = 0; d < 3; ++d) {
-      g.lo_[d] = 0;
-      hi[d] = 0;
-    }
-    for (int i = 1; i <= n; ++i) {
-      const Vec3& x = run.atoms.xc[static_cast<std::size_t>(i)];
-      for (int d = 0; d < 3; ++d) {
-        const double v = x[static_cast<std::size_t>(d)];
-        if (!std::isfinite(v)) return std::nullopt;
-        if (i == 1 || v < g.lo_[d]) g.lo_[d] = v;
-        if (i == 1 || v > hi[d]) hi[d] = v;
-        maxabs = std::max(maxabs, std::fabs(v));
-      }
-    }
-    // Float distances near the cell edges may differ slightly from the exact
-    // ones; a margin keeps the visited cells a superset of what can pass.
-    g.margin_ = 0.01 + 1e-5 * maxabs;
-    const double cap = 2.0 * n + 64.0;
-    g.s_ = std::max(cell, 0.5);
-    for (;;) {
-      double cells = 1;
-      for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - g.lo_[d]) / g.s_) + 1.0;
-      if (cells <= cap) break;
-      g.s_ *= 1.5;
-    }
-    std::size_t total = 1;
-    for (int d = 0; d < 3; ++d) {
-      g.dim_[d] = static_cast<int>(std::floor((hi[d] - g.lo_[d]) / g.s_)) + 1;
-      total *= static_cast<std::size_t>(g.dim_[d]);
-    }
-    std::vector<std::size_t> cell_of(static_cast<std::size_t>(n) + 1);
-    g.start_.assign(total + 1, 0);
-    for (int i = 1; i <= n; ++i) {
-      const Vec3& x = run.atoms.xc[static_cast<std::size_t>(i)];
-      std::size_t c = g.index(g.coord(x[0], 0), g.coord(x[1], 1), g.coord(x[2], 2));
-      cell_of[static_cast<std::size_t>(i)] = c;
-      ++g.start_[c + 1];
-    }
-    std::partial_sum(g.start_.begin(), g.start_.end(), g.start_.begin());
-    g.atoms_.resize(static_cast<std::size_t>(n));
-    std::vector<std::size_t> fill(g.start_.begin(), g.start_.end() - 1);
-    for (int i = 1; i <= n; ++i) g.atoms_[fill[cell_of[static_cast<std::size_t>(i)]]++] = i;
-    return g;
-  }
-
-  // Every atom that may lie within reach of p, in increasing index order.
-  void candidates(const Vec3& p, double reach, std::vector<int>& out) const {
-    out.clear();
-    if (reach < 0) return;
-    reach += margin_;
-    int a[3], b[3];
-    for (int d = 0; d < 3; ++d) {
-      a[d] = coord(p[static_cast<std::size_t>(d)] - reach, d);
-      b[d] = coord(p[static_cast<std::size_t>(d)] + reach, d);
-    }
-    for (int ix = a[0]; ix <= b[0]; ++ix)
-      for (int iy = a[1]; iy <= b[1]; ++iy)
-        for (int iz = a[2]; iz <= b[2]; ++iz) {
-          const std::size_t c = index(ix, iy, iz);
-          out.insert(out.end(), atoms_.begin() + static_cast<std::ptrdiff_t>(start_[c]),
-                     atoms_.begin() + static_cast<std::ptrdiff_t>(start_[c + 1]));
-        }
-    std::sort(out.begin(), out.end());
-  }
-
- private:
-  int coord(double v, int d) const {
-    const double c = std::floor((v - lo_[d]) / s_);
-    if (c < 0) return 0;
-    if (c >= dim_[d]) return dim_[d] - 1;
-    return static_cast<int>(c);
-  }
-  std::size_t index(int ix, int iy, int iz) const {
-    return (static_cast<std::size_t>(iz) * static_cast<std::size_t>(dim_[1]) + static_cast<std::size_t>(iy)) *
-               static_cast<std::size_t>(dim_[0]) +
-           static_cast<std::size_t>(ix);
-  }
-
-  double lo_[3]{};
-  double s_ = 1;
-  double margin_ = 0.01;
-  int dim_[3]{1, 1, 1};
-  std::vector<std::size_t> start_;
-  std::vector<int> atoms_;
+  // The listed atoms (0-based slots) chained per distance band; bands share
+  // a chain modulo kChains, which only adds atoms to test.
+  static constexpr float kBand = 0.02f;
+  static constexpr std::size_t kChains = 256;
+  std::array<int, kChains> head_;
+  std::vector<int> next_;
 };
 
 // The found atoms grouped by element: types in increasing atomic number,
@@ -357,8 +276,23 @@ bool ring_has(const Ring& ring, int atom) {
 
 int GetNei(Run& run, int atom, float rmax) {
   check_atom(run, atom, "GetNei");
-  Collector c(run, atom, rmax, run.neig);
-  for (int j = 1; j <= run.cryst.ncryst; ++j) c.take(j);
+  SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  Collector c(run, atom, rmax, run.neig, idx != nullptr ? &idx->grid : nullptr);
+  if (idx != nullptr) {
+    // The candidates are a superset of the atoms that can pass, in index
+    // order, so the list is the one of the whole scan.
+    const auto ua = static_cast<std::size_t>(atom);
+    double reach = rmax;
+    if (rmax <= 0.0f) {
+      const float ra = covalent_radius(run, run.atoms.iz[ua]);
+      reach = ra < 0.0f ? -1.0 : static_cast<double>(ra) + idx->rbig + run.ctl.tol1;
+    }
+    std::vector<int>& cands = idx->scratch;
+    idx->grid.candidates(run, run.atoms.xc[ua], reach, cands);
+    for (int j : cands) c.take(j);
+  } else {
+    for (int j = 1; j <= run.cryst.ncryst; ++j) c.take(j);
+  }
   return c.finish();
 }
 
@@ -385,26 +319,10 @@ void findallneighbors(Run& run) {
   // The widest bond any atom can form decides the cell size.
   float rbig = 0;
   for (int i = 1; i <= n; ++i) rbig = std::max(rbig, covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(i)]));
-  const double widest = 2.0 * rbig + run.ctl.tol1;
-  std::optional<CellGrid> grid = CellGrid::build(run, n, widest);
-
-  std::vector<int> cands;
+  build_search_index(run, rbig);
   for (int i = 1; i <= n; ++i) {
-    const auto ui = static_cast<std::size_t>(i);
-    if (grid) {
-      // Same atoms in the same order as the full scan: the visited cells
-      // cover the bond range and the candidates come sorted by index.
-      Collector c(run, i, 0.0f, run.neig);
-      const float ra = covalent_radius(run, run.atoms.iz[ui]);
-      cands.clear();
-      if (ra >= 0.0f) grid->candidates(run.atoms.xc[ui], static_cast<double>(ra) + rbig + run.ctl.tol1, cands);
-      for (int j : cands) c.take(j);
-      c.finish();
-      group_types(run.neig, run);
-    } else {
-      findnei(run, i, 0.0f);
-    }
-    run.neighbors[ui] = run.neig;
+    findnei(run, i, 0.0f);
+    run.neighbors[static_cast<std::size_t>(i)] = run.neig;
   }
 
   to_lst(run, "(/a/4x,a/4x,a/4x,a)", " Printout of neighbors of all atoms sorted by ", "1) atomic number (descending)",
@@ -450,10 +368,16 @@ RingTest isitcyclic(Run& run, int atom) {
   RingTest res;
   int count = 0;
   int first[2] = {0, 0};
-  for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q) {
-    if (!ring_has(run.rings.ring[static_cast<std::size_t>(q)], atom)) continue;
+  auto met = [&](int q) {
     if (count < 2) first[count] = q;
     ++count;
+  };
+  const SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  if (idx != nullptr && atom >= 1 && static_cast<std::size_t>(atom) < idx->rings_of.size()) {
+    for (int q : idx->rings_of[static_cast<std::size_t>(atom)]) met(q);
+  } else {
+    for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
+      if (ring_has(run.rings.ring[static_cast<std::size_t>(q)], atom)) met(q);
   }
   if (count == 0) return res;
   res.lcyc = 1;

@@ -31,7 +31,7 @@ std::string mopro_name(Run& run, int i) {
 void write_dummies(Run& run) {
   std::ostream& os = *run.par;
   const int ndum = dummy_count(run, kRoutine);
-  ff::write(os, "('DUMMY ',i3)", ndum);
+  ff::write(os, "('DUMMY ',j3)", ndum);
   for (int j = 1; j <= ndum; ++j) {
     // MoPro wants the dummy number left-justified in its five columns.
     std::string num = ff::fmt_i(j, 5);
@@ -44,7 +44,7 @@ void write_dummies(Run& run) {
 void write_kappas(Run& run) {
   std::ostream& os = *run.par;
   const int nkap = kappa_sets(run, kRoutine);
-  ff::write(os, "('KAPPA ',i3)", nkap);
+  ff::write(os, "('KAPPA ',j3)", nkap);
   for (int j = 1; j <= nkap; ++j) {
     const auto k = static_cast<std::size_t>(j);
     ff::write(os, "(2f10.6)", run.kappas.kappa[k], run.kappas.kappap[k]);
@@ -59,7 +59,7 @@ void write_atom(Run& run, int i) {
   const float occ = run.atoms1.occ[k];
   const bool hydrogen = mopro_hydrogen(label);
 
-  ff::write(os, "('ATOM ',i3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, mopro_name(run, i), run.atoms.xf[k], occ,
+  ff::write(os, "('ATOM ',j3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, mopro_name(run, i), run.atoms.xf[k], occ,
             ernum(label));
   ff::write(os, "(a)", pad(run.mopro[k], 90));
   if (hydrogen)
@@ -92,7 +92,7 @@ bool mopro_hydrogen(std::string_view label) { return rtrim(ernum(label)) == "H";
 void write_mopro_atoms(Run& run) {
   write_dummies(run);
   write_kappas(run);
-  ff::write(*run.par, "('ATOMS ',i4,/)", run.atoms.nat);
+  ff::write(*run.par, "('ATOMS ',j4,/)", run.atoms.nat);
   for (int i = 1; i <= run.atoms.nat; ++i) write_atom(run, i);
 }
 

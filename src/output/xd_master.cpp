@@ -178,7 +178,7 @@ void wrxdmas1(Run& run) {
   ff::Items items;
   ff::add(items, "KEEP  kappa ");
   for (int k = 1; k <= run.kappaset[0]; ++k) ff::add(items, k);
-  *run.mas << ff::format_items("( a, 20i4,' \\', 10(/,20i4,' \\') )", items);
+  *run.mas << ff::format_items("( a, 20j4,' \\', 10(/,20j4,' \\') )", items);
   for (const char* l : {"KEEP  charge group1", "!KEEP  rigid group1", "!RESET bond C(1) H(1) 1.09 ..."}) line(run, l);
   ff::write(*run.mas, "(a,6f11.5)", "WEIGHT  ", std::span<const float>(run.shelx.wght.data() + 1, 6));
   for (const char* l : {"SKIP  obs 0. 1.d10 *sigobs 3. 1.d06 sinthl 0. 2.",
@@ -217,7 +217,7 @@ void wrxdmas2(Run& run) {
       "!CPSEARCH BUBBLE ato(1) rmin 0.3 rmax 0.5 curv -3 ncps 3", "!CPSEARCH  point x y z",
       "!CPSEARCH  start file.cps", "!BPATH  ato(1) ato(2) algrithm 2", "!", "   END XDPROP"};
   for (const char* l : kProp1) line(run, l);
-  ff::write(*run.mas, "(a,i4,a)", "!LATEN  frag1 1 ", -run.atoms.nat, "  *neutral");
+  ff::write(*run.mas, "(a,j4,a)", "!LATEN  frag1 1 ", -run.atoms.nat, "  *neutral");
   for (const char* l : kProp2) line(run, l);
   bang_rule(run);
   line(run, "   MODULE XDGEOM");

@@ -20,7 +20,7 @@ void write_head(Run& run, int nkap, int ndum) {
   ff::write(os, "(a)", "XDPARFILE VERSION  2");
   ff::write(os, "(2x,a,a)", rtrim(run.amodel), "   MODEL  4  2  1  0");
   ff::write(os, "(a)", "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500");
-  ff::write(os, "('USAGE ',i4,' 2 4 ',i4,' 0 1 0 0 ',i4,' 0 0 0 0 ',i4)", run.atoms.nat, nkap, run.nsft, ndum);
+  ff::write(os, "('USAGE ',j4,' 2 4 ',j4,' 0 1 0 0 ',j4,' 0 0 0 0 ',j4)", run.atoms.nat, nkap, run.nsft, ndum);
   ff::write(os, "(8f10.6)", std::array<float, 14>{});
   for (int j = 1; j <= ndum; ++j) ff::write(os, "(3f13.6)", run.dummy.x[static_cast<std::size_t>(j)]);
 }
@@ -32,12 +32,12 @@ void write_atom(Run& run, int i, bool fixed_h) {
   const Frac& xf = run.atoms.xf[k];
   const float occ = run.atoms1.occ[k];
   std::ostream& os = *run.inp;
-  ff::write(os, "(a,2i3,3i5,2x,6i5,3f9.5,f8.4)", label, mp.ax1, mp.ax2, mp.atom0, mp.atom1, mp.atom2, mp.tp,
+  ff::write(os, "(a,2j3,3(1x,j4),2x,6(1x,j4),3f9.5,f8.4)", label, mp.ax1, mp.ax2, mp.atom0, mp.atom1, mp.atom2, mp.tp,
             mp.tbl, mp.kap, mp.lmx, mp.one, 0, xf, occ);  // no chemical constraint code for XD
   ff::write(os, "(6f10.6)", run.at_uij[k]);
   ff::write(os, "(10f8.4)", xd_populations(mp));
   if (fixed_h)
-    ff::write(*run.fixh, "(a,1x,i4,2x,3f12.6,2x,f10.5,1x,f8.4)", label, run.atoms1.isft[k], xf, occ,
+    ff::write(*run.fixh, "(a,1x,j4,2x,3f12.6,2x,f10.5,1x,f8.4)", label, run.atoms1.isft[k], xf, occ,
               run.at_uij[k][0]);
 }
 
@@ -47,7 +47,7 @@ void write_tail(Run& run, int nkap) {
   for (int j = 1; j <= nkap; ++j) {
     const auto k = static_cast<std::size_t>(j);
     const float kp = ks.kappap[k];
-    ff::write(os, "(i3,6f10.6)", ks.nsft[k], ks.kappa[k], kp, kp, kp, kp, kp);
+    ff::write(os, "(j3,6f10.6)", ks.nsft[k], ks.kappa[k], kp, kp, kp, kp, kp);
   }
   std::array<float, 8> extinction{};
   for (int v = 2; v <= 9; ++v) extinction[static_cast<std::size_t>(v - 2)] = free_variable(run, v);

@@ -78,6 +78,7 @@ class Completion {
   PointGrid base_;               // R x + t moved into the unit cell, Cartesian
   PointGrid atoms_;              // atoms 1..ncryst
   std::array<int, 3> reach_cells_{};  // lattice translations to probe, per axis
+  std::array<float, 3> reach_frac_{};  // the grid's reach along each axis, in cells
   bool by_shift_ = false;             // probe every shift instead of the reachable translations
   std::vector<Vec3> shift_cart_;      // M (k, l, m) of every shift, in scan order
   std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue_;
@@ -117,6 +118,9 @@ Completion::Completion(Run& run)
     // |t + (cell part of the image - cell part of the atom)| <= width, the
     // cell parts lying in [0, 1].
     reach_cells_[static_cast<std::size_t>(i)] = static_cast<int>(std::min(std::floor(width), 1.0e4)) + 1;
+    // A bonded image lies within `width` cells of its probe along the axis;
+    // twice that leaves ample room for the rounding of the cell parts.
+    reach_frac_[static_cast<std::size_t>(i)] = static_cast<float>(std::min(2.0 * width * 1.02 + 1.0e-3, 1.0e4));
     probes *= 2 * reach_cells_[static_cast<std::size_t>(i)] + 1;
   }
   const long long side = 2LL * ncells_ + 1;
@@ -165,9 +169,17 @@ void Completion::activate(int s) {
   const Lattice home = floor_of(fs);
   const Vec3 inside = minus(fs, home);
   const auto& w = reach_cells_;
+  // The images in the grid lie in the unit cell, so a probe point farther
+  // than a bond from it along an axis finds none: in a large cell most
+  // translations are passed over.
+  auto probed = [&](int i, int t) {
+    const float v = inside[static_cast<std::size_t>(i)] - static_cast<float>(t);
+    return v >= -reach_frac_[static_cast<std::size_t>(i)] && v <= 1.0f + reach_frac_[static_cast<std::size_t>(i)];
+  };
   for (int ta = -w[0]; ta <= w[0]; ++ta)
     for (int tb = -w[1]; tb <= w[1]; ++tb)
       for (int tc = -w[2]; tc <= w[2]; ++tc) {
+        if (!probed(0, ta) || !probed(1, tb) || !probed(2, tc)) continue;
         const Lattice t{ta, tb, tc};
         base_.near(to_cart(run_.transf, Frac(minus(inside, t))), [&](int id) {
           // R x + t + n lies near atom s when n = t - cell + home.

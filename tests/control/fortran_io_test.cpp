@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -112,10 +115,47 @@ TEST(FormatControl, ArraysExpandItemByItem) {
   EXPECT_EQ(format("(i7,2x,a,1x,3f9.5)", 1, "C(1)    ", x), "      1  C(1)       0.10000  0.20000  0.30000\n");
 }
 
+// Fixed-point digits are worked out in integers for speed; they must be the
+// digits of the library conversion, ties to even on the exact binary value
+// included.
+TEST(FormatControl, FixedPointDigitsAreTheLibraryConversion) {
+  std::mt19937_64 rng(42);
+  std::uniform_int_distribution<int> exp2(-40, 40);
+  std::uniform_real_distribution<double> unit(0.5, 1.0);
+  auto reference = [](double v, int d) {
+    char buf[400];
+    auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::fixed, d);
+    std::string s(buf, r.ptr);
+    if (d == 0) s += '.';
+    return s;
+  };
+  auto digits = [](double v, int w, int d) {
+    std::string s = ff::fmt_f(v, w, d);
+    return s.substr(s.find_first_not_of(" -"));
+  };
+  for (int k = 0; k < 200000; ++k) {
+    double v = std::ldexp(unit(rng), exp2(rng));
+    if (k % 3 == 0) v = static_cast<float>(v);
+    // Exact ties: a multiple of a power of two just beyond the last decimal.
+    if (k % 7 == 0) v = std::ldexp(static_cast<double>(rng() % 100000), -static_cast<int>(rng() % 12));
+    if (k % 11 == 0) v = -v;
+    const int d = static_cast<int>(rng() % 10);
+    ASSERT_EQ(digits(v, 60, d), reference(v, d)) << std::hexfloat << v << " d=" << d;
+  }
+  EXPECT_EQ(ff::fmt_f(0.125, 6, 2), "  0.12");
+  EXPECT_EQ(ff::fmt_f(0.375, 6, 2), "  0.38");
+  EXPECT_EQ(ff::fmt_f(2.5, 4, 0), "  2.");
+  EXPECT_EQ(ff::fmt_f(1e30, 34, 2), "1000000000000000019884624838656.00");
+}
+
 TEST(FormatControl, WideIntegerExtension) {
   EXPECT_EQ(format("('ATOM ',j3)", 12), "ATOM  12\n");
-  EXPECT_EQ(format("('ATOM ',j3)", 12345), "ATOM  12345\n");
+  EXPECT_EQ(format("('ATOM ',j3)", 12345), "ATOM 12345\n");
   EXPECT_EQ(format("(2j5)", 12345, 123456), "12345 123456\n");
+  // No blank at the start of a line, nor a second one after a blank.
+  EXPECT_EQ(format("(j4/j4)", 12345, 23456), "12345\n23456\n");
+  EXPECT_EQ(format("(a,1x,j4,1x,j4)", "A", 1234, 12345), "A 1234 12345\n");
+  EXPECT_EQ(format("(i3,3(1x,j4))", 1, 9999, 10000, 123456), "  1 9999 10000 123456\n");
 }
 
 TEST(FormatControl, ItemKindMismatchIsAProgrammingError) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "control/error.hpp"
 #include "control/fortran_io.hpp"
 #include "control/text.hpp"
@@ -88,4 +90,33 @@ TEST(LabelForms, BracketsNumbersAndDummies) {
   EXPECT_EQ(ernum("H1A"), pad("H1A", 10));
   EXPECT_EQ(erum("DUM3"), pad("D3", 10));
   EXPECT_EQ(erbras(erum("DUM12")), pad("D12", 10));
+}
+
+// The word scans walk the text once; they must count and place words as the
+// position-by-position rule does, for every length passed.
+TEST(Scanner, WordsFollowThePositionRuleForAnyLength) {
+  auto at = [](std::string_view s, int pos) {
+    return pos >= 1 && pos <= static_cast<int>(s.size()) ? s[static_cast<std::size_t>(pos - 1)] : ' ';
+  };
+  std::mt19937 rng(9);
+  for (int k = 0; k < 5000; ++k) {
+    std::string text;
+    const int n = static_cast<int>(rng() % 30);
+    for (int c = 0; c < n; ++c) text += "ab  *1."[rng() % 7];
+    const int len = static_cast<int>(rng() % 34);
+    std::vector<Word> expected;
+    int start = 0;
+    for (int j = 1; j < len; ++j) {
+      const char c = at(text, j);
+      if (c != ' ' && (j == 1 || at(text, j - 1) == ' ')) start = j;
+      if (c != ' ' && at(text, j + 1) == ' ') expected.push_back(Word{start, j});
+    }
+    const std::vector<Word> got = words(text, len);
+    ASSERT_EQ(got.size(), expected.size()) << "[" << text << "] " << len;
+    for (std::size_t w = 0; w < got.size(); ++w) {
+      EXPECT_EQ(got[w].start, expected[w].start) << "[" << text << "] " << len;
+      EXPECT_EQ(got[w].end, expected[w].end) << "[" << text << "] " << len;
+    }
+    EXPECT_EQ(dnumline(text, len), static_cast<int>(expected.size())) << "[" << text << "] " << len;
+  }
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "control/error.hpp"
+#include "control/run_sequence.hpp"
 #include "output/lines.hpp"
 #include "output/methanol.hpp"
+#include "support/generated.hpp"
 
 namespace vorn::test {
 namespace {
@@ -179,6 +181,60 @@ TEST_F(XdParam, WritesThroughRealFiles) {
   t.run.fixh.close();
   EXPECT_EQ(lines_of(t.read("xd_vorn.inp")).size(), 47u);
   EXPECT_EQ(lines_of(t.read("fixedH.ins")).size(), 6u);
+}
+
+// 20,000 atoms overflow the specified widths of atom numbers, counts and
+// kappa-set numbers; written in full, every atom still reads back.
+TEST(ReadableAtScale, TwentyThousandAtomsReadBackFromTheirOwnXdFiles) {
+  TestRun first;
+  bench::GenSpec spec;
+  spec.target_atoms = 20000;
+  // Without chemical constraints every atom has its own kappa set.
+  const int n = write_generated(first, spec, 1, "CHEMCON  hydrogen  other\n");
+  ASSERT_GT(n, 19900);
+  ASSERT_EQ(vorn_main(first.run, {}), 0) << first.out.str().substr(0, 2000);
+  const int nkap = first.run.kappaset[0];
+  ASSERT_EQ(nkap, n);
+  const std::string inp = first.read("xd_vorn.inp");
+  const std::string mas = first.read("xd_vorn.mas");
+  const std::string par = first.read("mopro_vorn.par");
+  for (const std::string* text : {&inp, &mas, &par}) EXPECT_EQ(text->find("**"), std::string::npos);
+  EXPECT_NE(inp.find("\nUSAGE " + std::to_string(n) + " 2 4 " + std::to_string(nkap) + " 0 1 0 0 "), std::string::npos);
+  EXPECT_NE(par.find("\nATOMS " + std::to_string(n) + "\n"), std::string::npos);
+  EXPECT_NE(par.find("\nKAPPA " + std::to_string(nkap) + "\n"), std::string::npos);
+  EXPECT_NE(par.find("\nATOM " + std::to_string(n) + " "), std::string::npos);
+  EXPECT_NE(mas.find("\n!LATEN  frag1 1 -" + std::to_string(n) + "  *neutral\n"), std::string::npos);
+  // The last atom: its own index and its kappa set stand one blank after
+  // the numbers before them; in the master file too.
+  const std::string last = first.run.atoms.label[static_cast<std::size_t>(n)];
+  const std::size_t at = inp.find("\n" + last);
+  ASSERT_NE(at, std::string::npos);
+  const std::string rec = inp.substr(at + 1, inp.find('\n', at + 1) - at - 1);
+  std::istringstream words(rec.substr(8));
+  std::vector<long> v(11);
+  for (long& x : v) words >> x;
+  EXPECT_EQ(v[3], n) << rec;
+  EXPECT_EQ(v[7], nkap) << rec;
+  const std::size_t in_mas = mas.find("\n" + last + " ");
+  ASSERT_NE(in_mas, std::string::npos);
+  EXPECT_NE(mas.substr(in_mas, mas.find('\n', in_mas + 1) - in_mas).find(" R   1  2 " + std::to_string(nkap) + "   2 "),
+            std::string::npos);
+
+  TestRun again;
+  again.write("in.mas", mas);
+  again.write("in.inp", inp);
+  again.write("vorn.inp", "FORMAT *xd\nINPUT in.mas in.inp\n");
+  ASSERT_EQ(vorn_main(again.run, {}), 0) << again.out.str().substr(0, 2000);
+  EXPECT_EQ(again.run.atoms.nat, n);
+  for (int i : {1, 9999, 10000, n}) {
+    const auto u = static_cast<std::size_t>(i);
+    EXPECT_EQ(again.run.atoms.label[u], first.run.atoms.label[u]) << i;
+    for (int d = 0; d < 3; ++d) EXPECT_NEAR(again.run.atoms.xf[u][d], first.run.atoms.xf[u][d], 1e-5) << i;
+    EXPECT_EQ(again.run.atoms1.isft[u], first.run.atoms1.isft[u]) << i;
+  }
+  // The atom table of the new master file has every atom.
+  const std::string mas2 = again.read("xd_vorn.mas");
+  EXPECT_NE(mas2.find("\n" + first.run.atoms.label[static_cast<std::size_t>(n)]), std::string::npos);
 }
 
 }  // namespace

@@ -186,7 +186,7 @@ TEST(LatticeCentring, FaceCentredCubicReaches192Operators) {
   t.run.ctl.iverb = 2;
   t.lst.str("");
   prsymop(t.run);
-  EXPECT_NE(t.lst.str().find("\n SYMM  192\n"), std::string::npos);
+  EXPECT_NE(t.lst.str().find("\n SYMM 192\n"), std::string::npos);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <random>
 
 #include "control/error.hpp"
+#include "structure/shelx_reader.hpp"
+#include "structure_gen.hpp"
 #include "topology/complete_oracle.hpp"
 #include "topology/connectivity.hpp"
 #include "topology/molecules.hpp"
@@ -286,6 +288,21 @@ TEST(GenCompleteFrags, SameAtomsInTheSameOrderAsTheRestartedScan) {
   }
   // The structures must exercise the search, not just pass through it.
   EXPECT_GT(appended, 500);
+}
+
+TEST(GenCompleteFrags, SupercellCutByTheCellEdgesAsTheRestartedScan) {
+  // A cell many bonds wide, where most lattice translations of an atom reach
+  // nothing: molecules cut by the cell faces are completed as by the scan.
+  TestRun t;
+  bench::GenSpec spec;
+  spec.target_atoms = 140;
+  spec.split = true;
+  const bench::Structure s = bench::generate(spec);
+  t.write("bench.res", bench::shelx_text(s));
+  t.run.ctl.ncells = 1;
+  ReadShelx(t.run, "bench.res");
+  expect_same_as_oracle(t.run, 0);
+  EXPECT_GT(t.run.cryst.ncryst - t.run.atoms.nat, 30);
 }
 
 TEST(GenCompleteFrags, LargerToleranceNeverAppendsFewer) {

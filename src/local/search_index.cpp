@@ -1,0 +1,180 @@
+#include "local/search_index.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cmath>
+
+namespace vorn {
+
+AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
+  double hi[3]{};
+  double maxabs = 0;
+  for (int i = 1; i <= n; ++i) {
+    const Vec3& x = run.atoms.xc[static_cast<std::size_t>(i)];
+    for (int d = 0; d < 3; ++d) {
+      const double v = x[static_cast<std::size_t>(d)];
+      if (!std::isfinite(v)) return;
+      if (i == 1 || v < lo_[d]) lo_[d] = v;
+      if (i == 1 || v > hi[d]) hi[d] = v;
+      maxabs = std::max(maxabs, std::fabs(v));
+    }
+  }
+  // Float distances near the cell edges may differ slightly from the exact
+  // ones; a margin keeps the visited cells a superset of what can pass.
+  margin_ = 0.01 + 1e-5 * maxabs;
+  const double cap = 2.0 * n + 64.0;
+  s_ = std::max(cell, 0.5);
+  for (;;) {
+    double cells = 1;
+    for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - lo_[d]) / s_) + 1.0;
+    if (cells <= cap) break;
+    s_ *= 1.5;
+  }
+  std::size_t total = 1;
+  for (int d = 0; d < 3; ++d) {
+    dim_[d] = static_cast<int>(std::floor((hi[d] - lo_[d]) / s_)) + 1;
+    total *= static_cast<std::size_t>(dim_[d]);
+  }
+  cells_.assign(total, {});
+  where_.assign(static_cast<std::size_t>(n) + 1, 0);
+  at_.assign(static_cast<std::size_t>(n) + 1, Vec3{});
+  twin_.assign(static_cast<std::size_t>(n) + 1, 0);
+  for (int i = 1; i <= n; ++i) {
+    const std::size_t c = cell_of(run.atoms.xc[static_cast<std::size_t>(i)]);
+    where_[static_cast<std::size_t>(i)] = c;
+    at_[static_cast<std::size_t>(i)] = run.atoms.xc[static_cast<std::size_t>(i)];
+    cells_[c].push_back(i);
+  }
+  valid_ = true;
+  for (int i = 1; i <= n; ++i) mark_twins(run, run.atoms.xc[static_cast<std::size_t>(i)]);
+}
+
+// Sets the twin flag of every atom near p from scratch.
+void AtomGrid::mark_twins(const Run& run, const Vec3& p) {
+  std::vector<int> near;
+  candidates(run, p, 0.02, near);
+  for (int j : near) {
+    const Vec3& xj = run.atoms.xc[static_cast<std::size_t>(j)];
+    char t = 0;
+    std::vector<int> around;
+    candidates(run, xj, 0.01, around);
+    for (int k : around)
+      if (k != j && dist(xj, run.atoms.xc[static_cast<std::size_t>(k)]) < 0.01f) t = 1;
+    twin_[static_cast<std::size_t>(j)] = t;
+  }
+}
+
+int AtomGrid::coord(double v, int d) const {
+  const double c = std::floor((v - lo_[d]) / s_);
+  if (!(c >= 0)) return 0;
+  if (c >= dim_[d]) return dim_[d] - 1;
+  return static_cast<int>(c);
+}
+
+std::size_t AtomGrid::index(int ix, int iy, int iz) const {
+  return (static_cast<std::size_t>(iz) * static_cast<std::size_t>(dim_[1]) + static_cast<std::size_t>(iy)) *
+             static_cast<std::size_t>(dim_[0]) +
+         static_cast<std::size_t>(ix);
+}
+
+std::size_t AtomGrid::cell_of(const Vec3& x) const { return index(coord(x[0], 0), coord(x[1], 1), coord(x[2], 2)); }
+
+void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
+  out.clear();
+  if (!valid_ || !(reach >= 0)) return;
+  reach += margin_;
+  int a[3], b[3];
+  for (int d = 0; d < 3; ++d) {
+    a[d] = coord(p[static_cast<std::size_t>(d)] - reach, d);
+    b[d] = coord(p[static_cast<std::size_t>(d)] + reach, d);
+  }
+  // Clamping keeps the cell coordinate monotonic, so an atom beyond the
+  // border (a hydrogen moved outward) is still met; the distance filter is
+  // looser than any caller's own test.
+  const auto far = static_cast<float>(reach);
+  // Distance from p to the nearest point of a cell slab along one axis; the
+  // border cells reach out to infinity (clamped atoms live there).
+  auto gap = [&](int c, int d) {
+    const double v = p[static_cast<std::size_t>(d)];
+    const double lo = c == 0 ? -HUGE_VAL : lo_[d] + c * s_;
+    const double hi = c == dim_[d] - 1 ? HUGE_VAL : lo_[d] + (c + 1) * s_;
+    return v < lo ? lo - v : (v > hi ? v - hi : 0.0);
+  };
+  // Cells wholly beyond reach (with room for rounding) are passed over.
+  const double limit = (reach + 0.01) * (reach + 0.01);
+  for (int iz = a[2]; iz <= b[2]; ++iz) {
+    const double gz = gap(iz, 2);
+    for (int iy = a[1]; iy <= b[1]; ++iy) {
+      const double gy = gap(iy, 1);
+      for (int ix = a[0]; ix <= b[0]; ++ix) {
+        const double gx = gap(ix, 0);
+        if (gx * gx + gy * gy + gz * gz > limit) continue;
+        for (int j : cells_[index(ix, iy, iz)])
+          if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
+      }
+    }
+  }
+  // Index order: a sort for the few atoms of a bond search, a bit map for
+  // the hundreds of a wide radius search.
+  if (out.size() < 64) {
+    std::sort(out.begin(), out.end());
+    return;
+  }
+  std::vector<std::uint64_t>& bits = bits_;
+  bits.assign(static_cast<std::size_t>(n_) / 64 + 1, 0);
+  for (int j : out) bits[static_cast<std::size_t>(j) >> 6] |= std::uint64_t{1} << (j & 63);
+  out.clear();
+  for (std::size_t w = 0; w < bits.size(); ++w)
+    for (std::uint64_t v = bits[w]; v != 0; v &= v - 1)
+      out.push_back(static_cast<int>(w * 64 + static_cast<std::size_t>(std::countr_zero(v))));
+}
+
+void AtomGrid::moved(const Run& run, int atom) {
+  if (!valid_ || atom < 1 || atom > n_) return;
+  const auto ua = static_cast<std::size_t>(atom);
+  const Vec3& x = run.atoms.xc[ua];
+  if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) {
+    // A position the grid cannot place: searches scan the table again.
+    valid_ = false;
+    return;
+  }
+  const Vec3 old = at_[ua];
+  const std::size_t c = cell_of(x);
+  if (c != where_[ua]) {
+    auto& from = cells_[where_[ua]];
+    from.erase(std::find(from.begin(), from.end(), atom));
+    cells_[c].push_back(atom);
+    where_[ua] = c;
+  }
+  at_[ua] = x;
+  // The atoms it left and the atoms it joined.
+  mark_twins(run, old);
+  mark_twins(run, x);
+}
+
+void build_search_index(Run& run, float rbig) {
+  const double cell = 2.0 * rbig + run.ctl.tol1;
+  auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}});
+  idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
+  for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
+    for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)
+      if (m >= 1 && m <= run.cryst.ncryst) {
+        auto& list = idx->rings_of[static_cast<std::size_t>(m)];
+        if (list.empty() || list.back() != q) list.push_back(q);
+      }
+  run.index = std::move(idx);
+}
+
+SearchIndex* search_index(Run& run) {
+  SearchIndex* s = run.index.get();
+  if (s == nullptr || !s->grid.valid() || s->grid.count() != run.cryst.ncryst || s->nor != run.rings.nor) return nullptr;
+  return s;
+}
+
+void atom_moved(Run& run, int atom) {
+  if (run.index && atom >= 1 && static_cast<std::size_t>(atom) < run.atoms.xc.size())
+    run.index->grid.moved(run, atom);
+}
+
+}  // namespace vorn

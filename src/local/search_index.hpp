@@ -1,0 +1,74 @@
+// Indexes that let the single-atom searches of the per-atom stage (bonded and
+// radius searches, the coincidence test of generated atoms, ring membership)
+// visit only what lies near the atom instead of the whole atom table.
+//
+// findallneighbors builds the index once the atom table is complete
+// (fragment completion and ring search are done). From then on the index
+// must see every change of a position: a stage that moves an atom calls
+// atom_moved. Searches fall back to the plain scans when there is no index,
+// or when the atom table has grown since it was built.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "control/run.hpp"
+#include "local/kappa_index.hpp"
+
+namespace vorn {
+
+// Atoms 1..n binned into cubic cells of the Cartesian frame.
+class AtomGrid {
+ public:
+  // A grid that is not valid() when some position is not finite.
+  AtomGrid(const Run& run, int n, double cell);
+  bool valid() const { return valid_; }
+  int count() const { return n_; }
+  // Every atom whose position may lie within reach of p (a superset of those
+  // whose float distance from p is at most reach), in increasing index order.
+  void candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const;
+  // Re-bins an atom after its position changed.
+  void moved(const Run& run, int atom);
+  // False when no other atom lies within 0.01 A of the atom, so that it can
+  // never be taken for a second atom on a listed site.
+  bool may_share_site(int atom) const { return twin_[static_cast<std::size_t>(atom)] != 0; }
+
+ private:
+  int coord(double v, int d) const;
+  std::size_t index(int ix, int iy, int iz) const;
+  std::size_t cell_of(const Vec3& x) const;
+
+  bool valid_ = false;
+  int n_ = 0;
+  double lo_[3]{};
+  double s_ = 1;
+  double margin_ = 0.01;
+  int dim_[3]{1, 1, 1};
+  std::vector<std::vector<int>> cells_;
+  std::vector<std::size_t> where_;  // cell of each atom
+  std::vector<Vec3> at_;            // position of each atom as binned
+  std::vector<char> twin_;          // another atom lies within 0.01 A
+  void mark_twins(const Run& run, const Vec3& p);
+  mutable std::vector<std::uint64_t> bits_;  // scratch of candidates()
+};
+
+struct SearchIndex {
+  AtomGrid grid;
+  // Rings containing each atom 1..n, in ring order (ring table fixed).
+  std::vector<std::vector<int>> rings_of;
+  int nor = 0;
+  float rbig = 0;  // largest covalent radius among the atoms
+  std::vector<int> scratch;  // candidate list of the latest search
+  KappaIndex kappa;          // earlier atoms by their kappa-set signature
+};
+
+// Builds run.index over atoms 1..ncryst and the current ring table; rbig is
+// the largest covalent radius among the atoms (the widest bond is the cell).
+void build_search_index(Run& run, float rbig);
+// The index when it describes the current atom table, else nullptr.
+SearchIndex* search_index(Run& run);
+// Tells the index that the atom's Cartesian position changed.
+void atom_moved(Run& run, int atom);
+
+}  // namespace vorn

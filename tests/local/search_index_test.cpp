@@ -1,0 +1,198 @@
+#include "local/search_index.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "local/neighbors.hpp"
+#include "support/builders.hpp"
+#include "support/generated.hpp"
+
+using namespace vorn;
+using vorn::test::TestRun;
+
+namespace {
+
+struct Found {
+  int n;
+  std::vector<int> idx;
+  std::vector<float> d;
+  int ntype;
+  std::vector<int> z;
+  std::vector<std::vector<int>> members;
+  int dis;
+  bool operator==(const Found&) const = default;
+};
+
+Found search(vorn::Run& run, int atom, float rmax, bool plain) {
+  run.plain_scans = plain;
+  const int dis = findnei(run, atom, rmax);
+  run.plain_scans = false;
+  const NeighborRec& r = run.neig;
+  return Found{r.nnei, r.inei, r.rnei, r.ntype, r.ztype, r.itypenei, dis};
+}
+
+// Every bonded and radius search of every atom, with the index and with the
+// whole-table scan.
+void expect_searches_match(vorn::Run& run) {
+  for (int i = 1; i <= run.cryst.ncryst; ++i)
+    for (float r : {0.0f, 3.0f, 10.0f}) {
+      ASSERT_EQ(search(run, i, r, false), search(run, i, r, true)) << "atom " << i << " rmax " << r;
+    }
+}
+
+// Atoms scattered in a box, with pairs on one site and a few far outliers.
+void scatter(vorn::Run& run, int n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> u(0.0f, 30.0f);
+  for (int i = 1; i <= n; ++i) {
+    Cart x(u(rng), u(rng), u(rng));
+    if (i % 97 == 0) x = run.atoms.xc[static_cast<std::size_t>(i - 1)];  // same site
+    if (i % 101 == 0) x = Cart(x[0] + 5000.0f, x[1], -x[2]);             // far away
+    vorn::test::add_atom(run, i % 3 == 0 ? "H" + std::to_string(i) : "C" + std::to_string(i), x);
+  }
+}
+
+std::vector<int> within(const vorn::Run& run, const Vec3& p, float r) {
+  std::vector<int> v;
+  for (int j = 1; j <= run.cryst.ncryst; ++j)
+    if (dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) <= r) v.push_back(j);
+  return v;
+}
+
+}  // namespace
+
+TEST(AtomGrid, CandidatesHoldEveryAtomWithinReachInIndexOrder) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  scatter(run, 1500, 3);
+  AtomGrid grid(run, run.cryst.ncryst, 1.74);
+  ASSERT_TRUE(grid.valid());
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> pick(1, run.cryst.ncryst);
+  std::uniform_real_distribution<float> jitter(-0.4f, 0.4f);
+  auto check = [&]() {
+    std::vector<int> c;
+    for (int q = 0; q < 150; ++q) {
+      const Vec3 p = run.atoms.xc[static_cast<std::size_t>(pick(rng))];
+      for (float r : {0.001f, 1.5f, 4.0f, 10.0f, 25.0f}) {
+        grid.candidates(run, p, r, c);
+        ASSERT_TRUE(std::is_sorted(c.begin(), c.end()));
+        ASSERT_EQ(std::adjacent_find(c.begin(), c.end()), c.end());
+        for (int j : within(run, p, r)) ASSERT_TRUE(std::binary_search(c.begin(), c.end(), j)) << j;
+      }
+    }
+  };
+  check();
+  // Atoms moved a little, onto another atom, and out of the grid's box.
+  for (int k = 0; k < 80; ++k) {
+    const int j = pick(rng);
+    Cart& x = run.atoms.xc[static_cast<std::size_t>(j)];
+    if (k % 8 == 0)
+      x = run.atoms.xc[static_cast<std::size_t>(pick(rng))];
+    else if (k % 8 == 1)
+      x = Cart(x[0] - 200.0f, x[1], x[2]);
+    else
+      x = Cart(x[0] + jitter(rng), x[1] + jitter(rng), x[2] + jitter(rng));
+    grid.moved(run, j);
+  }
+  check();
+}
+
+TEST(AtomGrid, NonFinitePositionsLeaveTheSearchesToTheScan) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  scatter(run, 50, 1);
+  run.atoms.xc[7] = Cart(std::nanf(""), 0.0f, 0.0f);
+  findallneighbors(run);
+  EXPECT_EQ(search_index(run), nullptr);
+  expect_searches_match(run);
+}
+
+TEST(NeighbourSearch, IndexGivesTheScanListsWithSitesSharedAndAtomsMoved) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  scatter(run, 600, 11);
+  findallneighbors(run);
+  ASSERT_NE(search_index(run), nullptr);
+  expect_searches_match(run);
+  // An atom put on another one's site, and a twin taken away from its site.
+  run.atoms.xc[10] = Cart(run.atoms.xc[20][0] + 0.004f, run.atoms.xc[20][1], run.atoms.xc[20][2]);
+  atom_moved(run, 10);
+  run.atoms.xc[97] = Cart(run.atoms.xc[97][0] + 0.3f, run.atoms.xc[97][1], run.atoms.xc[97][2]);
+  atom_moved(run, 97);
+  expect_searches_match(run);
+  EXPECT_TRUE(search_index(run)->grid.may_share_site(20));
+  EXPECT_FALSE(search_index(run)->grid.may_share_site(96));
+}
+
+TEST(NeighbourSearch, IndexGivesTheScanListsAfterAWholeRun) {
+  // After the run the hydrogens stand at their standard distances: the index
+  // followed every move.
+  TestRun t;
+  bench::GenSpec spec;
+  spec.target_atoms = 700;
+  spec.split = true;
+  spec.twist = true;
+  spec.chloro = 0.3;
+  vorn::test::write_generated(t, spec);
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+  vorn::Run& run = t.run;
+  ASSERT_GT(run.cryst.ncryst, run.atoms.nat);  // completion added images
+  ASSERT_NE(search_index(run), nullptr);
+  expect_searches_match(run);
+  for (int i = 1; i <= run.cryst.ncryst; ++i) {
+    const RingTest a = isitcyclic(run, i);
+    run.plain_scans = true;
+    const RingTest b = isitcyclic(run, i);
+    run.plain_scans = false;
+    ASSERT_TRUE(a.lcyc == b.lcyc && a.l1plan == b.l1plan && a.l2plan == b.l2plan && a.iring == b.iring &&
+                a.nsize == b.nsize)
+        << i;
+  }
+}
+
+// The whole run with the indexes against the whole run with the plain scans:
+// every file and the listing byte for byte (CPU times aside).
+class WholeRunEquivalence : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeRunEquivalence, IndexedAndPlainRunsWriteTheSameBytes) {
+  bench::GenSpec spec;
+  spec.seed = 7;
+  spec.split = true;
+  spec.twist = true;
+  spec.chloro = 0.25;
+  int verbose = 1;
+  std::string extra;
+  switch (GetParam()) {
+    case 0: spec.target_atoms = 3000; break;
+    case 1:  // every comparison listed
+      spec.target_atoms = 300;
+      verbose = 3;
+      break;
+    case 2:  // hydrogens unconstrained, whole molecules
+      spec.target_atoms = 1500;
+      spec.split = false;
+      extra = "CHEMCON  hydrogen *other\n";
+      break;
+    default: break;
+  }
+  TestRun fast, plain;
+  const int n = vorn::test::write_generated(fast, spec, verbose, extra);
+  vorn::test::write_generated(plain, spec, verbose, extra);
+  plain.run.plain_scans = true;
+  ASSERT_EQ(vorn_main(fast.run, {}), 0) << fast.out.str();
+  ASSERT_EQ(vorn_main(plain.run, {}), 0) << plain.out.str();
+  ASSERT_EQ(fast.run.atoms.nat, n);
+  const auto a = vorn::test::run_outputs(fast);
+  const auto b = vorn::test::run_outputs(plain);
+  ASSERT_EQ(a.size(), b.size());
+  for (const auto& [name, text] : a) {
+    ASSERT_TRUE(b.count(name)) << name;
+    EXPECT_TRUE(text == b.at(name)) << name << " differs";
+  }
+  EXPECT_GT(a.at("xd_vorn.inp").size(), 1000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Generated, WholeRunEquivalence, ::testing::Values(0, 1, 2));
