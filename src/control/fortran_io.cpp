@@ -1,164 +1,232 @@
 #include "control/fortran_io.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cctype>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <vector>
-#include <charconv>
-#include <cfloat>
-#include <cmath>
+#include <memory>
 #include <stdexcept>
 #include <unordered_map>
+#include <vector>
 
 namespace ff {
 
 namespace {
 
-// The edit descriptors append to the output line in place: a run writes
-// tens of megabytes, and a temporary string per field would cost more than
-// the conversion itself.
+// A run writes about ten million fields. Each field is written straight
+// into the line at its final place: no temporary text, no allocation.
 
-// An output line under construction. Appending here is a copy into room
-// already there; std::string would go out of line for every field.
+// An output line under construction: room for ordinary lines inline, on the
+// heap beyond.
 class Line {
  public:
+  Line() = default;
+  Line(const Line&) = delete;
+  Line& operator=(const Line&) = delete;
+
   std::size_t size() const { return n_; }
-  char operator[](std::size_t i) const { return b_[i]; }
-  char back() const { return b_[n_ - 1]; }
+  char operator[](std::size_t i) const { return p_[i]; }
+  char back() const { return p_[n_ - 1]; }
   void truncate(std::size_t n) { n_ = n; }
-  void clear() { n_ = 0; }
+  // Room for k more characters; the caller writes them and calls commit.
+  char* room(std::size_t k) {
+    if (k > cap_ - n_) grow(k);
+    return p_ + n_;
+  }
+  void commit(std::size_t k) { n_ += k; }
   void add(std::string_view s) {
-    const std::size_t k = s.size();
-    if (k == 0) return;
-    room(k);
-    char* p = b_.data() + n_;
-    if (k <= 16) {
-      for (std::size_t i = 0; i < k; ++i) p[i] = s[i];
-    } else {
-      std::memcpy(p, s.data(), k);
-    }
-    n_ += k;
+    std::memcpy(room(s.size()), s.data(), s.size());
+    n_ += s.size();
   }
   void add(char c) {
-    room(1);
-    b_[n_++] = c;
+    *room(1) = c;
+    ++n_;
   }
   void fill(std::size_t k, char c) {
-    if (k == 0) return;
-    room(k);
-    char* p = b_.data() + n_;
-    if (k <= 16) {
-      for (std::size_t i = 0; i < k; ++i) p[i] = c;
-    } else {
-      std::memset(p, c, k);
-    }
+    std::memset(room(k), c, k);
     n_ += k;
   }
-  std::string_view view() const { return {b_.data(), n_}; }
+  std::string_view view() const { return {p_, n_}; }
   std::string str() const { return std::string(view()); }
 
  private:
-  void room(std::size_t k) {
-    if (n_ + k > b_.size()) b_.resize(std::max<std::size_t>(2 * b_.size(), n_ + k + 256));
+  void grow(std::size_t k) {
+    const std::size_t cap = std::max(2 * cap_, n_ + k + 256);
+    auto heap = std::make_unique<char[]>(cap);
+    std::memcpy(heap.get(), p_, n_);
+    heap_ = std::move(heap);
+    p_ = heap_.get();
+    cap_ = cap;
   }
-  std::vector<char> b_ = std::vector<char>(512);
+  static constexpr std::size_t kInline = 1024;
+  char inline_[kInline];
+  std::unique_ptr<char[]> heap_;
+  char* p_ = inline_;
   std::size_t n_ = 0;
+  std::size_t cap_ = kInline;
 };
+
+constexpr std::uint64_t kPow10[20] = {1ULL,
+                                      10ULL,
+                                      100ULL,
+                                      1000ULL,
+                                      10000ULL,
+                                      100000ULL,
+                                      1000000ULL,
+                                      10000000ULL,
+                                      100000000ULL,
+                                      1000000000ULL,
+                                      10000000000ULL,
+                                      100000000000ULL,
+                                      1000000000000ULL,
+                                      10000000000000ULL,
+                                      100000000000000ULL,
+                                      1000000000000000ULL,
+                                      10000000000000000ULL,
+                                      100000000000000000ULL,
+                                      1000000000000000000ULL,
+                                      10000000000000000000ULL};
+
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Number of decimal digits of v (1 for 0): from the bit length, then one
+// comparison.
+int digit_count(std::uint64_t v) {
+  if (v < 10) return 1;
+  const int bits = 64 - std::countl_zero(v);
+  const int n = (bits * 1233) >> 12;  // floor(bits log10(2)), at most one short
+  return n + (n < 20 && v >= kPow10[n] ? 1 : 0);
+}
+
+// Fields up to this width start from a fixed block of blanks: two stores
+// instead of a fill of the exact width (the line has room for the block).
+constexpr int kBlock = 32;
+
+// Writes the digits of v so that they end just before end, two at a time;
+// returns where they start.
+char* digits_before(char* end, std::uint64_t v) {
+  while (v >= 100) {
+    const auto r = static_cast<std::size_t>(v % 100);
+    v /= 100;
+    end -= 2;
+    end[0] = kPairs[2 * r];
+    end[1] = kPairs[2 * r + 1];
+  }
+  if (v >= 10) {
+    end -= 2;
+    end[0] = kPairs[2 * v];
+    end[1] = kPairs[2 * v + 1];
+  } else {
+    *--end = static_cast<char>('0' + v);
+  }
+  return end;
+}
+
+// Writes exactly k digits of v (v < 10^k), zeros in front, ending before end.
+void fixed_digits_before(char* end, std::uint64_t v, int k) {
+  for (; k >= 2; k -= 2) {
+    const auto r = static_cast<std::size_t>(v % 100);
+    v /= 100;
+    end -= 2;
+    end[0] = kPairs[2 * r];
+    end[1] = kPairs[2 * r + 1];
+  }
+  if (k == 1) *--end = static_cast<char>('0' + v);
+}
 
 void put_stars(Line& out, int w) { out.fill(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
 
-// The field's text right-justified in w columns, asterisks when it does not
-// fit; the text as it is when w <= 0. The text is given in up to two parts
-// (a sign and the digits), so that neither has to be joined first.
-void put_right(Line& out, std::string_view a, std::string_view b, int w) {
-  const std::size_t n = a.size() + b.size();
+// The text right-justified in w columns, asterisks when it does not fit; the
+// text as it is when w <= 0.
+void put_right(Line& out, std::string_view s, int w) {
   if (w > 0) {
-    if (n > static_cast<std::size_t>(w)) {
+    if (s.size() > static_cast<std::size_t>(w)) {
       put_stars(out, w);
       return;
     }
-    out.fill(static_cast<std::size_t>(w) - n, ' ');
+    out.fill(static_cast<std::size_t>(w) - s.size(), ' ');
   }
-  out.add(a);
-  out.add(b);
-}
-
-std::string right(const std::string& s, int w) {
-  Line out;
-  put_right(out, s, {}, w);
-  return out.str();
+  out.add(s);
 }
 
 std::string stars(int w) { return std::string(static_cast<std::size_t>(w < 0 ? 0 : w), '*'); }
 
-void put_non_finite(Line& out, double v, int w, bool plus) {
-  if (std::isnan(v)) {
-    put_right(out, "NaN", {}, w);
-    return;
-  }
-  std::string_view sign = v < 0 ? "-" : (plus ? "+" : "");
-  if (w > 0 && sign.size() + 8 > static_cast<std::size_t>(w))
-    put_right(out, sign, "Inf", w);
-  else
-    put_right(out, sign, "Infinity", w);
+std::string right(const std::string& s, int w) {
+  Line out;
+  put_right(out, s, w);
+  return out.str();
 }
 
-void put_i(Line& out, long long v, int w, int m, bool plus) {
-  unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-  char buf[64];
-  char* end = buf + sizeof buf;
-  char* p = end;
-  if (!(m == 0 && v == 0)) {
-    do {
-      *--p = static_cast<char>('0' + mag % 10);
-      mag /= 10;
-    } while (mag != 0);
+void put_non_finite(Line& out, double v, int w, bool plus) {
+  if (std::isnan(v)) {
+    put_right(out, "NaN", w);
+    return;
   }
-  while (m >= 0 && end - p < m && p > buf) *--p = '0';
-  std::string_view sign = v < 0 ? "-" : (plus ? "+" : "");
-  put_right(out, sign, std::string_view(p, static_cast<std::size_t>(end - p)), w);
+  const std::string sign = v < 0 ? "-" : (plus ? "+" : "");
+  if (w > 0 && sign.size() + 8 > static_cast<std::size_t>(w))
+    put_right(out, sign + "Inf", w);
+  else
+    put_right(out, sign + "Infinity", w);
+}
+
+// Iw.m (m < 0: no minimum digit count).
+void put_i(Line& out, long long v, int w, int m, bool plus) {
+  if (v >= 0 && m < 0 && !plus && w > 0 && w < 20 && static_cast<std::uint64_t>(v) < kPow10[w]) [[likely]] {
+    // The usual field: a number that fits, blanks in front.
+    char* p = out.room(kBlock);
+    std::memset(p, ' ', kBlock);
+    digits_before(p + w, static_cast<std::uint64_t>(v));
+    out.commit(static_cast<std::size_t>(w));
+    return;
+  }
+  const std::uint64_t mag =
+      v < 0 ? 0ULL - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  const int nd = m == 0 && v == 0 ? 0 : digit_count(mag);
+  const int body = std::max(nd, std::min(m, 64));
+  const int sign = v < 0 || plus ? 1 : 0;
+  const int len = sign + body;
+  if (w > 0 && len > w) {
+    put_stars(out, w);
+    return;
+  }
+  const int total = std::max(w, len);
+  char* p = out.room(static_cast<std::size_t>(total));
+  char* end = p + total;
+  if (nd > 0) digits_before(end, mag);
+  char* q = end - nd;
+  while (q > end - body) *--q = '0';
+  if (sign == 1) *--q = v < 0 ? '-' : '+';
+  while (q > p) *--q = ' ';
+  out.commit(static_cast<std::size_t>(total));
 }
 
 // Iw when the value fits; otherwise the number in full, after one blank
 // unless the line is empty so far or already ends in a blank.
 void put_j(Line& out, long long v, int w, bool touching) {
-  const std::size_t at = out.size();
-  put_i(out, v, w, -1, false);
-  if (out.size() > at && out[at] == '*') {
-    out.truncate(at);
+  const std::uint64_t mag =
+      v < 0 ? 0ULL - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  const int len = (v < 0 ? 1 : 0) + digit_count(mag);
+  if (w > 0 && len > w) {
     if (touching) out.add(' ');
     put_i(out, v, 0, -1, false);
+    return;
   }
+  put_i(out, v, w, -1, false);
 }
 
-// The digits of a (finite, not negative) with d decimals, rounded to nearest
-// on the exact binary value with ties to even, as to_chars writes them; the
-// integer arithmetic is exact. nullptr for values this does not cover (then
-// to_chars does the work).
-char* fixed_digits(double a, int d, char* buf) {
-  static constexpr std::uint64_t kPow10[20] = {1ULL,
-                                               10ULL,
-                                               100ULL,
-                                               1000ULL,
-                                               10000ULL,
-                                               100000ULL,
-                                               1000000ULL,
-                                               10000000ULL,
-                                               100000000ULL,
-                                               1000000000ULL,
-                                               10000000000ULL,
-                                               100000000000ULL,
-                                               1000000000000ULL,
-                                               10000000000000ULL,
-                                               100000000000000ULL,
-                                               1000000000000000ULL,
-                                               10000000000000000ULL,
-                                               100000000000000000ULL,
-                                               1000000000000000000ULL,
-                                               10000000000000000000ULL};
-  if (d < 0 || d > 18) return nullptr;
+// round(a 10^d) for a finite a >= 0, rounded to nearest on the exact binary
+// value with ties to even, as to_chars rounds; the integer arithmetic is
+// exact. False for values this does not cover (then to_chars does the work).
+bool scaled(double a, int d, std::uint64_t& out) {
+  if (d < 0 || d > 18) return false;
   const auto bits = std::bit_cast<std::uint64_t>(a);
   const int biased = static_cast<int>((bits >> 52) & 0x7FF);
   std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
@@ -172,7 +240,7 @@ char* fixed_digits(double a, int d, char* buf) {
   const u128 n = static_cast<u128>(m) * kPow10[d];  // below 2^113
   u128 q = 0;
   if (e >= 0) {
-    if (e > 10) return nullptr;
+    if (e > 10) return false;
     q = n << e;
   } else if (-e <= 114) {
     const int sh = -e;
@@ -181,54 +249,156 @@ char* fixed_digits(double a, int d, char* buf) {
     const u128 half = static_cast<u128>(1) << (sh - 1);
     if (r > half || (r == half && (q & 1) != 0)) ++q;
   }  // else far below half a unit of the last place: zero
-  if (q >= static_cast<u128>(kPow10[19])) return nullptr;
-  const auto v = static_cast<std::uint64_t>(q);
-  std::uint64_t ip = v / kPow10[d], fp = v % kPow10[d];
-  char tmp[24];
-  char* t = tmp + sizeof tmp;
-  do {
-    *--t = static_cast<char>('0' + ip % 10);
-    ip /= 10;
-  } while (ip != 0);
-  char* p = buf;
-  while (t < tmp + sizeof tmp) *p++ = *t++;
-  if (d > 0) {
-    *p++ = '.';
-    for (int k = d - 1; k >= 0; --k) {
-      p[k] = static_cast<char>('0' + fp % 10);
-      fp /= 10;
-    }
-    p += d;
+  if (q >= static_cast<u128>(kPow10[19])) return false;
+  out = static_cast<std::uint64_t>(q);
+  return true;
+}
+
+// scaled() in 64-bit arithmetic, for the values it covers (a float's
+// mantissa times 10^9 fits): false when it does not, never a different
+// result.
+bool scaled64(double a, int d, std::uint64_t& out) {
+  const auto bits = std::bit_cast<std::uint64_t>(a);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  int e = -1074;
+  if (biased != 0) {
+    m |= std::uint64_t{1} << 52;
+    e = biased - 1075;
   }
-  return p;
+  if (m == 0) {
+    out = 0;
+    return true;
+  }
+  const int tz = std::countr_zero(m);
+  m >>= tz;
+  e += tz;
+  // m 10^d below 2^63
+  if (m > (std::uint64_t{1} << 63) / kPow10[d]) return false;
+  const std::uint64_t n = m * kPow10[d];
+  if (e >= 0) {
+    if (e > 10 || n >= (std::uint64_t{1} << (62 - e))) return false;
+    out = n << e;
+    return true;
+  }
+  const int sh = -e;
+  if (sh >= 64) {  // n < 2^63 <= half a unit of the last place
+    out = 0;
+    return true;
+  }
+  std::uint64_t q = n >> sh;
+  const std::uint64_t r = n & ((std::uint64_t{1} << sh) - 1);
+  const std::uint64_t half = std::uint64_t{1} << (sh - 1);
+  if (r > half || (r == half && (q & 1) != 0)) ++q;
+  out = q;
+  return true;
+}
+
+// Fw.d of a value too large for the integer path: the library conversion.
+void put_f_wide(Line& out, double a, bool neg, int w, int d, bool plus) {
+  char buf[400];
+  char* end = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::fixed, d).ptr;
+  if (d == 0) *end++ = '.';
+  std::string_view body(buf, static_cast<std::size_t>(end - buf));
+  const std::size_t sign = neg || plus ? 1 : 0;
+  const bool lead0 = body.size() > 1 && body[0] == '0' && body[1] == '.';
+  if (lead0 && (w == 0 || (w > 0 && sign + body.size() > static_cast<std::size_t>(w)))) body.remove_prefix(1);
+  if (w > 0 && sign + body.size() > static_cast<std::size_t>(w)) {
+    put_stars(out, w);
+    return;
+  }
+  if (w > 0) out.fill(static_cast<std::size_t>(w) - sign - body.size(), ' ');
+  if (sign == 1) out.add(neg ? '-' : '+');
+  out.add(body);
 }
 
 void put_f(Line& out, double v, int w, int d, bool plus) {
+  std::uint64_t q = 0;
+  if (w > 0 && w <= kBlock && d <= 9 && std::isfinite(v) && scaled64(std::fabs(v), d, q)) [[likely]] {
+    // The usual field: the digits of q written backwards from the end of
+    // the field, the point d places in.
+    const bool neg = std::signbit(v) && v != 0.0;
+    const int sign = neg || plus ? 1 : 0;
+    const bool zero = q < kPow10[d];  // integer part 0: dropped without room
+    int ni = zero ? 1 : digit_count(q) - d;
+    if (zero && sign + 2 + d > w) ni = 0;
+    if (sign + ni + 1 + d > w) {
+      put_stars(out, w);
+      return;
+    }
+    char* p = out.room(kBlock);
+    std::memset(p, ' ', kBlock);
+    char* e = p + w;
+    int k = d;
+    for (; k >= 2; k -= 2) {
+      const auto r = static_cast<std::size_t>(q % 100);
+      q /= 100;
+      e -= 2;
+      e[0] = kPairs[2 * r];
+      e[1] = kPairs[2 * r + 1];
+    }
+    if (k == 1) {
+      *--e = static_cast<char>('0' + q % 10);
+      q /= 10;
+    }
+    *--e = '.';
+    if (ni > 0) e = digits_before(e, q);
+    if (sign == 1) e[-1] = neg ? '-' : '+';
+    out.commit(static_cast<std::size_t>(w));
+    return;
+  }
   if (!std::isfinite(v)) {
     put_non_finite(out, v, w, plus);
     return;
   }
   const bool neg = std::signbit(v) && v != 0.0;
   const double a = std::fabs(v);
-  char buf[400];
-  char* end = fixed_digits(a, d, buf);
-  if (end == nullptr) end = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::fixed, d).ptr;
-  if (d == 0) *end++ = '.';
-  std::string_view body(buf, static_cast<std::size_t>(end - buf));
-  std::string_view sign = neg ? "-" : (plus ? "+" : "");
-  const bool lead0 = body.size() > 1 && body[0] == '0' && body[1] == '.';
-  if (lead0 && (w == 0 || (w > 0 && sign.size() + body.size() > static_cast<std::size_t>(w)))) body.remove_prefix(1);
-  put_right(out, sign, body, w);
+  if (!scaled(a, d, q)) {
+    put_f_wide(out, a, neg, w, d, plus);
+    return;
+  }
+  // The body is the integer part (at least one digit), the point and d
+  // decimals; a zero integer part goes when the field has no room for it.
+  const std::uint64_t ip = q / kPow10[d];
+  const std::uint64_t fp = q - ip * kPow10[d];
+  const int sign = neg || plus ? 1 : 0;
+  int ni = digit_count(ip);
+  if (ip == 0 && (w == 0 || (w > 0 && sign + 1 + 1 + d > w))) ni = 0;
+  const int len = sign + ni + 1 + d;
+  if (w > 0 && len > w) {
+    put_stars(out, w);
+    return;
+  }
+  const int total = std::max(w, len);
+  char* p = out.room(static_cast<std::size_t>(total));
+  char* end = p + total;
+  fixed_digits_before(end, fp, d);
+  char* q2 = end - d;
+  *--q2 = '.';
+  if (ni > 0) q2 = digits_before(q2, ip);
+  if (sign == 1) *--q2 = neg ? '-' : '+';
+  while (q2 > p) *--q2 = ' ';
+  out.commit(static_cast<std::size_t>(total));
 }
 
 void put_a(Line& out, std::string_view s, int w) {
+  if (w > 0 && w <= kBlock && s.size() < static_cast<std::size_t>(w)) {
+    char* p = out.room(kBlock);
+    std::memset(p, ' ', kBlock);
+    std::memcpy(p + (static_cast<std::size_t>(w) - s.size()), s.data(), s.size());
+    out.commit(static_cast<std::size_t>(w));
+    return;
+  }
   if (w < 0) {
     out.add(s);
   } else if (s.size() >= static_cast<std::size_t>(w)) {
     out.add(s.substr(0, static_cast<std::size_t>(w)));
   } else {
-    out.fill(static_cast<std::size_t>(w) - s.size(), ' ');
-    out.add(s);
+    char* p = out.room(static_cast<std::size_t>(w));
+    const std::size_t blanks = static_cast<std::size_t>(w) - s.size();
+    std::memset(p, ' ', blanks);
+    std::memcpy(p + blanks, s.data(), s.size());
+    out.commit(static_cast<std::size_t>(w));
   }
 }
 
@@ -299,6 +469,11 @@ std::string fmt_a(std::string_view s, int w) {
 
 // ---------------------------------------------------------------------------
 // Format strings.
+//
+// A format is parsed once into a tree and then laid out flat: one operation
+// per descriptor with its repeat count, a group as an opening operation that
+// knows where it ends and a closing one that knows where it began. Writing a
+// line is then one pass over an array.
 
 namespace {
 
@@ -337,6 +512,7 @@ class Parser {
     int n = 0;
     bool any = false;
     while (p_ < f_.size() && std::isdigit(static_cast<unsigned char>(f_[p_]))) {
+      if (n > 99999999) bad_format(f_, "number too large");
       n = n * 10 + (f_[p_] - '0');
       ++p_;
       any = true;
@@ -451,168 +627,279 @@ class Parser {
   std::size_t p_ = 0;
 };
 
+struct Op {
+  enum Kind : std::uint8_t { I, J, F, E, A, L, X, Lit, Slash, SP, SS, Dollar, Colon, Open, Close } kind = Lit;
+  int rep = 1;
+  int w = -1;
+  int d = -1;
+  std::uint32_t at = 0;   // Lit: its text in Program::text
+  std::uint32_t len = 0;
+  std::uint32_t jump = 0;  // Open: the operation after its Close; Close: its Open
+};
+
+// Groups nest no deeper than this (a format is program text, not data).
+constexpr int kMaxDepth = 16;
+// Literals up to this length are copied as one block.
+constexpr std::uint32_t kLitBlock = 16;
+
+struct Program {
+  std::vector<Op> ops;
+  std::string text;        // the literals, one after another
+  std::uint32_t revert = 0;  // where format reversion starts again: the last top-level group
+};
+
+void lay_out(std::string_view fmt, const std::vector<Node>& nodes, Program& p, int depth) {
+  if (depth > kMaxDepth) bad_format(fmt, "groups nested too deep");
+  for (const Node& n : nodes) {
+    Op o;
+    o.rep = n.rep;
+    o.w = n.w;
+    o.d = n.d;
+    switch (n.kind) {
+      case Node::Group: {
+        const auto open = static_cast<std::uint32_t>(p.ops.size());
+        if (depth == 0) p.revert = open;
+        o.kind = Op::Open;
+        p.ops.push_back(o);
+        lay_out(fmt, n.kids, p, depth + 1);
+        Op close;
+        close.kind = Op::Close;
+        close.jump = open;
+        p.ops.push_back(close);
+        p.ops[open].jump = static_cast<std::uint32_t>(p.ops.size());
+        continue;
+      }
+      case Node::Lit:
+        o.kind = Op::Lit;
+        o.at = static_cast<std::uint32_t>(p.text.size());
+        o.len = static_cast<std::uint32_t>(n.lit.size());
+        p.text += n.lit;
+        break;
+      case Node::I: o.kind = Op::I; break;
+      case Node::J: o.kind = Op::J; break;
+      case Node::F: o.kind = Op::F; break;
+      case Node::E: o.kind = Op::E; break;
+      case Node::A: o.kind = Op::A; break;
+      case Node::L: o.kind = Op::L; break;
+      case Node::X: o.kind = Op::X; break;
+      case Node::Slash: o.kind = Op::Slash; break;
+      case Node::SP: o.kind = Op::SP; break;
+      case Node::SS: o.kind = Op::SS; break;
+      case Node::Dollar: o.kind = Op::Dollar; break;
+      case Node::Colon: o.kind = Op::Colon; break;
+    }
+    p.ops.push_back(o);
+  }
+}
+
+Program compile(std::string_view fmt) {
+  Program p;
+  lay_out(fmt, Parser(fmt).parse(), p, 0);
+  p.text.append(kLitBlock, '\0');
+  return p;
+}
+
 class Writer {
  public:
-  Writer(std::string_view fmt, const Items& items, Line& out) : out(out), fmt_(fmt), items_(items) {}
+  Writer(std::string_view fmt, const Program& prog, std::span<const Item> items, Line& out)
+      : out_(out), fmt_(fmt), prog_(prog), items_(items.data()), count_(items.size()), record_start_(out.size()) {}
 
-  // Returns false when the items ran out at a data descriptor.
-  bool run(const std::vector<Node>& nodes, std::size_t from) {
-    for (std::size_t k = from; k < nodes.size(); ++k) {
-      const Node& n = nodes[k];
-      for (int r = 0; r < n.rep; ++r) {
-        if (!one(n)) return false;
+  // Runs the operations from the one at from to the end; false when the
+  // items ran out at a data descriptor or a colon.
+  bool run(std::uint32_t from) {
+    const Op* ops = prog_.ops.data();
+    const auto n = static_cast<std::uint32_t>(prog_.ops.size());
+    struct Frame {
+      std::uint32_t open;
+      int left;
+    };
+    Frame stack[kMaxDepth + 1];
+    int depth = 0;
+    for (std::uint32_t k = from; k < n; ++k) {
+      const Op& o = ops[k];
+      switch (o.kind) {
+        case Op::Open:
+          if (o.rep <= 0) {
+            k = o.jump - 1;
+            continue;
+          }
+          stack[depth++] = Frame{k, o.rep};
+          continue;
+        case Op::Close:
+          if (--stack[depth - 1].left > 0)
+            k = stack[depth - 1].open;
+          else
+            --depth;
+          continue;
+        case Op::Lit:
+          flush();
+          literal(o);
+          continue;
+        case Op::X:
+          if (o.rep > 0) pending_ += static_cast<std::size_t>(o.rep);  // blanks appear when something follows
+          continue;
+        case Op::Slash:
+          for (int r = 0; r < o.rep; ++r) end_record();
+          continue;
+        case Op::SP:
+          if (o.rep > 0) plus_ = true;
+          continue;
+        case Op::SS:
+          if (o.rep > 0) plus_ = false;
+          continue;
+        case Op::Dollar:
+          if (o.rep > 0) dollar = true;
+          continue;
+        case Op::Colon:
+          if (o.rep > 0 && next >= count_) return false;
+          continue;
+        case Op::I:
+          for (int r = 0; r < o.rep; ++r) {
+            const Item* it = take(Item::Int, "I");
+            if (it == nullptr) return false;
+            put_i(out_, it->i, o.w, o.d, plus_);
+          }
+          continue;
+        case Op::J:
+          for (int r = 0; r < o.rep; ++r) {
+            const Item* it = take(Item::Int, "J");
+            if (it == nullptr) return false;
+            put_j(out_, it->i, o.w, out_.size() > record_start_ && out_.back() != ' ');
+          }
+          continue;
+        case Op::F:
+          for (int r = 0; r < o.rep; ++r) {
+            const Item* it = take(Item::Real, "F");
+            if (it == nullptr) return false;
+            put_f(out_, it->r, o.w, o.d, plus_);
+          }
+          continue;
+        case Op::E:
+          for (int r = 0; r < o.rep; ++r) {
+            const Item* it = take(Item::Real, "E");
+            if (it == nullptr) return false;
+            out_.add(fmt_e(it->r, o.w, o.d, plus_));
+          }
+          continue;
+        case Op::A:
+          for (int r = 0; r < o.rep; ++r) {
+            const Item* it = take(Item::Str, "A");
+            if (it == nullptr) return false;
+            put_a(out_, it->s(), o.w);
+          }
+          continue;
+        case Op::L:
+          for (int r = 0; r < o.rep; ++r) {
+            const Item* it = take(Item::Log, "L");
+            if (it == nullptr) return false;
+            put_a(out_, it->b ? "T" : "F", o.w);
+          }
+          continue;
       }
     }
     return true;
   }
 
-  Line& out;
+  void end_record() {
+    pending_ = 0;
+    out_.add('\n');
+    record_start_ = out_.size();
+  }
+
   bool dollar = false;
   std::size_t next = 0;
 
  private:
-  bool one(const Node& n) {
-    switch (n.kind) {
-      case Node::Lit:
-        emit(n.lit);
-        return true;
-      case Node::X:
-        ++pending_;  // position only: blanks appear when something follows
-        return true;
-      case Node::Slash:
-        end_record();
-        return true;
-      case Node::SP:
-        plus_ = true;
-        return true;
-      case Node::SS:
-        plus_ = false;
-        return true;
-      case Node::Dollar:
-        dollar = true;
-        return true;
-      case Node::Colon:
-        return next < items_.size();
-      case Node::Group:
-        return run(n.kids, 0);
-      default:
-        break;
+  // The next item for a data descriptor, the pending blanks written; nullptr
+  // when the items ran out.
+  const Item* take(Item::Kind k, const char* d) {
+    if (next >= count_) return nullptr;
+    const Item* it = items_ + next++;
+    if (it->kind != k) mismatch(d);
+    flush();
+    return it;
+  }
+
+  void flush() {
+    if (pending_ == 0) return;
+    if (pending_ <= static_cast<std::size_t>(kBlock)) {
+      std::memset(out_.room(kBlock), ' ', kBlock);
+      out_.commit(pending_);
+    } else {
+      out_.fill(pending_, ' ');
     }
-    if (next >= items_.size()) return false;
-    const Item& it = items_[next++];
-    emit("");
-    switch (n.kind) {
-      case Node::I:
-        need(it, Item::Int, "I");
-        put_i(out, it.i, n.w, n.d, plus_);
-        break;
-      case Node::J:
-        need(it, Item::Int, "J");
-        put_j(out, it.i, n.w, out.size() > record_start_ && out.back() != ' ');
-        break;
-      case Node::F:
-        need(it, Item::Real, "F");
-        put_f(out, it.r, n.w, n.d, plus_);
-        break;
-      case Node::E:
-        need(it, Item::Real, "E");
-        out.add(fmt_e(it.r, n.w, n.d, plus_));
-        break;
-      case Node::A:
-        need(it, Item::Str, "A");
-        put_a(out, it.s, n.w);
-        break;
-      case Node::L:
-        need(it, Item::Log, "L");
-        put_a(out, it.b ? "T" : "F", n.w);
-        break;
-      default:
-        break;
+    pending_ = 0;
+  }
+
+  // The literal texts are followed by kLitBlock spare bytes in the program,
+  // so a short one is copied as one block.
+  void literal(const Op& o) {
+    const char* src = prog_.text.data() + o.at;
+    if (o.len <= kLitBlock) {
+      std::memcpy(out_.room(kLitBlock), src, kLitBlock);
+      out_.commit(o.len);
+    } else {
+      out_.add(std::string_view(src, o.len));
     }
-    return true;
   }
 
-  void emit(std::string_view s) {
-    out.fill(pending_, ' ');
-    pending_ = 0;
-    out.add(s);
+  [[noreturn]] void mismatch(const char* d) const {
+    throw std::logic_error(std::string("format ") + std::string(fmt_) + ": item " + std::to_string(next) +
+                           " does not suit " + d);
   }
 
- public:
-  void end_record() {
-    pending_ = 0;
-    out.add('\n');
-    record_start_ = out.size();
-  }
-
- private:
-  void need(const Item& it, Item::Kind k, const char* d) const {
-    if (it.kind != k)
-      throw std::logic_error(std::string("format ") + std::string(fmt_) + ": item " + std::to_string(next) +
-                             " does not suit " + d);
-  }
-
+  Line& out_;
   std::string_view fmt_;
-  const Items& items_;
+  const Program& prog_;
+  const Item* items_;
+  std::size_t count_;
   bool plus_ = false;
   std::size_t pending_ = 0;
-  std::size_t record_start_ = out.size();
+  std::size_t record_start_ = 0;
 };
 
-}  // namespace
-
-namespace {
-
-struct Parsed {
-  std::vector<Node> nodes;
-  std::size_t revert = 0;  // where format reversion starts again
-};
-
-// A run writes millions of lines with a few hundred formats: each is parsed
-// once. The cache is per thread and bounded, for formats built at run time.
+// A run writes millions of lines with a few hundred formats: each is
+// compiled once. This is pure memoisation: what a format writes depends on
+// its text alone, never on what was compiled before. Per thread, so that no
+// two threads share it; bounded, for formats built at run time.
 struct TextHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
 
-const Parsed& parsed(std::string_view fmt) {
-  thread_local std::unordered_map<std::string, Parsed, TextHash, std::equal_to<>> cache;
+const Program& compiled(std::string_view fmt) {
+  thread_local std::unordered_map<std::string, Program, TextHash, std::equal_to<>> cache;
   // Most formats are literals at fixed addresses: a small table by address
   // answers before the text is hashed (the text is still compared, since a
   // format built at run time may reuse an address).
   struct Recent {
     const char* at = nullptr;
     std::string_view text;
-    const Parsed* parsed = nullptr;
+    const Program* program = nullptr;
   };
   thread_local std::array<Recent, 512> recent{};
   Recent& r = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
-  if (r.at == fmt.data() && r.text == fmt) return *r.parsed;
+  if (r.at == fmt.data() && r.text == fmt) return *r.program;
   auto it = cache.find(fmt);
-  if (it != cache.end()) {
-    r = Recent{fmt.data(), it->first, &it->second};
-    return it->second;
+  if (it == cache.end()) {
+    Program p = compile(fmt);
+    if (cache.size() >= 4096) {
+      cache.clear();
+      recent.fill(Recent{});
+    }
+    it = cache.emplace(std::string(fmt), std::move(p)).first;
   }
-  Parsed p;
-  p.nodes = Parser(fmt).parse();
-  for (std::size_t k = 0; k < p.nodes.size(); ++k)
-    if (p.nodes[k].kind == Node::Group) p.revert = k;
-  if (cache.size() >= 4096) {
-    cache.clear();
-    recent.fill(Recent{});
-  }
-  auto added = cache.emplace(std::string(fmt), std::move(p)).first;
-  r = Recent{fmt.data(), added->first, &added->second};
-  return added->second;
+  r = Recent{fmt.data(), it->first, &it->second};
+  return it->second;
 }
 
-void format_line(Line& out, std::string_view fmt, const Items& items) {
-  const Parsed& p = parsed(fmt);
-  Writer w(fmt, items, out);
-  std::size_t from = 0;
+void format_line(Line& out, std::string_view fmt, std::span<const Item> items) {
+  const Program& p = compiled(fmt);
+  Writer w(fmt, p, items, out);
+  std::uint32_t from = 0;
   for (;;) {
-    std::size_t before = w.next;
-    if (!w.run(p.nodes, from)) break;
+    const std::size_t before = w.next;
+    if (!w.run(from)) break;
     if (w.next >= items.size()) break;
     if (w.next == before) throw std::logic_error("format " + std::string(fmt) + " takes no items");
     w.end_record();
@@ -621,29 +908,22 @@ void format_line(Line& out, std::string_view fmt, const Items& items) {
   if (!w.dollar) out.add('\n');
 }
 
-// One line buffer for the thread: no call formats inside another.
-Line& scratch_line() {
-  thread_local Line line;
-  line.clear();
-  return line;
-}
-
 }  // namespace
 
-void format_append(std::string& out, std::string_view fmt, const Items& items) {
-  Line& line = scratch_line();
+void format_append(std::string& out, std::string_view fmt, std::span<const Item> items) {
+  Line line;
   format_line(line, fmt, items);
   out += line.view();
 }
 
-std::string format_items(std::string_view fmt, const Items& items) {
-  Line& line = scratch_line();
+std::string format_items(std::string_view fmt, std::span<const Item> items) {
+  Line line;
   format_line(line, fmt, items);
   return line.str();
 }
 
-void write_items(std::ostream& os, std::string_view fmt, const Items& items) {
-  Line& line = scratch_line();
+void write_items(std::ostream& os, std::string_view fmt, std::span<const Item> items) {
+  Line line;
   format_line(line, fmt, items);
   // Straight into the stream buffer: the stream's own write costs more per
   // line than the copy. A stream in error writes nothing; a short write

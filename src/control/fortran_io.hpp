@@ -5,7 +5,8 @@
 //
 //     ff::write(os, "(i7,2x,a,1x,3f9.5)", i, label, xf);
 //
-// The format string is the Fortran format of the layout, parsed at run time.
+// The format string is the Fortran format of the layout, compiled once per
+// format text at its first use.
 // Supported: Iw, Iw.m, Fw.d, Ew.d, A, Aw, Lw, nX, 'text' (and "text"), /,
 // n(...) groups with repeat counts, SP, SS, a trailing $ (leave the line
 // open) and format reversion (more items than descriptors start a new record
@@ -40,69 +41,146 @@
 
 namespace ff {
 
+// One value to format. A run builds millions of them, so the value shares
+// its room with the others: 24 bytes in all.
 struct Item {
-  enum Kind { Int, Real, Str, Log } kind;
-  long long i = 0;
-  double r = 0;
-  std::string_view s;
-  bool b = false;
+  enum Kind : unsigned char { Int, Real, Str, Log } kind;
+  bool b;  // Log
+  struct Text {
+    const char* p;
+    std::size_t n;
+  };
+  union {
+    long long i;  // Int
+    double r;     // Real
+    Text t;       // Str
+  };
+  std::string_view s() const { return {t.p, t.n}; }
+
+  static Item of(long long v) {
+    Item it;
+    it.kind = Int;
+    it.b = false;
+    it.i = v;
+    return it;
+  }
+  static Item of(double v) {
+    Item it;
+    it.kind = Real;
+    it.b = false;
+    it.r = v;
+    return it;
+  }
+  static Item of(std::string_view v) {
+    Item it;
+    it.kind = Str;
+    it.b = false;
+    it.t = Text{v.data(), v.size()};
+    return it;
+  }
+  static Item of(bool v) {
+    Item it;
+    it.kind = Log;
+    it.b = v;
+    it.i = 0;
+    return it;
+  }
 };
 
 using Items = std::vector<Item>;
 
-inline void add(Items& v, bool b) { v.push_back(Item{Item::Log, 0, 0, {}, b}); }
-inline void add(Items& v, float x) { v.push_back(Item{Item::Real, 0, x, {}, false}); }
-inline void add(Items& v, double x) { v.push_back(Item{Item::Real, 0, x, {}, false}); }
-inline void add(Items& v, std::string_view s) { v.push_back(Item{Item::Str, 0, 0, s, false}); }
-inline void add(Items& v, const std::string& s) { add(v, std::string_view(s)); }
-inline void add(Items& v, const char* s) { add(v, std::string_view(s)); }
-inline void add(Items& v, char c) = delete;  // a char is text or a number? say which
-template <class T>
+// The items of one call: room for a few dozen on the stack, the heap beyond.
+class ItemList {
+ public:
+  ItemList() = default;
+  ItemList(const ItemList&) = delete;
+  ItemList& operator=(const ItemList&) = delete;
+  void push_back(const Item& it) {
+    if (n_ < kInline) [[likely]]
+      inline_[n_++] = it;
+    else
+      spill(it);
+  }
+  std::span<const Item> view() const {
+    return heap_.empty() ? std::span<const Item>(inline_, n_) : std::span<const Item>(heap_);
+  }
+
+ private:
+  void spill(const Item& it) {
+    if (heap_.empty()) heap_.assign(inline_, inline_ + n_);
+    heap_.push_back(it);
+  }
+  static constexpr std::size_t kInline = 48;
+  Item inline_[kInline];  // trivial: not initialised before the items are written
+  std::size_t n_ = 0;
+  std::vector<Item> heap_;
+};
+
+// The item adders work on an Items vector and on an ItemList alike.
+template <class V>
+inline void add(V& v, bool b) {
+  v.push_back(Item::of(b));
+}
+template <class V>
+inline void add(V& v, float x) {
+  v.push_back(Item::of(static_cast<double>(x)));
+}
+template <class V>
+inline void add(V& v, double x) {
+  v.push_back(Item::of(x));
+}
+template <class V>
+inline void add(V& v, std::string_view s) {
+  v.push_back(Item::of(s));
+}
+template <class V>
+inline void add(V& v, const std::string& s) {
+  add(v, std::string_view(s));
+}
+template <class V>
+inline void add(V& v, const char* s) {
+  add(v, std::string_view(s));
+}
+template <class V>
+inline void add(V& v, char c) = delete;  // a char is text or a number? say which
+template <class V, class T>
   requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>)
-inline void add(Items& v, T n) {
-  v.push_back(Item{Item::Int, static_cast<long long>(n), 0, {}, false});
+inline void add(V& v, T n) {
+  v.push_back(Item::of(static_cast<long long>(n)));
 }
-template <class T, std::size_t N>
-inline void add(Items& v, const std::array<T, N>& a) {
+template <class V, class T, std::size_t N>
+inline void add(V& v, const std::array<T, N>& a) {
   for (const auto& x : a) add(v, x);
 }
-template <class T>
-inline void add(Items& v, const std::vector<T>& a) {
+template <class V, class T>
+inline void add(V& v, const std::vector<T>& a) {
   for (const auto& x : a) add(v, x);
 }
-template <class T, std::size_t E>
-inline void add(Items& v, std::span<T, E> a) {
+template <class V, class T, std::size_t E>
+inline void add(V& v, std::span<T, E> a) {
   for (const auto& x : a) add(v, x);
 }
 
 // Formats the items with the format; the result holds one '\n' after every
 // record, except after the last when the format ends in '$'.
-std::string format_items(std::string_view fmt, const Items& items);
+std::string format_items(std::string_view fmt, std::span<const Item> items);
 // The same, appended to out.
-void format_append(std::string& out, std::string_view fmt, const Items& items);
+void format_append(std::string& out, std::string_view fmt, std::span<const Item> items);
 // The same, written to the stream.
-void write_items(std::ostream& os, std::string_view fmt, const Items& items);
-
-// The item list of one call, reused from call to call (no call formats
-// inside another).
-inline Items& scratch_items() {
-  thread_local Items items;
-  items.clear();
-  return items;
-}
+void write_items(std::ostream& os, std::string_view fmt, std::span<const Item> items);
 
 template <class... Ts>
 std::string format(std::string_view fmt, const Ts&... args) {
-  Items& items = scratch_items();
+  ItemList items;
   (add(items, args), ...);
-  return format_items(fmt, items);
+  return format_items(fmt, items.view());
 }
 
 template <class... Ts>
 void write(std::ostream& os, std::string_view fmt, const Ts&... args) {
-  Items& items = scratch_items();
+  ItemList items;
   (add(items, args), ...);
-  write_items(os, fmt, items);
+  write_items(os, fmt, items.view());
 }
 
 // Single edit descriptors, for building fields by hand and for tests.

@@ -350,16 +350,18 @@ void AxisRules::one_hydrogen() {
     }
     if (!found) err("DefLoc", "can not happen <1>");
   } else {
+    // The nearest heavy atom within 10 A that fixes a plane with the bond;
+    // nothing of the search is listed, so only that atom is looked for.
     run_.iprint = 0;
-    findnei(run_, j, 10.0f);
-    for (int k = 1; k <= run_.neig.nnei && !found; ++k) {
-      int kk = run_.neig.inei[static_cast<std::size_t>(k)];
-      if (run_.atoms.iz[kk] == 1 || kk > run_.atoms.nat) continue;
-      float ang = angle(i_, j, kk);
+    const int kk = first_neighbor(run_, j, 10.0f, [&](int k) {
+      if (run_.atoms.iz[k] == 1 || k > run_.atoms.nat) return false;
       // Within 10 degrees of the bond (an acceptor straight beyond the H) the
       // atom would fix no plane with it.
-      if (ang > 170.0f || ang <= 10.0f) continue;
-      prtang(run_, *run_.lst, i_, j, kk, ang);
+      const float ang = angle(i_, j, k);
+      return !(ang > 170.0f || ang <= 10.0f);
+    });
+    if (kk != 0) {
+      prtang(run_, *run_.lst, i_, j, kk, angle(i_, j, kk));
       axis2("Y", kk);
       found = true;
     }

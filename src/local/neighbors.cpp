@@ -126,6 +126,7 @@ class Collector {
       if (hi - lo > 1)
         std::sort(v.begin() + static_cast<std::ptrdiff_t>(lo), v.begin() + static_cast<std::ptrdiff_t>(hi),
                   [](const auto& a, const auto& b) { return a.second < b.second; });
+      last_run_ = lo;
       lo = hi;
     }
     for (std::size_t k = 0; k < n; ++k) {
@@ -134,6 +135,9 @@ class Collector {
     }
     return idis_;
   }
+  // After finish: the number of atoms before the last run of equal
+  // distances of the list.
+  std::size_t before_last_run() const { return last_run_; }
 
  private:
   Run& run_;
@@ -146,6 +150,7 @@ class Collector {
   bool dis_a_ = false;
   float occ_a_ = 1;
   int idis_ = 0;
+  std::size_t last_run_ = 0;
   // The listed atoms (0-based slots) chained per distance band; bands share
   // a chain modulo kChains, which only adds atoms to test.
   static constexpr float kBand = 0.02f;
@@ -294,6 +299,45 @@ int GetNei(Run& run, int atom, float rmax) {
     for (int j = 1; j <= run.cryst.ncryst; ++j) c.take(j);
   }
   return c.finish();
+}
+
+int first_neighbor(Run& run, int atom, float rmax, const std::function<bool(int)>& test) {
+  check_atom(run, atom, "GetNei");
+  auto whole_list = [&] {
+    GetNei(run, atom, rmax);
+    for (int k = 1; k <= run.neig.nnei; ++k)
+      if (test(run.neig.inei[static_cast<std::size_t>(k)])) return run.neig.inei[static_cast<std::size_t>(k)];
+    return 0;
+  };
+  SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];
+  // The whole search stops the run when it finds more than MAXNEI atoms; a
+  // part of it can only stand in for it when that cannot happen.
+  if (idx == nullptr || !(rmax > 0.0f) || idx->grid.count_bound(xa, rmax) > static_cast<std::size_t>(MAXNEI))
+    return whole_list();
+  AtomGrid& grid = idx->grid;
+  NeighborRec& part = idx->near;
+  std::vector<int>& cands = idx->scratch;
+  // The list within r is the part of the whole list within r as long as no
+  // atom there can be taken for a second atom on a listed site (such atoms
+  // drop out by index order, whichever side of r their twin lies). Ordered
+  // by distance, it is the start of the whole list, except that its last
+  // run of equal distances may gain members beyond r that sort in between:
+  // everything before that run is final.
+  std::size_t tested = 0;  // atoms of the final part already put to the test
+  for (float r = std::min(2.5f, rmax); r < rmax; r = std::min(2.0f * r, rmax)) {
+    grid.candidates(run, xa, r, cands);
+    for (int j : cands)
+      if (j != atom && grid.may_share_site(j)) return whole_list();
+    Collector c(run, atom, r, part, &grid);
+    for (int j : cands) c.take(j);
+    c.finish();
+    const std::size_t settled = c.before_last_run();
+    for (std::size_t k = tested + 1; k <= settled; ++k)
+      if (test(part.inei[k])) return part.inei[k];
+    tested = std::max(tested, settled);
+  }
+  return whole_list();
 }
 
 int findnei(Run& run, int atom, float rmax) {

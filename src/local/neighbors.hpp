@@ -5,6 +5,7 @@
 // single search is limited (MAXNEI atoms, then the run stops).
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -19,6 +20,12 @@ int GetNei(Run& run, int atom, float rmax);
 // GetNei, the listing when run.iprint is 1, and the grouping into types;
 // returns GetNei's disorder flag.
 int findnei(Run& run, int atom, float rmax);
+// The first atom, in the order of the list GetNei(run, atom, rmax) would
+// give (rmax > 0), that passes the test; 0 when none does. The same answer
+// as a scan of that list, found by growing searches from near the atom while
+// the grid can prove that the nearer part of the list is final; run.neig is
+// left as it was unless the whole search had to be made (then it holds it).
+int first_neighbor(Run& run, int atom, float rmax, const std::function<bool(int)>& test);
 // The neighbour table of every atom 1..ncryst and the neighbour report; the
 // report fixes the member order of every type.
 void findallneighbors(Run& run);

@@ -46,6 +46,8 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
     at_[static_cast<std::size_t>(i)] = run.atoms.xc[static_cast<std::size_t>(i)];
     cells_[c].push_back(i);
   }
+  before_.assign(total / static_cast<std::size_t>(dim_[0]) * static_cast<std::size_t>(dim_[0] + 1), 0);
+  for (int i = 1; i <= n; ++i) count_in_row(where_[static_cast<std::size_t>(i)], 1);
   valid_ = true;
   for (int i = 1; i <= n; ++i) mark_twins(run, run.atoms.xc[static_cast<std::size_t>(i)]);
 }
@@ -80,6 +82,14 @@ std::size_t AtomGrid::index(int ix, int iy, int iz) const {
 
 std::size_t AtomGrid::cell_of(const Vec3& x) const { return index(coord(x[0], 0), coord(x[1], 1), coord(x[2], 2)); }
 
+namespace {
+
+// Searches spanning up to this many cells along each axis take the gaps
+// along the axes from a table worked out once per search.
+constexpr int kGapCells = 64;
+
+}  // namespace
+
 void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
   out.clear();
   if (!valid_ || !(reach >= 0)) return;
@@ -93,24 +103,33 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   // border (a hydrogen moved outward) is still met; the distance filter is
   // looser than any caller's own test.
   const auto far = static_cast<float>(reach);
-  // Distance from p to the nearest point of a cell slab along one axis; the
-  // border cells reach out to infinity (clamped atoms live there).
+  // Squared distance from p to the nearest point of each cell slab along
+  // each axis; the border cells reach out to infinity (clamped atoms live
+  // there).
+  double gaps[3][kGapCells];
+  const bool tabled = b[0] - a[0] < kGapCells && b[1] - a[1] < kGapCells && b[2] - a[2] < kGapCells;
   auto gap = [&](int c, int d) {
     const double v = p[static_cast<std::size_t>(d)];
     const double lo = c == 0 ? -HUGE_VAL : lo_[d] + c * s_;
     const double hi = c == dim_[d] - 1 ? HUGE_VAL : lo_[d] + (c + 1) * s_;
-    return v < lo ? lo - v : (v > hi ? v - hi : 0.0);
+    const double g = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
+    return g * g;
   };
+  if (tabled)
+    for (int d = 0; d < 3; ++d)
+      for (int c = a[d]; c <= b[d]; ++c) gaps[d][c - a[d]] = gap(c, d);
+  auto g2 = [&](int c, int d) { return tabled ? gaps[d][c - a[d]] : gap(c, d); };
   // Cells wholly beyond reach (with room for rounding) are passed over.
   const double limit = (reach + 0.01) * (reach + 0.01);
   for (int iz = a[2]; iz <= b[2]; ++iz) {
-    const double gz = gap(iz, 2);
+    const double gz = g2(iz, 2);
     for (int iy = a[1]; iy <= b[1]; ++iy) {
-      const double gy = gap(iy, 1);
+      const double gyz = g2(iy, 1) + gz;
+      if (gyz > limit) continue;
+      const std::size_t row = index(0, iy, iz);
       for (int ix = a[0]; ix <= b[0]; ++ix) {
-        const double gx = gap(ix, 0);
-        if (gx * gx + gy * gy + gz * gz > limit) continue;
-        for (int j : cells_[index(ix, iy, iz)])
+        if (g2(ix, 0) + gyz > limit) continue;
+        for (int j : cells_[row + static_cast<std::size_t>(ix)])
           if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
       }
     }
@@ -130,6 +149,44 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
       out.push_back(static_cast<int>(w * 64 + static_cast<std::size_t>(std::countr_zero(v))));
 }
 
+void AtomGrid::count_in_row(std::size_t cell, int delta) {
+  const auto nx = static_cast<std::size_t>(dim_[0]);
+  const std::size_t row = cell / nx;
+  int* b = before_.data() + row * (nx + 1);
+  for (std::size_t x = cell % nx + 1; x <= nx; ++x) b[x] += delta;
+}
+
+std::size_t AtomGrid::count_bound(const Vec3& p, double reach) const {
+  if (!valid_ || !(reach >= 0)) return 0;
+  reach += margin_;
+  // The cells of each row that candidates() visits lie within half a chord
+  // of the sphere of its limit around p along x (widened a little, so that
+  // rounding can only add cells); the border cells reach out to infinity.
+  const double limit = (reach + 0.01) * (reach + 0.01);
+  auto gap = [&](int c, int d) {
+    const double v = p[static_cast<std::size_t>(d)];
+    const double lo = c == 0 ? -HUGE_VAL : lo_[d] + c * s_;
+    const double hi = c == dim_[d] - 1 ? HUGE_VAL : lo_[d] + (c + 1) * s_;
+    const double g = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
+    return g * g;
+  };
+  const auto nx = static_cast<std::size_t>(dim_[0]);
+  std::size_t total = 0;
+  for (int iz = coord(p[2] - reach, 2), z1 = coord(p[2] + reach, 2); iz <= z1; ++iz) {
+    const double gz = gap(iz, 2);
+    for (int iy = coord(p[1] - reach, 1), y1 = coord(p[1] + reach, 1); iy <= y1; ++iy) {
+      const double rest = limit - gap(iy, 1) - gz;
+      if (rest < -1e-9 * limit) continue;
+      const double half = std::sqrt(std::max(rest, 0.0)) * (1 + 1e-9) + 1e-9;
+      const int x0 = coord(p[0] - std::min(half, reach), 0);
+      const int x1 = coord(p[0] + std::min(half, reach), 0);
+      const int* b = before_.data() + index(0, iy, iz) / nx * (nx + 1);
+      total += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
+    }
+  }
+  return total;
+}
+
 void AtomGrid::moved(const Run& run, int atom) {
   if (!valid_ || atom < 1 || atom > n_) return;
   const auto ua = static_cast<std::size_t>(atom);
@@ -145,6 +202,8 @@ void AtomGrid::moved(const Run& run, int atom) {
     auto& from = cells_[where_[ua]];
     from.erase(std::find(from.begin(), from.end(), atom));
     cells_[c].push_back(atom);
+    count_in_row(where_[ua], -1);
+    count_in_row(c, 1);
     where_[ua] = c;
   }
   at_[ua] = x;
@@ -155,7 +214,7 @@ void AtomGrid::moved(const Run& run, int atom) {
 
 void build_search_index(Run& run, float rbig) {
   const double cell = 2.0 * rbig + run.ctl.tol1;
-  auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}});
+  auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}, {}});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
     for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)

@@ -28,6 +28,10 @@ class AtomGrid {
   // Every atom whose position may lie within reach of p (a superset of those
   // whose float distance from p is at most reach), in increasing index order.
   void candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const;
+  // At least as many as the atoms candidates() would give for p and reach:
+  // the atoms of the cells it visits, counted row by row without looking at
+  // a single atom.
+  std::size_t count_bound(const Vec3& p, double reach) const;
   // Re-bins an atom after its position changed.
   void moved(const Run& run, int atom);
   // False when no other atom lies within 0.01 A of the atom, so that it can
@@ -46,6 +50,10 @@ class AtomGrid {
   double margin_ = 0.01;
   int dim_[3]{1, 1, 1};
   std::vector<std::vector<int>> cells_;
+  // Per row of cells along x (one per y, z): the number of atoms in the
+  // cells before each x, dim_[0] + 1 entries.
+  std::vector<int> before_;
+  void count_in_row(std::size_t cell, int delta);
   std::vector<std::size_t> where_;  // cell of each atom
   std::vector<Vec3> at_;            // position of each atom as binned
   std::vector<char> twin_;          // another atom lies within 0.01 A
@@ -60,6 +68,7 @@ struct SearchIndex {
   int nor = 0;
   float rbig = 0;  // largest covalent radius among the atoms
   std::vector<int> scratch;  // candidate list of the latest search
+  NeighborRec near;          // the list of the latest nearest-first search
   KappaIndex kappa;          // earlier atoms by their kappa-set signature
 };
 

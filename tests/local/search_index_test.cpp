@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "local/neighbors.hpp"
 #include "support/builders.hpp"
@@ -150,6 +153,115 @@ TEST(NeighbourSearch, IndexGivesTheScanListsAfterAWholeRun) {
     ASSERT_TRUE(a.lcyc == b.lcyc && a.l1plan == b.l1plan && a.l2plan == b.l2plan && a.iring == b.iring &&
                 a.nsize == b.nsize)
         << i;
+  }
+}
+
+namespace {
+
+// The first atom of the whole list that passes the test, by the plain scan.
+int first_by_scan(vorn::Run& run, int atom, float rmax, const std::function<bool(int)>& test) {
+  run.plain_scans = true;
+  const int k = first_neighbor(run, atom, rmax, test);
+  run.plain_scans = false;
+  return k;
+}
+
+void expect_first_matches(vorn::Run& run, int step) {
+  const std::vector<std::pair<const char*, std::function<bool(int)>>> tests = {
+      {"heavy", [&](int j) { return run.atoms.iz[static_cast<std::size_t>(j)] != 1; }},
+      {"every fifth", [](int j) { return j % 5 == 0; }},
+      {"far index", [](int j) { return j > 400; }},
+      {"none", [](int) { return false; }},
+      {"any", [](int) { return true; }}};
+  for (int i = 1; i <= run.cryst.ncryst; i += step) {
+    // Tests that pass only atoms beyond a distance reach the runs of equal
+    // distances that the growing searches cut.
+    const Vec3 xi = run.atoms.xc[static_cast<std::size_t>(i)];
+    auto beyond = [&](float d) { return [&run, xi, d](int j) { return dist(xi, run.atoms.xc[static_cast<std::size_t>(j)]) > d; }; };
+    auto all = tests;
+    all.push_back({"beyond 2.4", beyond(2.4f)});
+    all.push_back({"beyond 4.9", beyond(4.9f)});
+    for (float r : {2.0f, 3.7f, 7.0f, 10.0f, 16.0f})
+      for (const auto& [name, test] : all)
+        ASSERT_EQ(first_neighbor(run, i, r, test), first_by_scan(run, i, r, test))
+            << "atom " << i << " rmax " << r << " test " << name;
+  }
+}
+
+}  // namespace
+
+TEST(NearestFirst, FirstNeighbourIsTheFirstOfTheWholeListThatPasses) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  scatter(run, 900, 17);  // with pairs on one site
+  findallneighbors(run);
+  ASSERT_NE(search_index(run), nullptr);
+  expect_first_matches(run, 3);
+}
+
+TEST(NearestFirst, RunsOfEqualDistancesAcrossTheSearchRadiusKeepIndexOrder) {
+  // A cubic lattice of 1.25 A: shells of atoms at one distance, shifted by
+  // less than the distance that counts as equal, so that every shell is a
+  // run that the growing searches cut.
+  TestRun t;
+  vorn::Run& run = t.run;
+  std::mt19937 rng(2);
+  std::uniform_real_distribution<float> tiny(-0.0002f, 0.0002f);
+  for (int x = 0; x < 9; ++x)
+    for (int y = 0; y < 9; ++y)
+      for (int z = 0; z < 9; ++z) {
+        const int n = run.atoms.nat + 1;
+        vorn::test::add_atom(run, (n % 4 == 0 ? "H" : "C") + std::to_string(n),
+                             Cart(1.25f * x + tiny(rng), 1.25f * y + tiny(rng), 1.25f * z + tiny(rng)));
+      }
+  findallneighbors(run);
+  ASSERT_NE(search_index(run), nullptr);
+  expect_first_matches(run, 7);
+  // Atoms moved after the index was built, one onto another's site.
+  run.atoms.xc[40] = Cart(run.atoms.xc[41][0] + 0.003f, run.atoms.xc[41][1], run.atoms.xc[41][2]);
+  atom_moved(run, 40);
+  run.atoms.xc[300] = Cart(run.atoms.xc[300][0] + 0.4f, run.atoms.xc[300][1], run.atoms.xc[300][2]);
+  atom_moved(run, 300);
+  expect_first_matches(run, 7);
+}
+
+TEST(NearestFirst, MoreAtomsThanASearchHoldsStopTheRunAsTheWholeSearchDoes) {
+  // 1331 atoms 0.6 A apart: more than MAXNEI within 10 A of the middle one.
+  TestRun t;
+  vorn::Run& run = t.run;
+  for (int x = 0; x < 11; ++x)
+    for (int y = 0; y < 11; ++y)
+      for (int z = 0; z < 11; ++z)
+        vorn::test::add_atom(run, "C" + std::to_string(run.atoms.nat + 1), Cart(0.6f * x, 0.6f * y, 0.6f * z));
+  findallneighbors(run);
+  ASSERT_NE(search_index(run), nullptr);
+  const int middle = 5 * 121 + 5 * 11 + 5 + 1;
+  EXPECT_GT(search_index(run)->grid.count_bound(run.atoms.xc[middle], 10.0), static_cast<std::size_t>(MAXNEI));
+  EXPECT_THROW(first_neighbor(run, middle, 10.0f, [](int) { return true; }), std::exception);
+  EXPECT_THROW(first_by_scan(run, middle, 10.0f, [](int) { return true; }), std::exception);
+  EXPECT_EQ(first_neighbor(run, middle, 3.0f, [](int) { return true; }), first_by_scan(run, middle, 3.0f, [](int) { return true; }));
+}
+
+TEST(AtomGrid, CountBoundHoldsEveryCandidate) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  scatter(run, 1500, 23);
+  AtomGrid grid(run, run.cryst.ncryst, 1.74);
+  std::mt19937 rng(9);
+  std::uniform_int_distribution<int> pick(1, run.cryst.ncryst);
+  std::vector<int> c;
+  for (int q = 0; q < 400; ++q) {
+    if (q % 4 == 0) {  // moved atoms are counted where they went
+      const int j = pick(rng);
+      Cart& x = run.atoms.xc[static_cast<std::size_t>(j)];
+      x = q % 8 == 0 ? Cart(x[0] + 60.0f, x[1], x[2]) : Cart(x[0] + 0.9f, x[1] - 0.7f, x[2]);
+      grid.moved(run, j);
+    }
+    const Vec3 p = run.atoms.xc[static_cast<std::size_t>(pick(rng))];
+    for (double r : {0.5, 1.74, 4.0, 10.0, 40.0}) {
+      grid.candidates(run, p, r, c);
+      ASSERT_GE(grid.count_bound(p, r), c.size()) << q << " " << r;
+    }
   }
 }
 
