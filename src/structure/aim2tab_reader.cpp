@@ -74,17 +74,7 @@ void ReadAim2Tab(Run& run, const std::string& fname) {
           if (!read_fw(field, 4, x[static_cast<std::size_t>(k)]))
             input_fault(run, kRoutine, kBadFile, f, "coordinate expected in F9.4, found " + shown(field));
         }
-        std::string label = columns(line, 5, 8);
-        run.atoms.label[i] = label;
-        run.atoms.xc[i] = Cart(scale(x, BOHR));
-        run.atoms.xf[i] = Frac();
-        run.atoms.iz[i] = iatnum(label);
-        run.atoms1.occ[i] = 1.0f;
-        run.atoms1.lmax[i] = run.atoms.iz[i] == 1 ? 2 : 4;
-        run.atoms1.iu[i] = 0;
-        run.atoms1.isft[i] = 0;
-        run.atoms1.flag[i] = 0;
-        run.at_uij[i] = Uij{};
+        set_cartesian_atom(run, i, columns(line, 5, 8), scale(x, BOHR));
       }
       nat = declared;
     }

@@ -51,16 +51,7 @@ void ReadPlaton(Run& run, const std::string& fname) {
     if (!ff::ListReader(line).read(x[0], x[1], x[2]))
       input_fault(run, "ReadPlaton", "Error reading PLATON file", f,
                   "ATOM " + std::string(rtrim(run.tok[2])) + " needs x, y, z, found " + shown(line));
-    run.atoms.label[nat] = run.tok[2];
-    run.atoms.xc[nat] = Cart(x);
-    run.atoms.xf[nat] = Frac();
-    run.atoms.iz[nat] = iatnum(run.tok[2]);
-    run.atoms1.occ[nat] = 1.0f;
-    run.atoms1.lmax[nat] = run.atoms.iz[nat] == 1 ? 2 : 4;
-    run.atoms1.iu[nat] = 0;
-    run.atoms1.isft[nat] = 0;
-    run.atoms1.flag[nat] = 0;
-    run.at_uij[nat] = Uij{};
+    set_cartesian_atom(run, nat, run.tok[2], x);
   }
   run.atoms.nat = nat;
 
