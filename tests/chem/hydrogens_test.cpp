@@ -640,6 +640,7 @@ TEST_F(Hydrogens, LongMoProNameIsWrittenInFull) {
   bonded(c1, "H(101AD)", d[2], 0.96f);
   extend(h);
   EXPECT_EQ(resm.str(), "DISTAN    C101 1  H101AB 1  1.077 0.001\n");
+  EXPECT_EQ(run.uratio[static_cast<std::size_t>(h)], pad("URATIO       C101 1  H101AB 1    1.2 0.01", 100));
 }
 
 // ---------------------------------------------------------------------------
