@@ -132,14 +132,19 @@ void describe_oxygen(Run& run, int parent, int h, XhGroup& g) {
 // ---------------------------------------------------------------------------
 // Listing and file lines.
 
+void trying_line(Run& run, std::string_view h) {
+  to_lst(run, "(/3a)", " Trying to extend hydrogen ", h, " to standard distance :");
+}
+
 void group_line(Run& run, std::string_view x, std::string_view h, std::string_view text) {
   to_lst(run, "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", x, h, text);
 }
 
-void group_line(Run& run, std::string_view x, std::string_view h, std::string_view text, float dold, float dnew) {
-  to_lst(run, "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", x, h, text, " =", dold,
-         dnew);
-}
+// The two lines of a hydrogen that is classified, as one record group; with
+// no distances the record ends after the text.
+constexpr std::string_view kTryingAndGroup =
+    "(/' Trying to extend hydrogen ',a,' to standard distance :',/,"
+    "3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')";
 
 // One formatted record without its line end.
 template <class... Ts>
@@ -166,16 +171,20 @@ std::optional<std::string> residue_name(const Run& run, int atom) {
   return pad(run.shelx.resshort[static_cast<std::size_t>(a)], 10);
 }
 
-// The ratio text kept for the hydrogen: the formatted record, blank-padded
-// to 100 characters, written over the text kept before.
+// Two records from one format: the restraint line, written to the MoPro
+// file, and the ratio line, kept for the hydrogen blank-padded to 100
+// characters in place of the text kept before.
 template <class... Ts>
-void keep_ratio(std::string& out, std::string_view fmt, const Ts&... args) {
+void restraint_and_ratio(std::ostream& os, std::string& ratio, std::string_view fmt, const Ts&... args) {
   ff::ItemList items;
   (ff::add(items, args), ...);
-  out.clear();
-  ff::format_append(out, fmt, items.view());
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  out.resize(100, ' ');
+  ratio.clear();
+  ff::format_append(ratio, fmt, items.view());
+  const std::size_t cut = ratio.find('\n') + 1;
+  os.write(ratio.data(), static_cast<std::streamsize>(cut));
+  ratio.erase(0, cut);
+  while (!ratio.empty() && ratio.back() == '\n') ratio.pop_back();
+  ratio.resize(100, ' ');
 }
 
 void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d, float ur) {
@@ -183,8 +192,8 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   const auto rx = residue_name(run, parent);
   const auto rh = residue_name(run, h);
   if (rx && rh) {
-    ff::write(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
-    keep_ratio(ratio, "('URATIO      ',A,2X,A,1X,f6.1,2X,A)", *rx, *rh, ur, "0.01");
+    restraint_and_ratio(*run.resm, ratio, "(A,A,2X,A,1X,f6.3,2X,A,/,'URATIO      ',A,2X,A,1X,f6.1,2X,A)", "DISTAN   ",
+                        *rx, *rh, d, "0.001", *rx, *rh, ur, "0.01");
     return;
   }
   if (run.shelx.resi)
@@ -195,13 +204,15 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   // The names go in A5 fields; a longer name is written in full rather than
   // cut to a different atom's name.
   if (nx.size() <= 5 && nh.size() <= 5) {
-    ff::write(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", nx, 1, nh, 1, d, "0.001");
-    keep_ratio(ratio, "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)", nx, 1, nh, 1, ur, "0.01");
+    restraint_and_ratio(*run.resm, ratio,
+                        "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A,/,'URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)",
+                        "DISTAN   ", nx, 1, nh, 1, d, "0.001", nx, 1, nh, 1, ur, "0.01");
   } else {
     const std::string fx = nx.size() <= 5 ? field("(a5)", nx) : std::string(nx);
     const std::string fh = nh.size() <= 5 ? field("(a5)", nh) : std::string(nh);
-    ff::write(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", fx, 1, fh, 1, d, "0.001");
-    keep_ratio(ratio, "('URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)", fx, 1, fh, 1, ur, "0.01");
+    restraint_and_ratio(*run.resm, ratio,
+                        "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A,/,'URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)",
+                        "DISTAN   ", fx, 1, fh, 1, d, "0.001", fx, 1, fh, 1, ur, "0.01");
   }
 }
 
@@ -277,30 +288,40 @@ void ExtendH(Run& run, int parent, int h) {
     group_line(run, xl, hl, "H-ATOM IS DISORDERED");
     return;
   }
-  to_lst(run, "(/3a)", " Trying to extend hydrogen ", hl, " to standard distance :");
-
   const int z = run.forh[uh][1];
   if (z != kC && z != kN && z != kO && z != kS) {
+    trying_line(run, hl);
     group_line(run, xl, hl, "DON'T KNOW HOW TO HANDLE");
     return;
   }
-  if (dist(run.atoms.xc[up], run.atoms.xc[uh]) <= 0.0f)
+  if (dist(run.atoms.xc[up], run.atoms.xc[uh]) <= 0.0f) {
+    trying_line(run, hl);
     err("ExtendH", "hydrogen " + std::string(hl) + " lies on its parent atom " + std::string(xl));
+  }
 
-  const XhClass* cls = classify(describe_group(run, parent, h));
+  // The group is identified before the first line is printed, so that both
+  // lines go out in one call; a stop on the way still shows the first.
+  XhGroup g;
+  try {
+    g = describe_group(run, parent, h);
+  } catch (...) {
+    trying_line(run, hl);
+    throw;
+  }
+  const XhClass* cls = classify(g);
   float d = 0;
   if (cls != nullptr) {
     d = cls->d;
     const float dold = extendbond(run.atoms.xc[up], run.atoms.xc[uh], d);
     atom_moved(run, h);
-    group_line(run, xl, hl, cls->name, dold, d);
+    to_lst(run, kTryingAndGroup, hl, xl, hl, cls->name, " =", dold, d);
     if (run.ctl.ifrac == 1) run.atoms.xf[uh] = to_frac(run.transf, run.atoms.xc[uh]);
     // The parent's working neighbour list sees the hydrogen at its new place.
     run.iprint = 0;
     GetNei(run, parent, 0.0f);
   } else {
     d = dist(run.atoms.xc[up], run.atoms.xc[uh]);
-    group_line(run, xl, hl, "NOT IDENTIFIED");
+    to_lst(run, kTryingAndGroup, hl, xl, hl, "NOT IDENTIFIED");
   }
 
   write_reset(run, xl, hl, d);

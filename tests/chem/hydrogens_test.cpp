@@ -664,6 +664,13 @@ TEST_F(Hydrogens, OxygenNeighbourWithoutOxygenStops) {
     EXPECT_EQ(e.routine(), "ExtendH");
     EXPECT_EQ(e.message(), "Error 1 in Y-O-H");
   }
+  // The listing shows which hydrogen stopped the run, and nothing more.
+  const std::string lst = t.lst.str();
+  const std::string last = "\n Trying to extend hydrogen H(1) to standard distance :\n";
+  ASSERT_GE(lst.size(), last.size());
+  EXPECT_EQ(lst.substr(lst.size() - last.size()), last);
+  EXPECT_EQ(reset.str(), "");
+  EXPECT_EQ(resm.str(), "");
 }
 
 TEST_F(Hydrogens, CarboxylWithoutASecondOxygenStops) {
