@@ -132,14 +132,19 @@ void describe_oxygen(Run& run, int parent, int h, XhGroup& g) {
 // ---------------------------------------------------------------------------
 // Listing and file lines.
 
+void trying_line(Run& run, std::string_view h) {
+  to_lst(run, "(/3a)", " Trying to extend hydrogen ", h, " to standard distance :");
+}
+
 void group_line(Run& run, std::string_view x, std::string_view h, std::string_view text) {
   to_lst(run, "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", x, h, text);
 }
 
-void group_line(Run& run, std::string_view x, std::string_view h, std::string_view text, float dold, float dnew) {
-  to_lst(run, "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", x, h, text, " =", dold,
-         dnew);
-}
+// The two lines of a hydrogen that is classified, as one record group; with
+// no distances the record ends after the text.
+constexpr std::string_view kTryingAndGroup =
+    "(/' Trying to extend hydrogen ',a,' to standard distance :',/,"
+    "3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')";
 
 // One formatted record without its line end.
 template <class... Ts>
@@ -150,9 +155,9 @@ std::string field(std::string_view fmt, const Ts&... args) {
 }
 
 void write_reset(Run& run, std::string_view x, std::string_view h, float d) {
-  // Built afresh for every hydrogen: one complete line per call.
-  std::string line = "RESET BOND  " + field("(a,' ',a,f6.3)", x, h, d);
-  ff::write(*run.reset, "(a)", rtrim(line));
+  // One complete line per hydrogen; the distance field ends it, so the line
+  // has no trailing blanks.
+  ff::write(*run.reset, "('RESET BOND  ',a,' ',a,f6.3)", x, h, d);
 }
 
 // The atom's 10-character residue reference, or nullopt when the input has
@@ -166,38 +171,63 @@ std::optional<std::string> residue_name(const Run& run, int atom) {
   return pad(run.shelx.resshort[static_cast<std::size_t>(a)], 10);
 }
 
-// The MoPro name in an A5 field; a longer name is written in full rather
-// than cut to a different atom's name.
-std::string mopro_field(std::string_view name) { return name.size() <= 5 ? field("(a5)", name) : std::string(name); }
+// Two records from one format: the restraint line, written to the MoPro
+// file, and the ratio line, kept for the hydrogen blank-padded to 100
+// characters in place of the text kept before.
+template <class... Ts>
+void restraint_and_ratio(std::ostream& os, std::string& ratio, std::string_view fmt, const Ts&... args) {
+  ff::ItemList items;
+  (ff::add(items, args), ...);
+  ratio.clear();
+  ff::format_append(ratio, fmt, items.view());
+  const std::size_t cut = ratio.find('\n') + 1;
+  os.write(ratio.data(), static_cast<std::streamsize>(cut));
+  ratio.erase(0, cut);
+  while (!ratio.empty() && ratio.back() == '\n') ratio.pop_back();
+  ratio.resize(100, ' ');
+}
 
 void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d, float ur) {
-  std::string ratio;
+  std::string& ratio = run.uratio[static_cast<std::size_t>(h)];
   const auto rx = residue_name(run, parent);
   const auto rh = residue_name(run, h);
   if (rx && rh) {
-    ff::write(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
-    ratio = pad("URATIO  ", 12) + field("(A,2X,A,1X,f6.1,2X,A)", *rx, *rh, ur, "0.01");
-  } else {
-    if (run.shelx.resi)
-      to_lst(run, "(3x,'Note : no residue name for ',a,' or ',a,'; MoPro lines use residue 1')", xl, hl);
-    const std::string mx = mopro_field(rtrim(erbras(run.atoms.label[static_cast<std::size_t>(parent)])));
-    const std::string mh = mopro_field(rtrim(erbras(run.atoms.label[static_cast<std::size_t>(h)])));
-    ff::write(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", mx, 1, mh, 1, d, "0.001");
-    ratio = pad("URATIO  ", 12) + field("(A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)", mx, 1, mh, 1, ur, "0.01");
+    restraint_and_ratio(*run.resm, ratio, "(A,A,2X,A,1X,f6.3,2X,A,/,'URATIO      ',A,2X,A,1X,f6.1,2X,A)", "DISTAN   ",
+                        *rx, *rh, d, "0.001", *rx, *rh, ur, "0.01");
+    return;
   }
-  run.uratio[static_cast<std::size_t>(h)] = pad(ratio, 100);
-}
-
-std::string con_ref(std::string_view letter, int atom) {
-  std::string s = field("(a,'/',i8)", letter, atom);
-  std::erase(s, ' ');
-  return s;
+  if (run.shelx.resi)
+    to_lst(run, "(3x,'Note : no residue name for ',a,' or ',a,'; MoPro lines use residue 1')", xl, hl);
+  const std::string mx = erbras(run.atoms.label[static_cast<std::size_t>(parent)]);
+  const std::string mh = erbras(run.atoms.label[static_cast<std::size_t>(h)]);
+  const std::string_view nx = rtrim(mx), nh = rtrim(mh);
+  // The names go in A5 fields; a longer name is written in full rather than
+  // cut to a different atom's name.
+  if (nx.size() <= 5 && nh.size() <= 5) {
+    restraint_and_ratio(*run.resm, ratio,
+                        "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A,/,'URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)",
+                        "DISTAN   ", nx, 1, nh, 1, d, "0.001", nx, 1, nh, 1, ur, "0.01");
+  } else {
+    const std::string fx = nx.size() <= 5 ? field("(a5)", nx) : std::string(nx);
+    const std::string fh = nh.size() <= 5 ? field("(a5)", nh) : std::string(nh);
+    restraint_and_ratio(*run.resm, ratio,
+                        "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A,/,'URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)",
+                        "DISTAN   ", fx, 1, fh, 1, d, "0.001", fx, 1, fh, 1, ur, "0.01");
+  }
 }
 
 void write_constraints(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d) {
-  ff::write(*run.cbond, "('!',/,'! ',a,' - ',a,' = ',f9.3,' Angstroms',/,'!')", xl, hl, d);
-  for (const char* c : {"X", "Y", "Z"})
-    ff::write(*run.cbond, "('CON 1 ',a,' -1 ',a,' = 0')", con_ref(c, parent), con_ref(c, h));
+  // The two atom numbers as the constraint lines write them, without blanks.
+  std::string nums = field("(2i8)", parent, h);
+  std::string p = nums.substr(0, 8), q = nums.substr(8);
+  std::erase(p, ' ');
+  std::erase(q, ' ');
+  ff::write(*run.cbond,
+            "('!',/,'! ',a,' - ',a,' = ',f9.3,' Angstroms',/,'!',/,"
+            "'CON 1 X/',a,' -1 X/',a,' = 0',/,"
+            "'CON 1 Y/',a,' -1 Y/',a,' = 0',/,"
+            "'CON 1 Z/',a,' -1 Z/',a,' = 0')",
+            xl, hl, d, p, q, p, q, p, q);
 }
 
 void check_atom(const Run& run, int atom, std::string_view what) {
@@ -251,36 +281,47 @@ void ExtendH(Run& run, int parent, int h) {
   if (uh >= run.forh.size() || up >= run.neighbors.size())
     err("ExtendH", "no parent description for hydrogen " + std::to_string(h));
   if (run.uratio.size() <= uh) run.uratio.resize(uh + 1, std::string(100, ' '));
-  const std::string xl(rtrim(run.atoms.label[up]));
-  const std::string hl(rtrim(run.atoms.label[uh]));
+  const std::string_view xl = rtrim(run.atoms.label[up]);
+  const std::string_view hl = rtrim(run.atoms.label[uh]);
 
   if (run.atoms1.flag[uh] == -1 && run.ctl.idisH == 0) {
     group_line(run, xl, hl, "H-ATOM IS DISORDERED");
     return;
   }
-  to_lst(run, "(/3a)", " Trying to extend hydrogen ", hl, " to standard distance :");
-
   const int z = run.forh[uh][1];
   if (z != kC && z != kN && z != kO && z != kS) {
+    trying_line(run, hl);
     group_line(run, xl, hl, "DON'T KNOW HOW TO HANDLE");
     return;
   }
-  if (dist(run.atoms.xc[up], run.atoms.xc[uh]) <= 0.0f)
-    err("ExtendH", "hydrogen " + hl + " lies on its parent atom " + xl);
+  if (dist(run.atoms.xc[up], run.atoms.xc[uh]) <= 0.0f) {
+    trying_line(run, hl);
+    err("ExtendH", "hydrogen " + std::string(hl) + " lies on its parent atom " + std::string(xl));
+  }
 
-  const XhClass* cls = classify(describe_group(run, parent, h));
+  // The group is identified before the first line is printed, so that both
+  // lines go out in one call; a stop on the way still shows the first.
+  XhGroup g;
+  try {
+    g = describe_group(run, parent, h);
+  } catch (...) {
+    trying_line(run, hl);
+    throw;
+  }
+  const XhClass* cls = classify(g);
   float d = 0;
   if (cls != nullptr) {
     d = cls->d;
     const float dold = extendbond(run.atoms.xc[up], run.atoms.xc[uh], d);
     atom_moved(run, h);
-    group_line(run, xl, hl, cls->name, dold, d);
+    to_lst(run, kTryingAndGroup, hl, xl, hl, cls->name, " =", dold, d);
     if (run.ctl.ifrac == 1) run.atoms.xf[uh] = to_frac(run.transf, run.atoms.xc[uh]);
+    // The parent's working neighbour list sees the hydrogen at its new place.
     run.iprint = 0;
-    findnei(run, parent, 0.0f);
+    GetNei(run, parent, 0.0f);
   } else {
     d = dist(run.atoms.xc[up], run.atoms.xc[uh]);
-    group_line(run, xl, hl, "NOT IDENTIFIED");
+    to_lst(run, kTryingAndGroup, hl, xl, hl, "NOT IDENTIFIED");
   }
 
   write_reset(run, xl, hl, d);

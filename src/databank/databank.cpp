@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "control/error.hpp"
 #include "control/fortran_io.hpp"
@@ -236,108 +237,150 @@ int exceptdb_q(Run& run, DbFile& d, const DbQuery& q, std::string& group, std::s
 // ---------------------------------------------------------------------------
 // Listings.
 
-void print_query(Run& run, const DbQuery& q) {
+void print_query(std::ostream& os, const DbQuery& q) {
   // list-directed lines: one leading blank, integers in 11 columns after a separator
   const char* ld = "(1x,a,1x,i11)";
-  to_lst(run, "(/a)", " Searching DataBank for a match : ");
-  to_lst(run, ld, " ityp  = ", q.ityp);
-  to_lst(run, ld, " iring = ", q.iring);
-  to_lst(run, ld, " inei  = ", q.inei);
-  to_lst(run, ld, " ity   = ", q.ity);
-  to_lst(run, ld, " imemb = ", q.imemb);
-  to_lst(run, "(1x,3a)", "  asymi = [", q.asymi, "]");
-  to_lst(run, ld, " lPG   = ", q.lPG);
+  ff::write(os, "(/a)", " Searching DataBank for a match : ");
+  ff::write(os, ld, " ityp  = ", q.ityp);
+  ff::write(os, ld, " iring = ", q.iring);
+  ff::write(os, ld, " inei  = ", q.inei);
+  ff::write(os, ld, " ity   = ", q.ity);
+  ff::write(os, ld, " imemb = ", q.imemb);
+  ff::write(os, "(1x,3a)", "  asymi = [", q.asymi, "]");
+  ff::write(os, ld, " lPG   = ", q.lPG);
   for (int k = 1; k <= q.ity; ++k) {
     auto kk = static_cast<std::size_t>(k);
-    to_lst(run, "(1x,a,1x,i11,1x,a,1x,i11,1x,a,1x,i11)", " type = ", k, " atom = ", q.ztype[kk], " neib = ",
-           q.ntypenei[kk]);
+    ff::write(os, "(1x,a,1x,i11,1x,a,1x,i11,1x,a,1x,i11)", " type = ", k, " atom = ", q.ztype[kk], " neib = ",
+              q.ntypenei[kk]);
   }
-  to_lst(run, "(a)", " ");
+  ff::write(os, "(a)", " ");
 }
 
-void print_parameters(Run& run, std::string_view label) {
-  const DbRecord& r = run.dbrec;
-  std::vector<float> v;
+// The six lines of parameter values under " Pseudoatom parameters assigned to ".
+std::string values_text(const DbRecord& r) {
+  std::array<float, 25> v{};
+  std::size_t n = 0;
   for (int l = 0; l <= 4; ++l)
-    for (int m = -l; m <= l; ++m) v.push_back(r.P(l, m));
-  to_lst(run,
-         "(/' Pseudoatom parameters assigned to ',a,' : ',/,/,"
-         "3x,'Pval, Kappa, Kappa'', sigmaPv = ',4f12.4,/,"
-         "3x,' 2nd Monopole:',f7.3,/,"
-         "3x,'      Dipoles:',3f7.3,/,"
-         "3x,'  Quadrupoles:',5f7.3,/,"
-         "3x,'    Octupoles:',7f7.3,/,"
-         "3x,'Hexadecapoles:',9f7.3)",
-         trimmed(label), r.pv, r.kappa, r.kappap, r.spv, v);
+    for (int m = -l; m <= l; ++m) v[n++] = r.P(l, m);
+  return ff::format(
+      "(3x,'Pval, Kappa, Kappa'', sigmaPv = ',4f12.4,/,"
+      "3x,' 2nd Monopole:',f7.3,/,"
+      "3x,'      Dipoles:',3f7.3,/,"
+      "3x,'  Quadrupoles:',5f7.3,/,"
+      "3x,'    Octupoles:',7f7.3,/,"
+      "3x,'Hexadecapoles:',9f7.3)",
+      r.pv, r.kappa, r.kappap, r.spv, v);
 }
 
-}  // namespace
-
-// ---------------------------------------------------------------------------
-
-float pval(int z) {
-  if (z <= 2) return static_cast<float>(z);
-  if (z <= 10) return static_cast<float>(z - 2);
-  if (z <= 18) return static_cast<float>(z - 10);
-  if (z <= 36) return static_cast<float>(z - 18);
-  if (z <= 54) return static_cast<float>(z - 36);
-  if (z <= 86) return static_cast<float>(z - 54);
-  return static_cast<float>(z - 86);
+// The outcome lines of the search and the head of the parameter block, in
+// one record group: they differ between atoms only by the label.
+void print_outcome(Run& run, const DbQuery& q, const DbMatch& m, std::string_view label) {
+  std::ostream& os = *run.lst;
+  const std::string_view name = rtrim(label);
+  if (!m.found) {
+    ff::write(os,
+              "(/' ReadDB :: atom ',a,' was NOT found in the DataBank',/,"
+              "/' Pseudoatom parameters assigned to ',a,' : ',/)",
+              name, name);
+  } else if (q.exflag != 0) {
+    ff::write(os,
+              "(/' ReadDB :: atom ',a,' was found in the DataBank',/,"
+              "/' DB comment for ',a,' = [',a,']',/,"
+              "/' Functional group = [',a,']',/,"
+              "/' Pseudoatom parameters assigned to ',a,' : ',/)",
+              name, label, rtrim(m.rec.comment), rtrim(m.group), name);
+  } else {
+    ff::write(os,
+              "(/' ReadDB :: atom ',a,' was found in the DataBank',/,"
+              "/' DB comment for ',a,' = [',a,']',/,"
+              "/' Pseudoatom parameters assigned to ',a,' : ',/)",
+              name, label, rtrim(m.rec.comment), name);
+  }
+  os << m.values_text;
 }
 
-DbQuery dbquery(Run& run, int atom) {
+// Every field of the description that the matching or its listing reads.
+void query_key(const DbQuery& q, std::string& key) {
+  key.clear();
+  auto put = [&key](int v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  put(q.ityp);
+  put(q.inei);
+  put(q.ity);
+  for (int k = 1; k <= q.ity; ++k) {
+    put(q.ztype[static_cast<std::size_t>(k)]);
+    put(q.ntypenei[static_cast<std::size_t>(k)]);
+  }
+  put(q.iring);
+  put(q.imemb);
+  put(q.lPG);
+  for (int p : q.parent) put(p);
+  put(q.exflag);
+  put(static_cast<int>(q.asymi.size()));
+  key += q.asymi;
+  key += q.group;
+}
+
+// The text cut or blank-padded to n characters and upper-cased, into out.
+void assign_upper(std::string& out, std::string_view s, std::size_t n) {
+  const std::size_t m = std::min(s.size(), n);
+  out.resize(n, ' ');
+  std::transform(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(m), out.begin(),
+                 [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(m), out.end(), ' ');
+}
+
+void check_index(const Run& run, int atom) {
   if (atom < 1 || atom > run.atoms.nat) err("ReadDB", "Atom index " + std::to_string(atom) + " is not in the atom table");
+}
+
+// The description of the atom, into q (its buffers reused).
+void describe(Run& run, int atom, DbQuery& q) {
+  check_index(run, atom);
   const auto a = static_cast<std::size_t>(atom);
-  DbQuery q;
   q.ityp = run.atoms.iz[a];
   run.iprint = 0;
-  findnei(run, atom, 0.0f);
+  GetNei(run, atom, 0.0f);
   const NeighborRec& n = run.neig;
   q.inei = n.nnei;
-  q.ity = n.ntype;
+  // Types by increasing atomic number, as the neighbour search groups them.
   q.ztype.assign(1, 0);
   q.ntypenei.assign(1, 0);
-  for (int k = 1; k <= n.ntype; ++k) {
-    q.ztype.push_back(n.ztype[static_cast<std::size_t>(k)]);
-    q.ntypenei.push_back(n.ntypenei[static_cast<std::size_t>(k)]);
+  for (int k = 1; k <= n.nnei; ++k) {
+    const int z = run.atoms.iz[static_cast<std::size_t>(n.inei[static_cast<std::size_t>(k)])];
+    const auto it = std::lower_bound(q.ztype.begin() + 1, q.ztype.end(), z);
+    const auto t = it - q.ztype.begin();
+    if (it != q.ztype.end() && *it == z) {
+      ++q.ntypenei[static_cast<std::size_t>(t)];
+    } else {
+      q.ztype.insert(it, z);
+      q.ntypenei.insert(q.ntypenei.begin() + t, 1);
+    }
   }
+  q.ity = static_cast<int>(q.ztype.size()) - 1;
   q.iring = run.forring[0];
   q.imemb = run.forring[1];
-  q.asymi = upper(pad(run.atoms.sitesym[a], 5));
+  assign_upper(q.asymi, run.atoms.sitesym[a], 5);
   q.lPG = run.lPG;
   const auto& fh = run.forh[a];  // bonds of the parent, its Z, its H count
   q.parent = {fh[1], fh[0], fh[2]};
   q.exflag = run.except.flag[a];
-  q.group = upper(pad(run.except.group[a], 40));
-  return q;
+  assign_upper(q.group, run.except.group[a], 40);
 }
 
-void ReadDB(Run& run, int atom) { ReadDB(run, atom, dbquery(run, atom)); }
-
-void ReadDB(Run& run, int atom, const DbQuery& q) {
-  if (atom < 1 || atom > run.atoms.nat) err("ReadDB", "Atom index " + std::to_string(atom) + " is not in the atom table");
-  if (q.ity < 0 || q.ztype.size() <= static_cast<std::size_t>(q.ity) ||
-      q.ntypenei.size() <= static_cast<std::size_t>(q.ity))
-    err("ReadDB", "The neighbour types of atom " + std::to_string(atom) + " are incomplete");
-  DbFile& d = bank(run, "ReadDB");
+// Scans the file from its start for the first entry that fits; fills
+// run.dbrec and, for an exception entry, group. True when one fits.
+bool match(Run& run, DbFile& d, const DbQuery& q, std::string& group) {
   DbRecord& r = run.dbrec;
-  r = DbRecord{};
-  r.pv = pval(q.ityp);
   const bool talk = run.ctl.iverb > 1;
-  const std::string& label = run.atoms.label[static_cast<std::size_t>(atom)];
-
-  print_query(run, q);
-
   d.pos = 0;
-  std::string dbgroup(40, ' ');
-  bool found = false;
   auto heads = d.heads.find(q.ityp);
-  while (!found && heads != d.heads.end()) {
+  if (heads == d.heads.end()) return false;
+  const auto& hv = heads->second;
+  for (;;) {
     // Lines that are not head lines of this element are passed over unread,
     // so the next candidate is the first such head line at the position.
-    const auto& hv = heads->second;
     auto it = std::lower_bound(hv.begin(), hv.end(), d.pos);
-    if (it == hv.end()) break;
+    if (it == hv.end()) return false;
     const std::size_t h = *it;
     const std::size_t entry = h + 1;
     d.pos = h + 1;
@@ -349,16 +392,16 @@ void ReadDB(Run& run, int atom, const DbQuery& q) {
       const DbLine& l = skip_to(d, d.next_prnt, "PRNT", entry);
       int jhp = 0, jsp = 0, jhnei = 0;
       read_numbers(d, l, "the parent's atomic number, bonds and H count", jhp, jsp, jhnei);
-      const std::string asymr = l.word(5).substr(0, 5);
+      const std::string_view asymr = std::string_view(l.word(5)).substr(0, 5);
       if (talk)
         to_lst(run, "(2x,3(1x,a,i3),1x,3a)", "jhp =", jhp, "jsp =", jsp, "jhnei=", jhnei, "asymr=[", asymr, "]");
-      if (exceptdb_q(run, d, q, dbgroup, entry) != 0) continue;
+      if (exceptdb_q(run, d, q, group, entry) != 0) continue;
       if (jhp != q.parent[0] || jsp != q.parent[1] || jhnei != q.parent[2] || asymr != q.asymi) continue;
     } else {
       const DbLine& l = skip_to(d, d.next_neig, "NEIG", entry);
       int jnei = 0, jty = 0, jring = 0, jmemb = 0;
       read_numbers(d, l, "the neighbour, type, ring and ring-size counts", jnei, jty, jring, jmemb);
-      const std::string asymr = l.word(6).substr(0, 5);
+      const std::string_view asymr = std::string_view(l.word(6)).substr(0, 5);
       const std::string& w8 = l.word(8);
       if (w8 == W_F) planar = false;
       if (w8 == W_T) planar = true;
@@ -383,10 +426,9 @@ void ReadDB(Run& run, int atom, const DbQuery& q) {
         all = std::find(types.begin(), types.end(), want) != types.end();
       }
       if (!all) continue;
-      if (exceptdb_q(run, d, q, dbgroup, entry) != 0) continue;
+      if (exceptdb_q(run, d, q, group, entry) != 0) continue;
     }
 
-    found = true;
     r.found = 1;
     r.comment = head.note;
     const DbLine& pv = skip_to(d, d.next_pval, "PVAL", entry);
@@ -397,19 +439,78 @@ void ReadDB(Run& run, int atom, const DbQuery& q) {
       if (l->word(1) != W_PLMS) break;
       read_plms(run, d, *l);
     }
+    return true;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+float pval(int z) {
+  if (z <= 2) return static_cast<float>(z);
+  if (z <= 10) return static_cast<float>(z - 2);
+  if (z <= 18) return static_cast<float>(z - 10);
+  if (z <= 36) return static_cast<float>(z - 18);
+  if (z <= 54) return static_cast<float>(z - 36);
+  if (z <= 86) return static_cast<float>(z - 54);
+  return static_cast<float>(z - 86);
+}
+
+DbQuery dbquery(Run& run, int atom) {
+  DbQuery q;
+  describe(run, atom, q);
+  return q;
+}
+
+void ReadDB(Run& run, int atom) {
+  check_index(run, atom);
+  DbFile& d = bank(run, "ReadDB");
+  describe(run, atom, d.query);
+  ReadDB(run, atom, d.query);
+}
+
+void ReadDB(Run& run, int atom, const DbQuery& q) {
+  check_index(run, atom);
+  if (q.ity < 0 || q.ztype.size() <= static_cast<std::size_t>(q.ity) ||
+      q.ntypenei.size() <= static_cast<std::size_t>(q.ity))
+    err("ReadDB", "The neighbour types of atom " + std::to_string(atom) + " are incomplete");
+  DbFile& d = bank(run, "ReadDB");
+  DbRecord& r = run.dbrec;
+  // With verbosity above 1 the listing follows the scan entry by entry, so
+  // the scan is made every time; otherwise a description seen before takes
+  // the outcome of its first scan.
+  const bool talk = run.ctl.iverb > 1;
+  query_key(q, d.key);
+  auto known = d.matches.find(d.key);
+  const DbMatch* m = nullptr;
+  DbMatch fresh;
+  if (known != d.matches.end() && !talk) {
+    m = &known->second;
+    *run.lst << m->query_text;
+    r = m->rec;
+    d.pos = m->pos;
+  } else {
+    std::ostringstream os;
+    print_query(os, q);
+    fresh.query_text = std::move(os).str();
+    *run.lst << fresh.query_text;
+    r = DbRecord{};
+    r.pv = pval(q.ityp);
+    fresh.group.assign(40, ' ');
+    fresh.found = match(run, d, q, fresh.group);
+    fresh.rec = r;
+    fresh.pos = d.pos;
+    fresh.values_text = values_text(r);
+    m = known == d.matches.end() ? &d.matches.emplace(d.key, std::move(fresh)).first->second : &fresh;
   }
 
   ++run.dbc.searched;
-  if (found) {
-    to_lst(run, "(/' ReadDB :: atom ',a,' was',a,'found in the DataBank')", trimmed(label), " ");
-    to_lst(run, "(/' DB comment for ',a,' = [',a,']')", label, trimmed(r.comment));
-    if (q.exflag != 0) to_lst(run, "(/' Functional group = [',a,']')", trimmed(dbgroup));
+  if (m->found)
     ++run.dbc.found;
-  } else {
-    to_lst(run, "(/' ReadDB :: atom ',a,' was',a,'found in the DataBank')", trimmed(label), " NOT ");
+  else
     ++run.dbc.notfound;
-  }
-  print_parameters(run, label);
+  print_outcome(run, q, *m, run.atoms.label[static_cast<std::size_t>(atom)]);
 }
 
 void ReadFile(Run& run, std::string& line) {

@@ -22,22 +22,6 @@
 
 namespace vorn {
 
-// What an entry is compared with: the atom's chemical environment.
-struct DbQuery {
-  int ityp = 0;               // atomic number
-  int inei = 0;               // bonded neighbours (fresh covalent search)
-  int ity = 0;                // neighbour types
-  std::vector<int> ztype;     // 1..ity, increasing atomic number
-  std::vector<int> ntypenei;  // 1..ity, neighbours of each type
-  int iring = 0;              // forring: 0 none, 1 or 2 planar rings
-  int imemb = 0;              // forring: ring-size figure
-  std::string asymi = std::string(5, ' ');  // site symmetry, upper case
-  int lPG = 0;                // planar with its neighbours
-  std::array<int, 3> parent{};  // hydrogen: parent's Z, bonds, H neighbours
-  int exflag = 0;             // functional-group exception recorded
-  std::string group = std::string(40, ' ');  // its name, upper case
-};
-
 // The description of atom from the neighbour table search, forring, lPG,
 // forh, the site symmetry and the exception table.
 DbQuery dbquery(Run& run, int atom);

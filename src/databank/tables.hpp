@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vorn {
@@ -55,6 +56,35 @@ struct DbLine {
   }
 };
 
+// What an entry is compared with: the atom's chemical environment.
+struct DbQuery {
+  int ityp = 0;               // atomic number
+  int inei = 0;               // bonded neighbours (fresh covalent search)
+  int ity = 0;                // neighbour types
+  std::vector<int> ztype;     // 1..ity, increasing atomic number
+  std::vector<int> ntypenei;  // 1..ity, neighbours of each type
+  int iring = 0;              // forring: 0 none, 1 or 2 planar rings
+  int imemb = 0;              // forring: ring-size figure
+  std::string asymi = std::string(5, ' ');  // site symmetry, upper case
+  int lPG = 0;                // planar with its neighbours
+  std::array<int, 3> parent{};  // hydrogen: parent's Z, bonds, H neighbours
+  int exflag = 0;             // functional-group exception recorded
+  std::string group = std::string(40, ' ');  // its name, upper case
+};
+
+// The outcome of matching one description against the whole file. A large
+// structure has thousands of atoms but few distinct environments, and the
+// outcome depends on the description alone, so it is kept per description
+// together with the listing text that depends on nothing else.
+struct DbMatch {
+  std::string query_text;  // the listing lines of the description
+  bool found = false;
+  DbRecord rec;
+  std::string group;       // group name read with an exception entry
+  std::size_t pos = 0;     // reading position after the entry
+  std::string values_text; // the listing lines of the parameter values
+};
+
 // The databank file with the reading position shared by ReadDB, ReadFile and
 // exceptdb.
 struct DbFile {
@@ -67,6 +97,10 @@ struct DbFile {
   // or after it that the keyword begins (lines.size() when none).
   std::vector<std::size_t> next_prnt, next_neig, next_pval;
   std::size_t pos = 0;                            // next line to read
+  // Matches made so far, by the description's key (see ReadDB).
+  std::unordered_map<std::string, DbMatch> matches;
+  std::string key;  // scratch: the key of the current description
+  DbQuery query;    // scratch: the description of the current atom
 };
 
 }  // namespace vorn

@@ -640,6 +640,7 @@ TEST_F(Hydrogens, LongMoProNameIsWrittenInFull) {
   bonded(c1, "H(101AD)", d[2], 0.96f);
   extend(h);
   EXPECT_EQ(resm.str(), "DISTAN    C101 1  H101AB 1  1.077 0.001\n");
+  EXPECT_EQ(run.uratio[static_cast<std::size_t>(h)], pad("URATIO       C101 1  H101AB 1    1.2 0.01", 100));
 }
 
 // ---------------------------------------------------------------------------
@@ -663,6 +664,13 @@ TEST_F(Hydrogens, OxygenNeighbourWithoutOxygenStops) {
     EXPECT_EQ(e.routine(), "ExtendH");
     EXPECT_EQ(e.message(), "Error 1 in Y-O-H");
   }
+  // The listing shows which hydrogen stopped the run, and nothing more.
+  const std::string lst = t.lst.str();
+  const std::string last = "\n Trying to extend hydrogen H(1) to standard distance :\n";
+  ASSERT_GE(lst.size(), last.size());
+  EXPECT_EQ(lst.substr(lst.size() - last.size()), last);
+  EXPECT_EQ(reset.str(), "");
+  EXPECT_EQ(resm.str(), "");
 }
 
 TEST_F(Hydrogens, CarboxylWithoutASecondOxygenStops) {

@@ -466,6 +466,123 @@ TEST(ReadDBFile, AnotherFileInPlaceIsReadAfresh) {
 }
 
 // ---------------------------------------------------------------------------
+// Atoms that share an environment.
+
+// The listing of one call, from the first line of the search on.
+std::string listing_of(TestRun& t, int atom) {
+  const std::size_t from = t.lst.str().size();
+  ReadDB(t.run, atom);
+  return t.lst.str().substr(from);
+}
+
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size())) s.replace(p, from.size(), to);
+  return s;
+}
+
+const std::string METHYL_H_DB = std::string("ATOM 6 C methyl\n") + METHYL_ON_O +
+                                "PVAL 4.11 1.0 0.9 0.05\n"
+                                "ATOM 1 H other parent\nPRNT 7 4 3 z nei nh CYL\nPVAL 0.70 1.1 1.1 0.03\n"
+                                "ATOM 1 H methyl H\nPRNT 6 4 3 z nei nh CYL\nPVAL 0.89 1.16 1.16 0.03\n"
+                                "PLMS 1 0 0.12 2 0 0.05\n"
+                                "! the line after the entry\n"
+                                "NEXT 1 2 3\n"
+                                "END\n";
+
+TEST(ReadDBRepeat, SameEnvironmentGivesTheSameRecordListingAndPosition) {
+  TestRun t;
+  Methanol m = add_methanol(t.run);
+  use_db(t.run, METHYL_H_DB);
+  for (int h : {m.h1, m.h2}) describe(t.run, h, "cyl", 1, {4, 6, 3});
+  const std::string first = listing_of(t, m.h1);
+  const DbRecord r1 = t.run.dbrec;
+  std::string after1;
+  ReadFile(t.run, after1);
+  const std::string second = listing_of(t, m.h2);
+  const DbRecord& r2 = t.run.dbrec;
+  std::string after2;
+  ReadFile(t.run, after2);
+
+  EXPECT_EQ(second, replaced(first, "H(1)", "H(2)"));
+  EXPECT_THAT(second, HasSubstr("\n DB comment for H(2)     = [methyl H]\n"));
+  EXPECT_EQ(r2.found, 1);
+  EXPECT_FLOAT_EQ(r2.pv, 0.89f);
+  EXPECT_EQ(r2.comment, "methyl H");
+  EXPECT_EQ(r2.plm, r1.plm);
+  EXPECT_FLOAT_EQ(r2.P(2, 0), 0.05f);
+  // the reading position is the one the scan left
+  EXPECT_FALSE(after1.empty());
+  EXPECT_EQ(after2, after1);
+  EXPECT_EQ(t.run.dbc.searched, 2);
+  EXPECT_EQ(t.run.dbc.found, 2);
+}
+
+TEST(ReadDBRepeat, AnyChangeOfTheEnvironmentIsMatchedAfresh) {
+  TestRun t;
+  Methanol m = add_methanol(t.run);
+  use_db(t.run, METHYL_H_DB + ESTER_O);
+  describe(t.run, m.h1, "cyl", 1, {4, 6, 3});
+  ReadDB(t.run, m.h1);
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 0.89f);
+  describe(t.run, m.h2, "cyl", 1, {4, 7, 3});  // another parent element
+  ReadDB(t.run, m.h2);
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 0.70f);
+  describe(t.run, m.h3, "cs", 1, {4, 6, 3});  // another site symmetry
+  ReadDB(t.run, m.h3);
+  EXPECT_EQ(t.run.dbrec.found, 0);
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 1.0f);
+  EXPECT_EQ(t.run.dbrec.P(1, 0), 0.0f);  // nothing left over from the matched hydrogen
+
+  // The same oxygen with and without a functional group, and with another one.
+  describe(t.run, m.o, "m", 1, {}, "ester");
+  ReadDB(t.run, m.o);
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 6.02f);
+  EXPECT_THAT(t.lst.str(), HasSubstr("\n Functional group = [ESTER]\n"));
+  describe(t.run, m.o, "m", 1);
+  ReadDB(t.run, m.o);
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 6.01f);
+  describe(t.run, m.o, "m", 1, {}, "alcohol");
+  ReadDB(t.run, m.o);
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 6.03f);
+  EXPECT_EQ(t.run.dbc.found, 5);
+  EXPECT_EQ(t.run.dbc.notfound, 1);
+}
+
+TEST(ReadDBRepeat, NeighboursAreSearchedAfreshForEveryCall) {
+  TestRun t;
+  Methanol m = add_methanol(t.run);
+  use_db(t.run, std::string("ATOM 8 O hydroxyl\nNEIG 2 2 0 0 a b c d M p T\nTYPE 1 1 1\nTYPE 2 6 1\n"
+                            "PVAL 6.2 1 1 0.05\n"
+                            "ATOM 8 O bare\nNEIG 1 1 0 0 a b c d M p T\nTYPE 1 6 1\nPVAL 6.1 1 1 0.05\nEND\n"));
+  describe(t.run, m.o, "m", 1);
+  const DbQuery q = dbquery(t.run, m.o);
+  EXPECT_EQ(q.inei, 2);
+  EXPECT_EQ(q.ity, 2);
+  EXPECT_EQ(q.ztype, (std::vector<int>{0, 1, 6}));  // increasing atomic number, not distance order
+  EXPECT_EQ(q.ntypenei, (std::vector<int>{0, 1, 1}));
+  ReadDB(t.run, m.o);
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 6.2f);
+  // The hydroxyl hydrogen moves away: the same oxygen now has one neighbour.
+  t.run.atoms.xc[static_cast<std::size_t>(m.ho)] = Cart(4.0f, 3.0f, 0.0f);
+  ReadDB(t.run, m.o);
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 6.1f);
+  EXPECT_THAT(t.lst.str(), HasSubstr("  inei  =            1\n"));
+}
+
+TEST(ReadDBRepeat, VerboseListingShowsTheScanForEveryAtom) {
+  TestRun t;
+  Methanol m = add_methanol(t.run);
+  t.run.ctl.iverb = 2;
+  use_db(t.run, METHYL_H_DB);
+  for (int h : {m.h1, m.h2}) describe(t.run, h, "cyl", 1, {4, 6, 3});
+  const std::string first = listing_of(t, m.h1);
+  const std::string second = listing_of(t, m.h2);
+  EXPECT_THAT(second, HasSubstr("\n Reading atom = ATOM 1 H methyl H\n"));
+  EXPECT_EQ(second, replaced(first, "H(1)", "H(2)"));
+  EXPECT_FLOAT_EQ(t.run.dbrec.pv, 0.89f);
+}
+
+// ---------------------------------------------------------------------------
 // Listing.
 
 TEST(ReadDBListing, DescriptionAndParameters) {
