@@ -39,7 +39,8 @@ void clear_types(NeighborRec& r) {
   r.ntype = 0;
   r.ztype.assign(1, 0);
   r.ntypenei.assign(1, 0);
-  r.itypenei.assign(1, {});
+  r.itypenei.resize(1);
+  r.itypenei[0].clear();
 }
 
 void clear_list(NeighborRec& r) {
@@ -62,12 +63,20 @@ void clear_list(NeighborRec& r) {
 class Collector {
  public:
   // With a grid, atoms without a twin skip the same-site test.
-  Collector(Run& run, int atom, float rmax, NeighborRec& out, const AtomGrid* grid = nullptr)
-      : run_(run), atom_(atom), rmax_(rmax), out_(out), xa_(run.atoms.xc[static_cast<std::size_t>(atom)]), grid_(grid) {
+  Collector(Run& run, int atom, float rmax, NeighborRec& out, SearchScratch& scratch, const AtomGrid* grid = nullptr)
+      : run_(run),
+        atom_(atom),
+        rmax_(rmax),
+        out_(out),
+        xa_(run.atoms.xc[static_cast<std::size_t>(atom)]),
+        grid_(grid),
+        next_(scratch.chain),
+        order_(scratch.order) {
     ra_ = covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(atom)]);
     dis_a_ = run.atoms1.flag[static_cast<std::size_t>(atom)] == -1;
     occ_a_ = run.atoms1.occ[static_cast<std::size_t>(atom)];
     head_.fill(-1);
+    next_.clear();
     clear_list(out_);
   }
 
@@ -115,7 +124,8 @@ class Collector {
   // geometry come in index order whatever the rounding of their coordinates.
   int finish() {
     const auto n = static_cast<std::size_t>(out_.nnei);
-    std::vector<std::pair<float, int>> v(n);
+    std::vector<std::pair<float, int>>& v = order_;
+    v.resize(n);
     for (std::size_t k = 0; k < n; ++k) v[k] = {out_.rnei[k + 1], out_.inei[k + 1]};
     // The atoms were listed in increasing index order, so ordering by
     // (distance, index) keeps equal distances in list order.
@@ -156,36 +166,28 @@ class Collector {
   static constexpr float kBand = 0.02f;
   static constexpr std::size_t kChains = 256;
   std::array<int, kChains> head_;
-  std::vector<int> next_;
+  std::vector<int>& next_;
+  std::vector<std::pair<float, int>>& order_;
 };
 
 // The found atoms grouped by element: types in increasing atomic number,
-// members of a type in distance order.
+// members of a type in distance order. The record's own lists are refilled
+// in place, so that a search reuses what the one before it allocated.
 void group_types(NeighborRec& r, const Run& run) {
   clear_types(r);
-  std::vector<int> z;
-  std::vector<std::vector<int>> members;
-  for (int k = 1; k <= r.nnei; ++k) {
-    const int j = r.inei[static_cast<std::size_t>(k)];
-    const int zj = run.atoms.iz[static_cast<std::size_t>(j)];
-    auto it = std::find(z.begin(), z.end(), zj);
-    if (it == z.end()) {
-      z.push_back(zj);
-      members.push_back({j});
-    } else {
-      members[static_cast<std::size_t>(it - z.begin())].push_back(j);
-    }
-  }
-  std::vector<std::size_t> order(z.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return z[a] < z[b]; });
-  r.ntype = static_cast<int>(z.size());
-  for (std::size_t t : order) {
-    r.ztype.push_back(z[t]);
-    r.ntypenei.push_back(static_cast<int>(members[t].size()));
-    std::vector<int> m(1, 0);
-    m.insert(m.end(), members[t].begin(), members[t].end());
-    r.itypenei.push_back(std::move(m));
+  auto z_of = [&](int k) { return run.atoms.iz[static_cast<std::size_t>(r.inei[static_cast<std::size_t>(k)])]; };
+  for (int k = 1; k <= r.nnei; ++k)
+    if (std::find(r.ztype.begin() + 1, r.ztype.end(), z_of(k)) == r.ztype.end()) r.ztype.push_back(z_of(k));
+  std::sort(r.ztype.begin() + 1, r.ztype.end());
+  r.ntype = static_cast<int>(r.ztype.size()) - 1;
+  r.ntypenei.resize(r.ztype.size(), 0);
+  r.itypenei.resize(r.ztype.size());
+  for (std::size_t t = 1; t < r.ztype.size(); ++t) {
+    auto& m = r.itypenei[t];
+    m.assign(1, 0);
+    for (int k = 1; k <= r.nnei; ++k)
+      if (z_of(k) == r.ztype[t]) m.push_back(r.inei[static_cast<std::size_t>(k)]);
+    r.ntypenei[t] = static_cast<int>(m.size()) - 1;
   }
 }
 
@@ -282,26 +284,28 @@ bool ring_has(const Ring& ring, int atom) {
 int GetNei(Run& run, int atom, float rmax) {
   check_atom(run, atom, "GetNei");
   SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
-  Collector c(run, atom, rmax, run.neig, idx != nullptr ? &idx->grid : nullptr);
-  if (idx != nullptr) {
-    // The candidates are a superset of the atoms that can pass, in index
-    // order, so the list is the one of the whole scan.
-    const auto ua = static_cast<std::size_t>(atom);
-    double reach = rmax;
-    if (rmax <= 0.0f) {
-      const float ra = covalent_radius(run, run.atoms.iz[ua]);
-      reach = ra < 0.0f ? -1.0 : static_cast<double>(ra) + idx->rbig + run.ctl.tol1;
-    }
-    std::vector<int>& cands = idx->scratch;
-    idx->grid.candidates(run, run.atoms.xc[ua], reach, cands);
-    for (int j : cands) c.take(j);
-  } else {
+  if (idx == nullptr) {
+    SearchScratch scratch;
+    Collector c(run, atom, rmax, run.neig, scratch);
     for (int j = 1; j <= run.cryst.ncryst; ++j) c.take(j);
+    return c.finish();
   }
+  Collector c(run, atom, rmax, run.neig, idx->lists, &idx->grid);
+  // The candidates are a superset of the atoms that can pass, in index
+  // order, so the list is the one of the whole scan.
+  const auto ua = static_cast<std::size_t>(atom);
+  double reach = rmax;
+  if (rmax <= 0.0f) {
+    const float ra = covalent_radius(run, run.atoms.iz[ua]);
+    reach = ra < 0.0f ? -1.0 : static_cast<double>(ra) + idx->rbig + run.ctl.tol1;
+  }
+  std::vector<int>& cands = idx->scratch;
+  idx->grid.candidates(run, run.atoms.xc[ua], reach, cands);
+  for (int j : cands) c.take(j);
   return c.finish();
 }
 
-int first_neighbor(Run& run, int atom, float rmax, const std::function<bool(int)>& test) {
+int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   check_atom(run, atom, "GetNei");
   auto whole_list = [&] {
     GetNei(run, atom, rmax);
@@ -329,7 +333,7 @@ int first_neighbor(Run& run, int atom, float rmax, const std::function<bool(int)
     grid.candidates(run, xa, r, cands);
     for (int j : cands)
       if (j != atom && grid.may_share_site(j)) return whole_list();
-    Collector c(run, atom, r, part, &grid);
+    Collector c(run, atom, r, part, idx->lists, &grid);
     for (int j : cands) c.take(j);
     c.finish();
     const std::size_t settled = c.before_last_run();
@@ -366,8 +370,10 @@ void findallneighbors(Run& run) {
   build_search_index(run, rbig);
   for (int i = 1; i <= n; ++i) {
     findnei(run, i, 0.0f);
-    run.neighbors[static_cast<std::size_t>(i)] = run.neig;
+    std::swap(run.neighbors[static_cast<std::size_t>(i)], run.neig);
   }
+  // The latest search stays in run.neig, as after any search.
+  if (n >= 1) run.neig = run.neighbors[static_cast<std::size_t>(n)];
 
   to_lst(run, "(/a/4x,a/4x,a/4x,a)", " Printout of neighbors of all atoms sorted by ", "1) atomic number (descending)",
          "2) hybridization ( ascending)", "3) distance      ( ascending)");
