@@ -70,12 +70,17 @@ class Collector {
         out_(out),
         xa_(run.atoms.xc[static_cast<std::size_t>(atom)]),
         grid_(grid),
+        head_(scratch.heads),
+        used_(scratch.used_heads),
         next_(scratch.chain),
         order_(scratch.order) {
     ra_ = covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(atom)]);
     dis_a_ = run.atoms1.flag[static_cast<std::size_t>(atom)] == -1;
     occ_a_ = run.atoms1.occ[static_cast<std::size_t>(atom)];
-    head_.fill(-1);
+    // Only the chains the search before used need emptying.
+    if (head_.size() != kChains) head_.assign(kChains, -1);
+    for (std::size_t b : used_) head_[b] = -1;
+    used_.clear();
     next_.clear();
     clear_list(out_);
   }
@@ -113,6 +118,7 @@ class Collector {
     ++out_.nnei;
     out_.inei.push_back(j);
     out_.rnei.push_back(d);
+    if (head_[band % kChains] < 0) used_.push_back(band % kChains);
     next_.push_back(head_[band % kChains]);
     head_[band % kChains] = out_.nnei - 1;
     if (dis_j) idis_ = 1;
@@ -165,7 +171,8 @@ class Collector {
   // a chain modulo kChains, which only adds atoms to test.
   static constexpr float kBand = 0.02f;
   static constexpr std::size_t kChains = 256;
-  std::array<int, kChains> head_;
+  std::vector<int>& head_;
+  std::vector<std::size_t>& used_;
   std::vector<int>& next_;
   std::vector<std::pair<float, int>>& order_;
 };

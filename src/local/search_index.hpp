@@ -76,6 +76,8 @@ class AtomGrid {
 // Working lists of one neighbour search, kept between searches so that their
 // storage is reused.
 struct SearchScratch {
+  std::vector<int> heads;                    // first listed atom of each chain of distance bands
+  std::vector<std::size_t> used_heads;       // the chains in use
   std::vector<int> chain;                    // listed atoms chained by distance band
   std::vector<std::pair<float, int>> order;  // (distance, atom) while sorting
 };
