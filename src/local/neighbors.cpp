@@ -82,6 +82,8 @@ class Collector {
     for (std::size_t b : used_) head_[b] = -1;
     used_.clear();
     next_.clear();
+    // The member lists of the types go to the spares for the next grouping.
+    for (std::size_t t = 1; t < out_.itypenei.size(); ++t) scratch.spare_members.push_back(std::move(out_.itypenei[t]));
     clear_list(out_);
   }
 
@@ -180,7 +182,9 @@ class Collector {
 // The found atoms grouped by element: types in increasing atomic number,
 // members of a type in distance order. The record's own lists are refilled
 // in place, so that a search reuses what the one before it allocated.
-void group_types(NeighborRec& r, const Run& run) {
+void group_types(NeighborRec& r, const Run& run, std::vector<std::vector<int>>* spare) {
+  if (spare != nullptr)
+    for (std::size_t t = 1; t < r.itypenei.size(); ++t) spare->push_back(std::move(r.itypenei[t]));
   clear_types(r);
   auto z_of = [&](int k) { return run.atoms.iz[static_cast<std::size_t>(r.inei[static_cast<std::size_t>(k)])]; };
   for (int k = 1; k <= r.nnei; ++k)
@@ -188,8 +192,13 @@ void group_types(NeighborRec& r, const Run& run) {
   std::sort(r.ztype.begin() + 1, r.ztype.end());
   r.ntype = static_cast<int>(r.ztype.size()) - 1;
   r.ntypenei.resize(r.ztype.size(), 0);
-  r.itypenei.resize(r.ztype.size());
   for (std::size_t t = 1; t < r.ztype.size(); ++t) {
+    if (spare != nullptr && !spare->empty()) {
+      r.itypenei.push_back(std::move(spare->back()));
+      spare->pop_back();
+    } else {
+      r.itypenei.emplace_back();
+    }
     auto& m = r.itypenei[t];
     m.assign(1, 0);
     for (int k = 1; k <= r.nnei; ++k)
@@ -357,7 +366,8 @@ int findnei(Run& run, int atom, float rmax) {
     print_list(run, *run.lst, atom, rmax, run.neig);
     if (idis == 1) to_lst(run, "(/4x,'Note : at least 1 neighbor is disordered')");
   }
-  group_types(run.neig, run);
+  SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  group_types(run.neig, run, idx != nullptr ? &idx->lists.spare_members : nullptr);
   if (run.iprint == 1 && run.ctl.iverb >= 2) print_search_types(run, run.neig);
   return idis;
 }
@@ -377,10 +387,10 @@ void findallneighbors(Run& run) {
   build_search_index(run, rbig);
   for (int i = 1; i <= n; ++i) {
     findnei(run, i, 0.0f);
-    std::swap(run.neighbors[static_cast<std::size_t>(i)], run.neig);
+    // A copy takes just the room the lists need; run.neig keeps its own for
+    // the next search.
+    run.neighbors[static_cast<std::size_t>(i)] = run.neig;
   }
-  // The latest search stays in run.neig, as after any search.
-  if (n >= 1) run.neig = run.neighbors[static_cast<std::size_t>(n)];
 
   to_lst(run, "(/a/4x,a/4x,a/4x,a)", " Printout of neighbors of all atoms sorted by ", "1) atomic number (descending)",
          "2) hybridization ( ascending)", "3) distance      ( ascending)");
