@@ -49,6 +49,7 @@ void PointGrid::add(int id, const Vec3& p) {
   const std::uint64_t k = key(c.x, c.y, c.z);
   const auto e = static_cast<int>(ids_.size());
   ids_.push_back(id);
+  at_.push_back(p);
   next_.push_back(-1);
   int cell = find(k);
   if (cell < 0) {

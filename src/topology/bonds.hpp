@@ -24,9 +24,10 @@ inline bool bonded(float d, float r1, float r2, float tol) {
 }
 
 // Points bucketed in cubic cells. near() hands out every stored point within
-// `reach` of the query point (and some farther ones); callers make the exact
-// distance test themselves. The cells are found through an open-addressing
-// table of their keys; the points of a cell are chained in insertion order.
+// `reach` of the query point (and some a little farther); callers make the
+// exact distance test themselves. The cells are found through an
+// open-addressing table of their keys; the points of a cell are chained in
+// insertion order.
 class PointGrid {
  public:
   explicit PointGrid(float reach);
@@ -35,13 +36,19 @@ class PointGrid {
   void near(const Vec3& p, F&& f) const {
     if (used_ == 0) return;
     const Cell c = cell_of(p);
+    // Points beyond one cell width (the grid's reach with room to spare)
+    // are of no use to any caller; they are most of the 27 cells.
+    const float far = size_ * size_;
     for (int dx = -1; dx <= 1; ++dx)
       for (int dy = -1; dy <= 1; ++dy)
         for (int dz = -1; dz <= 1; ++dz) {
           const int cell = find(key(c.x + dx, c.y + dy, c.z + dz));
           if (cell < 0) continue;
-          for (int e = first_[static_cast<std::size_t>(cell)]; e >= 0; e = next_[static_cast<std::size_t>(e)])
-            f(ids_[static_cast<std::size_t>(e)]);
+          for (int e = first_[static_cast<std::size_t>(cell)]; e >= 0; e = next_[static_cast<std::size_t>(e)]) {
+            const Vec3& q = at_[static_cast<std::size_t>(e)];
+            const float dx2 = q[0] - p[0], dy2 = q[1] - p[1], dz2 = q[2] - p[2];
+            if (!(dx2 * dx2 + dy2 * dy2 + dz2 * dz2 > far)) f(ids_[static_cast<std::size_t>(e)]);
+          }
         }
   }
 
@@ -74,6 +81,7 @@ class PointGrid {
   std::vector<int> first_, last_;  // per cell: its first and last entry
   std::vector<int> next_;          // per entry: the next of its cell, -1 at the end
   std::vector<int> ids_;           // per entry: the point
+  std::vector<Vec3> at_;           // per entry: its position
 };
 
 }  // namespace vorn
