@@ -86,8 +86,8 @@ std::size_t AtomGrid::cell_of(const Vec3& x) const { return index(coord(x[0], 0)
 
 namespace {
 
-// Searches spanning up to this many cells along each axis take the gaps
-// along the axes from a table worked out once per search.
+// Bounds spanning up to this many rows along y take the gaps of the rows
+// from a table worked out once per bound.
 constexpr int kGapCells = 64;
 
 }  // namespace
@@ -108,8 +108,6 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   // Squared distance from p to the nearest point of each cell slab along
   // each axis; the border cells reach out to infinity (clamped atoms live
   // there).
-  double gaps[3][kGapCells];
-  const bool tabled = b[0] - a[0] < kGapCells && b[1] - a[1] < kGapCells && b[2] - a[2] < kGapCells;
   auto gap = [&](int c, int d) {
     const double v = p[static_cast<std::size_t>(d)];
     const double lo = c == 0 ? -HUGE_VAL : lo_[d] + c * s_;
@@ -117,21 +115,23 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
     const double g = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
     return g * g;
   };
-  if (tabled)
-    for (int d = 0; d < 3; ++d)
-      for (int c = a[d]; c <= b[d]; ++c) gaps[d][c - a[d]] = gap(c, d);
-  auto g2 = [&](int c, int d) { return tabled ? gaps[d][c - a[d]] : gap(c, d); };
+  std::vector<double>& gaps = gaps_;
+  gaps.clear();
+  for (int d = 0; d < 3; ++d)
+    for (int c = a[d]; c <= b[d]; ++c) gaps.push_back(gap(c, d));
+  const double* gx = gaps.data();
+  const double* gy = gx + (b[0] - a[0] + 1);
+  const double* gz = gy + (b[1] - a[1] + 1);
   // Cells wholly beyond reach (with room for rounding) are passed over.
   const double limit = (reach + 0.01) * (reach + 0.01);
   for (int iz = a[2]; iz <= b[2]; ++iz) {
-    const double gz = g2(iz, 2);
     for (int iy = a[1]; iy <= b[1]; ++iy) {
-      const double gyz = g2(iy, 1) + gz;
+      const double gyz = gy[iy - a[1]] + gz[iz - a[2]];
       if (gyz > limit) continue;
-      const std::size_t row = index(0, iy, iz);
+      const std::vector<int>* row = cells_.data() + index(0, iy, iz);
       for (int ix = a[0]; ix <= b[0]; ++ix) {
-        if (g2(ix, 0) + gyz > limit) continue;
-        for (int j : cells_[row + static_cast<std::size_t>(ix)])
+        if (gx[ix - a[0]] + gyz > limit) continue;
+        for (int j : row[ix])
           if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
       }
     }

@@ -62,6 +62,7 @@ class AtomGrid {
   char has_twin(const Run& run, int j, std::vector<int>& around) const;
   std::vector<int> near_, around_;           // scratch of mark_twins()
   mutable std::vector<std::uint64_t> bits_;  // scratch of candidates()
+  mutable std::vector<double> gaps_;         // scratch of candidates(): per axis, squared gaps of the cells
   // The latest count_bound() and the count of row changes it saw.
   std::uint64_t counts_changed_ = 0;
   struct Bound {
