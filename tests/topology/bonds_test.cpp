@@ -39,9 +39,11 @@ TEST(PointGrid, NearGivesEveryPointWithinReachOnce) {
     const Vec3 p = q % 3 == 0 ? pts[static_cast<std::size_t>(q * 7)] : Vec3{u(rng), u(rng), u(rng)};
     const std::vector<int> got = near_ids(grid, p);
     ASSERT_TRUE(std::adjacent_find(got.begin(), got.end()) == got.end()) << q;
-    for (int i = 0; i < static_cast<int>(pts.size()); ++i)
-      if (dist(p, pts[static_cast<std::size_t>(i)]) <= reach)
+    for (int i = 0; i < static_cast<int>(pts.size()); ++i) {
+      if (dist(p, pts[static_cast<std::size_t>(i)]) <= reach) {
         ASSERT_TRUE(std::binary_search(got.begin(), got.end(), i)) << "query " << q << " point " << i;
+      }
+    }
   }
 }
 
