@@ -39,7 +39,8 @@ void clear_types(NeighborRec& r) {
   r.ntype = 0;
   r.ztype.assign(1, 0);
   r.ntypenei.assign(1, 0);
-  r.itypenei.assign(1, {});
+  r.itypenei.resize(1);
+  r.itypenei[0].clear();
 }
 
 void clear_list(NeighborRec& r) {
@@ -62,12 +63,27 @@ void clear_list(NeighborRec& r) {
 class Collector {
  public:
   // With a grid, atoms without a twin skip the same-site test.
-  Collector(Run& run, int atom, float rmax, NeighborRec& out, const AtomGrid* grid = nullptr)
-      : run_(run), atom_(atom), rmax_(rmax), out_(out), xa_(run.atoms.xc[static_cast<std::size_t>(atom)]), grid_(grid) {
+  Collector(Run& run, int atom, float rmax, NeighborRec& out, SearchScratch& scratch, const AtomGrid* grid = nullptr)
+      : run_(run),
+        atom_(atom),
+        rmax_(rmax),
+        out_(out),
+        xa_(run.atoms.xc[static_cast<std::size_t>(atom)]),
+        grid_(grid),
+        head_(scratch.heads),
+        used_(scratch.used_heads),
+        next_(scratch.chain),
+        order_(scratch.order) {
     ra_ = covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(atom)]);
     dis_a_ = run.atoms1.flag[static_cast<std::size_t>(atom)] == -1;
     occ_a_ = run.atoms1.occ[static_cast<std::size_t>(atom)];
-    head_.fill(-1);
+    // Only the chains the search before used need emptying.
+    if (head_.size() != kChains) head_.assign(kChains, -1);
+    for (std::size_t b : used_) head_[b] = -1;
+    used_.clear();
+    next_.clear();
+    // The member lists of the types go to the spares for the next grouping.
+    for (std::size_t t = 1; t < out_.itypenei.size(); ++t) scratch.spare_members.push_back(std::move(out_.itypenei[t]));
     clear_list(out_);
   }
 
@@ -104,6 +120,7 @@ class Collector {
     ++out_.nnei;
     out_.inei.push_back(j);
     out_.rnei.push_back(d);
+    if (head_[band % kChains] < 0) used_.push_back(band % kChains);
     next_.push_back(head_[band % kChains]);
     head_[band % kChains] = out_.nnei - 1;
     if (dis_j) idis_ = 1;
@@ -115,7 +132,8 @@ class Collector {
   // geometry come in index order whatever the rounding of their coordinates.
   int finish() {
     const auto n = static_cast<std::size_t>(out_.nnei);
-    std::vector<std::pair<float, int>> v(n);
+    std::vector<std::pair<float, int>>& v = order_;
+    v.resize(n);
     for (std::size_t k = 0; k < n; ++k) v[k] = {out_.rnei[k + 1], out_.inei[k + 1]};
     // The atoms were listed in increasing index order, so ordering by
     // (distance, index) keeps equal distances in list order.
@@ -155,37 +173,37 @@ class Collector {
   // a chain modulo kChains, which only adds atoms to test.
   static constexpr float kBand = 0.02f;
   static constexpr std::size_t kChains = 256;
-  std::array<int, kChains> head_;
-  std::vector<int> next_;
+  std::vector<int>& head_;
+  std::vector<std::size_t>& used_;
+  std::vector<int>& next_;
+  std::vector<std::pair<float, int>>& order_;
 };
 
 // The found atoms grouped by element: types in increasing atomic number,
-// members of a type in distance order.
-void group_types(NeighborRec& r, const Run& run) {
+// members of a type in distance order. The record's own lists are refilled
+// in place, so that a search reuses what the one before it allocated.
+void group_types(NeighborRec& r, const Run& run, std::vector<std::vector<int>>* spare) {
+  if (spare != nullptr)
+    for (std::size_t t = 1; t < r.itypenei.size(); ++t) spare->push_back(std::move(r.itypenei[t]));
   clear_types(r);
-  std::vector<int> z;
-  std::vector<std::vector<int>> members;
-  for (int k = 1; k <= r.nnei; ++k) {
-    const int j = r.inei[static_cast<std::size_t>(k)];
-    const int zj = run.atoms.iz[static_cast<std::size_t>(j)];
-    auto it = std::find(z.begin(), z.end(), zj);
-    if (it == z.end()) {
-      z.push_back(zj);
-      members.push_back({j});
+  auto z_of = [&](int k) { return run.atoms.iz[static_cast<std::size_t>(r.inei[static_cast<std::size_t>(k)])]; };
+  for (int k = 1; k <= r.nnei; ++k)
+    if (std::find(r.ztype.begin() + 1, r.ztype.end(), z_of(k)) == r.ztype.end()) r.ztype.push_back(z_of(k));
+  std::sort(r.ztype.begin() + 1, r.ztype.end());
+  r.ntype = static_cast<int>(r.ztype.size()) - 1;
+  r.ntypenei.resize(r.ztype.size(), 0);
+  for (std::size_t t = 1; t < r.ztype.size(); ++t) {
+    if (spare != nullptr && !spare->empty()) {
+      r.itypenei.push_back(std::move(spare->back()));
+      spare->pop_back();
     } else {
-      members[static_cast<std::size_t>(it - z.begin())].push_back(j);
+      r.itypenei.emplace_back();
     }
-  }
-  std::vector<std::size_t> order(z.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return z[a] < z[b]; });
-  r.ntype = static_cast<int>(z.size());
-  for (std::size_t t : order) {
-    r.ztype.push_back(z[t]);
-    r.ntypenei.push_back(static_cast<int>(members[t].size()));
-    std::vector<int> m(1, 0);
-    m.insert(m.end(), members[t].begin(), members[t].end());
-    r.itypenei.push_back(std::move(m));
+    auto& m = r.itypenei[t];
+    m.assign(1, 0);
+    for (int k = 1; k <= r.nnei; ++k)
+      if (z_of(k) == r.ztype[t]) m.push_back(r.inei[static_cast<std::size_t>(k)]);
+    r.ntypenei[t] = static_cast<int>(m.size()) - 1;
   }
 }
 
@@ -282,26 +300,28 @@ bool ring_has(const Ring& ring, int atom) {
 int GetNei(Run& run, int atom, float rmax) {
   check_atom(run, atom, "GetNei");
   SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
-  Collector c(run, atom, rmax, run.neig, idx != nullptr ? &idx->grid : nullptr);
-  if (idx != nullptr) {
-    // The candidates are a superset of the atoms that can pass, in index
-    // order, so the list is the one of the whole scan.
-    const auto ua = static_cast<std::size_t>(atom);
-    double reach = rmax;
-    if (rmax <= 0.0f) {
-      const float ra = covalent_radius(run, run.atoms.iz[ua]);
-      reach = ra < 0.0f ? -1.0 : static_cast<double>(ra) + idx->rbig + run.ctl.tol1;
-    }
-    std::vector<int>& cands = idx->scratch;
-    idx->grid.candidates(run, run.atoms.xc[ua], reach, cands);
-    for (int j : cands) c.take(j);
-  } else {
+  if (idx == nullptr) {
+    SearchScratch scratch;
+    Collector c(run, atom, rmax, run.neig, scratch);
     for (int j = 1; j <= run.cryst.ncryst; ++j) c.take(j);
+    return c.finish();
   }
+  Collector c(run, atom, rmax, run.neig, idx->lists, &idx->grid);
+  // The candidates are a superset of the atoms that can pass, in index
+  // order, so the list is the one of the whole scan.
+  const auto ua = static_cast<std::size_t>(atom);
+  double reach = rmax;
+  if (rmax <= 0.0f) {
+    const float ra = covalent_radius(run, run.atoms.iz[ua]);
+    reach = ra < 0.0f ? -1.0 : static_cast<double>(ra) + idx->rbig + run.ctl.tol1;
+  }
+  std::vector<int>& cands = idx->scratch;
+  idx->grid.candidates(run, run.atoms.xc[ua], reach, cands);
+  for (int j : cands) c.take(j);
   return c.finish();
 }
 
-int first_neighbor(Run& run, int atom, float rmax, const std::function<bool(int)>& test) {
+int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   check_atom(run, atom, "GetNei");
   auto whole_list = [&] {
     GetNei(run, atom, rmax);
@@ -329,7 +349,7 @@ int first_neighbor(Run& run, int atom, float rmax, const std::function<bool(int)
     grid.candidates(run, xa, r, cands);
     for (int j : cands)
       if (j != atom && grid.may_share_site(j)) return whole_list();
-    Collector c(run, atom, r, part, &grid);
+    Collector c(run, atom, r, part, idx->lists, &grid);
     for (int j : cands) c.take(j);
     c.finish();
     const std::size_t settled = c.before_last_run();
@@ -346,7 +366,8 @@ int findnei(Run& run, int atom, float rmax) {
     print_list(run, *run.lst, atom, rmax, run.neig);
     if (idis == 1) to_lst(run, "(/4x,'Note : at least 1 neighbor is disordered')");
   }
-  group_types(run.neig, run);
+  SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  group_types(run.neig, run, idx != nullptr ? &idx->lists.spare_members : nullptr);
   if (run.iprint == 1 && run.ctl.iverb >= 2) print_search_types(run, run.neig);
   return idis;
 }
@@ -366,6 +387,8 @@ void findallneighbors(Run& run) {
   build_search_index(run, rbig);
   for (int i = 1; i <= n; ++i) {
     findnei(run, i, 0.0f);
+    // A copy takes just the room the lists need; run.neig keeps its own for
+    // the next search.
     run.neighbors[static_cast<std::size_t>(i)] = run.neig;
   }
 

@@ -5,7 +5,6 @@
 // single search is limited (MAXNEI atoms, then the run stops).
 #pragma once
 
-#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -25,7 +24,8 @@ int findnei(Run& run, int atom, float rmax);
 // as a scan of that list, found by growing searches from near the atom while
 // the grid can prove that the nearer part of the list is final; run.neig is
 // left as it was unless the whole search had to be made (then it holds it).
-int first_neighbor(Run& run, int atom, float rmax, const std::function<bool(int)>& test);
+template <class Test>
+int first_neighbor(Run& run, int atom, float rmax, Test&& test);
 // The neighbour table of every atom 1..ncryst and the neighbour report; the
 // report fixes the member order of every type.
 void findallneighbors(Run& run);
@@ -45,5 +45,25 @@ struct RingTest {
   int nsize = 0;   // its size
 };
 RingTest isitcyclic(Run& run, int atom);
+
+// A test of first_neighbor passed on without copying it: the callable and
+// the one function that calls it.
+class AtomTest {
+ public:
+  template <class Test>
+  explicit AtomTest(const Test& test)
+      : test_(&test), call_([](const void* t, int k) { return static_cast<bool>((*static_cast<const Test*>(t))(k)); }) {}
+  bool operator()(int k) const { return call_(test_, k); }
+
+ private:
+  const void* test_;
+  bool (*call_)(const void*, int);
+};
+int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test);
+
+template <class Test>
+int first_neighbor(Run& run, int atom, float rmax, Test&& test) {
+  return first_neighbor_of(run, atom, rmax, AtomTest(test));
+}
 
 }  // namespace vorn

@@ -49,26 +49,28 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
   before_.assign(total / static_cast<std::size_t>(dim_[0]) * static_cast<std::size_t>(dim_[0] + 1), 0);
   for (int i = 1; i <= n; ++i) count_in_row(where_[static_cast<std::size_t>(i)], 1);
   valid_ = true;
-  for (int i = 1; i <= n; ++i) mark_twins(run, run.atoms.xc[static_cast<std::size_t>(i)]);
+  for (int i = 1; i <= n; ++i) twin_[static_cast<std::size_t>(i)] = has_twin(run, i, near_);
+}
+
+// Whether another atom lies within 0.01 A of atom j.
+char AtomGrid::has_twin(const Run& run, int j, std::vector<int>& around) const {
+  const Vec3& xj = run.atoms.xc[static_cast<std::size_t>(j)];
+  candidates(run, xj, 0.01, around);
+  for (int k : around)
+    if (k != j && dist(xj, run.atoms.xc[static_cast<std::size_t>(k)]) < 0.01f) return 1;
+  return 0;
 }
 
 // Sets the twin flag of every atom near p from scratch.
 void AtomGrid::mark_twins(const Run& run, const Vec3& p) {
-  std::vector<int> near;
-  candidates(run, p, 0.02, near);
-  for (int j : near) {
-    const Vec3& xj = run.atoms.xc[static_cast<std::size_t>(j)];
-    char t = 0;
-    std::vector<int> around;
-    candidates(run, xj, 0.01, around);
-    for (int k : around)
-      if (k != j && dist(xj, run.atoms.xc[static_cast<std::size_t>(k)]) < 0.01f) t = 1;
-    twin_[static_cast<std::size_t>(j)] = t;
-  }
+  candidates(run, p, 0.02, near_);
+  for (int j : near_) twin_[static_cast<std::size_t>(j)] = has_twin(run, j, around_);
 }
 
 int AtomGrid::coord(double v, int d) const {
-  const double c = std::floor((v - lo_[d]) / s_);
+  // The floor of c, clamped to the grid: below 0 (or not a number) and from
+  // dim on the clamp decides, and in between truncation is the floor.
+  const double c = (v - lo_[d]) / s_;
   if (!(c >= 0)) return 0;
   if (c >= dim_[d]) return dim_[d] - 1;
   return static_cast<int>(c);
@@ -84,8 +86,8 @@ std::size_t AtomGrid::cell_of(const Vec3& x) const { return index(coord(x[0], 0)
 
 namespace {
 
-// Searches spanning up to this many cells along each axis take the gaps
-// along the axes from a table worked out once per search.
+// Bounds spanning up to this many rows along y take the gaps of the rows
+// from a table worked out once per bound.
 constexpr int kGapCells = 64;
 
 }  // namespace
@@ -106,8 +108,6 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   // Squared distance from p to the nearest point of each cell slab along
   // each axis; the border cells reach out to infinity (clamped atoms live
   // there).
-  double gaps[3][kGapCells];
-  const bool tabled = b[0] - a[0] < kGapCells && b[1] - a[1] < kGapCells && b[2] - a[2] < kGapCells;
   auto gap = [&](int c, int d) {
     const double v = p[static_cast<std::size_t>(d)];
     const double lo = c == 0 ? -HUGE_VAL : lo_[d] + c * s_;
@@ -115,21 +115,23 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
     const double g = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
     return g * g;
   };
-  if (tabled)
-    for (int d = 0; d < 3; ++d)
-      for (int c = a[d]; c <= b[d]; ++c) gaps[d][c - a[d]] = gap(c, d);
-  auto g2 = [&](int c, int d) { return tabled ? gaps[d][c - a[d]] : gap(c, d); };
+  std::vector<double>& gaps = gaps_;
+  gaps.clear();
+  for (int d = 0; d < 3; ++d)
+    for (int c = a[d]; c <= b[d]; ++c) gaps.push_back(gap(c, d));
+  const double* gx = gaps.data();
+  const double* gy = gx + (b[0] - a[0] + 1);
+  const double* gz = gy + (b[1] - a[1] + 1);
   // Cells wholly beyond reach (with room for rounding) are passed over.
   const double limit = (reach + 0.01) * (reach + 0.01);
   for (int iz = a[2]; iz <= b[2]; ++iz) {
-    const double gz = g2(iz, 2);
     for (int iy = a[1]; iy <= b[1]; ++iy) {
-      const double gyz = g2(iy, 1) + gz;
+      const double gyz = gy[iy - a[1]] + gz[iz - a[2]];
       if (gyz > limit) continue;
-      const std::size_t row = index(0, iy, iz);
+      const std::vector<int>* row = cells_.data() + index(0, iy, iz);
       for (int ix = a[0]; ix <= b[0]; ++ix) {
-        if (g2(ix, 0) + gyz > limit) continue;
-        for (int j : cells_[row + static_cast<std::size_t>(ix)])
+        if (gx[ix - a[0]] + gyz > limit) continue;
+        for (int j : row[ix])
           if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
       }
     }
@@ -150,6 +152,7 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
 }
 
 void AtomGrid::count_in_row(std::size_t cell, int delta) {
+  ++counts_changed_;
   const auto nx = static_cast<std::size_t>(dim_[0]);
   const std::size_t row = cell / nx;
   int* b = before_.data() + row * (nx + 1);
@@ -158,6 +161,11 @@ void AtomGrid::count_in_row(std::size_t cell, int delta) {
 
 std::size_t AtomGrid::count_bound(const Vec3& p, double reach) const {
   if (!valid_ || !(reach >= 0)) return 0;
+  // Hydrogens on one atom ask for the same bound one after the other.
+  if (bound_.p == p && bound_.reach == reach && bound_.counts == counts_changed_) return bound_.total;
+  bound_.p = p;
+  bound_.reach = reach;
+  bound_.counts = counts_changed_;
   reach += margin_;
   // The cells of each row that candidates() visits lie within half a chord
   // of the sphere of its limit around p along x (widened a little, so that
@@ -170,12 +178,18 @@ std::size_t AtomGrid::count_bound(const Vec3& p, double reach) const {
     const double g = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
     return g * g;
   };
+  const int y0 = coord(p[1] - reach, 1);
+  const int y1 = coord(p[1] + reach, 1);
+  double gy[kGapCells];
+  const bool tabled = y1 - y0 < kGapCells;
+  if (tabled)
+    for (int iy = y0; iy <= y1; ++iy) gy[iy - y0] = gap(iy, 1);
   const auto nx = static_cast<std::size_t>(dim_[0]);
   std::size_t total = 0;
   for (int iz = coord(p[2] - reach, 2), z1 = coord(p[2] + reach, 2); iz <= z1; ++iz) {
     const double gz = gap(iz, 2);
-    for (int iy = coord(p[1] - reach, 1), y1 = coord(p[1] + reach, 1); iy <= y1; ++iy) {
-      const double rest = limit - gap(iy, 1) - gz;
+    for (int iy = y0; iy <= y1; ++iy) {
+      const double rest = limit - (tabled ? gy[iy - y0] : gap(iy, 1)) - gz;
       if (rest < -1e-9 * limit) continue;
       const double half = std::sqrt(std::max(rest, 0.0)) * (1 + 1e-9) + 1e-9;
       const int x0 = coord(p[0] - std::min(half, reach), 0);
@@ -184,6 +198,7 @@ std::size_t AtomGrid::count_bound(const Vec3& p, double reach) const {
       total += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
     }
   }
+  bound_.total = total;
   return total;
 }
 
@@ -214,7 +229,7 @@ void AtomGrid::moved(const Run& run, int atom) {
 
 void build_search_index(Run& run, float rbig) {
   const double cell = 2.0 * rbig + run.ctl.tol1;
-  auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}, {}});
+  auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}, {}, {}});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
     for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "control/run.hpp"
@@ -58,7 +59,29 @@ class AtomGrid {
   std::vector<Vec3> at_;            // position of each atom as binned
   std::vector<char> twin_;          // another atom lies within 0.01 A
   void mark_twins(const Run& run, const Vec3& p);
+  char has_twin(const Run& run, int j, std::vector<int>& around) const;
+  std::vector<int> near_, around_;           // scratch of mark_twins()
   mutable std::vector<std::uint64_t> bits_;  // scratch of candidates()
+  mutable std::vector<double> gaps_;         // scratch of candidates(): per axis, squared gaps of the cells
+  // The latest count_bound() and the count of row changes it saw.
+  std::uint64_t counts_changed_ = 0;
+  struct Bound {
+    Vec3 p{};
+    double reach = -1;
+    std::uint64_t counts = 0;
+    std::size_t total = 0;
+  };
+  mutable Bound bound_;
+};
+
+// Working lists of one neighbour search, kept between searches so that their
+// storage is reused.
+struct SearchScratch {
+  std::vector<int> heads;                    // first listed atom of each chain of distance bands
+  std::vector<std::size_t> used_heads;       // the chains in use
+  std::vector<int> chain;                    // listed atoms chained by distance band
+  std::vector<std::pair<float, int>> order;  // (distance, atom) while sorting
+  std::vector<std::vector<int>> spare_members;  // member lists of types, for reuse
 };
 
 struct SearchIndex {
@@ -70,6 +93,7 @@ struct SearchIndex {
   std::vector<int> scratch;  // candidate list of the latest search
   NeighborRec near;          // the list of the latest nearest-first search
   KappaIndex kappa;          // earlier atoms by their kappa-set signature
+  SearchScratch lists;       // working lists of the searches
 };
 
 // Builds run.index over atoms 1..ncryst and the current ring table; rbig is

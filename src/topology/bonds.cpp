@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
@@ -25,6 +26,7 @@ PointGrid::PointGrid(float reach) {
   // A little wider than asked, so that rounding in the division below never
   // puts two points within reach more than one cell apart.
   size_ = std::max(reach, 0.0f) * 1.01f + 0.01f;
+  table_.assign(std::size_t{1} << (64 - shift_), Slot{});
 }
 
 PointGrid::Cell PointGrid::cell_of(const Vec3& p) const {
@@ -44,7 +46,36 @@ std::uint64_t PointGrid::key(std::int64_t x, std::int64_t y, std::int64_t z) {
 
 void PointGrid::add(int id, const Vec3& p) {
   const Cell c = cell_of(p);
-  cells_[key(c.x, c.y, c.z)].push_back(id);
+  const std::uint64_t k = key(c.x, c.y, c.z);
+  const auto e = static_cast<int>(ids_.size());
+  ids_.push_back(id);
+  at_.push_back(p);
+  next_.push_back(-1);
+  int cell = find(k);
+  if (cell < 0) {
+    if (2 * (used_ + 1) > table_.size()) grow();
+    std::size_t s = slot_of(k);
+    while (table_[s].cell >= 0) s = (s + 1) & (table_.size() - 1);
+    cell = static_cast<int>(used_++);
+    table_[s] = Slot{k, cell};
+    first_.push_back(e);
+    last_.push_back(e);
+    return;
+  }
+  next_[static_cast<std::size_t>(last_[static_cast<std::size_t>(cell)])] = e;
+  last_[static_cast<std::size_t>(cell)] = e;
+}
+
+void PointGrid::grow() {
+  std::vector<Slot> old = std::move(table_);
+  --shift_;
+  table_.assign(old.size() * 2, Slot{});
+  for (const Slot& slot : old) {
+    if (slot.cell < 0) continue;
+    std::size_t s = slot_of(slot.key);
+    while (table_[s].cell >= 0) s = (s + 1) & (table_.size() - 1);
+    table_[s] = slot;
+  }
 }
 
 }  // namespace vorn

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "control/run.hpp"
@@ -25,21 +24,31 @@ inline bool bonded(float d, float r1, float r2, float tol) {
 }
 
 // Points bucketed in cubic cells. near() hands out every stored point within
-// `reach` of the query point (and some farther ones); callers make the exact
-// distance test themselves.
+// `reach` of the query point (and some a little farther); callers make the
+// exact distance test themselves. The cells are found through an
+// open-addressing table of their keys; the points of a cell are chained in
+// insertion order.
 class PointGrid {
  public:
   explicit PointGrid(float reach);
   void add(int id, const Vec3& p);
   template <class F>
   void near(const Vec3& p, F&& f) const {
+    if (used_ == 0) return;
     const Cell c = cell_of(p);
+    // Points beyond one cell width (the grid's reach with room to spare)
+    // are of no use to any caller; they are most of the 27 cells.
+    const float far = size_ * size_;
     for (int dx = -1; dx <= 1; ++dx)
       for (int dy = -1; dy <= 1; ++dy)
         for (int dz = -1; dz <= 1; ++dz) {
-          auto it = cells_.find(key(c.x + dx, c.y + dy, c.z + dz));
-          if (it == cells_.end()) continue;
-          for (int id : it->second) f(id);
+          const int cell = find(key(c.x + dx, c.y + dy, c.z + dz));
+          if (cell < 0) continue;
+          for (int e = first_[static_cast<std::size_t>(cell)]; e >= 0; e = next_[static_cast<std::size_t>(e)]) {
+            const Vec3& q = at_[static_cast<std::size_t>(e)];
+            const float dx2 = q[0] - p[0], dy2 = q[1] - p[1], dz2 = q[2] - p[2];
+            if (!(dx2 * dx2 + dy2 * dy2 + dz2 * dz2 > far)) f(ids_[static_cast<std::size_t>(e)]);
+          }
         }
   }
 
@@ -47,10 +56,32 @@ class PointGrid {
   struct Cell {
     std::int64_t x, y, z;
   };
+  struct Slot {
+    std::uint64_t key = 0;
+    int cell = -1;  // -1: empty
+  };
   Cell cell_of(const Vec3& p) const;
   static std::uint64_t key(std::int64_t x, std::int64_t y, std::int64_t z);
+  std::size_t slot_of(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  // The cell of a key, -1 when no point lies in it.
+  int find(std::uint64_t key) const {
+    for (std::size_t s = slot_of(key);; s = (s + 1) & (table_.size() - 1)) {
+      const Slot& slot = table_[s];
+      if (slot.cell < 0 || slot.key == key) return slot.cell;
+    }
+  }
+  void grow();
+
   float size_;
-  std::unordered_map<std::uint64_t, std::vector<int>> cells_;
+  int shift_ = 60;                 // 64 - log2 of the table size
+  std::vector<Slot> table_;        // at most half full
+  std::size_t used_ = 0;           // cells in use
+  std::vector<int> first_, last_;  // per cell: its first and last entry
+  std::vector<int> next_;          // per entry: the next of its cell, -1 at the end
+  std::vector<int> ids_;           // per entry: the point
+  std::vector<Vec3> at_;           // per entry: its position
 };
 
 }  // namespace vorn

@@ -28,7 +28,7 @@ class RingWalk {
   bool go2lcp();
   bool CheckVisited();
   void checkring(int L, int k);
-  int ichk_ring(const std::vector<int>& members) const;
+  int ichk_ring(const std::vector<int>& members);
   void print_ring(int q);
 
   Run& run_;
@@ -43,6 +43,8 @@ class RingWalk {
   // latest earlier occurrence is found without scanning the path.
   std::vector<std::vector<int>> where_;
   int next_unvisited_ = 1;
+  std::vector<std::vector<int>> of_size_;  // the rings found, by size
+  std::vector<int> times_;                 // per atom: its count among the members tested
 };
 
 RingWalk::RingWalk(Run& run) : run_(run), n_(run.newat.n) {
@@ -117,18 +119,30 @@ bool RingWalk::CheckVisited() {
   return true;
 }
 
-int RingWalk::ichk_ring(const std::vector<int>& members) const {
+// A ring of the same size whose members, each counted as often as it occurs
+// among the given ones, add up to the size (for lists without repeats: the
+// same atoms) is already known.
+int RingWalk::ichk_ring(const std::vector<int>& members) {
   const int size = static_cast<int>(members.size());
-  for (int q = 1; q <= run_.rings.nor; ++q) {
-    const Ring& r = run_.rings.ring[static_cast<std::size_t>(q)];
-    if (r.size != size) continue;
-    int equal = 0;
-    for (int a : r.members)
-      for (int b : members)
-        if (a == b) ++equal;
-    if (equal == size) return 1;
+  const auto us = static_cast<std::size_t>(size);
+  if (us >= of_size_.size()) return 0;
+  for (int b : members) {
+    const auto ub = static_cast<std::size_t>(b);
+    if (ub >= times_.size()) times_.resize(ub + 1, 0);
+    ++times_[ub];
   }
-  return 0;
+  int found = 0;
+  for (int q : of_size_[us]) {
+    int equal = 0;
+    for (int a : run_.rings.ring[static_cast<std::size_t>(q)].members)
+      if (static_cast<std::size_t>(a) < times_.size()) equal += times_[static_cast<std::size_t>(a)];
+    if (equal == size) {
+      found = 1;
+      break;
+    }
+  }
+  for (int b : members) times_[static_cast<std::size_t>(b)] = 0;
+  return found;
 }
 
 void RingWalk::checkring(int L, int k) {
@@ -149,6 +163,8 @@ void RingWalk::checkring(int L, int k) {
     err("FindRings", "Ring of " + std::to_string(size) + " members: more than " + std::to_string(MAXRINGSIZE) +
                          " (maxringsize)");
   const int q = ++rings.nor;
+  if (static_cast<std::size_t>(size) >= of_size_.size()) of_size_.resize(static_cast<std::size_t>(size) + 1);
+  of_size_[static_cast<std::size_t>(size)].push_back(q);
   Ring ring;
   ring.size = size;
   ring.members = std::move(members);

@@ -265,6 +265,28 @@ TEST(AtomGrid, CountBoundHoldsEveryCandidate) {
   }
 }
 
+TEST(AtomGrid, CountBoundAtOnePointFollowsAtomsMovedNear) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  for (int i = 1; i <= 40; ++i)
+    vorn::test::add_atom(run, "C" + std::to_string(i), Cart(1.5f * static_cast<float>(i), 0.0f, 0.0f));
+  AtomGrid grid(run, run.cryst.ncryst, 1.74);
+  const Vec3 p = run.atoms.xc[1];
+  std::vector<int> c;
+  const std::size_t before = grid.count_bound(p, 3.0);
+  EXPECT_EQ(grid.count_bound(p, 3.0), before);
+  // Atoms from the far end, one by one, to within the reach of p: the bound
+  // asked again at the same point counts each of them.
+  for (int j = 40; j >= 36; --j) {
+    run.atoms.xc[static_cast<std::size_t>(j)] = Cart(p[0] + 0.8f, p[1] + 0.1f * static_cast<float>(j - 35), p[2]);
+    grid.moved(run, j);
+    grid.candidates(run, p, 3.0, c);
+    ASSERT_GE(grid.count_bound(p, 3.0), c.size()) << j;
+    EXPECT_TRUE(std::find(c.begin(), c.end(), j) != c.end()) << j;
+  }
+  EXPECT_GE(grid.count_bound(p, 3.0), before + 5);
+}
+
 // The whole run with the indexes against the whole run with the plain scans:
 // every file and the listing byte for byte (CPU times aside).
 class WholeRunEquivalence : public ::testing::TestWithParam<int> {};
