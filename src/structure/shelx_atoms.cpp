@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
@@ -211,11 +212,34 @@ bool through_f12_6(float v, float& out) {
   return true;
 }
 
+bool parse_atom_number(std::string_view word, float& out) {
+  // The plain decimals of atom lines (0.092098, -1.2, 11.0) are read here;
+  // everything else (exponents, long digit strings) by ff::parse_real.
+  std::size_t k = 0;
+  const bool negative = !word.empty() && word[0] == '-';
+  if (!word.empty() && (word[0] == '-' || word[0] == '+')) ++k;
+  std::uint64_t m = 0;
+  int whole = 0, fraction = 0;
+  for (; k < word.size() && word[k] >= '0' && word[k] <= '9'; ++k, ++whole) m = m * 10 + static_cast<unsigned>(word[k] - '0');
+  if (k < word.size() && word[k] == '.')
+    for (++k; k < word.size() && word[k] >= '0' && word[k] <= '9'; ++k, ++fraction)
+      m = m * 10 + static_cast<unsigned>(word[k] - '0');
+  // Below 10**7 (2**24) with at most 8 decimals, m / 10**fraction lies so
+  // far from every midpoint between two floats, relative to the rounding
+  // error of the double division (10**8 < 2**29), that the float nearest to
+  // the double is the float nearest to the decimal text.
+  if (k != word.size() || whole + fraction == 0 || whole > 7 || fraction > 8) return ff::parse_real(word, out);
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+  const double v = static_cast<double>(m) / kPowers[fraction];
+  out = static_cast<float>(negative ? -v : v);
+  return true;
+}
+
 bool read_fvar_numbers(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
                        std::span<float> values) {
   for (std::size_t k = 0; k < words.size(); ++k) {
     float x = 0.0f;
-    if (!ff::parse_real(words[k], x))
+    if (!parse_atom_number(words[k], x))
       err("ReadShelx", "Number expected, found '" + std::string(words[k]) + "', " + where);
     values[k] = decode_fvar(x, shelx, where);
   }

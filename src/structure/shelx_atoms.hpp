@@ -56,6 +56,9 @@ void processfvar(std::string& line, const ShelxData& shelx, const std::string& w
 // where names the atom's line in the message of a failed search.
 void ProcessU(Run& run, int i, const std::string& where = "");
 
+// ff::parse_real, with a short way for the plain decimals of atom lines.
+bool parse_atom_number(std::string_view word, float& out);
+
 // The value a number keeps once written in an F12.6 field of processfvar's
 // line and read back from it. False when it would not read back: the field
 // is filled to its first column (and runs into the number before it) or

@@ -253,11 +253,14 @@ std::string shown(const std::string& line) { return std::string(rtrim(line)); }
 // The words of a line: runs of characters between blanks.
 void split_words(std::string_view text, std::vector<std::string_view>& out) {
   out.clear();
+  const std::size_t n = text.size();
   std::size_t k = 0;
-  while ((k = text.find_first_not_of(' ', k)) != std::string_view::npos) {
-    const std::size_t e = std::min(text.find(' ', k), text.size());
-    out.push_back(text.substr(k, e - k));
-    k = e;
+  while (true) {
+    while (k < n && text[k] == ' ') ++k;
+    if (k == n) return;
+    const std::size_t start = k;
+    while (k < n && text[k] != ' ') ++k;
+    out.push_back(text.substr(start, k - start));
   }
 }
 
