@@ -59,14 +59,19 @@ void strip_comment(std::string& line) {
 }
 
 bool is_instruction(std::string_view line) {
-  static const std::vector<std::string_view> sorted = [] {
-    std::vector<std::string_view> v(std::begin(kInstructions), std::end(kInstructions));
+  // The four characters as one number: a lookup among the sorted names.
+  auto key_of = [](std::string_view text) {
+    std::uint32_t key = 0;
+    for (std::size_t k = 0; k < 4; ++k) key = key << 8 | static_cast<unsigned char>(k < text.size() ? text[k] : ' ');
+    return key;
+  };
+  static const std::vector<std::uint32_t> keys = [&] {
+    std::vector<std::uint32_t> v;
+    for (const char* name : kInstructions) v.push_back(key_of(name));
     std::sort(v.begin(), v.end());
     return v;
   }();
-  const std::array<char, 4> h{line.size() > 0 ? line[0] : ' ', line.size() > 1 ? line[1] : ' ',
-                              line.size() > 2 ? line[2] : ' ', line.size() > 3 ? line[3] : ' '};
-  return std::binary_search(sorted.begin(), sorted.end(), std::string_view(h.data(), h.size()));
+  return std::binary_search(keys.begin(), keys.end(), key_of(line));
 }
 
 void parse_resi(std::string_view line, ShelxResidue& res) {
