@@ -147,9 +147,13 @@ std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ct
     el = std::min(el, name.size());
     label.append(name.substr(0, el)).append("(").append(name.substr(el)).append(")");
   } else {
-    std::string s = ff::format("(a2,'(',i6,')',$)", atsym(iz), ctl.irs == 0 ? nat : type_count);
-    for (char c : s)
-      if (c != ' ') label.push_back(c);
+    // "(a2,'(',i6,')')" with the blanks taken out, field by field.
+    const std::string sym = atsym(iz);
+    const std::string number = ff::fmt_i(ctl.irs == 0 ? nat : type_count, 6);
+    for (std::string_view part : {std::string_view(sym).substr(0, 2), std::string_view("("), std::string_view(number),
+                                  std::string_view(")")})
+      for (char c : part)
+        if (c != ' ') label.push_back(c);
   }
   line.replace(start, n, n, ' ');
   label.resize(8, ' ');
