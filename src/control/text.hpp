@@ -12,6 +12,7 @@ std::string pad(std::string_view s, std::size_t n);
 // The text without trailing blanks.
 std::string_view rtrim(std::string_view s);
 std::string upper(std::string_view s);
+inline char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 std::string lower(std::string_view s);
 // True when the first characters of the text, blank-padded, equal the key
 // (so "END" starts with "END ").

@@ -10,24 +10,28 @@ namespace vorn {
 
 namespace {
 
-void expand_tabs(std::string& line, Tabs tabs) {
-  if (line.find('\t') == std::string::npos) return;
-  if (tabs == Tabs::Blank) {
-    for (char& c : line)
-      if (c == '\t') c = ' ';
-    return;
-  }
-  std::string r;
-  r.reserve(line.size() + 16);
-  for (char c : line) {
-    if (c != '\t') {
-      r.push_back(c);
-      continue;
+// Appends one line of the file as the readers see it. No text format has a
+// use for control characters other than the tab: they read as "?", so that
+// damage stays visible in labels and messages without reaching the terminal
+// or a fixed-column output line as a control code.
+void append_line(std::string& out, std::string_view line, Tabs tabs) {
+  const std::size_t begin = out.size();
+  if (tabs == Tabs::Columns && line.find('\t') != std::string_view::npos) {
+    for (char c : line) {
+      if (c != '\t') {
+        out.push_back(c);
+        continue;
+      }
+      do out.push_back(' ');
+      while ((out.size() - begin) % 8 != 0);
     }
-    do r.push_back(' ');
-    while (r.size() % 8 != 0);
+  } else {
+    out.append(line);
   }
-  line = std::move(r);
+  for (std::size_t k = begin; k < out.size(); ++k) {
+    const auto c = static_cast<unsigned char>(out[k]);
+    if (c < 32 || c == 127) out[k] = c == '\t' ? ' ' : '?';
+  }
 }
 
 }  // namespace
@@ -37,19 +41,15 @@ TextFile TextFile::from_string(std::string_view text, std::string name, Tabs tab
   f.name_ = std::move(name);
   f.fingerprint_ = std::hash<std::string_view>{}(text);
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  f.text_.reserve(text.size());
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t nl = text.find('\n', start);
     std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-    std::string line(text.substr(start, end - start));
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    expand_tabs(line, tabs);
-    // No text format has a use for other control characters; read as "?",
-    // damage stays visible in labels and messages without reaching the
-    // terminal or a fixed-column output line as a control code.
-    for (char& c : line)
-      if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
-    f.lines_.push_back(std::move(line));
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    append_line(f.text_, line, tabs);
+    f.starts_.push_back(f.text_.size());
     if (nl == std::string_view::npos) break;
     start = nl + 1;
   }
@@ -63,21 +63,29 @@ std::optional<TextFile> TextFile::open(const std::filesystem::path& path, Tabs t
   if (!in) return std::nullopt;
   std::ostringstream ss;
   ss << in.rdbuf();
-  return from_string(ss.str(), path.filename().string(), tabs);
+  return from_string(std::move(ss).str(), path.filename().string(), tabs);
 }
 
 bool TextFile::next(std::string& line, std::size_t width) {
+  std::string_view l;
+  if (!next_view(l, width)) return false;
+  line.assign(l);
+  line.resize(width, ' ');
+  return true;
+}
+
+bool TextFile::next_view(std::string_view& line, std::size_t width) {
   cut_ = false;
-  if (pos_ >= lines_.size()) return false;
-  const std::string& l = lines_[pos_++];
-  cut_ = l.size() > width && l.find_first_not_of(' ', width) != std::string::npos;
-  line = pad(l, width);
+  if (pos_ >= size()) return false;
+  const std::string_view l = line_at(pos_++);
+  cut_ = l.size() > width && l.find_first_not_of(' ', width) != std::string_view::npos;
+  line = l.substr(0, width);
   return true;
 }
 
 bool TextFile::next_raw(std::string& line) {
-  if (pos_ >= lines_.size()) return false;
-  line = lines_[pos_++];
+  if (pos_ >= size()) return false;
+  line.assign(line_at(pos_++));
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorn {
@@ -36,6 +37,10 @@ class TextFile {
 
   // The next line cut or padded to width characters; false at end of file.
   bool next(std::string& line, std::size_t width);
+  // The same line without the padding: cut to width characters, and read as
+  // if blank-padded where it is shorter. The view stays valid while the file
+  // lives. Readers that look at most lines only briefly take this one.
+  bool next_view(std::string_view& line, std::size_t width);
   // True when the line last handed out by next() had text (not blanks)
   // beyond the width it was cut to.
   bool cut() const { return cut_; }
@@ -45,17 +50,23 @@ class TextFile {
   void backspace() {
     if (pos_ > 0) --pos_;
   }
-  bool at_end() const { return pos_ >= lines_.size(); }
+  bool at_end() const { return pos_ >= size(); }
   // 1-based number of the line last handed out.
   std::size_t line_number() const { return pos_; }
   const std::string& name() const { return name_; }
-  std::size_t size() const { return lines_.size(); }
+  std::size_t size() const { return starts_.size() - 1; }
   // A hash of the whole text: readers that keep a parsed copy of a file use
   // it to notice that another file took its place.
   std::size_t fingerprint() const { return fingerprint_; }
 
  private:
-  std::vector<std::string> lines_;
+  // Line k (0-based) is text_[starts_[k], starts_[k + 1]): one buffer for
+  // the whole file instead of one string per line.
+  std::string_view line_at(std::size_t k) const {
+    return std::string_view(text_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+  }
+  std::string text_;
+  std::vector<std::size_t> starts_{0};
   std::size_t pos_ = 0;
   bool cut_ = false;
   std::string name_;

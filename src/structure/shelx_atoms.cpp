@@ -1,7 +1,10 @@
 #include "structure/shelx_atoms.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
@@ -25,19 +28,26 @@ constexpr const char* kInstructions[] = {
     "SIZE", "TEMP", "WPDB", "FMAP", "GRID", "PLAN", "MOLE", "END ",
     "ABIN", "ANSC", "ANSR", "BEDE", "LONE", "NEUT", "PRIG", "RIGU", "TWST", "WIGL", "XNPD"};
 
-char last_nonblank(std::string_view s) {
-  std::string_view t = rtrim(s);
-  return t.empty() ? ' ' : t.back();
+// A line as the atom reader looks at it: the text before any comment,
+// without trailing blanks and without a closing "=" (cont tells).
+std::string_view content(std::string_view raw, bool& cont) {
+  std::string_view t = rtrim(raw.substr(0, raw.find('!')));
+  cont = !t.empty() && t.back() == '=';
+  if (cont) t = rtrim(t.substr(0, t.size() - 1));
+  return t;
 }
 
-bool is_blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+// The first four characters in upper case, blank-padded: all that the
+// instruction names are compared on.
+std::array<char, 4> head_of(std::string_view text) {
+  std::array<char, 4> h{' ', ' ', ' ', ' '};
+  for (std::size_t k = 0; k < h.size() && k < text.size(); ++k) h[k] = upper(text[k]);
+  return h;
+}
 
-// Upper case, comment gone, closing "=" blanked (cont tells).
-void prepare(std::string& line, bool& cont) {
-  strip_comment(line);
-  line = upper(line);
-  cont = last_nonblank(line) == '=';
-  if (cont) line[rtrim(line).size() - 1] = ' ';
+void assign_upper(std::string& line, std::string_view text) {
+  line.assign(text);
+  for (char& c : line) c = upper(c);
 }
 
 }  // namespace
@@ -49,9 +59,19 @@ void strip_comment(std::string& line) {
 }
 
 bool is_instruction(std::string_view line) {
-  for (const char* name : kInstructions)
-    if (starts_padded(line, name)) return true;
-  return false;
+  // The four characters as one number: a lookup among the sorted names.
+  auto key_of = [](std::string_view text) {
+    std::uint32_t key = 0;
+    for (std::size_t k = 0; k < 4; ++k) key = key << 8 | static_cast<unsigned char>(k < text.size() ? text[k] : ' ');
+    return key;
+  };
+  static const std::vector<std::uint32_t> keys = [&] {
+    std::vector<std::uint32_t> v;
+    for (const char* name : kInstructions) v.push_back(key_of(name));
+    std::sort(v.begin(), v.end());
+    return v;
+  }();
+  return std::binary_search(keys.begin(), keys.end(), key_of(line));
 }
 
 void parse_resi(std::string_view line, ShelxResidue& res) {
@@ -70,13 +90,12 @@ void parse_resi(std::string_view line, ShelxResidue& res) {
 
 bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res) {
   cont = false;
-  std::string raw;
+  std::string_view raw;
   bool continued = false;  // the line before ended in "=": this one belongs to it
-  while (f.next(raw, 255)) {
-    if (raw[0] == '!') continue;
+  while (f.next_view(raw, 255)) {
     bool eq = false;
-    prepare(raw, eq);
-    if (is_blank(raw)) continue;
+    const std::string_view text = content(raw, eq);
+    if (text.empty()) continue;  // blank, or a comment
     if (continued) {
       continued = eq;
       continue;
@@ -84,19 +103,21 @@ bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res) {
     // SHELX reads a line that begins with a blank as part of the instruction
     // before it (the lines under TITL, long restraint lists), and "+file" as
     // an include instruction.
-    if (raw[0] == ' ' || raw[0] == '+') {
+    if (text[0] == ' ' || text[0] == '+') {
       continued = eq;
       continue;
     }
+    const std::array<char, 4> h = head_of(text);
+    const std::string_view head(h.data(), h.size());
     // SHELXL reads nothing after HKLF; current versions write display-only
     // pseudo-atoms between HKLF and END.
-    if (starts_padded(raw, "END ") || starts_padded(raw, "HKLF")) return false;
-    if (is_instruction(raw)) {
-      if (starts_padded(raw, "RESI")) parse_resi(raw, res);
+    if (head == "END " || head == "HKLF") return false;
+    if (is_instruction(head)) {
+      if (head == "RESI") parse_resi(upper(text), res);
       continued = eq;
       continue;
     }
-    line = raw;
+    assign_upper(line, text);
     cont = eq;
     return true;
   }
@@ -104,12 +125,11 @@ bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res) {
 }
 
 bool rdcontinuation(TextFile& f, std::string& line, bool& cont) {
-  std::string raw;
-  while (f.next(raw, 255)) {
-    if (raw[0] == '!') continue;
-    prepare(raw, cont);
-    if (is_blank(raw)) continue;
-    line = raw;
+  std::string_view raw;
+  while (f.next_view(raw, 255)) {
+    const std::string_view text = content(raw, cont);
+    if (text.empty()) continue;
+    assign_upper(line, text);
     return true;
   }
   cont = false;
@@ -117,24 +137,27 @@ bool rdcontinuation(TextFile& f, std::string& line, bool& cont) {
 }
 
 std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ctl& ctl) {
-  const int len = static_cast<int>(line.size()) + 1;
-  std::vector<Word> w = words(line, len);
-  if (w.empty()) return std::string(8, ' ');
-  const auto start = static_cast<std::size_t>(w[0].start - 1);
-  const auto n = static_cast<std::size_t>(w[0].end - w[0].start + 1);
-  const std::string name = line.substr(start, n);
+  const std::size_t start = line.find_first_not_of(' ');
+  if (start == std::string::npos) return std::string(8, ' ');
+  const std::size_t n = std::min(line.find(' ', start), line.size()) - start;
+  const std::string_view name = std::string_view(line).substr(start, n);
   std::string label;
   if (ctl.irename == 0) {
     std::size_t el = atsym(iz)[1] != ' ' ? 2 : 1;
     el = std::min(el, name.size());
-    label = name.substr(0, el) + "(" + name.substr(el) + ")";
+    label.append(name.substr(0, el)).append("(").append(name.substr(el)).append(")");
   } else {
-    std::string s = ff::format("(a2,'(',i6,')',$)", atsym(iz), ctl.irs == 0 ? nat : type_count);
-    for (char c : s)
-      if (c != ' ') label.push_back(c);
+    // "(a2,'(',i6,')')" with the blanks taken out, field by field.
+    const std::string sym = atsym(iz);
+    const std::string number = ff::fmt_i(ctl.irs == 0 ? nat : type_count, 6);
+    for (std::string_view part : {std::string_view(sym).substr(0, 2), std::string_view("("), std::string_view(number),
+                                  std::string_view(")")})
+      for (char c : part)
+        if (c != ' ') label.push_back(c);
   }
   line.replace(start, n, n, ' ');
-  return pad(label, 8);
+  label.resize(8, ' ');
+  return label;
 }
 
 float decode_fvar(float v, const ShelxData& shelx, const std::string& where) {
@@ -175,6 +198,63 @@ void processfvar(std::string& line, const ShelxData& shelx, const std::string& w
   }
   line = ff::format("(5x,i4,100f12.6)", s, v);
   line.pop_back();  // the record's newline
+}
+
+bool through_f12_6(float v, float& out) {
+  // The float times 10**6 is exact in a double (24 + 20 bits), so rounding
+  // it to an integer rounds the exact binary value, ties to even, as the
+  // field does.
+  const double n = std::nearbyint(static_cast<double>(v) * 1.0e6);
+  // A field filled to its first column runs into the number before it and
+  // no longer reads; a wider value is asterisks.
+  if (!(n < 1.0e10 && n > -1.0e9)) return false;
+  if (n == 0.0) {
+    // "-0.000000" for a negative value that rounds to zero; an exact
+    // negative zero is written without its sign.
+    out = v < 0.0f ? -0.0f : 0.0f;
+    return true;
+  }
+  // n / 10**6 is one correctly rounded division; its distance from a
+  // midpoint between two floats is far above the double's rounding error,
+  // so the float nearest to the decimal text comes out.
+  out = static_cast<float>(n / 1.0e6);
+  return true;
+}
+
+bool parse_atom_number(std::string_view word, float& out) {
+  // The plain decimals of atom lines (0.092098, -1.2, 11.0) are read here;
+  // everything else (exponents, long digit strings) by ff::parse_real.
+  std::size_t k = 0;
+  const bool negative = !word.empty() && word[0] == '-';
+  if (!word.empty() && (word[0] == '-' || word[0] == '+')) ++k;
+  std::uint64_t m = 0;
+  int whole = 0, fraction = 0;
+  for (; k < word.size() && word[k] >= '0' && word[k] <= '9'; ++k, ++whole) m = m * 10 + static_cast<unsigned>(word[k] - '0');
+  if (k < word.size() && word[k] == '.')
+    for (++k; k < word.size() && word[k] >= '0' && word[k] <= '9'; ++k, ++fraction)
+      m = m * 10 + static_cast<unsigned>(word[k] - '0');
+  // Below 10**7 (2**24) with at most 8 decimals, m / 10**fraction lies so
+  // far from every midpoint between two floats, relative to the rounding
+  // error of the double division (10**8 < 2**29), that the float nearest to
+  // the double is the float nearest to the decimal text.
+  if (k != word.size() || whole + fraction == 0 || whole > 7 || fraction > 8) return ff::parse_real(word, out);
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+  const double v = static_cast<double>(m) / kPowers[fraction];
+  out = static_cast<float>(negative ? -v : v);
+  return true;
+}
+
+bool read_fvar_numbers(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
+                       std::span<float> values) {
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    float x = 0.0f;
+    if (!parse_atom_number(words[k], x))
+      err("ReadShelx", "Number expected, found '" + std::string(words[k]) + "', " + where);
+    values[k] = decode_fvar(x, shelx, where);
+  }
+  for (std::size_t k = 0; k < words.size(); ++k)
+    if (!through_f12_6(values[k], values[k])) return false;
+  return true;
 }
 
 float calcueq(const Run& run, int i) {

@@ -2,7 +2,9 @@
 // the atom, decoding free-variable coding and riding displacement parameters.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "control/run.hpp"
 #include "control/textfile.hpp"
@@ -26,8 +28,8 @@ bool is_instruction(std::string_view line);
 // Reads the words after RESI (class and number, in either order).
 void parse_resi(std::string_view line, ShelxResidue& res);
 
-// The next atom line, in upper case without its comment; a closing "=" is
-// blanked and cont set. Instructions (and their continuation lines), lines
+// The next atom line, in upper case without its comment and without
+// trailing blanks; a closing "=" is taken off and cont set. Instructions (and their continuation lines), lines
 // that begin with a blank, include lines ("+file") and comments are passed
 // over; RESI lines update res on the way. False at END, HKLF or end of file.
 bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res);
@@ -53,6 +55,23 @@ void processfvar(std::string& line, const ShelxData& shelx, const std::string& w
 // it becomes |Uiso| times that atom's equivalent isotropic U.
 // where names the atom's line in the message of a failed search.
 void ProcessU(Run& run, int i, const std::string& where = "");
+
+// ff::parse_real, with a short way for the plain decimals of atom lines.
+bool parse_atom_number(std::string_view word, float& out);
+
+// The value a number keeps once written in an F12.6 field of processfvar's
+// line and read back from it. False when it would not read back: the field
+// is filled to its first column (and runs into the number before it) or
+// overflows.
+bool through_f12_6(float v, float& out);
+
+// The numbers of an atom line after its SFAC number (words) as a list-
+// directed read of the line processfvar makes gives them, without the text
+// in between: decoded, rounded to six decimals. A word that is no number or
+// no free-variable code stops the run as in processfvar; false when a value
+// does not read back from its field. values has room for every word.
+bool read_fvar_numbers(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
+                       std::span<float> values);
 
 // Equivalent isotropic U of atom i.
 float calcueq(const Run& run, int i);

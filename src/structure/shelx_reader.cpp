@@ -1,6 +1,7 @@
 #include "structure/shelx_reader.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -35,6 +36,12 @@ class ShelxFile {
   // "file x.res, line 12" for messages about the line last read.
   std::string where() const { return where(f.line_number()); }
   std::string where(std::size_t line) const { return "file " + name + ", line " + std::to_string(line); }
+  // The same into a buffer that keeps its room from atom to atom.
+  void where(std::size_t line, std::string& out) const {
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, line);
+    out.assign("file ").append(name).append(", line ").append(digits, r.ptr);
+  }
   TextFile& f;
   std::string name;
 };
@@ -149,14 +156,28 @@ std::vector<float> read_values(const ShelxFile& sf, const std::string& line, con
   return v;
 }
 
+bool is_first_pass_key(std::string_view head) {
+  for (const char* key : {"CELL", "LATT", "SYMM", "SFAC", "FVAR", "WGHT", "RESI"})
+    if (head == key) return true;
+  return false;
+}
+
 Head first_pass(Run& run, ShelxFile& sf) {
   Head h;
   ShelxData& sh = run.shelx;
   sh.symcards.assign(1, std::string());
-  std::string raw;
+  std::string_view view;
   sf.f.rewind();
-  while (sf.f.next(raw, 255)) {
-    if (raw[0] == '!') continue;
+  while (sf.f.next_view(view, 255)) {
+    // Only lines whose first four characters (before a comment) name one of
+    // the instructions below are read further.
+    if (!view.empty() && view[0] == '!') continue;
+    const std::string_view text = view.substr(0, view.find('!'));
+    std::array<char, 4> head{' ', ' ', ' ', ' '};
+    for (std::size_t k = 0; k < head.size() && k < text.size(); ++k) head[k] = upper(text[k]);
+    if (!is_first_pass_key(std::string_view(head.data(), head.size()))) continue;
+    std::string raw(view);
+    raw.resize(255, ' ');
     strip_comment(raw);
     std::string up = upper(raw);
     for (const char* key : {"CELL", "LATT", "SYMM", "SFAC", "FVAR", "WGHT"})
@@ -229,6 +250,28 @@ void build_symmetry(Run& run, ShelxFile& sf, const Head& h) {
 // The first words of the line, for messages.
 std::string shown(const std::string& line) { return std::string(rtrim(line)); }
 
+// The words of a line: runs of characters between blanks.
+void split_words(std::string_view text, std::vector<std::string_view>& out) {
+  out.clear();
+  const std::size_t n = text.size();
+  std::size_t k = 0;
+  while (true) {
+    while (k < n && text[k] == ' ') ++k;
+    if (k == n) return;
+    const std::size_t start = k;
+    while (k < n && text[k] != ' ') ++k;
+    out.push_back(text.substr(start, k - start));
+  }
+}
+
+// The line blank-padded to at least 100 columns and one blank past its
+// text, however long: continued parts stay apart by a blank.
+void append_padded(std::string& work, std::string_view line) {
+  const std::size_t width = std::max<std::size_t>(100, line.size() + 1);
+  work.append(line);
+  work.append(width - line.size(), ' ');
+}
+
 void read_atoms(Run& run, ShelxFile& sf) {
   to_both(run, "(/4x,'NO.  ATOM     IZ IU SF    XF       YF       ZF','    OCCUP  U''s -->')");
   sf.f.rewind();
@@ -240,29 +283,30 @@ void read_atoms(Run& run, ShelxFile& sf) {
   sh.reslab.assign(1, std::string(17, ' '));
   sh.resshort.assign(1, std::string(10, ' '));
   ShelxResidue res;
-  std::string line;
+  // Buffers that keep their room from atom to atom.
+  std::string line, next, work, where;
+  std::vector<std::string_view> ws;
   bool cont = false;
   while (rdshline(sf.f, line, cont, res)) {
     check_width(sf);
-    const std::string where = sf.where();
-    // The whole line, however long, and one blank between continued parts.
-    std::string work = pad(line, std::max<std::size_t>(100, rtrim(line).size() + 1));
+    sf.where(sf.f.line_number(), where);
+    work.clear();
+    append_padded(work, line);
     while (cont) {
-      std::string next;
       if (!rdcontinuation(sf.f, next, cont))
-        err("ReadShelx", "The file ends inside an atom continued with '=', " + where + ": " + shown(line));
+        err("ReadShelx", "The file ends inside an atom continued with '=', " + where + ": " + line);
       check_width(sf);
-      work += pad(next, std::max<std::size_t>(100, rtrim(next).size() + 1));
+      append_padded(work, next);
     }
     if (a.nat >= MAXAT) err("ReadShelx", "Too many atoms");
     const int i = ++a.nat;
     const auto ui = static_cast<std::size_t>(i);
-    const int len = static_cast<int>(work.size()) + 1;
-    const std::string name = word(work, 1, len);
-    const std::string sword = word(work, 2, len);
+    split_words(work, ws);
+    const std::string name(ws.empty() ? std::string_view() : ws[0]);
+    const std::string_view sword = ws.size() > 1 ? ws[1] : std::string_view();
     int s = 0;
     if (!ff::parse_int(sword, s))
-      err("ReadShelx", "Atom " + name + ": SFAC number expected, found '" + sword + "', " + where);
+      err("ReadShelx", "Atom " + name + ": SFAC number expected, found '" + std::string(sword) + "', " + where);
     if (s < 1 || s > run.at_types.ntyp)
       err("ReadShelx", "Atom " + name + ": SFAC number " + std::to_string(s) + " points at no SFAC entry (" +
                            std::to_string(run.at_types.ntyp) + " given), " + where);
@@ -275,30 +319,31 @@ void read_atoms(Run& run, ShelxFile& sf) {
     if (run.ctl.irename == 0 && name.size() > 6)
       err("ReadShelx", "Atom name " + name + " is longer than 6 characters (its label " + name.substr(0, 1) +
                            "(...) must fit 8), " + where);
+    // shatnam blanks the name (the first word) out of the line, in place:
+    // the other words stay where they are.
     a.label[ui] = shatnam(work, a.iz[ui], i, type_count[static_cast<std::size_t>(s)], run.ctl);
 
-    const int n = count_words(work);
+    const int n = static_cast<int>(ws.size()) - 1;
     if (n != 6 && n != 11) {
       to_out(run, "(/' Error reading atom: ',a4,' Line <<',a,'>>')", a.label[ui], shown(work));
       to_out(run, "(' (',a,')')", where);
       stop_reported("ReadShelx", "Error reading atom " + std::string(rtrim(a.label[ui])));
     }
-    processfvar(work, sh, where);
-    ff::ListReader lr(work);
-    int s2 = 0;
-    float x = 0, y = 0, z = 0, occ = 0;
+    // The SFAC number is written I4 in processfvar's line.
+    std::array<float, 10> v{};
+    if (!read_fvar_numbers(std::span<const std::string_view>(ws).subspan(2), sh, where, v) || s > 9999)
+      err("ReadShelx", "Atom " + name + ": a number does not fit its field, " + where);
     Uij& u = run.at_uij[ui];
     u = Uij{};
-    bool ok = lr.read(s2, x, y, z, occ);
     if (n == 6) {
       a1.iu[ui] = 1;
-      ok = ok && lr.read(u[0]);
+      u[0] = v[4];
     } else {
       a1.iu[ui] = 2;
-      ok = ok && lr.read(u[0], u[1], u[2], u[5], u[4], u[3]);
+      u = {v[4], v[5], v[6], v[9], v[8], v[7]};
     }
-    if (!ok) err("ReadShelx", "Atom " + name + ": a number does not fit its field, " + where);
-    a.xf[ui] = Frac(x, y, z);
+    const float occ = v[3];
+    a.xf[ui] = Frac(v[0], v[1], v[2]);
     a1.occ[ui] = occ;
     if (n == 6) ProcessU(run, i, where);
 
@@ -306,7 +351,7 @@ void read_atoms(Run& run, ShelxFile& sf) {
       sh.reslab.push_back(ff::format("(a6,1x,i3,2x,a5,$)", pad(name, 10), res.number, res.name));
       sh.resshort.push_back(ff::format("(a6,1x,i3,$)", pad(name, 10), res.number));
     }
-    std::vector<float> shown_u(u.begin(), u.begin() + (n == 6 ? 1 : 6));
+    const std::span<const float> shown_u(u.data(), n == 6 ? 1 : 6);
     to_both(run, "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui],
             a.xf[ui], occ, shown_u);
     a.xc[ui] = to_cart(run.transf, a.xf[ui]);

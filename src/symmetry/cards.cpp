@@ -226,11 +226,21 @@ int symcrd(std::string_view line, Symm& symm) {
 }
 
 bool srchl(TextFile& f, std::string_view key, bool rewind, std::string& line) {
+  constexpr std::size_t kWidth = 255;
   if (rewind) f.rewind();
-  std::string s;
-  while (f.next(s, 255)) {
-    if (upper(s.substr(0, key.size())) == upper(key)) {
-      line = s;
+  if (key.size() > kWidth) return false;  // no line read is that long
+  const std::string want = upper(key);
+  std::string_view s;
+  while (f.next_view(s, kWidth)) {
+    // The line is compared as read, blank-padded to the width.
+    bool same = true;
+    for (std::size_t k = 0; k < want.size() && same; ++k) {
+      const char c = k < s.size() ? s[k] : ' ';
+      same = upper(c) == want[k];
+    }
+    if (same) {
+      line.assign(s);
+      line.resize(kWidth, ' ');
       return true;
     }
   }

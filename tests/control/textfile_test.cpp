@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vorn {
 namespace {
@@ -66,6 +69,34 @@ TEST(TextFile, ControlCharactersOfBinaryGarbageAreReadAsQuestionMarks) {
   EXPECT_EQ(line, "??\xff??[2J?A");  // bytes above 127 stay: text in UTF-8
   ASSERT_TRUE(f.next(line, 2));
   EXPECT_EQ(line, "? ");
+}
+
+TEST(TextFile, ViewsGiveTheLinesOfNextWithoutTheirPadding) {
+  TextFile f = TextFile::from_string("CELL 0.71073 10 11 12 90 90 90\r\n\tC1 1 0.1\n\nABCDEFGHIJ   \nABCDEFGHIJKL\nlast");
+  TextFile g = f;
+  std::string padded;
+  std::string_view view;
+  // text lost beyond the width is cut, blanks are not
+  const std::vector<std::pair<std::string_view, bool>> expected = {
+      {"CELL 0.710", true}, {" C1 1 0.1", false}, {"", false}, {"ABCDEFGHIJ", false}, {"ABCDEFGHIJ", true}, {"last", false}};
+  for (auto [want, cut] : expected) {
+    ASSERT_TRUE(f.next(padded, 10));
+    EXPECT_EQ(f.cut(), cut) << want;
+    ASSERT_TRUE(g.next_view(view, 10));
+    EXPECT_EQ(view, want);
+    EXPECT_EQ(g.cut(), cut) << want;
+    EXPECT_EQ(padded.substr(0, view.size()), view);
+    EXPECT_EQ(padded.find_first_not_of(' ', view.size()), std::string::npos);
+    EXPECT_EQ(g.line_number(), f.line_number());
+  }
+  EXPECT_FALSE(f.next_view(view, 10));
+  EXPECT_FALSE(f.next(padded, 10));
+  g.backspace();
+  ASSERT_TRUE(g.next_raw(padded));
+  EXPECT_EQ(padded, "last");
+  g.rewind();
+  ASSERT_TRUE(g.next_view(view, 255));
+  EXPECT_EQ(view, "CELL 0.71073 10 11 12 90 90 90");
 }
 
 }  // namespace

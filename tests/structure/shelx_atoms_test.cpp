@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "control/error.hpp"
+#include "control/fortran_io.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {
@@ -58,6 +65,19 @@ TEST(Rdshline, PassesOverInstructionsCommentsAndTheirContinuations) {
   EXPECT_EQ(found[1].line,
             "O1    3    0.25000    0.20000    0.30000    11.00000    0.02000    0.03000 | "
             "         0.02500    0.00100    0.00200    0.00300");
+}
+
+TEST(Rdshline, TheLineEndsWithItsLastWord) {
+  TextFile f = TextFile::from_string("o1 3 0.25 0.2 0.3 11.0 0.02 0.03   =  ! comment\n   0.025 0.001 0.002 0.003   \n");
+  std::string line;
+  bool cont = false;
+  ShelxResidue res;
+  ASSERT_TRUE(rdshline(f, line, cont, res));
+  EXPECT_EQ(line, "O1 3 0.25 0.2 0.3 11.0 0.02 0.03");
+  EXPECT_TRUE(cont);
+  ASSERT_TRUE(rdcontinuation(f, line, cont));
+  EXPECT_EQ(line, "   0.025 0.001 0.002 0.003");
+  EXPECT_FALSE(cont);
 }
 
 TEST(Rdshline, EndWithoutTrailingBlankAndEndOfFileEndTheAtoms) {
@@ -156,6 +176,117 @@ TEST(FreeVariables, ProcessfvarRewritesTheLine) {
   EXPECT_EQ(line, "        2    0.100000    0.250000    0.300000    0.600000   -1.200000");
   line = "      2    0.10000    0.2x    0.30000    21.00000    -1.20000";
   EXPECT_THROW(processfvar(line, t.run.shelx, "here"), VornError);
+}
+
+// Floats of every size the atom numbers reach and some they should not,
+// ties at the seventh decimal, and values next to the edges of F12.6.
+std::vector<float> sample_floats() {
+  std::vector<float> v = {0.0f,      -0.0f,     1e-7f,       -1e-7f,     5e-7f,      -5e-7f,     4.9999997e-7f,
+                          0.0000015f, 0.0000025f, -0.0000025f, 0.092098f,  -1.2f,      1.0f,       0.333333f,
+                          9999.999f,  9999.9999994f, 9999.9999996f, 10000.0f, -999.9999994f, -999.9999996f,
+                          -1000.0f,   12345.6f,  99999.99f,  1e6f,       -1e6f,      3.4e38f,    -3.4e38f,
+                          std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  for (float scale : {1e-6f, 1e-3f, 1.0f, 10.0f, 1000.0f, 20000.0f})
+    for (int k = 0; k < 3000; ++k) v.push_back(unit(gen) * scale);
+  // exact halves of the last decimal: n + 0.5 millionths, as near as a float gets
+  for (int k = 0; k < 2000; ++k) v.push_back(static_cast<float>((k * 37 + 0.5) / 1.0e6));
+  return v;
+}
+
+TEST(FreeVariables, ValuesComeBackAsFromTheirF12_6Field) {
+  for (float v : sample_floats()) {
+    // the field read back after the SFAC number, as from processfvar's line
+    const std::string text = ff::format("(i4,f12.6)", 1, v);
+    ff::ListReader lr(text);
+    int s = 0;
+    float want = 0.0f;
+    const bool ok = lr.read(s, want);
+    float got = 0.0f;
+    ASSERT_EQ(through_f12_6(v, got), ok) << v << " '" << text << "'";
+    if (!ok) continue;
+    EXPECT_EQ(got, want) << v << " '" << text << "'";
+    EXPECT_EQ(std::signbit(got), std::signbit(want)) << v << " '" << text << "'";
+  }
+}
+
+TEST(FreeVariables, AtomNumbersAreTheNumbersOfTheRewrittenLine) {
+  TestRun t;
+  ShelxData& sh = t.run.shelx;
+  sh.nfv = 3;
+  sh.fv[2] = 0.6f;
+  sh.fv[3] = 0.25f;
+  // free variables that take values to the edges of the F12.6 field
+  sh.nfv = 8;
+  sh.fv[4] = 25000.0f;
+  sh.fv[5] = -2000.0f;
+  sh.fv[6] = 9999.9999f;
+  sh.fv[7] = -999.99999f;
+  sh.fv[8] = 1.0e30f;
+  std::vector<std::string> lines = {
+      "0.092098 0.052872 0.052412 11.00000 0.03100 0.03600 0.04100 -0.00200 0.00500 0.00100",
+      "0.089456 0.075425 0.060986 11.00000 -1.20000", "10.25 -10.5 20.5 21.0 -31.0", "0.1 .2 +3. 1E-3 2.5D+1",
+      "0.333333333 0.6666666667 1e-9 -4e-7 0.0000005", "41.0 0.1 0.1 0.1 0.1",
+      "0.1 51.0 0.1 0.1 0.1", "0.1 0.1 -51.0 0.1 0.1", "61.0 -61.0 71.0 -71.0 0.1", "0.1 0.1 0.1 0.1 81.0"};
+  // random plain decimals of every length
+  std::mt19937 gen(11);
+  for (int k = 0; k < 400; ++k) {
+    std::string line;
+    for (int w = 0; w < 5; ++w) {
+      float x = std::uniform_real_distribution<float>(-9.99f, 9.99f)(gen);
+      char buf[32];
+      auto r = std::to_chars(buf, buf + sizeof buf, x);
+      line += std::string(buf, r.ptr) + " ";
+    }
+    lines.push_back(line);
+  }
+  for (const std::string& numbers : lines) {
+    std::string line = "      2    " + numbers;
+    std::vector<std::string_view> words;
+    std::vector<std::string> texts;
+    std::istringstream in(numbers);
+    for (std::string w; in >> w;) texts.push_back(w);
+    for (const std::string& w : texts) words.push_back(w);
+    processfvar(line, sh, "here");
+    ff::ListReader lr(line);
+    int s = 0;
+    std::vector<float> want(words.size());
+    bool ok = lr.next(s);
+    for (float& x : want) ok = ok && lr.next(x);
+    std::vector<float> got(words.size());
+    ASSERT_EQ(read_fvar_numbers(words, sh, "here", got), ok) << numbers << " -> " << line;
+    if (ok)
+      for (std::size_t k = 0; k < got.size(); ++k) EXPECT_EQ(got[k], want[k]) << numbers << " word " << k;
+  }
+  std::vector<float> room(1);
+  const std::vector<std::string_view> bad = {"0.2x"};
+  EXPECT_THROW(read_fvar_numbers(bad, sh, "here", room), VornError);
+}
+
+TEST(AtomNumbers, ReadAsParseRealReadsThem) {
+  std::vector<std::string> words = {"0",      "-0",       "+0.0",   "-0.000000", "0.092098", "-1.20000", "11.00000",
+                                    ".5",     "5.",       "-.5",    "+5.",       "1234567.5", "12345678",  "0.12345678",
+                                    "0.123456789", "9999999.99999999", "1E5",     "1.5D-3",    "2+3",       "-",
+                                    "+",      ".",        "",       "1.2.3",     "0x10",     "1e",        "00000000.1",
+                                    "3.14159265358979", "0.00000001", "0.000000005"};
+  std::mt19937 gen(3);
+  for (int k = 0; k < 5000; ++k) {
+    std::string w = k % 3 == 0 ? "-" : k % 3 == 1 ? "" : "+";
+    const int whole = static_cast<int>(gen() % 9), fraction = static_cast<int>(gen() % 10);
+    for (int d = 0; d < whole; ++d) w.push_back(static_cast<char>('0' + gen() % 10));
+    if (fraction > 0 || gen() % 2) w.push_back('.');
+    for (int d = 0; d < fraction; ++d) w.push_back(static_cast<char>('0' + gen() % 10));
+    words.push_back(w);
+  }
+  for (const std::string& w : words) {
+    float want = 7.0f, got = 7.0f;
+    const bool ok = ff::parse_real(w, want);
+    ASSERT_EQ(parse_atom_number(w, got), ok) << "'" << w << "'";
+    if (!ok) continue;
+    EXPECT_EQ(got, want) << w;
+    EXPECT_EQ(std::signbit(got), std::signbit(want)) << w;
+  }
 }
 
 // An orthogonal 10 A cell with a methyl carbon and its hydrogens.

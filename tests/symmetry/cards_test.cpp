@@ -5,6 +5,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "control/text.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {
@@ -122,6 +123,23 @@ TEST(SymmetryCards, CardLongerThan255ColumnsIsIllegal) {
   std::string lst = scan(t, "SYMM -X+1/2," + std::string(234, ' ') + "-Y, -Z+1/2\nSYMM -X,Y,-Z\n");
   EXPECT_EQ(t.run.symm.nsym, 2);
   EXPECT_NE(lst.find(" * * * Symmetry card no.  2 illegal * * *\n"), std::string::npos);
+}
+
+TEST(SymmetryCards, SearchFindsTheKeyInAnyCaseAndGoesOnFromThere) {
+  TextFile f = TextFile::from_string("TITL sym\nSYMM -X, Y, Z\nsymm x, -y, z\nsy\nSYM\n");
+  std::string line;
+  ASSERT_TRUE(srchl(f, "sym", true, line));
+  EXPECT_EQ(line.size(), 255u);
+  EXPECT_EQ(rtrim(line), "SYMM -X, Y, Z");
+  ASSERT_TRUE(srchl(f, "SYM", false, line));
+  EXPECT_EQ(rtrim(line), "symm x, -y, z");
+  // lines are compared blank-padded
+  ASSERT_TRUE(srchl(f, "SYM ", true, line));
+  EXPECT_EQ(rtrim(line), "SYM");
+  ASSERT_TRUE(srchl(f, "SY  ", true, line));
+  EXPECT_EQ(rtrim(line), "sy");
+  EXPECT_FALSE(srchl(f, "SYMM", false, line));
+  EXPECT_FALSE(srchl(f, std::string(256, 'S'), true, line));
 }
 
 TEST(SymmetryCards, HexagonalScrewAxisGivesSixDistinctOperators) {
