@@ -6,10 +6,12 @@
 #include <cctype>
 #include <cfloat>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <streambuf>
 #include <stdexcept>
 #include <unordered_map>
 #include <vector>
@@ -26,6 +28,9 @@ namespace {
 class Line {
  public:
   Line() = default;
+  // Starts in the room given (the free part of a stream's buffer); moves to
+  // the heap when the line outgrows it.
+  Line(char* room, std::size_t cap) : p_(room), cap_(cap) {}
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
@@ -53,6 +58,7 @@ class Line {
   }
   std::string_view view() const { return {p_, n_}; }
   std::string str() const { return std::string(view()); }
+  bool in(const char* room) const { return p_ == room; }
 
  private:
   void grow(std::size_t k) {
@@ -254,6 +260,13 @@ bool scaled(double a, int d, std::uint64_t& out) {
   return true;
 }
 
+// The largest odd mantissa m with m 10^d below 2^63, per d.
+constexpr auto kMantissaLimit = [] {
+  std::array<std::uint64_t, 20> t{};
+  for (std::size_t d = 0; d < t.size(); ++d) t[d] = (std::uint64_t{1} << 63) / kPow10[d];
+  return t;
+}();
+
 // scaled() in 64-bit arithmetic, for the values it covers (a float's
 // mantissa times 10^9 fits): false when it does not, never a different
 // result.
@@ -274,7 +287,7 @@ bool scaled64(double a, int d, std::uint64_t& out) {
   m >>= tz;
   e += tz;
   // m 10^d below 2^63
-  if (m > (std::uint64_t{1} << 63) / kPow10[d]) return false;
+  if (m > kMantissaLimit[static_cast<std::size_t>(d)]) return false;
   const std::uint64_t n = m * kPow10[d];
   if (e >= 0) {
     if (e > 10 || n >= (std::uint64_t{1} << (62 - e))) return false;
@@ -312,9 +325,62 @@ void put_f_wide(Line& out, double a, bool neg, int w, int d, bool plus) {
   out.add(body);
 }
 
+// The eight decimal digits of v < 10^8 as text, the first digit in the
+// lowest byte (the first in memory): the halves, quarters and digits are
+// split side by side in one 64-bit word, each division by 100 or 10 a
+// multiplication by its reciprocal, exact for these ranges.
+std::uint64_t eight_digits(std::uint32_t v) {
+  std::uint64_t x = (v / 10000) | (static_cast<std::uint64_t>(v % 10000) << 32);
+  const std::uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007FULL;  // each half / 100, below 10^4
+  x = hundreds | ((x - hundreds * 100) << 16);
+  const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000FULL;  // each quarter / 10, below 100
+  x = tens | ((x - tens * 10) << 8);
+  return x | 0x3030303030303030ULL;
+}
+
+constexpr std::uint64_t kBlanks8 = 0x2020202020202020ULL;
+constexpr std::uint64_t kZeroToBlank8 = 0x1010101010101010ULL;  // '0' - ' ' in every byte
+
+// Fw.d for 1 <= d <= 7 and round(|v| 10^d) = q below 10^8, in a field that
+// holds it (w <= kBlock): the digits come as one word, shifted once past the
+// point. ni is the number of integer digits shown (0 or more).
+void put_f8(Line& out, std::uint64_t q, int w, int d, int ni, char sign) {
+  // The field is built to end at kEnd in a scratch block of blanks, then
+  // copied as one block.
+  constexpr int kEnd = 48;
+  char b[64];
+  std::memset(b + kEnd - kBlock, ' ', 64 - (kEnd - kBlock));
+  std::uint64_t u = eight_digits(static_cast<std::uint32_t>(q));
+  // The decimals are the last d digits: in place with the word ending at kEnd.
+  std::memcpy(b + kEnd - 8, &u, 8);
+  b[kEnd - d - 1] = '.';
+  // The integer digits move one place left of where they stand, before the
+  // point; the zeros in front of them become blanks, as does what the shift
+  // brings in.
+  const int lead = 8 - d - ni;  // 1 <= lead + ni, lead <= 7
+  u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * lead)) - 1);
+  const std::uint64_t ip = (u << (8 * d)) | (kBlanks8 >> (64 - 8 * d));
+  std::memcpy(b + kEnd - 1 - 8 - d + 0, &ip, 8);
+  if (sign != 0) b[kEnd - d - 2 - ni] = sign;
+  std::memcpy(out.room(kBlock), b + kEnd - w, kBlock);
+  out.commit(static_cast<std::size_t>(w));
+}
+
 void put_f(Line& out, double v, int w, int d, bool plus) {
   std::uint64_t q = 0;
   if (w > 0 && w <= kBlock && d <= 9 && std::isfinite(v) && scaled64(std::fabs(v), d, q)) [[likely]] {
+    if (d >= 1 && d <= 7 && q < kPow10[8]) {
+      const bool neg = std::signbit(v) && v != 0.0;
+      const int sign = neg || plus ? 1 : 0;
+      int ni = q < kPow10[d] ? 1 : digit_count(q) - d;
+      if (ni == 1 && q < kPow10[d] && sign + 2 + d > w) ni = 0;
+      if (sign + ni + 1 + d > w) {
+        put_stars(out, w);
+        return;
+      }
+      put_f8(out, q, w, d, ni, sign == 0 ? '\0' : (neg ? '-' : '+'));
+      return;
+    }
     // The usual field: the digits of q written backwards from the end of
     // the field, the point d places in.
     const bool neg = std::signbit(v) && v != 0.0;
@@ -632,6 +698,7 @@ struct Op {
   int rep = 1;
   int w = -1;
   int d = -1;
+  std::uint32_t pre = 0;  // data descriptors: blanks of the X just before them
   std::uint32_t at = 0;   // Lit: its text in Program::text
   std::uint32_t len = 0;
   std::uint32_t jump = 0;  // Open: the operation after its Close; Close: its Open
@@ -641,62 +708,145 @@ struct Op {
 constexpr int kMaxDepth = 16;
 // Literals up to this length are copied as one block.
 constexpr std::uint32_t kLitBlock = 16;
+// A group is written out repeat by repeat when that takes no more operations
+// than this; beyond, it loops.
+constexpr long long kUnrollOps = 96;
 
 struct Program {
   std::vector<Op> ops;
-  std::string text;        // the literals, one after another
+  std::string text;          // the literals, one after another
   std::uint32_t revert = 0;  // where format reversion starts again: the last top-level group
 };
 
-void lay_out(std::string_view fmt, const std::vector<Node>& nodes, Program& p, int depth) {
-  if (depth > kMaxDepth) bad_format(fmt, "groups nested too deep");
-  for (const Node& n : nodes) {
-    Op o;
-    o.rep = n.rep;
-    o.w = n.w;
-    o.d = n.d;
-    switch (n.kind) {
-      case Node::Group: {
-        const auto open = static_cast<std::uint32_t>(p.ops.size());
-        if (depth == 0) p.revert = open;
-        o.kind = Op::Open;
-        p.ops.push_back(o);
-        lay_out(fmt, n.kids, p, depth + 1);
-        Op close;
-        close.kind = Op::Close;
-        close.jump = open;
-        p.ops.push_back(close);
-        p.ops[open].jump = static_cast<std::uint32_t>(p.ops.size());
+// The operations the nodes take when every group is written out; anything
+// above kUnrollOps stands for "too many".
+long long unrolled_size(const std::vector<Node>& nodes) {
+  long long n = 0;
+  for (const Node& k : nodes) {
+    if (k.kind == Node::Group) {
+      const long long body = k.rep > 0 ? unrolled_size(k.kids) : 0;
+      if (body > kUnrollOps) return body;
+      n += body * k.rep;  // below 10^8 times kUnrollOps
+    } else {
+      ++n;
+    }
+    if (n > kUnrollOps) return n;
+  }
+  return n;
+}
+
+// Lays the tree out flat. Blanks of X go into what follows: into a literal's
+// text, or as the leading blanks of a data descriptor (written only when it
+// takes an item, as X's blanks appear only when something follows). Where
+// the line may be entered from elsewhere (a loop, the reversion point), they
+// stay an operation of their own.
+class LayOut {
+ public:
+  LayOut(std::string_view fmt, Program& p) : fmt_(fmt), p_(p) {}
+
+  void nodes(const std::vector<Node>& list, int depth) {
+    if (depth > kMaxDepth) bad_format(fmt_, "groups nested too deep");
+    for (const Node& n : list) {
+      if (n.kind == Node::Group) {
+        group(n, depth);
         continue;
       }
-      case Node::Lit:
-        o.kind = Op::Lit;
-        o.at = static_cast<std::uint32_t>(p.text.size());
-        o.len = static_cast<std::uint32_t>(n.lit.size());
-        p.text += n.lit;
-        break;
-      case Node::I: o.kind = Op::I; break;
-      case Node::J: o.kind = Op::J; break;
-      case Node::F: o.kind = Op::F; break;
-      case Node::E: o.kind = Op::E; break;
-      case Node::A: o.kind = Op::A; break;
-      case Node::L: o.kind = Op::L; break;
-      case Node::X: o.kind = Op::X; break;
-      case Node::Slash: o.kind = Op::Slash; break;
-      case Node::SP: o.kind = Op::SP; break;
-      case Node::SS: o.kind = Op::SS; break;
-      case Node::Dollar: o.kind = Op::Dollar; break;
-      case Node::Colon: o.kind = Op::Colon; break;
+      Op o;
+      o.rep = n.rep;
+      o.w = n.w;
+      o.d = n.d;
+      switch (n.kind) {
+        case Node::X:
+          if (n.rep > 0) blanks_ += static_cast<std::uint32_t>(n.rep);
+          continue;
+        case Node::Lit: {
+          o.kind = Op::Lit;
+          o.at = static_cast<std::uint32_t>(p_.text.size());
+          p_.text.append(blanks_, ' ');
+          p_.text += n.lit;
+          o.len = static_cast<std::uint32_t>(p_.text.size()) - o.at;
+          blanks_ = 0;
+          p_.ops.push_back(o);
+          continue;
+        }
+        case Node::I: o.kind = Op::I; break;
+        case Node::J: o.kind = Op::J; break;
+        case Node::F: o.kind = Op::F; break;
+        case Node::E: o.kind = Op::E; break;
+        case Node::A: o.kind = Op::A; break;
+        case Node::L: o.kind = Op::L; break;
+        case Node::Slash: control(o, Op::Slash); continue;
+        case Node::SP: control(o, Op::SP); continue;
+        case Node::SS: control(o, Op::SS); continue;
+        case Node::Dollar: control(o, Op::Dollar); continue;
+        case Node::Colon: control(o, Op::Colon); continue;
+        case Node::Group: continue;
+      }
+      o.pre = blanks_;
+      blanks_ = 0;
+      p_.ops.push_back(o);
     }
-    p.ops.push_back(o);
   }
-}
+
+  // The blanks left at the end: an operation, as they were.
+  void finish() { put_blanks(); }
+
+ private:
+  void group(const Node& n, int depth) {
+    put_blanks();  // a loop or the reversion comes back to what follows
+    if (depth == 0) p_.revert = static_cast<std::uint32_t>(p_.ops.size());
+    if (n.rep <= 0) return;
+    const long long body = unrolled_size(n.kids);
+    if (body <= kUnrollOps && body * n.rep <= kUnrollOps) {
+      for (int r = 0; r < n.rep; ++r) nodes(n.kids, depth + 1);
+      return;
+    }
+    const auto open = static_cast<std::uint32_t>(p_.ops.size());
+    Op o;
+    o.kind = Op::Open;
+    o.rep = n.rep;
+    p_.ops.push_back(o);
+    nodes(n.kids, depth + 1);
+    put_blanks();
+    Op close;
+    close.kind = Op::Close;
+    close.jump = open;
+    p_.ops.push_back(close);
+    p_.ops[open].jump = static_cast<std::uint32_t>(p_.ops.size());
+  }
+
+  void control(Op o, Op::Kind k) {
+    put_blanks();
+    o.kind = k;
+    p_.ops.push_back(o);
+  }
+
+  void put_blanks() {
+    if (blanks_ == 0) return;
+    Op o;
+    o.kind = Op::X;
+    o.rep = static_cast<int>(blanks_);
+    blanks_ = 0;
+    p_.ops.push_back(o);
+  }
+
+  std::string_view fmt_;
+  Program& p_;
+  std::uint32_t blanks_ = 0;
+};
 
 Program compile(std::string_view fmt) {
   Program p;
-  lay_out(fmt, Parser(fmt).parse(), p, 0);
+  LayOut lay(fmt, p);
+  lay.nodes(Parser(fmt).parse(), 0);
+  lay.finish();
   p.text.append(kLitBlock, '\0');
   return p;
+}
+
+[[noreturn]] [[gnu::noinline]] [[gnu::cold]] void mismatch(std::string_view fmt, std::size_t item, const char* d) {
+  throw std::logic_error(std::string("format ") + std::string(fmt) + ": item " + std::to_string(item) +
+                         " does not suit " + d);
 }
 
 class Writer {
@@ -736,7 +886,7 @@ class Writer {
           literal(o);
           continue;
         case Op::X:
-          if (o.rep > 0) pending_ += static_cast<std::size_t>(o.rep);  // blanks appear when something follows
+          pending_ += static_cast<std::size_t>(o.rep);  // blanks appear when something follows
           continue;
         case Op::Slash:
           for (int r = 0; r < o.rep; ++r) end_record();
@@ -754,6 +904,7 @@ class Writer {
           if (o.rep > 0 && next >= count_) return false;
           continue;
         case Op::I:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Int, "I");
             if (it == nullptr) return false;
@@ -761,6 +912,7 @@ class Writer {
           }
           continue;
         case Op::J:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Int, "J");
             if (it == nullptr) return false;
@@ -768,6 +920,7 @@ class Writer {
           }
           continue;
         case Op::F:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Real, "F");
             if (it == nullptr) return false;
@@ -775,6 +928,7 @@ class Writer {
           }
           continue;
         case Op::E:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Real, "E");
             if (it == nullptr) return false;
@@ -782,6 +936,7 @@ class Writer {
           }
           continue;
         case Op::A:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Str, "A");
             if (it == nullptr) return false;
@@ -789,6 +944,7 @@ class Writer {
           }
           continue;
         case Op::L:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Log, "L");
             if (it == nullptr) return false;
@@ -813,15 +969,18 @@ class Writer {
   // The next item for a data descriptor, the pending blanks written; nullptr
   // when the items ran out.
   const Item* take(Item::Kind k, const char* d) {
-    if (next >= count_) return nullptr;
+    if (next >= count_) [[unlikely]]
+      return nullptr;
     const Item* it = items_ + next++;
-    if (it->kind != k) mismatch(d);
+    if (it->kind != k) [[unlikely]]
+      mismatch(fmt_, next, d);  // counted from 1
     flush();
     return it;
   }
 
   void flush() {
-    if (pending_ == 0) return;
+    if (pending_ == 0) [[likely]]
+      return;
     if (pending_ <= static_cast<std::size_t>(kBlock)) {
       std::memset(out_.room(kBlock), ' ', kBlock);
       out_.commit(pending_);
@@ -841,11 +1000,6 @@ class Writer {
     } else {
       out_.add(std::string_view(src, o.len));
     }
-  }
-
-  [[noreturn]] void mismatch(const char* d) const {
-    throw std::logic_error(std::string("format ") + std::string(fmt_) + ": item " + std::to_string(next) +
-                           " does not suit " + d);
   }
 
   Line& out_;
@@ -922,18 +1076,47 @@ std::string format_items(std::string_view fmt, std::span<const Item> items) {
   return line.str();
 }
 
+namespace {
+
+// The put area of any stream buffer, for writing a line straight into it.
+// The members are protected; naming them through a class derived from
+// std::streambuf gives member pointers that apply to every stream buffer.
+struct PutArea : std::streambuf {
+  static char* next(std::streambuf* b) { return (b->*&PutArea::pptr)(); }
+  static char* end(std::streambuf* b) { return (b->*&PutArea::epptr)(); }
+  static void advance(std::streambuf* b, int n) { (b->*&PutArea::pbump)(n); }
+};
+
+// Lines are built in the stream's buffer when it has this much room left.
+constexpr std::size_t kMinRoom = 512;
+
+}  // namespace
+
 void write_items(std::ostream& os, std::string_view fmt, std::span<const Item> items) {
-  Line line;
-  format_line(line, fmt, items);
-  // Straight into the stream buffer: the stream's own write costs more per
-  // line than the copy. A stream in error writes nothing; a short write
-  // marks it bad, as the stream would.
-  if (!os.good()) {
+  // A stream in error writes nothing; a short write marks it bad, as the
+  // stream would.
+  if (!os.good()) [[unlikely]] {
     os.setstate(std::ios::badbit);
     return;
   }
-  const auto n = static_cast<std::streamsize>(line.size());
-  if (os.rdbuf()->sputn(line.view().data(), n) != n) os.setstate(std::ios::badbit);
+  std::streambuf* sb = os.rdbuf();
+  char* room = PutArea::next(sb);
+  const auto free = room == nullptr ? 0 : static_cast<std::size_t>(PutArea::end(sb) - room);
+  if (free >= kMinRoom && free <= static_cast<std::size_t>(INT_MAX)) [[likely]] {
+    // Straight into the stream's buffer; the line counts once it is whole.
+    Line line(room, free);
+    format_line(line, fmt, items);
+    if (line.in(room))
+      PutArea::advance(sb, static_cast<int>(line.size()));
+    else if (sb->sputn(line.view().data(), static_cast<std::streamsize>(line.size())) !=
+             static_cast<std::streamsize>(line.size()))
+      os.setstate(std::ios::badbit);
+  } else {
+    Line line;
+    format_line(line, fmt, items);
+    const auto n = static_cast<std::streamsize>(line.size());
+    if (sb->sputn(line.view().data(), n) != n) os.setstate(std::ios::badbit);
+  }
   if (os.flags() & std::ios::unitbuf) os.flush();
 }
 
