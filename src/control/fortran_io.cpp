@@ -329,7 +329,7 @@ void put_f_wide(Line& out, double a, bool neg, int w, int d, bool plus) {
 // lowest byte (the first in memory): the halves, quarters and digits are
 // split side by side in one 64-bit word, each division by 100 or 10 a
 // multiplication by its reciprocal, exact for these ranges.
-std::uint64_t eight_digits(std::uint32_t v) {
+[[gnu::always_inline]] inline std::uint64_t eight_digits(std::uint32_t v) {
   std::uint64_t x = (v / 10000) | (static_cast<std::uint64_t>(v % 10000) << 32);
   const std::uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007FULL;  // each half / 100, below 10^4
   x = hundreds | ((x - hundreds * 100) << 16);
@@ -341,10 +341,49 @@ std::uint64_t eight_digits(std::uint32_t v) {
 constexpr std::uint64_t kBlanks8 = 0x2020202020202020ULL;
 constexpr std::uint64_t kZeroToBlank8 = 0x1010101010101010ULL;  // '0' - ' ' in every byte
 
-// Fw.d for 1 <= d <= 7 and round(|v| 10^d) = q below 10^8, in a field that
-// holds it (w <= kBlock): the digits come as one word, shifted once past the
-// point. ni is the number of integer digits shown (0 or more).
-void put_f8(Line& out, std::uint64_t q, int w, int d, int ni, char sign) {
+// Fw.d for the usual field: 1 <= d <= 7, w <= kBlock, v zero or normal and
+// round(|v| 10^d) below 10^8. Rounds as scaled64 does. Writes the field and
+// returns true, or returns false (and writes nothing) for any other case.
+// The digits come as one word, shifted once past the point.
+[[gnu::always_inline]] inline bool put_f_short(Line& out, double v, int w, int d, bool plus) {
+  if (static_cast<unsigned>(d - 1) > 6u || static_cast<unsigned>(w - 1) >= static_cast<unsigned>(kBlock)) return false;
+  const auto bits = std::bit_cast<std::uint64_t>(v);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  std::uint64_t q = 0;
+  if ((bits << 1) != 0) {
+    if (biased == 0 || biased == 0x7FF) return false;  // subnormal, infinite or NaN
+    std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    int e = biased - 1075;
+    const int tz = std::countr_zero(m);
+    m >>= tz;
+    e += tz;
+    if (m > kMantissaLimit[static_cast<std::size_t>(d)]) return false;
+    const std::uint64_t n = m * kPow10[d];  // below 2^63
+    if (e >= 0) {
+      if (e > 10 || n >= (std::uint64_t{1} << (62 - e))) return false;
+      q = n << e;
+    } else if (e > -64) {
+      const int sh = -e;
+      q = n >> sh;
+      const std::uint64_t r = n & ((std::uint64_t{1} << sh) - 1);
+      const std::uint64_t half = std::uint64_t{1} << (sh - 1);
+      q += (r > half || (r == half && (q & 1) != 0)) ? 1 : 0;
+    }  // else below half a unit of the last place: zero
+    if (q >= kPow10[8]) return false;
+  }
+  // An exact negative zero has no sign; a negative value rounding to zero has.
+  const bool neg = (bits >> 63) != 0 && (bits << 1) != 0;
+  const int sign = neg || plus ? 1 : 0;
+  int ni = 1;  // integer digits shown
+  if (q < kPow10[d]) {
+    if (sign + 2 + d > w) ni = 0;  // 0.xx without its zero when it does not fit
+  } else {
+    ni = digit_count(q) - d;
+  }
+  if (sign + ni + 1 + d > w) {
+    put_stars(out, w);
+    return true;
+  }
   // The field is built to end at kEnd in a scratch block of blanks, then
   // copied as one block.
   constexpr int kEnd = 48;
@@ -357,30 +396,21 @@ void put_f8(Line& out, std::uint64_t q, int w, int d, int ni, char sign) {
   // The integer digits move one place left of where they stand, before the
   // point; the zeros in front of them become blanks, as does what the shift
   // brings in.
-  const int lead = 8 - d - ni;  // 1 <= lead + ni, lead <= 7
+  const int lead = 8 - d - ni;  // 0 <= lead <= 7
   u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * lead)) - 1);
   const std::uint64_t ip = (u << (8 * d)) | (kBlanks8 >> (64 - 8 * d));
-  std::memcpy(b + kEnd - 1 - 8 - d + 0, &ip, 8);
-  if (sign != 0) b[kEnd - d - 2 - ni] = sign;
+  std::memcpy(b + kEnd - 9 - d, &ip, 8);  // ends at the point
+  if (sign != 0) b[kEnd - d - 2 - ni] = neg ? '-' : '+';
   std::memcpy(out.room(kBlock), b + kEnd - w, kBlock);
   out.commit(static_cast<std::size_t>(w));
+  return true;
 }
 
-void put_f(Line& out, double v, int w, int d, bool plus) {
+// Fw.d of any value.
+[[gnu::noinline]] void put_f(Line& out, double v, int w, int d, bool plus) {
+  if (put_f_short(out, v, w, d, plus)) return;
   std::uint64_t q = 0;
   if (w > 0 && w <= kBlock && d <= 9 && std::isfinite(v) && scaled64(std::fabs(v), d, q)) [[likely]] {
-    if (d >= 1 && d <= 7 && q < kPow10[8]) {
-      const bool neg = std::signbit(v) && v != 0.0;
-      const int sign = neg || plus ? 1 : 0;
-      int ni = q < kPow10[d] ? 1 : digit_count(q) - d;
-      if (ni == 1 && q < kPow10[d] && sign + 2 + d > w) ni = 0;
-      if (sign + ni + 1 + d > w) {
-        put_stars(out, w);
-        return;
-      }
-      put_f8(out, q, w, d, ni, sign == 0 ? '\0' : (neg ? '-' : '+'));
-      return;
-    }
     // The usual field: the digits of q written backwards from the end of
     // the field, the point d places in.
     const bool neg = std::signbit(v) && v != 0.0;
@@ -447,23 +477,54 @@ void put_f(Line& out, double v, int w, int d, bool plus) {
   out.commit(static_cast<std::size_t>(total));
 }
 
-void put_a(Line& out, std::string_view s, int w) {
-  if (w > 0 && w <= kBlock && s.size() < static_cast<std::size_t>(w)) {
+// Copies n <= 32 bytes with a few fixed-size moves (overlapping where n is
+// between their sizes) instead of a library call.
+inline void copy_short(char* dst, const char* src, std::size_t n) {
+  if (n >= 16) {
+    std::memcpy(dst, src, 16);
+    std::memcpy(dst + n - 16, src + n - 16, 16);
+  } else if (n >= 8) {
+    std::memcpy(dst, src, 8);
+    std::memcpy(dst + n - 8, src + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(dst, src, 4);
+    std::memcpy(dst + n - 4, src + n - 4, 4);
+  } else if (n > 0) {
+    dst[0] = src[0];
+    dst[n / 2] = src[n / 2];
+    dst[n - 1] = src[n - 1];
+  }
+}
+
+// Aw (w < 0: the whole text): right-justified, or its first w characters.
+inline void put_a(Line& out, std::string_view s, int w) {
+  const std::size_t n = s.size();
+  if (w > 0 && w <= kBlock) {
+    const auto width = static_cast<std::size_t>(w);
     char* p = out.room(kBlock);
-    std::memset(p, ' ', kBlock);
-    std::memcpy(p + (static_cast<std::size_t>(w) - s.size()), s.data(), s.size());
-    out.commit(static_cast<std::size_t>(w));
+    if (n < width) {
+      std::memset(p, ' ', kBlock);
+      copy_short(p + (width - n), s.data(), n);
+    } else {
+      copy_short(p, s.data(), width);
+    }
+    out.commit(width);
     return;
   }
   if (w < 0) {
-    out.add(s);
-  } else if (s.size() >= static_cast<std::size_t>(w)) {
+    if (n <= static_cast<std::size_t>(kBlock)) {
+      copy_short(out.room(kBlock), s.data(), n);
+      out.commit(n);
+    } else {
+      out.add(s);
+    }
+  } else if (n >= static_cast<std::size_t>(w)) {
     out.add(s.substr(0, static_cast<std::size_t>(w)));
   } else {
     char* p = out.room(static_cast<std::size_t>(w));
-    const std::size_t blanks = static_cast<std::size_t>(w) - s.size();
+    const std::size_t blanks = static_cast<std::size_t>(w) - n;
     std::memset(p, ' ', blanks);
-    std::memcpy(p + blanks, s.data(), s.size());
+    std::memcpy(p + blanks, s.data(), n);
     out.commit(static_cast<std::size_t>(w));
   }
 }
@@ -924,7 +985,7 @@ class Writer {
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Real, "F");
             if (it == nullptr) return false;
-            put_f(out_, it->r, o.w, o.d, plus_);
+            if (!put_f_short(out_, it->r, o.w, o.d, plus_)) put_f(out_, it->r, o.w, o.d, plus_);
           }
           continue;
         case Op::E:
