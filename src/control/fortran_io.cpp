@@ -341,6 +341,28 @@ void put_f_wide(Line& out, double a, bool neg, int w, int d, bool plus) {
 constexpr std::uint64_t kBlanks8 = 0x2020202020202020ULL;
 constexpr std::uint64_t kZeroToBlank8 = 0x1010101010101010ULL;  // '0' - ' ' in every byte
 
+// Iw without minimum digits or sign for 0 <= v < 10^8 that fits, w <= kBlock:
+// the digits as one word, the zeros in front blanked. Writes the field and
+// returns true, or returns false (and writes nothing) for any other case.
+[[gnu::always_inline]] inline bool put_i_short(Line& out, long long v, int w) {
+  if (v < 0 || v >= 100000000 || w < 1 || w > kBlock || (w < 8 && static_cast<std::uint64_t>(v) >= kPow10[w]))
+    return false;
+  const auto n = static_cast<std::uint32_t>(v);
+  const int nd = digit_count(n);
+  std::uint64_t u = eight_digits(n);
+  u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * (8 - nd))) - 1);
+  char* p = out.room(kBlock);
+  std::memset(p, ' ', kBlock);
+  if (w >= 8) {
+    std::memcpy(p + w - 8, &u, 8);
+  } else {
+    u >>= 8 * (8 - w);  // the last w digits; what comes after the field is not kept
+    std::memcpy(p, &u, 8);
+  }
+  out.commit(static_cast<std::size_t>(w));
+  return true;
+}
+
 // Fw.d for the usual field: 1 <= d <= 7, w <= kBlock, v zero or normal and
 // round(|v| 10^d) below 10^8. Rounds as scaled64 does. Writes the field and
 // returns true, or returns false (and writes nothing) for any other case.
@@ -969,7 +991,7 @@ class Writer {
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Int, "I");
             if (it == nullptr) return false;
-            put_i(out_, it->i, o.w, o.d, plus_);
+            if (o.d >= 0 || plus_ || !put_i_short(out_, it->i, o.w)) put_i(out_, it->i, o.w, o.d, plus_);
           }
           continue;
         case Op::J:
@@ -977,7 +999,8 @@ class Writer {
           for (int r = 0; r < o.rep; ++r) {
             const Item* it = take(Item::Int, "J");
             if (it == nullptr) return false;
-            put_j(out_, it->i, o.w, out_.size() > record_start_ && out_.back() != ' ');
+            if (!put_i_short(out_, it->i, o.w))
+              put_j(out_, it->i, o.w, out_.size() > record_start_ && out_.back() != ' ');
           }
           continue;
         case Op::F:
@@ -1074,9 +1097,12 @@ class Writer {
 };
 
 // A run writes millions of lines with a few hundred formats: each is
-// compiled once. This is pure memoisation: what a format writes depends on
-// its text alone, never on what was compiled before. Per thread, so that no
-// two threads share it; bounded, for formats built at run time.
+// compiled once. This is the one piece of state kept between calls, and it
+// is pure memoisation: what a format writes depends on its text alone, never
+// on what was compiled before, so no run can see another's. Per thread, so
+// that no two threads share it; bounded, for formats built at run time. (A
+// compiled format per call site would need a different argument at every
+// call: formats come as plain text, also through to_lst and its kin.)
 struct TextHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }

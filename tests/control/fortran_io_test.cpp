@@ -427,3 +427,15 @@ TEST(CompiledFormats, TypesDerivedFromArraysGiveAllTheirItems) {
   EXPECT_EQ(ff::format("(a,3f6.2,i3)", "x", p, 7), "x  1.50 -2.25  3.00  7\n");
   EXPECT_EQ(ff::format("(6f6.2)", two), "  1.50 -2.25  3.00  1.50 -2.25  3.00\n");
 }
+
+TEST(CompiledFormats, UsualIntegerFieldsMatchTheTreeWalkAtEveryWidth) {
+  std::vector<long long> values = {0, 1, 9, -1, 123456789, 99999999, 100000000, -99999999};
+  for (long long t = 1; t <= 1000000000LL; t *= 10)
+    for (long long v : {t - 1, t, t + 1, 7 * t}) values.push_back(v);
+  for (long long v : values)
+    for (int w = 0; w <= 34; ++w)
+      for (const char* d : {"i", "j", "sp,i", "1x,j"}) {
+        const std::string fmt = "('|'," + std::string(d) + std::to_string(w) + ",'|')";
+        ASSERT_EQ(ff::format(fmt, v), ff_oracle::format(fmt, v)) << fmt << " " << v;
+      }
+}
