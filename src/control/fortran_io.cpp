@@ -30,51 +30,54 @@ class Line {
   Line() = default;
   // Starts in the room given (the free part of a stream's buffer); moves to
   // the heap when the line outgrows it.
-  Line(char* room, std::size_t cap) : p_(room), cap_(cap) {}
+  Line(char* room, std::size_t cap) : p_(room), cur_(room), end_(room + cap) {}
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
-  std::size_t size() const { return n_; }
+  std::size_t size() const { return static_cast<std::size_t>(cur_ - p_); }
   char operator[](std::size_t i) const { return p_[i]; }
-  char back() const { return p_[n_ - 1]; }
-  void truncate(std::size_t n) { n_ = n; }
+  char back() const { return cur_[-1]; }
+  void truncate(std::size_t n) { cur_ = p_ + n; }
   // Room for k more characters; the caller writes them and calls commit.
   char* room(std::size_t k) {
-    if (k > cap_ - n_) grow(k);
-    return p_ + n_;
+    if (k > static_cast<std::size_t>(end_ - cur_)) [[unlikely]]
+      grow(k);
+    return cur_;
   }
-  void commit(std::size_t k) { n_ += k; }
+  void commit(std::size_t k) { cur_ += k; }
   void add(std::string_view s) {
     std::memcpy(room(s.size()), s.data(), s.size());
-    n_ += s.size();
+    cur_ += s.size();
   }
   void add(char c) {
     *room(1) = c;
-    ++n_;
+    ++cur_;
   }
   void fill(std::size_t k, char c) {
     std::memset(room(k), c, k);
-    n_ += k;
+    cur_ += k;
   }
-  std::string_view view() const { return {p_, n_}; }
+  std::string_view view() const { return {p_, size()}; }
   std::string str() const { return std::string(view()); }
   bool in(const char* room) const { return p_ == room; }
 
  private:
-  void grow(std::size_t k) {
-    const std::size_t cap = std::max(2 * cap_, n_ + k + 256);
+  [[gnu::noinline]] void grow(std::size_t k) {
+    const std::size_t n = size();
+    const std::size_t cap = std::max(2 * static_cast<std::size_t>(end_ - p_), n + k + 256);
     auto heap = std::make_unique<char[]>(cap);
-    std::memcpy(heap.get(), p_, n_);
+    std::memcpy(heap.get(), p_, n);
     heap_ = std::move(heap);
     p_ = heap_.get();
-    cap_ = cap;
+    cur_ = p_ + n;
+    end_ = p_ + cap;
   }
   static constexpr std::size_t kInline = 1024;
   char inline_[kInline];
   std::unique_ptr<char[]> heap_;
-  char* p_ = inline_;
-  std::size_t n_ = 0;
-  std::size_t cap_ = kInline;
+  char* p_ = inline_;    // the line
+  char* cur_ = inline_;  // its end so far
+  char* end_ = inline_ + kInline;
 };
 
 constexpr std::uint64_t kPow10[20] = {1ULL,
