@@ -784,7 +784,8 @@ struct Op {
   int rep = 1;
   int w = -1;
   int d = -1;
-  std::uint32_t pre = 0;  // data descriptors: blanks of the X just before them
+  std::uint32_t pre = 0;  // data descriptors: blanks of the X just before the first item
+  std::uint32_t gap = 0;  // and before each further item
   std::uint32_t at = 0;   // Lit: its text in Program::text
   std::uint32_t len = 0;
   std::uint32_t jump = 0;  // Open: the operation after its Close; Close: its Open
@@ -832,9 +833,13 @@ class LayOut {
 
   void nodes(const std::vector<Node>& list, int depth) {
     if (depth > kMaxDepth) bad_format(fmt_, "groups nested too deep");
+    const Node* last_group = nullptr;  // at the top level: where reversion starts
+    if (depth == 0)
+      for (const Node& n : list)
+        if (n.kind == Node::Group) last_group = &n;
     for (const Node& n : list) {
       if (n.kind == Node::Group) {
-        group(n, depth);
+        group(n, depth, &n == last_group);
         continue;
       }
       Op o;
@@ -870,7 +875,7 @@ class LayOut {
       }
       o.pre = blanks_;
       blanks_ = 0;
-      p_.ops.push_back(o);
+      data(o);
     }
   }
 
@@ -878,15 +883,35 @@ class LayOut {
   void finish() { put_blanks(); }
 
  private:
-  void group(const Node& n, int depth) {
-    put_blanks();  // a loop or the reversion comes back to what follows
-    if (depth == 0) p_.revert = static_cast<std::uint32_t>(p_.ops.size());
+  // A data descriptor of one item joins the one before it when that is the
+  // same descriptor with the same blanks between items (as 3(1x,i4) gives)
+  // and the line is not entered between them.
+  void data(Op o) {
+    if (!p_.ops.empty() && o.rep == 1 && p_.ops.size() != entry_) {
+      Op& last = p_.ops.back();
+      if (last.kind == o.kind && last.w == o.w && last.d == o.d && last.rep >= 1 &&
+          (last.rep == 1 || last.gap == o.pre)) {
+        last.gap = o.pre;
+        ++last.rep;
+        return;
+      }
+    }
+    p_.ops.push_back(o);
+  }
+
+  void group(const Node& n, int depth, bool reverts) {
+    if (reverts) {
+      put_blanks();  // the reversion comes back to what follows
+      p_.revert = static_cast<std::uint32_t>(p_.ops.size());
+      entry_ = p_.ops.size();
+    }
     if (n.rep <= 0) return;
     const long long body = unrolled_size(n.kids);
     if (body <= kUnrollOps && body * n.rep <= kUnrollOps) {
       for (int r = 0; r < n.rep; ++r) nodes(n.kids, depth + 1);
       return;
     }
+    put_blanks();  // the loop comes back to what follows
     const auto open = static_cast<std::uint32_t>(p_.ops.size());
     Op o;
     o.kind = Op::Open;
@@ -919,6 +944,7 @@ class LayOut {
   std::string_view fmt_;
   Program& p_;
   std::uint32_t blanks_ = 0;
+  std::size_t entry_ = SIZE_MAX;  // the reversion point, where no descriptor may join the one before
 };
 
 Program compile(std::string_view fmt) {
@@ -992,6 +1018,7 @@ class Writer {
         case Op::I:
           pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Int, "I");
             if (it == nullptr) return false;
             if (o.d >= 0 || plus_ || !put_i_short(out_, it->i, o.w)) put_i(out_, it->i, o.w, o.d, plus_);
@@ -1000,6 +1027,7 @@ class Writer {
         case Op::J:
           pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Int, "J");
             if (it == nullptr) return false;
             if (!put_i_short(out_, it->i, o.w))
@@ -1009,6 +1037,7 @@ class Writer {
         case Op::F:
           pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Real, "F");
             if (it == nullptr) return false;
             if (!put_f_short(out_, it->r, o.w, o.d, plus_)) put_f(out_, it->r, o.w, o.d, plus_);
@@ -1017,6 +1046,7 @@ class Writer {
         case Op::E:
           pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Real, "E");
             if (it == nullptr) return false;
             out_.add(fmt_e(it->r, o.w, o.d, plus_));
@@ -1025,6 +1055,7 @@ class Writer {
         case Op::A:
           pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Str, "A");
             if (it == nullptr) return false;
             put_a(out_, it->s(), o.w);
@@ -1033,6 +1064,7 @@ class Writer {
         case Op::L:
           pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Log, "L");
             if (it == nullptr) return false;
             put_a(out_, it->b ? "T" : "F", o.w);
