@@ -410,10 +410,10 @@ constexpr std::uint64_t kZeroToBlank8 = 0x1010101010101010ULL;  // '0' - ' ' in 
     return true;
   }
   // The field is built to end at kEnd in a scratch block of blanks, then
-  // copied as one block.
+  // copied as one block of kBlock from where it starts.
   constexpr int kEnd = 48;
-  char b[64];
-  std::memset(b + kEnd - kBlock, ' ', 64 - (kEnd - kBlock));
+  char b[kEnd + kBlock];
+  std::memset(b + kEnd - kBlock, ' ', 2 * kBlock);
   std::uint64_t u = eight_digits(static_cast<std::uint32_t>(q));
   // The decimals are the last d digits: in place with the word ending at kEnd.
   std::memcpy(b + kEnd - 8, &u, 8);
@@ -851,13 +851,22 @@ class LayOut {
           if (n.rep > 0) blanks_ += static_cast<std::uint32_t>(n.rep);
           continue;
         case Node::Lit: {
-          o.kind = Op::Lit;
-          o.at = static_cast<std::uint32_t>(p_.text.size());
+          // Texts in a row (79('-') written out) are one text: the last
+          // literal's text ends the program's text, so this one extends it.
+          const bool joins = !p_.ops.empty() && p_.ops.back().kind == Op::Lit && p_.ops.size() != entry_;
+          const auto start = static_cast<std::uint32_t>(p_.text.size());
           p_.text.append(blanks_, ' ');
           p_.text += n.lit;
-          o.len = static_cast<std::uint32_t>(p_.text.size()) - o.at;
           blanks_ = 0;
-          p_.ops.push_back(o);
+          const auto len = static_cast<std::uint32_t>(p_.text.size()) - start;
+          if (joins) {
+            p_.ops.back().len += len;
+          } else {
+            o.kind = Op::Lit;
+            o.at = start;
+            o.len = len;
+            p_.ops.push_back(o);
+          }
           continue;
         }
         case Node::I: o.kind = Op::I; break;
