@@ -521,8 +521,10 @@ inline void copy_short(char* dst, const char* src, std::size_t n) {
   }
 }
 
+void put_a_long(Line& out, std::string_view s, int w);
+
 // Aw (w < 0: the whole text): right-justified, or its first w characters.
-inline void put_a(Line& out, std::string_view s, int w) {
+[[gnu::always_inline]] inline void put_a(Line& out, std::string_view s, int w) {
   const std::size_t n = s.size();
   if (w > 0 && w <= kBlock) {
     const auto width = static_cast<std::size_t>(w);
@@ -536,13 +538,19 @@ inline void put_a(Line& out, std::string_view s, int w) {
     out.commit(width);
     return;
   }
+  if (w < 0 && n <= static_cast<std::size_t>(kBlock)) {
+    copy_short(out.room(kBlock), s.data(), n);
+    out.commit(n);
+    return;
+  }
+  put_a_long(out, s, w);
+}
+
+// Aw for texts and fields wider than kBlock.
+[[gnu::noinline]] void put_a_long(Line& out, std::string_view s, int w) {
+  const std::size_t n = s.size();
   if (w < 0) {
-    if (n <= static_cast<std::size_t>(kBlock)) {
-      copy_short(out.room(kBlock), s.data(), n);
-      out.commit(n);
-    } else {
-      out.add(s);
-    }
+    out.add(s);
   } else if (n >= static_cast<std::size_t>(w)) {
     out.add(s.substr(0, static_cast<std::size_t>(w)));
   } else {
