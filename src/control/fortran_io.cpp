@@ -6,10 +6,12 @@
 #include <cctype>
 #include <cfloat>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <streambuf>
 #include <stdexcept>
 #include <unordered_map>
 #include <vector>
@@ -26,49 +28,56 @@ namespace {
 class Line {
  public:
   Line() = default;
+  // Starts in the room given (the free part of a stream's buffer); moves to
+  // the heap when the line outgrows it.
+  Line(char* room, std::size_t cap) : p_(room), cur_(room), end_(room + cap) {}
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
-  std::size_t size() const { return n_; }
+  std::size_t size() const { return static_cast<std::size_t>(cur_ - p_); }
   char operator[](std::size_t i) const { return p_[i]; }
-  char back() const { return p_[n_ - 1]; }
-  void truncate(std::size_t n) { n_ = n; }
+  char back() const { return cur_[-1]; }
+  void truncate(std::size_t n) { cur_ = p_ + n; }
   // Room for k more characters; the caller writes them and calls commit.
   char* room(std::size_t k) {
-    if (k > cap_ - n_) grow(k);
-    return p_ + n_;
+    if (k > static_cast<std::size_t>(end_ - cur_)) [[unlikely]]
+      grow(k);
+    return cur_;
   }
-  void commit(std::size_t k) { n_ += k; }
+  void commit(std::size_t k) { cur_ += k; }
   void add(std::string_view s) {
     std::memcpy(room(s.size()), s.data(), s.size());
-    n_ += s.size();
+    cur_ += s.size();
   }
   void add(char c) {
     *room(1) = c;
-    ++n_;
+    ++cur_;
   }
   void fill(std::size_t k, char c) {
     std::memset(room(k), c, k);
-    n_ += k;
+    cur_ += k;
   }
-  std::string_view view() const { return {p_, n_}; }
+  std::string_view view() const { return {p_, size()}; }
   std::string str() const { return std::string(view()); }
+  bool in(const char* room) const { return p_ == room; }
 
  private:
-  void grow(std::size_t k) {
-    const std::size_t cap = std::max(2 * cap_, n_ + k + 256);
+  [[gnu::noinline]] void grow(std::size_t k) {
+    const std::size_t n = size();
+    const std::size_t cap = std::max(2 * static_cast<std::size_t>(end_ - p_), n + k + 256);
     auto heap = std::make_unique<char[]>(cap);
-    std::memcpy(heap.get(), p_, n_);
+    std::memcpy(heap.get(), p_, n);
     heap_ = std::move(heap);
     p_ = heap_.get();
-    cap_ = cap;
+    cur_ = p_ + n;
+    end_ = p_ + cap;
   }
   static constexpr std::size_t kInline = 1024;
   char inline_[kInline];
   std::unique_ptr<char[]> heap_;
-  char* p_ = inline_;
-  std::size_t n_ = 0;
-  std::size_t cap_ = kInline;
+  char* p_ = inline_;    // the line
+  char* cur_ = inline_;  // its end so far
+  char* end_ = inline_ + kInline;
 };
 
 constexpr std::uint64_t kPow10[20] = {1ULL,
@@ -254,6 +263,13 @@ bool scaled(double a, int d, std::uint64_t& out) {
   return true;
 }
 
+// The largest odd mantissa m with m 10^d below 2^63, per d.
+constexpr auto kMantissaLimit = [] {
+  std::array<std::uint64_t, 20> t{};
+  for (std::size_t d = 0; d < t.size(); ++d) t[d] = (std::uint64_t{1} << 63) / kPow10[d];
+  return t;
+}();
+
 // scaled() in 64-bit arithmetic, for the values it covers (a float's
 // mantissa times 10^9 fits): false when it does not, never a different
 // result.
@@ -274,7 +290,7 @@ bool scaled64(double a, int d, std::uint64_t& out) {
   m >>= tz;
   e += tz;
   // m 10^d below 2^63
-  if (m > (std::uint64_t{1} << 63) / kPow10[d]) return false;
+  if (m > kMantissaLimit[static_cast<std::size_t>(d)]) return false;
   const std::uint64_t n = m * kPow10[d];
   if (e >= 0) {
     if (e > 10 || n >= (std::uint64_t{1} << (62 - e))) return false;
@@ -312,7 +328,112 @@ void put_f_wide(Line& out, double a, bool neg, int w, int d, bool plus) {
   out.add(body);
 }
 
-void put_f(Line& out, double v, int w, int d, bool plus) {
+// The eight decimal digits of v < 10^8 as text, the first digit in the
+// lowest byte (the first in memory): the halves, quarters and digits are
+// split side by side in one 64-bit word, each division by 100 or 10 a
+// multiplication by its reciprocal, exact for these ranges.
+[[gnu::always_inline]] inline std::uint64_t eight_digits(std::uint32_t v) {
+  std::uint64_t x = (v / 10000) | (static_cast<std::uint64_t>(v % 10000) << 32);
+  const std::uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007FULL;  // each half / 100, below 10^4
+  x = hundreds | ((x - hundreds * 100) << 16);
+  const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000FULL;  // each quarter / 10, below 100
+  x = tens | ((x - tens * 10) << 8);
+  return x | 0x3030303030303030ULL;
+}
+
+constexpr std::uint64_t kBlanks8 = 0x2020202020202020ULL;
+constexpr std::uint64_t kZeroToBlank8 = 0x1010101010101010ULL;  // '0' - ' ' in every byte
+
+// Iw without minimum digits or sign for 0 <= v < 10^8 that fits, w <= kBlock:
+// the digits as one word, the zeros in front blanked. Writes the field and
+// returns true, or returns false (and writes nothing) for any other case.
+[[gnu::always_inline]] inline bool put_i_short(Line& out, long long v, int w) {
+  if (v < 0 || v >= 100000000 || w < 1 || w > kBlock || (w < 8 && static_cast<std::uint64_t>(v) >= kPow10[w]))
+    return false;
+  const auto n = static_cast<std::uint32_t>(v);
+  const int nd = digit_count(n);
+  std::uint64_t u = eight_digits(n);
+  u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * (8 - nd))) - 1);
+  char* p = out.room(kBlock);
+  std::memset(p, ' ', kBlock);
+  if (w >= 8) {
+    std::memcpy(p + w - 8, &u, 8);
+  } else {
+    u >>= 8 * (8 - w);  // the last w digits; what comes after the field is not kept
+    std::memcpy(p, &u, 8);
+  }
+  out.commit(static_cast<std::size_t>(w));
+  return true;
+}
+
+// Fw.d for the usual field: 1 <= d <= 7, w <= kBlock, v zero or normal and
+// round(|v| 10^d) below 10^8. Rounds as scaled64 does. Writes the field and
+// returns true, or returns false (and writes nothing) for any other case.
+// The digits come as one word, shifted once past the point.
+[[gnu::always_inline]] inline bool put_f_short(Line& out, double v, int w, int d, bool plus) {
+  if (static_cast<unsigned>(d - 1) > 6u || static_cast<unsigned>(w - 1) >= static_cast<unsigned>(kBlock)) return false;
+  const auto bits = std::bit_cast<std::uint64_t>(v);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  std::uint64_t q = 0;
+  if ((bits << 1) != 0) {
+    if (biased == 0 || biased == 0x7FF) return false;  // subnormal, infinite or NaN
+    std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    int e = biased - 1075;
+    const int tz = std::countr_zero(m);
+    m >>= tz;
+    e += tz;
+    if (m > kMantissaLimit[static_cast<std::size_t>(d)]) return false;
+    const std::uint64_t n = m * kPow10[d];  // below 2^63
+    if (e >= 0) {
+      if (e > 10 || n >= (std::uint64_t{1} << (62 - e))) return false;
+      q = n << e;
+    } else if (e > -64) {
+      const int sh = -e;
+      q = n >> sh;
+      const std::uint64_t r = n & ((std::uint64_t{1} << sh) - 1);
+      const std::uint64_t half = std::uint64_t{1} << (sh - 1);
+      q += (r > half || (r == half && (q & 1) != 0)) ? 1 : 0;
+    }  // else below half a unit of the last place: zero
+    if (q >= kPow10[8]) return false;
+  }
+  // An exact negative zero has no sign; a negative value rounding to zero has.
+  const bool neg = (bits >> 63) != 0 && (bits << 1) != 0;
+  const int sign = neg || plus ? 1 : 0;
+  int ni = 1;  // integer digits shown
+  if (q < kPow10[d]) {
+    if (sign + 2 + d > w) ni = 0;  // 0.xx without its zero when it does not fit
+  } else {
+    ni = digit_count(q) - d;
+  }
+  if (sign + ni + 1 + d > w) {
+    put_stars(out, w);
+    return true;
+  }
+  // The field is built to end at kEnd in a scratch block of blanks, then
+  // copied as one block of kBlock from where it starts.
+  constexpr int kEnd = 48;
+  char b[kEnd + kBlock];
+  std::memset(b + kEnd - kBlock, ' ', 2 * kBlock);
+  std::uint64_t u = eight_digits(static_cast<std::uint32_t>(q));
+  // The decimals are the last d digits: in place with the word ending at kEnd.
+  std::memcpy(b + kEnd - 8, &u, 8);
+  b[kEnd - d - 1] = '.';
+  // The integer digits move one place left of where they stand, before the
+  // point; the zeros in front of them become blanks, as does what the shift
+  // brings in.
+  const int lead = 8 - d - ni;  // 0 <= lead <= 7
+  u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * lead)) - 1);
+  const std::uint64_t ip = (u << (8 * d)) | (kBlanks8 >> (64 - 8 * d));
+  std::memcpy(b + kEnd - 9 - d, &ip, 8);  // ends at the point
+  if (sign != 0) b[kEnd - d - 2 - ni] = neg ? '-' : '+';
+  std::memcpy(out.room(kBlock), b + kEnd - w, kBlock);
+  out.commit(static_cast<std::size_t>(w));
+  return true;
+}
+
+// Fw.d of any value.
+[[gnu::noinline]] void put_f(Line& out, double v, int w, int d, bool plus) {
+  if (put_f_short(out, v, w, d, plus)) return;
   std::uint64_t q = 0;
   if (w > 0 && w <= kBlock && d <= 9 && std::isfinite(v) && scaled64(std::fabs(v), d, q)) [[likely]] {
     // The usual field: the digits of q written backwards from the end of
@@ -381,23 +502,62 @@ void put_f(Line& out, double v, int w, int d, bool plus) {
   out.commit(static_cast<std::size_t>(total));
 }
 
-void put_a(Line& out, std::string_view s, int w) {
-  if (w > 0 && w <= kBlock && s.size() < static_cast<std::size_t>(w)) {
+// Copies n <= 32 bytes with a few fixed-size moves (overlapping where n is
+// between their sizes) instead of a library call.
+inline void copy_short(char* dst, const char* src, std::size_t n) {
+  if (n >= 16) {
+    std::memcpy(dst, src, 16);
+    std::memcpy(dst + n - 16, src + n - 16, 16);
+  } else if (n >= 8) {
+    std::memcpy(dst, src, 8);
+    std::memcpy(dst + n - 8, src + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(dst, src, 4);
+    std::memcpy(dst + n - 4, src + n - 4, 4);
+  } else if (n > 0) {
+    dst[0] = src[0];
+    dst[n / 2] = src[n / 2];
+    dst[n - 1] = src[n - 1];
+  }
+}
+
+void put_a_long(Line& out, std::string_view s, int w);
+
+// Aw (w < 0: the whole text): right-justified, or its first w characters.
+[[gnu::always_inline]] inline void put_a(Line& out, std::string_view s, int w) {
+  const std::size_t n = s.size();
+  if (w > 0 && w <= kBlock) {
+    const auto width = static_cast<std::size_t>(w);
     char* p = out.room(kBlock);
-    std::memset(p, ' ', kBlock);
-    std::memcpy(p + (static_cast<std::size_t>(w) - s.size()), s.data(), s.size());
-    out.commit(static_cast<std::size_t>(w));
+    if (n < width) {
+      std::memset(p, ' ', kBlock);
+      copy_short(p + (width - n), s.data(), n);
+    } else {
+      copy_short(p, s.data(), width);
+    }
+    out.commit(width);
     return;
   }
+  if (w < 0 && n <= static_cast<std::size_t>(kBlock)) {
+    copy_short(out.room(kBlock), s.data(), n);
+    out.commit(n);
+    return;
+  }
+  put_a_long(out, s, w);
+}
+
+// Aw for texts and fields wider than kBlock.
+[[gnu::noinline]] void put_a_long(Line& out, std::string_view s, int w) {
+  const std::size_t n = s.size();
   if (w < 0) {
     out.add(s);
-  } else if (s.size() >= static_cast<std::size_t>(w)) {
+  } else if (n >= static_cast<std::size_t>(w)) {
     out.add(s.substr(0, static_cast<std::size_t>(w)));
   } else {
     char* p = out.room(static_cast<std::size_t>(w));
-    const std::size_t blanks = static_cast<std::size_t>(w) - s.size();
+    const std::size_t blanks = static_cast<std::size_t>(w) - n;
     std::memset(p, ' ', blanks);
-    std::memcpy(p + blanks, s.data(), s.size());
+    std::memcpy(p + blanks, s.data(), n);
     out.commit(static_cast<std::size_t>(w));
   }
 }
@@ -632,6 +792,8 @@ struct Op {
   int rep = 1;
   int w = -1;
   int d = -1;
+  std::uint32_t pre = 0;  // data descriptors: blanks of the X just before the first item
+  std::uint32_t gap = 0;  // and before each further item
   std::uint32_t at = 0;   // Lit: its text in Program::text
   std::uint32_t len = 0;
   std::uint32_t jump = 0;  // Open: the operation after its Close; Close: its Open
@@ -641,62 +803,179 @@ struct Op {
 constexpr int kMaxDepth = 16;
 // Literals up to this length are copied as one block.
 constexpr std::uint32_t kLitBlock = 16;
+// A group is written out repeat by repeat when that takes no more operations
+// than this; beyond, it loops.
+constexpr long long kUnrollOps = 96;
 
 struct Program {
   std::vector<Op> ops;
-  std::string text;        // the literals, one after another
+  std::string text;          // the literals, one after another
   std::uint32_t revert = 0;  // where format reversion starts again: the last top-level group
 };
 
-void lay_out(std::string_view fmt, const std::vector<Node>& nodes, Program& p, int depth) {
-  if (depth > kMaxDepth) bad_format(fmt, "groups nested too deep");
-  for (const Node& n : nodes) {
-    Op o;
-    o.rep = n.rep;
-    o.w = n.w;
-    o.d = n.d;
-    switch (n.kind) {
-      case Node::Group: {
-        const auto open = static_cast<std::uint32_t>(p.ops.size());
-        if (depth == 0) p.revert = open;
-        o.kind = Op::Open;
-        p.ops.push_back(o);
-        lay_out(fmt, n.kids, p, depth + 1);
-        Op close;
-        close.kind = Op::Close;
-        close.jump = open;
-        p.ops.push_back(close);
-        p.ops[open].jump = static_cast<std::uint32_t>(p.ops.size());
+// The operations the nodes take when every group is written out; anything
+// above kUnrollOps stands for "too many".
+long long unrolled_size(const std::vector<Node>& nodes) {
+  long long n = 0;
+  for (const Node& k : nodes) {
+    if (k.kind == Node::Group) {
+      const long long body = k.rep > 0 ? unrolled_size(k.kids) : 0;
+      if (body > kUnrollOps) return body;
+      n += body * k.rep;  // below 10^8 times kUnrollOps
+    } else {
+      ++n;
+    }
+    if (n > kUnrollOps) return n;
+  }
+  return n;
+}
+
+// Lays the tree out flat. Blanks of X go into what follows: into a literal's
+// text, or as the leading blanks of a data descriptor (written only when it
+// takes an item, as X's blanks appear only when something follows). Where
+// the line may be entered from elsewhere (a loop, the reversion point), they
+// stay an operation of their own.
+class LayOut {
+ public:
+  LayOut(std::string_view fmt, Program& p) : fmt_(fmt), p_(p) {}
+
+  void nodes(const std::vector<Node>& list, int depth) {
+    if (depth > kMaxDepth) bad_format(fmt_, "groups nested too deep");
+    const Node* last_group = nullptr;  // at the top level: where reversion starts
+    if (depth == 0)
+      for (const Node& n : list)
+        if (n.kind == Node::Group) last_group = &n;
+    for (const Node& n : list) {
+      if (n.kind == Node::Group) {
+        group(n, depth, &n == last_group);
         continue;
       }
-      case Node::Lit:
-        o.kind = Op::Lit;
-        o.at = static_cast<std::uint32_t>(p.text.size());
-        o.len = static_cast<std::uint32_t>(n.lit.size());
-        p.text += n.lit;
-        break;
-      case Node::I: o.kind = Op::I; break;
-      case Node::J: o.kind = Op::J; break;
-      case Node::F: o.kind = Op::F; break;
-      case Node::E: o.kind = Op::E; break;
-      case Node::A: o.kind = Op::A; break;
-      case Node::L: o.kind = Op::L; break;
-      case Node::X: o.kind = Op::X; break;
-      case Node::Slash: o.kind = Op::Slash; break;
-      case Node::SP: o.kind = Op::SP; break;
-      case Node::SS: o.kind = Op::SS; break;
-      case Node::Dollar: o.kind = Op::Dollar; break;
-      case Node::Colon: o.kind = Op::Colon; break;
+      Op o;
+      o.rep = n.rep;
+      o.w = n.w;
+      o.d = n.d;
+      switch (n.kind) {
+        case Node::X:
+          if (n.rep > 0) blanks_ += static_cast<std::uint32_t>(n.rep);
+          continue;
+        case Node::Lit: {
+          // Texts in a row (79('-') written out) are one text: the last
+          // literal's text ends the program's text, so this one extends it.
+          const bool joins = !p_.ops.empty() && p_.ops.back().kind == Op::Lit && p_.ops.size() != entry_;
+          const auto start = static_cast<std::uint32_t>(p_.text.size());
+          p_.text.append(blanks_, ' ');
+          p_.text += n.lit;
+          blanks_ = 0;
+          const auto len = static_cast<std::uint32_t>(p_.text.size()) - start;
+          if (joins) {
+            p_.ops.back().len += len;
+          } else {
+            o.kind = Op::Lit;
+            o.at = start;
+            o.len = len;
+            p_.ops.push_back(o);
+          }
+          continue;
+        }
+        case Node::I: o.kind = Op::I; break;
+        case Node::J: o.kind = Op::J; break;
+        case Node::F: o.kind = Op::F; break;
+        case Node::E: o.kind = Op::E; break;
+        case Node::A: o.kind = Op::A; break;
+        case Node::L: o.kind = Op::L; break;
+        case Node::Slash: control(o, Op::Slash); continue;
+        case Node::SP: control(o, Op::SP); continue;
+        case Node::SS: control(o, Op::SS); continue;
+        case Node::Dollar: control(o, Op::Dollar); continue;
+        case Node::Colon: control(o, Op::Colon); continue;
+        case Node::Group: continue;
+      }
+      o.pre = blanks_;
+      blanks_ = 0;
+      data(o);
     }
-    p.ops.push_back(o);
   }
-}
+
+  // The blanks left at the end: an operation, as they were.
+  void finish() { put_blanks(); }
+
+ private:
+  // A data descriptor of one item joins the one before it when that is the
+  // same descriptor with the same blanks between items (as 3(1x,i4) gives)
+  // and the line is not entered between them.
+  void data(Op o) {
+    if (!p_.ops.empty() && o.rep == 1 && p_.ops.size() != entry_) {
+      Op& last = p_.ops.back();
+      if (last.kind == o.kind && last.w == o.w && last.d == o.d && last.rep >= 1 &&
+          (last.rep == 1 || last.gap == o.pre)) {
+        last.gap = o.pre;
+        ++last.rep;
+        return;
+      }
+    }
+    p_.ops.push_back(o);
+  }
+
+  void group(const Node& n, int depth, bool reverts) {
+    if (reverts) {
+      put_blanks();  // the reversion comes back to what follows
+      p_.revert = static_cast<std::uint32_t>(p_.ops.size());
+      entry_ = p_.ops.size();
+    }
+    if (n.rep <= 0) return;
+    const long long body = unrolled_size(n.kids);
+    if (body <= kUnrollOps && body * n.rep <= kUnrollOps) {
+      for (int r = 0; r < n.rep; ++r) nodes(n.kids, depth + 1);
+      return;
+    }
+    put_blanks();  // the loop comes back to what follows
+    const auto open = static_cast<std::uint32_t>(p_.ops.size());
+    Op o;
+    o.kind = Op::Open;
+    o.rep = n.rep;
+    p_.ops.push_back(o);
+    nodes(n.kids, depth + 1);
+    put_blanks();
+    Op close;
+    close.kind = Op::Close;
+    close.jump = open;
+    p_.ops.push_back(close);
+    p_.ops[open].jump = static_cast<std::uint32_t>(p_.ops.size());
+  }
+
+  void control(Op o, Op::Kind k) {
+    put_blanks();
+    o.kind = k;
+    p_.ops.push_back(o);
+  }
+
+  void put_blanks() {
+    if (blanks_ == 0) return;
+    Op o;
+    o.kind = Op::X;
+    o.rep = static_cast<int>(blanks_);
+    blanks_ = 0;
+    p_.ops.push_back(o);
+  }
+
+  std::string_view fmt_;
+  Program& p_;
+  std::uint32_t blanks_ = 0;
+  std::size_t entry_ = SIZE_MAX;  // the reversion point, where no descriptor may join the one before
+};
 
 Program compile(std::string_view fmt) {
   Program p;
-  lay_out(fmt, Parser(fmt).parse(), p, 0);
+  LayOut lay(fmt, p);
+  lay.nodes(Parser(fmt).parse(), 0);
+  lay.finish();
   p.text.append(kLitBlock, '\0');
   return p;
+}
+
+[[noreturn]] [[gnu::noinline]] [[gnu::cold]] void mismatch(std::string_view fmt, std::size_t item, const char* d) {
+  throw std::logic_error(std::string("format ") + std::string(fmt) + ": item " + std::to_string(item) +
+                         " does not suit " + d);
 }
 
 class Writer {
@@ -736,7 +1015,7 @@ class Writer {
           literal(o);
           continue;
         case Op::X:
-          if (o.rep > 0) pending_ += static_cast<std::size_t>(o.rep);  // blanks appear when something follows
+          pending_ += static_cast<std::size_t>(o.rep);  // blanks appear when something follows
           continue;
         case Op::Slash:
           for (int r = 0; r < o.rep; ++r) end_record();
@@ -754,42 +1033,55 @@ class Writer {
           if (o.rep > 0 && next >= count_) return false;
           continue;
         case Op::I:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Int, "I");
             if (it == nullptr) return false;
-            put_i(out_, it->i, o.w, o.d, plus_);
+            if (o.d >= 0 || plus_ || !put_i_short(out_, it->i, o.w)) put_i(out_, it->i, o.w, o.d, plus_);
           }
           continue;
         case Op::J:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Int, "J");
             if (it == nullptr) return false;
-            put_j(out_, it->i, o.w, out_.size() > record_start_ && out_.back() != ' ');
+            if (!put_i_short(out_, it->i, o.w))
+              put_j(out_, it->i, o.w, out_.size() > record_start_ && out_.back() != ' ');
           }
           continue;
         case Op::F:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Real, "F");
             if (it == nullptr) return false;
-            put_f(out_, it->r, o.w, o.d, plus_);
+            if (!put_f_short(out_, it->r, o.w, o.d, plus_)) put_f(out_, it->r, o.w, o.d, plus_);
           }
           continue;
         case Op::E:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Real, "E");
             if (it == nullptr) return false;
             out_.add(fmt_e(it->r, o.w, o.d, plus_));
           }
           continue;
         case Op::A:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Str, "A");
             if (it == nullptr) return false;
             put_a(out_, it->s(), o.w);
           }
           continue;
         case Op::L:
+          pending_ += o.pre;
           for (int r = 0; r < o.rep; ++r) {
+            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
             const Item* it = take(Item::Log, "L");
             if (it == nullptr) return false;
             put_a(out_, it->b ? "T" : "F", o.w);
@@ -813,15 +1105,18 @@ class Writer {
   // The next item for a data descriptor, the pending blanks written; nullptr
   // when the items ran out.
   const Item* take(Item::Kind k, const char* d) {
-    if (next >= count_) return nullptr;
+    if (next >= count_) [[unlikely]]
+      return nullptr;
     const Item* it = items_ + next++;
-    if (it->kind != k) mismatch(d);
+    if (it->kind != k) [[unlikely]]
+      mismatch(fmt_, next, d);  // counted from 1
     flush();
     return it;
   }
 
   void flush() {
-    if (pending_ == 0) return;
+    if (pending_ == 0) [[likely]]
+      return;
     if (pending_ <= static_cast<std::size_t>(kBlock)) {
       std::memset(out_.room(kBlock), ' ', kBlock);
       out_.commit(pending_);
@@ -843,11 +1138,6 @@ class Writer {
     }
   }
 
-  [[noreturn]] void mismatch(const char* d) const {
-    throw std::logic_error(std::string("format ") + std::string(fmt_) + ": item " + std::to_string(next) +
-                           " does not suit " + d);
-  }
-
   Line& out_;
   std::string_view fmt_;
   const Program& prog_;
@@ -859,9 +1149,12 @@ class Writer {
 };
 
 // A run writes millions of lines with a few hundred formats: each is
-// compiled once. This is pure memoisation: what a format writes depends on
-// its text alone, never on what was compiled before. Per thread, so that no
-// two threads share it; bounded, for formats built at run time.
+// compiled once. This is the one piece of state kept between calls, and it
+// is pure memoisation: what a format writes depends on its text alone, never
+// on what was compiled before, so no run can see another's. Per thread, so
+// that no two threads share it; bounded, for formats built at run time. (A
+// compiled format per call site would need a different argument at every
+// call: formats come as plain text, also through to_lst and its kin.)
 struct TextHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
@@ -922,18 +1215,47 @@ std::string format_items(std::string_view fmt, std::span<const Item> items) {
   return line.str();
 }
 
+namespace {
+
+// The put area of any stream buffer, for writing a line straight into it.
+// The members are protected; naming them through a class derived from
+// std::streambuf gives member pointers that apply to every stream buffer.
+struct PutArea : std::streambuf {
+  static char* next(std::streambuf* b) { return (b->*&PutArea::pptr)(); }
+  static char* end(std::streambuf* b) { return (b->*&PutArea::epptr)(); }
+  static void advance(std::streambuf* b, int n) { (b->*&PutArea::pbump)(n); }
+};
+
+// Lines are built in the stream's buffer when it has this much room left.
+constexpr std::size_t kMinRoom = 512;
+
+}  // namespace
+
 void write_items(std::ostream& os, std::string_view fmt, std::span<const Item> items) {
-  Line line;
-  format_line(line, fmt, items);
-  // Straight into the stream buffer: the stream's own write costs more per
-  // line than the copy. A stream in error writes nothing; a short write
-  // marks it bad, as the stream would.
-  if (!os.good()) {
+  // A stream in error writes nothing; a short write marks it bad, as the
+  // stream would.
+  if (!os.good()) [[unlikely]] {
     os.setstate(std::ios::badbit);
     return;
   }
-  const auto n = static_cast<std::streamsize>(line.size());
-  if (os.rdbuf()->sputn(line.view().data(), n) != n) os.setstate(std::ios::badbit);
+  std::streambuf* sb = os.rdbuf();
+  char* room = PutArea::next(sb);
+  const auto free = room == nullptr ? 0 : static_cast<std::size_t>(PutArea::end(sb) - room);
+  if (free >= kMinRoom && free <= static_cast<std::size_t>(INT_MAX)) [[likely]] {
+    // Straight into the stream's buffer; the line counts once it is whole.
+    Line line(room, free);
+    format_line(line, fmt, items);
+    if (line.in(room))
+      PutArea::advance(sb, static_cast<int>(line.size()));
+    else if (sb->sputn(line.view().data(), static_cast<std::streamsize>(line.size())) !=
+             static_cast<std::streamsize>(line.size()))
+      os.setstate(std::ios::badbit);
+  } else {
+    Line line;
+    format_line(line, fmt, items);
+    const auto n = static_cast<std::streamsize>(line.size());
+    if (sb->sputn(line.view().data(), n) != n) os.setstate(std::ios::badbit);
+  }
   if (os.flags() & std::ios::unitbuf) os.flush();
 }
 

@@ -169,17 +169,59 @@ void format_append(std::string& out, std::string_view fmt, std::span<const Item>
 // The same, written to the stream.
 void write_items(std::ostream& os, std::string_view fmt, std::span<const Item> items);
 
+// The number of items add() makes of an argument, when its type tells (0:
+// it does not). Chosen by the same overload rules as add(), so a type
+// derived from std::array counts as the array.
+constexpr std::size_t count_items(const void*) { return 1; }
+template <class T, std::size_t N>
+constexpr std::size_t count_items(const std::array<T, N>*) {
+  return N * count_items(static_cast<const T*>(nullptr));
+}
+template <class T>
+constexpr std::size_t count_items(const std::vector<T>*) {
+  return 0;
+}
+template <class T, std::size_t E>
+constexpr std::size_t count_items(const std::span<T, E>*) {
+  return 0;
+}
+template <class T>
+inline constexpr std::size_t item_count = count_items(static_cast<const T*>(nullptr));
+
+// The items of a call whose argument types tell their number: a plain array,
+// written front to back.
+template <std::size_t N>
+struct FixedItems {
+  Item items[N];  // trivial: not initialised before the items are written
+  std::size_t n = 0;
+  void push_back(const Item& it) { items[n++] = it; }
+  std::span<const Item> view() const { return {items, N}; }
+};
+
+// The item list for the arguments: fixed when their types tell the count.
+template <class... Ts>
+auto items_of(const Ts&... args) {
+  if constexpr (sizeof...(Ts) > 0 && ((item_count<Ts> > 0) && ...)) {
+    FixedItems<(item_count<Ts> + ...)> items;
+    (add(items, args), ...);
+    return items;
+  } else {
+    struct Dynamic : ItemList {
+      explicit Dynamic(const Ts&... a) { (add(*this, a), ...); }
+    };
+    return Dynamic(args...);
+  }
+}
+
 template <class... Ts>
 std::string format(std::string_view fmt, const Ts&... args) {
-  ItemList items;
-  (add(items, args), ...);
+  const auto items = items_of(args...);
   return format_items(fmt, items.view());
 }
 
 template <class... Ts>
 void write(std::ostream& os, std::string_view fmt, const Ts&... args) {
-  ItemList items;
-  (add(items, args), ...);
+  const auto items = items_of(args...);
   write_items(os, fmt, items.view());
 }
 

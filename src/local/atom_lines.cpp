@@ -135,10 +135,10 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
                                 lab, pad(ax.ATOM2, 8), ax.AX2, run.atoms1.iu[i], run.atoms1.isft[i], kap,
                                 run.atoms1.lmax[i], pad(sym, 5),
                                 kc.equiv > 0 ? run.atoms.label[kc.equiv] : std::string(8, ' '));
-  line = std::string(rtrim(line));
+  line.resize(rtrim(line).size());
   run.out << ' ' << line << '\n';
   *run.mas << line << '\n';
-  to_lst(run, "(/a/)", " Local coordinate system definition :  " + line);
+  to_lst(run, "(/a,a/)", " Local coordinate system definition :  ", line);
 
   // MoPro axis line and constraint
   bool h = rtrim(ernum(lab)) == "H";
