@@ -105,6 +105,16 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   // border (a hydrogen moved outward) is still met; the distance filter is
   // looser than any caller's own test.
   const auto far = static_cast<float>(reach);
+  auto take_cell = [&](const std::vector<int>& cell) {
+    for (int j : cell)
+      if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
+  };
+  // A reach within one cell (the same-site tests) needs no gaps.
+  if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) {
+    take_cell(cells_[index(a[0], a[1], a[2])]);
+    if (out.size() > 1) std::sort(out.begin(), out.end());
+    return;
+  }
   // Squared distance from p to the nearest point of each cell slab along
   // each axis; the border cells reach out to infinity (clamped atoms live
   // there).
@@ -116,9 +126,12 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
     return g * g;
   };
   std::vector<double>& gaps = gaps_;
-  gaps.clear();
+  const std::size_t span = static_cast<std::size_t>(b[0] - a[0] + 1) + static_cast<std::size_t>(b[1] - a[1] + 1) +
+                           static_cast<std::size_t>(b[2] - a[2] + 1);
+  if (gaps.size() < span) gaps.resize(span);
+  double* g = gaps.data();
   for (int d = 0; d < 3; ++d)
-    for (int c = a[d]; c <= b[d]; ++c) gaps.push_back(gap(c, d));
+    for (int c = a[d]; c <= b[d]; ++c) *g++ = gap(c, d);
   const double* gx = gaps.data();
   const double* gy = gx + (b[0] - a[0] + 1);
   const double* gz = gy + (b[1] - a[1] + 1);
@@ -129,11 +142,8 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
       const double gyz = gy[iy - a[1]] + gz[iz - a[2]];
       if (gyz > limit) continue;
       const std::vector<int>* row = cells_.data() + index(0, iy, iz);
-      for (int ix = a[0]; ix <= b[0]; ++ix) {
-        if (gx[ix - a[0]] + gyz > limit) continue;
-        for (int j : row[ix])
-          if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
-      }
+      for (int ix = a[0]; ix <= b[0]; ++ix)
+        if (!(gx[ix - a[0]] + gyz > limit)) take_cell(row[ix]);
     }
   }
   // Index order: a sort for the few atoms of a bond search, a bit map for

@@ -25,6 +25,8 @@ std::vector<std::vector<int>> bond_partners(const Run& run) {
   for (int i = 1; i <= n; ++i) {
     const auto ii = static_cast<std::size_t>(i);
     auto& list = partners[ii];
+    // Room for the bonds of most atoms at once.
+    list.reserve(4);
     grid.near(run.atoms.xc[ii], [&](int j) {
       if (j == i) return;
       const auto jj = static_cast<std::size_t>(j);
@@ -44,7 +46,9 @@ int eliminate(Run& run, int cycle, const std::vector<std::vector<int>>& partners
   for (int p = 1; p <= n; ++p) pos[static_cast<std::size_t>(na.idx[static_cast<std::size_t>(p)])] = p;
 
   cm.ncon.assign(static_cast<std::size_t>(n) + 1, 0);
-  cm.icon.assign(static_cast<std::size_t>(n) + 1, {});
+  // The rows of the cycle before are refilled, keeping their storage.
+  cm.icon.resize(static_cast<std::size_t>(n) + 1);
+  for (auto& row : cm.icon) row.clear();
   for (int p = 1; p <= n; ++p) {
     const int a = na.idx[static_cast<std::size_t>(p)];
     if (run.atoms1.flag[static_cast<std::size_t>(a)] == -1) continue;
