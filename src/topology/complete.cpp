@@ -176,10 +176,21 @@ void Completion::activate(int s) {
     const float v = inside[static_cast<std::size_t>(i)] - static_cast<float>(t);
     return v >= -reach_frac_[static_cast<std::size_t>(i)] && v <= 1.0f + reach_frac_[static_cast<std::size_t>(i)];
   };
-  for (int ta = -w[0]; ta <= w[0]; ++ta)
-    for (int tb = -w[1]; tb <= w[1]; ++tb)
-      for (int tc = -w[2]; tc <= w[2]; ++tc) {
-        if (!probed(0, ta) || !probed(1, tb) || !probed(2, tc)) continue;
+  // The probe point moves monotonically with t, so the translations probed
+  // along each axis form one run, found once per axis.
+  std::array<int, 3> from{}, to{};
+  for (int i = 0; i < 3; ++i) {
+    const int wi = w[static_cast<std::size_t>(i)];
+    int lo = -wi, hi = wi;
+    while (lo <= hi && !probed(i, lo)) ++lo;
+    while (hi >= lo && !probed(i, hi)) --hi;
+    if (lo > hi) return;
+    from[static_cast<std::size_t>(i)] = lo;
+    to[static_cast<std::size_t>(i)] = hi;
+  }
+  for (int ta = from[0]; ta <= to[0]; ++ta)
+    for (int tb = from[1]; tb <= to[1]; ++tb)
+      for (int tc = from[2]; tc <= to[2]; ++tc) {
         const Lattice t{ta, tb, tc};
         base_.near(to_cart(run_.transf, Frac(minus(inside, t))), [&](int id) {
           // R x + t + n lies near atom s when n = t - cell + home.
