@@ -82,6 +82,10 @@ std::size_t AtomGrid::index(int ix, int iy, int iz) const {
          static_cast<std::size_t>(ix);
 }
 
+std::size_t AtomGrid::row_of(int iy, int iz) const {
+  return static_cast<std::size_t>(iz) * static_cast<std::size_t>(dim_[1]) + static_cast<std::size_t>(iy);
+}
+
 std::size_t AtomGrid::cell_of(const Vec3& x) const { return index(coord(x[0], 0), coord(x[1], 1), coord(x[2], 2)); }
 
 namespace {
@@ -204,7 +208,7 @@ std::size_t AtomGrid::count_bound(const Vec3& p, double reach) const {
       const double half = std::sqrt(std::max(rest, 0.0)) * (1 + 1e-9) + 1e-9;
       const int x0 = coord(p[0] - std::min(half, reach), 0);
       const int x1 = coord(p[0] + std::min(half, reach), 0);
-      const int* b = before_.data() + index(0, iy, iz) / nx * (nx + 1);
+      const int* b = before_.data() + row_of(iy, iz) * (nx + 1);
       total += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
     }
   }

@@ -42,6 +42,7 @@ class AtomGrid {
  private:
   int coord(double v, int d) const;
   std::size_t index(int ix, int iy, int iz) const;
+  std::size_t row_of(int iy, int iz) const;  // the row of cells along x at (iy, iz)
   std::size_t cell_of(const Vec3& x) const;
 
   bool valid_ = false;
