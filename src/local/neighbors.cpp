@@ -226,18 +226,11 @@ void print_list(Run& run, std::ostream& os, int atom, float rmax, const Neighbor
   else
     ff::write(os, "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,/)", label, rmax, r.nnei);
   ff::write(os, "(5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ')");
-  // The rows go out as one record list: the format starts over for each.
-  if (r.nnei < 1) return;
-  ff::ItemList rows;
   for (int k = 1; k <= r.nnei; ++k) {
     const auto j = static_cast<std::size_t>(r.inei[static_cast<std::size_t>(k)]);
-    ff::add(rows, k);
-    ff::add(rows, static_cast<int>(j));
-    ff::add(rows, r.rnei[static_cast<std::size_t>(k)]);
-    ff::add(rows, run.atoms.label[j]);
-    ff::add(rows, run.atoms1.occ[j]);
+    ff::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", k, static_cast<int>(j), r.rnei[static_cast<std::size_t>(k)],
+              run.atoms.label[j], run.atoms1.occ[j]);
   }
-  ff::write_items(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", rows.view());
 }
 
 void print_search_types(Run& run, const NeighborRec& r) {
