@@ -5,6 +5,7 @@
 
 #include "chem/equivalence.hpp"
 #include "chem/exceptions.hpp"
+#include "control/scanner.hpp"
 #include "control/text.hpp"
 #include "databank/databank.hpp"
 #include "local/dummies.hpp"
@@ -97,18 +98,22 @@ std::string symplm_code(const std::string& sitesym, const std::string& ax1, cons
 }
 
 int axis_number(const std::string& letter) {
-  auto p = std::string("XYZ").find(letter.empty() ? ' ' : letter[0]);
-  return p == std::string::npos ? 0 : static_cast<int>(p) + 1;
+  switch (letter.empty() ? ' ' : letter[0]) {
+    case 'X': return 1;
+    case 'Y': return 2;
+    case 'Z': return 3;
+    default: return 0;
+  }
 }
 
 }  // namespace
 
-std::string mopro_name(const std::string& label) { return erbras(erum(label)); }
+std::string mopro_name(const std::string& label) { return erbras_erum(label); }
 
 int axis_index(const Run& run, const std::string& label) {
-  std::string l = pad(label, 8);
   for (int d = 1; d <= run.dummy.n; ++d)
-    if (pad(run.dummy.label[static_cast<std::size_t>(d)], 8) == l) return run.atoms.nat + d;
+    if (same_padded(run.dummy.label[static_cast<std::size_t>(d)], label, 8)) return run.atoms.nat + d;
+  const std::string l = label.size() == 8 ? label : pad(label, 8);
   auto it = run.label_index.find(l);
   if (it != run.label_index.end()) return it->second;
   for (int a = 1; a <= run.atoms.nat; ++a)
@@ -141,7 +146,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   to_lst(run, "(/a,a/)", " Local coordinate system definition :  ", line);
 
   // MoPro axis line and constraint
-  bool h = rtrim(ernum(lab)) == "H";
+  bool h = ernum_is(lab, "H");
   std::string k5 = ff::format("(i5$)", kap);
   k5 = pad(k5.substr(k5.find_first_not_of(' ')), 5);
   run.mopro[ia] = pad(ff::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a$)", ax.AX1, ax.AX2, mopro_name(ax.ATOM0),

@@ -198,9 +198,13 @@ void loc2plat(Run& run, int atom) {
   dir[static_cast<std::size_t>(i3)] = cyclic ? t : scale(t, -1.0f);
 
   const std::array<Vec3, 3> tips = getdummy(c, dir);
-  const std::string num = getdummylabel(atom);
-  const char* names[3] = {"X", "Y", "Z"};
-  for (std::size_t k = 0; k < 3; ++k) ff::write(os, "('ATOM ',a8,3x,3f12.4)", pad(names[k] + num, 8), tips[k]);
+  // One label for the three tips, its leading axis letter changed in place.
+  std::string name = pad("X" + getdummylabel(atom), 8);
+  const char letters[3] = {'X', 'Y', 'Z'};
+  for (std::size_t k = 0; k < 3; ++k) {
+    name[0] = letters[k];
+    ff::write(os, "('ATOM ',a8,3x,3f12.4)", name, tips[k]);
+  }
 }
 
 }  // namespace vorn
