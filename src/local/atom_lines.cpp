@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "chem/equivalence.hpp"
 #include "chem/exceptions.hpp"
@@ -32,6 +34,19 @@ void ensure_kappa_slot(Kappas& k, int set) {
 std::string residue_ref(const Run& run, int atom) {
   auto a = static_cast<std::size_t>(atom);
   return a < run.shelx.resshort.size() ? pad(run.shelx.resshort[a], 10) : std::string(10, ' ');
+}
+
+// The text as pad(s, n) gives it; copied only when its length differs.
+std::string_view fitted(const std::string& s, std::size_t n, std::string& spare) {
+  if (s.size() == n) return s;
+  spare = pad(s, n);
+  return spare;
+}
+
+// The text blank-padded or cut to n characters in place.
+std::string padded(std::string s, std::size_t n) {
+  s.resize(n, ' ');
+  return s;
 }
 
 struct KappaChoice {
@@ -136,9 +151,10 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
 
   // XD atom table
   const std::string& lab = run.atoms.label[i];
-  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1,
-                                lab, pad(ax.ATOM2, 8), ax.AX2, run.atoms1.iu[i], run.atoms1.isft[i], kap,
-                                run.atoms1.lmax[i], pad(sym, 5),
+  std::string spare0, spare2, spare_sym;
+  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab,
+                                fitted(ax.ATOM0, 8, spare0), ax.AX1, lab, fitted(ax.ATOM2, 8, spare2), ax.AX2,
+                                run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], fitted(sym, 5, spare_sym),
                                 kc.equiv > 0 ? run.atoms.label[kc.equiv] : std::string(8, ' '));
   line.resize(rtrim(line).size());
   run.out << ' ' << line << '\n';
@@ -149,7 +165,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   bool h = ernum_is(lab, "H");
   std::string k5 = ff::format("(i5$)", kap);
   k5 = pad(k5.substr(k5.find_first_not_of(' ')), 5);
-  run.mopro[ia] = pad(ff::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a$)", ax.AX1, ax.AX2, mopro_name(ax.ATOM0),
+  run.mopro[ia] = padded(ff::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a$)", ax.AX1, ax.AX2, mopro_name(ax.ATOM0),
                                  mopro_name(ax.ATOM2), h ? " QUA " : " HEX ", " K" + k5, "V0  M0  Q0"),
                       90);
   if (kc.equiv > 0) {
@@ -157,7 +173,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
                         ? ff::format("(a,1x,a,2x,a$)", "! CONPVM ", residue_ref(run, i), residue_ref(run, kc.equiv))
                         : ff::format("(a,1x,a,2x,a,1x,a,1x,a$)", "! CONPVM ", mopro_name(lab), "1",
                                      mopro_name(run.atoms.label[kc.equiv]), "1");
-    run.mcon[ia] = pad(c, 90);
+    run.mcon[ia] = padded(std::move(c), 90);
   }
   if (rtrim(sym) != "NO") {
     std::string code = symplm_code(sym, ax.AX1, ax.AX2);
