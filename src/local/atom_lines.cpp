@@ -81,7 +81,7 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
   to_lst(run, "(/a)", " Calling DetExcept...");
   DetExcept(run, i);
   std::string& group = run.except.group[static_cast<std::size_t>(i)];
-  group = upper(group);
+  for (char& ch : group) ch = upper(ch);
   if (run.except.flag[static_cast<std::size_t>(i)] == 1)
     to_lst(run, "(/' Exception identified for ',a,' : Functional group = [',a,']')", rtrim(run.atoms.label[i]),
            rtrim(group));
