@@ -1,5 +1,7 @@
 #include "control/scanner.hpp"
 
+#include <algorithm>
+
 #include "control/error.hpp"
 #include "control/fortran_io.hpp"
 #include "control/text.hpp"
@@ -11,11 +13,52 @@ char at(std::string_view s, int pos) {  // 1-based, blank beyond the end
   return pos >= 1 && pos <= static_cast<int>(s.size()) ? s[static_cast<std::size_t>(pos - 1)] : ' ';
 }
 
-std::string left_justify(std::string s, std::size_t n) {
-  std::size_t k = s.find_first_not_of(' ');
-  if (k == std::string::npos) return std::string(n, ' ');
-  return pad(std::string_view(s).substr(k), n);
+// The 10-character label forms work in place on one fixed buffer.
+constexpr std::size_t kLabel = 10;
+using LabelBuf = std::array<char, kLabel>;
+
+LabelBuf padded_label(std::string_view label) {
+  LabelBuf b;
+  b.fill(' ');
+  const std::size_t n = std::min(label.size(), kLabel);
+  for (std::size_t k = 0; k < n; ++k) b[k] = label[k];
+  return b;
 }
+
+// Drops n characters at p; blanks come in at the end.
+void remove_at(LabelBuf& b, std::size_t p, std::size_t n) {
+  for (std::size_t k = p; k + n < kLabel; ++k) b[k] = b[k + n];
+  for (std::size_t k = kLabel - n; k < kLabel; ++k) b[k] = ' ';
+}
+
+std::size_t find_char(const LabelBuf& b, char c) {
+  for (std::size_t k = 0; k < kLabel; ++k)
+    if (b[k] == c) return k;
+  return kLabel;
+}
+
+void left_justify(LabelBuf& b) {
+  std::size_t k = 0;
+  while (k < kLabel && b[k] == ' ') ++k;
+  if (k > 0 && k < kLabel) remove_at(b, 0, k);
+}
+
+void remove_brackets(LabelBuf& b) {
+  if (std::size_t p = find_char(b, '('); p < kLabel) remove_at(b, p, 1);
+  if (std::size_t p = find_char(b, ')'); p < kLabel) remove_at(b, p, 1);
+  left_justify(b);
+}
+
+void remove_um(LabelBuf& b) {
+  for (std::size_t k = 0; k + 1 < kLabel; ++k)
+    if (b[k] == 'U' && b[k + 1] == 'M') {
+      remove_at(b, k, 2);
+      break;
+    }
+  left_justify(b);
+}
+
+std::string text_of(const LabelBuf& b) { return std::string(b.data(), kLabel); }
 }  // namespace
 
 // A word runs from a non-blank after a blank (or the first position) to a
@@ -125,27 +168,36 @@ int ifs(std::string_view text, int len) {
 }
 
 std::string erbras(std::string_view label) {
-  std::string s = pad(label, 10);
-  auto p = s.find('(');
-  if (p != std::string::npos) s = s.erase(p, 1) + " ";
-  p = s.find(')');
-  if (p != std::string::npos) s = s.erase(p, 1) + " ";
-  return left_justify(s, 10);
+  LabelBuf b = padded_label(label);
+  remove_brackets(b);
+  return text_of(b);
 }
 
 std::string ernum(std::string_view label) {
-  std::string s = pad(label, 10);
-  auto p = s.find('(');
-  if (p != std::string::npos)
-    for (std::size_t k = p; k < s.size(); ++k) s[k] = ' ';
-  return left_justify(s, 10);
+  LabelBuf b = padded_label(label);
+  for (std::size_t k = find_char(b, '('); k < kLabel; ++k) b[k] = ' ';
+  left_justify(b);
+  return text_of(b);
 }
 
 std::string erum(std::string_view label) {
-  std::string s = pad(label, 10);
-  auto p = s.find("UM");
-  if (p != std::string::npos) s = s.erase(p, 2) + "  ";
-  return left_justify(s, 10);
+  LabelBuf b = padded_label(label);
+  remove_um(b);
+  return text_of(b);
+}
+
+std::string erbras_erum(std::string_view label) {
+  LabelBuf b = padded_label(label);
+  remove_um(b);
+  remove_brackets(b);
+  return text_of(b);
+}
+
+bool ernum_is(std::string_view label, std::string_view name) {
+  LabelBuf b = padded_label(label);
+  for (std::size_t k = find_char(b, '('); k < kLabel; ++k) b[k] = ' ';
+  left_justify(b);
+  return rtrim(std::string_view(b.data(), kLabel)) == name;
 }
 
 }  // namespace vorn

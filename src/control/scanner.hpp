@@ -55,5 +55,9 @@ int ifs(std::string_view text, int len);
 std::string erbras(std::string_view label);
 std::string ernum(std::string_view label);
 std::string erum(std::string_view label);
+// erbras(erum(label)) in one pass.
+std::string erbras_erum(std::string_view label);
+// True when rtrim(ernum(label)) == name.
+bool ernum_is(std::string_view label, std::string_view name);
 
 }  // namespace vorn

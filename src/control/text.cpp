@@ -10,6 +10,15 @@ std::string pad(std::string_view s, std::size_t n) {
   return r;
 }
 
+bool same_padded(std::string_view a, std::string_view b, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) {
+    const char ca = k < a.size() ? a[k] : ' ';
+    const char cb = k < b.size() ? b[k] : ' ';
+    if (ca != cb) return false;
+  }
+  return true;
+}
+
 std::string_view rtrim(std::string_view s) {
   std::size_t n = s.size();
   while (n > 0 && s[n - 1] == ' ') --n;

@@ -2,9 +2,12 @@
 
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "chem/equivalence.hpp"
 #include "chem/exceptions.hpp"
+#include "control/scanner.hpp"
 #include "control/text.hpp"
 #include "databank/databank.hpp"
 #include "local/dummies.hpp"
@@ -31,6 +34,19 @@ void ensure_kappa_slot(Kappas& k, int set) {
 std::string residue_ref(const Run& run, int atom) {
   auto a = static_cast<std::size_t>(atom);
   return a < run.shelx.resshort.size() ? pad(run.shelx.resshort[a], 10) : std::string(10, ' ');
+}
+
+// The text as pad(s, n) gives it; copied only when its length differs.
+std::string_view fitted(const std::string& s, std::size_t n, std::string& spare) {
+  if (s.size() == n) return s;
+  spare = pad(s, n);
+  return spare;
+}
+
+// The text blank-padded or cut to n characters in place.
+std::string padded(std::string s, std::size_t n) {
+  s.resize(n, ' ');
+  return s;
 }
 
 struct KappaChoice {
@@ -65,7 +81,7 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
   to_lst(run, "(/a)", " Calling DetExcept...");
   DetExcept(run, i);
   std::string& group = run.except.group[static_cast<std::size_t>(i)];
-  group = upper(group);
+  for (char& ch : group) ch = upper(ch);
   if (run.except.flag[static_cast<std::size_t>(i)] == 1)
     to_lst(run, "(/' Exception identified for ',a,' : Functional group = [',a,']')", rtrim(run.atoms.label[i]),
            rtrim(group));
@@ -97,18 +113,22 @@ std::string symplm_code(const std::string& sitesym, const std::string& ax1, cons
 }
 
 int axis_number(const std::string& letter) {
-  auto p = std::string("XYZ").find(letter.empty() ? ' ' : letter[0]);
-  return p == std::string::npos ? 0 : static_cast<int>(p) + 1;
+  switch (letter.empty() ? ' ' : letter[0]) {
+    case 'X': return 1;
+    case 'Y': return 2;
+    case 'Z': return 3;
+    default: return 0;
+  }
 }
 
 }  // namespace
 
-std::string mopro_name(const std::string& label) { return erbras(erum(label)); }
+std::string mopro_name(const std::string& label) { return erbras_erum(label); }
 
 int axis_index(const Run& run, const std::string& label) {
-  std::string l = pad(label, 8);
   for (int d = 1; d <= run.dummy.n; ++d)
-    if (pad(run.dummy.label[static_cast<std::size_t>(d)], 8) == l) return run.atoms.nat + d;
+    if (same_padded(run.dummy.label[static_cast<std::size_t>(d)], label, 8)) return run.atoms.nat + d;
+  const std::string l = label.size() == 8 ? label : pad(label, 8);
   auto it = run.label_index.find(l);
   if (it != run.label_index.end()) return it->second;
   for (int a = 1; a <= run.atoms.nat; ++a)
@@ -131,9 +151,10 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
 
   // XD atom table
   const std::string& lab = run.atoms.label[i];
-  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1,
-                                lab, pad(ax.ATOM2, 8), ax.AX2, run.atoms1.iu[i], run.atoms1.isft[i], kap,
-                                run.atoms1.lmax[i], pad(sym, 5),
+  std::string spare0, spare2, spare_sym;
+  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab,
+                                fitted(ax.ATOM0, 8, spare0), ax.AX1, lab, fitted(ax.ATOM2, 8, spare2), ax.AX2,
+                                run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], fitted(sym, 5, spare_sym),
                                 kc.equiv > 0 ? run.atoms.label[kc.equiv] : std::string(8, ' '));
   line.resize(rtrim(line).size());
   run.out << ' ' << line << '\n';
@@ -141,10 +162,10 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   to_lst(run, "(/a,a/)", " Local coordinate system definition :  ", line);
 
   // MoPro axis line and constraint
-  bool h = rtrim(ernum(lab)) == "H";
+  bool h = ernum_is(lab, "H");
   std::string k5 = ff::format("(i5$)", kap);
   k5 = pad(k5.substr(k5.find_first_not_of(' ')), 5);
-  run.mopro[ia] = pad(ff::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a$)", ax.AX1, ax.AX2, mopro_name(ax.ATOM0),
+  run.mopro[ia] = padded(ff::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a$)", ax.AX1, ax.AX2, mopro_name(ax.ATOM0),
                                  mopro_name(ax.ATOM2), h ? " QUA " : " HEX ", " K" + k5, "V0  M0  Q0"),
                       90);
   if (kc.equiv > 0) {
@@ -152,7 +173,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
                         ? ff::format("(a,1x,a,2x,a$)", "! CONPVM ", residue_ref(run, i), residue_ref(run, kc.equiv))
                         : ff::format("(a,1x,a,2x,a,1x,a,1x,a$)", "! CONPVM ", mopro_name(lab), "1",
                                      mopro_name(run.atoms.label[kc.equiv]), "1");
-    run.mcon[ia] = pad(c, 90);
+    run.mcon[ia] = padded(std::move(c), 90);
   }
   if (rtrim(sym) != "NO") {
     std::string code = symplm_code(sym, ax.AX1, ax.AX2);

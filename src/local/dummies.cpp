@@ -168,7 +168,8 @@ std::array<Vec3, 3> getdummy(const Vec3& origin, const std::array<Vec3, 3>& axes
   return tips;
 }
 
-std::string getdummylabel(int atom) { return packed(ff::format("(i10)", atom)); }
+// The number in as many digits as it needs (an I10 field without its blanks).
+std::string getdummylabel(int atom) { return ff::format("(i0$)", atom); }
 
 void loc2plat(Run& run, int atom) {
   if (atom < 1 || static_cast<std::size_t>(atom) >= run.atoms.xc.size())
@@ -182,7 +183,6 @@ void loc2plat(Run& run, int atom) {
   const auto ua = static_cast<std::size_t>(atom);
   const Vec3 c = run.atoms.xc[ua];
   auto& os = *run.spf;
-  ff::write(os, "('ATOM ',a8,3x,3f12.4)", run.atoms.label[ua], c);
 
   const Vec3 u = sub(a.P1, c);
   const Vec3 w = sub(a.P2, c);
@@ -198,9 +198,14 @@ void loc2plat(Run& run, int atom) {
   dir[static_cast<std::size_t>(i3)] = cyclic ? t : scale(t, -1.0f);
 
   const std::array<Vec3, 3> tips = getdummy(c, dir);
-  const std::string num = getdummylabel(atom);
-  const char* names[3] = {"X", "Y", "Z"};
-  for (std::size_t k = 0; k < 3; ++k) ff::write(os, "('ATOM ',a8,3x,3f12.4)", pad(names[k] + num, 8), tips[k]);
+  // The atom and its three axis tips, one line each, in one write; the tip
+  // labels differ only in their leading axis letter.
+  std::string x_name = pad("X" + getdummylabel(atom), 8);
+  std::string y_name = x_name, z_name = x_name;
+  y_name[0] = 'Y';
+  z_name[0] = 'Z';
+  ff::write(os, "(4('ATOM ',a8,3x,3f12.4,:/))", run.atoms.label[ua], c, x_name, tips[0], y_name, tips[1], z_name,
+            tips[2]);
 }
 
 }  // namespace vorn

@@ -1,5 +1,7 @@
 #include "local/kappa_index.hpp"
 
+#include <algorithm>
+
 #include "chem/equivalence.hpp"
 #include "control/text.hpp"
 #include "local/neighbors.hpp"
@@ -14,17 +16,22 @@ T at_or_zero(const std::vector<T>& v, int k) {
   return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : T{};
 }
 
-void put(std::string& key, long long v) {
-  key += std::to_string(v);
-  key += ',';
+// Numbers go in as their bytes: every field has a fixed width or a count
+// before it, so equal keys mean equal fields.
+void put(std::string& key, int v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); }
+
+void put_padded(std::string& key, std::string_view s, std::size_t n) {
+  const std::size_t m = std::min(s.size(), n);
+  key.append(s.data(), m);
+  key.append(n - m, ' ');
 }
 
 // What sameatoms compares with every switch on but the simple model: element,
 // bonds, neighbour types, ring size, site symmetry, group name.
-std::string heavy_signature(Run& run, int k, const std::string& group) {
+void heavy_signature(Run& run, int k, const std::string& group, std::string& key) {
   const auto uk = static_cast<std::size_t>(k);
   const NeighborRec& r = run.neighbors[uk];
-  std::string key;
+  key.clear();
   put(key, run.atoms.iz[uk]);
   put(key, r.nnei);
   put(key, r.ntype);
@@ -33,29 +40,35 @@ std::string heavy_signature(Run& run, int k, const std::string& group) {
     put(key, at_or_zero(r.ntypenei, t));
   }
   put(key, isitcyclic(run, k).nsize);
-  key += pad(run.atoms.sitesym[uk], 5);
-  key += '|';
-  key += pad(group, 40);
-  return key;
+  put_padded(key, run.atoms.sitesym[uk], 5);
+  put_padded(key, group, 40);
 }
 
 // What the hydrogen rule compares: scattering table, parent description and
 // the group name as stored.
-std::string hydrogen_signature(const Run& run, int k, const std::string& group) {
+void hydrogen_signature(const Run& run, int k, const std::string& group, std::string& key) {
   const auto uk = static_cast<std::size_t>(k);
-  std::string key;
+  key.clear();
   put(key, run.atoms1.isft[uk]);
-  for (int v : run.forh[uk]) put(key, v);
+  const auto& parent = run.forh[uk];
+  put(key, static_cast<int>(parent.size()));
+  for (int v : parent) put(key, v);
   key += group;
-  return key;
 }
 
 }  // namespace
 
 void KappaIndex::add(Run& run, int k) {
-  const std::string& group = run.except.group[static_cast<std::size_t>(k)];
-  heavy_.try_emplace(heavy_signature(run, k, group), k);
-  hydrogen_.try_emplace(hydrogen_signature(run, k, group), k);
+  const auto uk = static_cast<std::size_t>(k);
+  const std::string& group = run.except.group[uk];
+  // The element is part of the heavy-atom key, and only non-hydrogens look
+  // that table up, so a hydrogen there could never be found.
+  if (run.atoms.iz[uk] != 1) {
+    heavy_signature(run, k, group, key_);
+    heavy_.try_emplace(key_, k);
+  }
+  hydrogen_signature(run, k, group, key_);
+  hydrogen_.try_emplace(key_, k);
 }
 
 int KappaIndex::first_match(Run& run, int i, const std::string& group) {
@@ -68,7 +81,11 @@ int KappaIndex::first_match(Run& run, int i, const std::string& group) {
   while (added_ < i - 1) add(run, ++added_);
   const bool hydrogen = run.atoms.iz[static_cast<std::size_t>(i)] == 1;
   const auto& table = hydrogen ? hydrogen_ : heavy_;
-  auto it = table.find(hydrogen ? hydrogen_signature(run, i, group) : heavy_signature(run, i, group));
+  if (hydrogen)
+    hydrogen_signature(run, i, group, key_);
+  else
+    heavy_signature(run, i, group, key_);
+  auto it = table.find(key_);
   return it == table.end() ? 0 : it->second;
 }
 

@@ -28,6 +28,7 @@ class KappaIndex {
   std::unordered_map<std::string, int> heavy_;     // signature -> first atom
   std::unordered_map<std::string, int> hydrogen_;  // hydrogen signature -> first atom
   int added_ = 0;                                  // atoms 1..added_ are in the tables
+  std::string key_;                                // scratch for the signature being built
 };
 
 // The kappa-set search of atom i (i > 1) over the earlier atoms: the first

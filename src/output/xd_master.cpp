@@ -109,17 +109,22 @@ void write_kappa_lines(Run& run) {
 std::string getkey(Run& run, int atom) {
   const auto& k = run.ctl.lkey;
   bool ordered = run.atoms1.flag[atom] != -1;
-  std::string one = "000 000000 0000000000 000000000000000 ";
-  std::string two = "00 000 00000 0000000 000000000";
+  const char* one = "000 000000 0000000000 000000000000000 ";
+  const char* two = "00 000 00000 0000000 000000000";
   if (k[1] && (k[2] || (k[3] && ordered)))
     one = run.atoms.iz[atom] == 1 ? "111 100000 0000000000 000000000000000 " : "111 111111 0000000000 000000000000000 ";
-  if (run.ctl.itoxd == 1) return one + two;
-  if (k[4] && (k[5] || (k[6] && ordered))) {
+  if (run.ctl.itoxd != 1 && k[4] && (k[5] || (k[6] && ordered))) {
     const std::string& s = run.atoms.sitesym[atom];
-    for (const SiteMask& m : kMasks)
-      if (pad(m.sitesym, 5) == s) two = m.mask;
+    // The site symmetry is stored padded to 5; any other length matches no mask.
+    if (s.size() == 5)
+      for (const SiteMask& m : kMasks)
+        if (same_padded(m.sitesym, s, 5)) two = m.mask;
   }
-  return one + two;
+  std::string key;
+  key.reserve(68);
+  key += one;
+  key += two;
+  return key;
 }
 
 void localdef(Run& run) {
@@ -154,7 +159,7 @@ void localdef(Run& run) {
   }
   if (shelx_like(run)) wrxdmas1(run);
   line(run, kKeyHeader);
-  for (int i = 1; i <= run.atoms.nat; ++i) line(run, run.atoms.label[i] + getkey(run, i));
+  for (int i = 1; i <= run.atoms.nat; ++i) *run.mas << run.atoms.label[i] << getkey(run, i) << '\n';
   write_kappa_lines(run);
 
   if (shelx_like(run) || run.ctl.iformat == FMT_AIM2TAB) {

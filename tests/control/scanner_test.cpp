@@ -92,6 +92,49 @@ TEST(LabelForms, BracketsNumbersAndDummies) {
   EXPECT_EQ(erbras(erum("DUM12")), pad("D12", 10));
 }
 
+// The label forms as string surgery on the padded text, to hold the in-place
+// versions to: every edit keeps ten characters, the result left-justified.
+namespace reference {
+std::string left_justify(const std::string& s) {
+  const auto k = s.find_first_not_of(' ');
+  return k == std::string::npos ? std::string(10, ' ') : pad(std::string_view(s).substr(k), 10);
+}
+std::string erbras(std::string_view label) {
+  std::string s = pad(label, 10);
+  if (auto p = s.find('('); p != std::string::npos) s = s.erase(p, 1) + " ";
+  if (auto p = s.find(')'); p != std::string::npos) s = s.erase(p, 1) + " ";
+  return left_justify(s);
+}
+std::string ernum(std::string_view label) {
+  std::string s = pad(label, 10);
+  if (auto p = s.find('('); p != std::string::npos) s.replace(p, std::string::npos, 10 - p, ' ');
+  return left_justify(s);
+}
+std::string erum(std::string_view label) {
+  std::string s = pad(label, 10);
+  if (auto p = s.find("UM"); p != std::string::npos) s = s.erase(p, 2) + "  ";
+  return left_justify(s);
+}
+}  // namespace reference
+
+TEST(LabelForms, MatchTheStringSurgeryOnAnyLabel) {
+  std::mt19937 rng(17);
+  for (int k = 0; k < 20000; ++k) {
+    std::string label;
+    const int n = static_cast<int>(rng() % 14);
+    for (int c = 0; c < n; ++c) label += "UM()( H1"[rng() % 8];
+    SCOPED_TRACE("[" + label + "]");
+    ASSERT_EQ(erbras(label), reference::erbras(label));
+    ASSERT_EQ(ernum(label), reference::ernum(label));
+    ASSERT_EQ(erum(label), reference::erum(label));
+    ASSERT_EQ(erbras_erum(label), reference::erbras(reference::erum(label)));
+    ASSERT_EQ(ernum_is(label, "H"), rtrim(reference::ernum(label)) == "H");
+  }
+  EXPECT_EQ(erbras_erum(" DUM(12)"), pad("D12", 10));
+  EXPECT_TRUE(ernum_is("  H(12)", "H"));
+  EXPECT_FALSE(ernum_is("HUM(1)", "H"));
+}
+
 // The word scans walk the text once; they must count and place words as the
 // position-by-position rule does, for every length passed.
 TEST(Scanner, WordsFollowThePositionRuleForAnyLength) {

@@ -180,6 +180,8 @@ TEST(AxisGeometry, AngleLine) {
 TEST(AxisGeometry, DummyLabelOfAnAtomIndex) {
   EXPECT_EQ(getdummylabel(12), "12");
   EXPECT_EQ(getdummylabel(20000), "20000");
+  EXPECT_EQ(getdummylabel(7), "7");
+  EXPECT_EQ(getdummylabel(2147483647), "2147483647");
 }
 
 // An amide carbon at (1, 1, 1): O along +x, N at 120 deg in the xy plane.
