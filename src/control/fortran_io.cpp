@@ -1140,6 +1140,8 @@ class Writer {
   }
 
   void flush() {
+    if (pending_ == 0) [[likely]]
+      return;
     put_blanks(out_, pending_);
     pending_ = 0;
   }
@@ -1182,25 +1184,33 @@ const Program& compiled(std::string_view fmt) {
   thread_local std::unordered_map<std::string, Program, TextHash, std::equal_to<>> cache;
   // Most formats are literals at fixed addresses: a small table by address
   // answers before the text is hashed (the text is still compared, since a
-  // format built at run time may reuse an address).
+  // format built at run time may reuse an address). Two entries per address
+  // class, the one used last first, so that two formats in turn do not push
+  // each other out.
   struct Recent {
     const char* at = nullptr;
     std::string_view text;
     const Program* program = nullptr;
   };
-  thread_local std::array<Recent, 512> recent{};
-  Recent& r = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
-  if (r.at == fmt.data() && r.text == fmt) return *r.program;
+  thread_local std::array<std::array<Recent, 2>, 256> recent{};
+  auto& set = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
+  if (set[0].at == fmt.data() && set[0].text == fmt) [[likely]]
+    return *set[0].program;
+  if (set[1].at == fmt.data() && set[1].text == fmt) {
+    std::swap(set[0], set[1]);
+    return *set[0].program;
+  }
   auto it = cache.find(fmt);
   if (it == cache.end()) {
     Program p = compile(fmt);
     if (cache.size() >= 4096) {
       cache.clear();
-      recent.fill(Recent{});
+      recent.fill({});
     }
     it = cache.emplace(std::string(fmt), std::move(p)).first;
   }
-  r = Recent{fmt.data(), it->first, &it->second};
+  set[1] = set[0];
+  set[0] = Recent{fmt.data(), it->first, &it->second};
   return it->second;
 }
 
