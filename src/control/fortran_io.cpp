@@ -344,58 +344,64 @@ void put_f_wide(Line& out, double a, bool neg, int w, int d, bool plus) {
 constexpr std::uint64_t kBlanks8 = 0x2020202020202020ULL;
 constexpr std::uint64_t kZeroToBlank8 = 0x1010101010101010ULL;  // '0' - ' ' in every byte
 
-// Iw without minimum digits or sign for 0 <= v < 10^8 that fits, w <= kBlock:
-// the digits as one word, the zeros in front blanked. Writes the field and
-// returns true, or returns false (and writes nothing) for any other case.
-[[gnu::always_inline]] inline bool put_i_short(Line& out, long long v, int w) {
-  if (v < 0 || v >= 100000000 || w < 1 || w > kBlock || (w < 8 && static_cast<std::uint64_t>(v) >= kPow10[w]))
+// Writes k blanks (what an X before a field left pending).
+void put_blanks(Line& out, std::size_t k) {
+  if (k == 0) return;
+  if (k <= static_cast<std::size_t>(kBlock)) {
+    std::memset(out.room(kBlock), ' ', kBlock);
+    out.commit(k);
+  } else {
+    out.fill(k, ' ');
+  }
+}
+
+// Iw without minimum digits or sign for 0 <= v < 10^8 that fits, after lead
+// blanks, lead + w <= kBlock: the digits as one word, the zeros in front
+// blanked. Writes the blanks and the field and returns true, or returns
+// false (and writes nothing) for any other case.
+[[gnu::always_inline]] inline bool put_i_short(Line& out, std::size_t lead, long long v, int w) {
+  if (v < 0 || v >= 100000000 || w < 1 || lead + static_cast<std::size_t>(w) > kBlock ||
+      (w < 8 && static_cast<std::uint64_t>(v) >= kPow10[w]))
     return false;
   const auto n = static_cast<std::uint32_t>(v);
   const int nd = digit_count(n);
   std::uint64_t u = eight_digits(n);
   u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * (8 - nd))) - 1);
+  const std::size_t width = lead + static_cast<std::size_t>(w);  // blanks and field, written as one
   char* p = out.room(kBlock);
   std::memset(p, ' ', kBlock);
-  if (w >= 8) {
-    std::memcpy(p + w - 8, &u, 8);
+  if (width >= 8) {
+    std::memcpy(p + width - 8, &u, 8);
   } else {
-    u >>= 8 * (8 - w);  // the last w digits; what comes after the field is not kept
+    u >>= 8 * (8 - width);  // the last digits and blanks; what comes after the field is not kept
     std::memcpy(p, &u, 8);
   }
-  out.commit(static_cast<std::size_t>(w));
+  out.commit(width);
   return true;
 }
 
-// Fw.d for the usual field: 1 <= d <= 7, w <= kBlock, v zero or normal and
-// round(|v| 10^d) below 10^8. Rounds as scaled64 does. Writes the field and
-// returns true, or returns false (and writes nothing) for any other case.
-// The digits come as one word, shifted once past the point.
-[[gnu::always_inline]] inline bool put_f_short(Line& out, double v, int w, int d, bool plus) {
-  if (static_cast<unsigned>(d - 1) > 6u || static_cast<unsigned>(w - 1) >= static_cast<unsigned>(kBlock)) return false;
+// Powers of ten as doubles, exact.
+constexpr double kPow10Real[8] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+
+// The mantissa bits of a double below those of a float: zero when the value
+// has no more significant bits than a float, as nearly every value written
+// has (the values are floats).
+constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
+
+// Fw.d for the usual field, after lead blanks: 1 <= d <= 7, lead + w <=
+// kBlock, v with no more significant bits than a float, |v| 10^d below 10^8.
+// Such a product has at most 41 significant bits, so the multiplication is
+// exact, and adding 2^52 rounds it to an integer, to nearest with ties to
+// even: the rounding of the exact value, as scaled() gives. Writes the blanks
+// and the field and returns true, or returns false (and writes nothing) for
+// any other case. The digits come as one word, shifted once past the point.
+[[gnu::always_inline]] inline bool put_f_short(Line& out, std::size_t lead, double v, int w, int d, bool plus) {
+  if (static_cast<unsigned>(d - 1) > 6u || w < 1 || lead + static_cast<std::size_t>(w) > kBlock) return false;
   const auto bits = std::bit_cast<std::uint64_t>(v);
-  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
-  std::uint64_t q = 0;
-  if ((bits << 1) != 0) {
-    if (biased == 0 || biased == 0x7FF) return false;  // subnormal, infinite or NaN
-    std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
-    int e = biased - 1075;
-    const int tz = std::countr_zero(m);
-    m >>= tz;
-    e += tz;
-    if (m > kMantissaLimit[static_cast<std::size_t>(d)]) return false;
-    const std::uint64_t n = m * kPow10[d];  // below 2^63
-    if (e >= 0) {
-      if (e > 10 || n >= (std::uint64_t{1} << (62 - e))) return false;
-      q = n << e;
-    } else if (e > -64) {
-      const int sh = -e;
-      q = n >> sh;
-      const std::uint64_t r = n & ((std::uint64_t{1} << sh) - 1);
-      const std::uint64_t half = std::uint64_t{1} << (sh - 1);
-      q += (r > half || (r == half && (q & 1) != 0)) ? 1 : 0;
-    }  // else below half a unit of the last place: zero
-    if (q >= kPow10[8]) return false;
-  }
+  if ((bits & kBelowFloat) != 0) return false;
+  const double x = std::fabs(v) * kPow10Real[d];
+  if (!(x < 99999999.5)) return false;  // also infinite or NaN
+  const std::uint64_t q = std::bit_cast<std::uint64_t>(x + 0x1p52) & ((std::uint64_t{1} << 52) - 1);
   // An exact negative zero has no sign; a negative value rounding to zero has.
   const bool neg = (bits >> 63) != 0 && (bits << 1) != 0;
   const int sign = neg || plus ? 1 : 0;
@@ -406,11 +412,12 @@ constexpr std::uint64_t kZeroToBlank8 = 0x1010101010101010ULL;  // '0' - ' ' in 
     ni = digit_count(q) - d;
   }
   if (sign + ni + 1 + d > w) {
+    put_blanks(out, lead);
     put_stars(out, w);
     return true;
   }
   // The field is built to end at kEnd in a scratch block of blanks, then
-  // copied as one block of kBlock from where it starts.
+  // copied as one block of kBlock from where its leading blanks start.
   constexpr int kEnd = 48;
   char b[kEnd + kBlock];
   std::memset(b + kEnd - kBlock, ' ', 2 * kBlock);
@@ -421,19 +428,20 @@ constexpr std::uint64_t kZeroToBlank8 = 0x1010101010101010ULL;  // '0' - ' ' in 
   // The integer digits move one place left of where they stand, before the
   // point; the zeros in front of them become blanks, as does what the shift
   // brings in.
-  const int lead = 8 - d - ni;  // 0 <= lead <= 7
-  u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * lead)) - 1);
+  const int zeros = 8 - d - ni;  // 0 <= zeros <= 7
+  u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * zeros)) - 1);
   const std::uint64_t ip = (u << (8 * d)) | (kBlanks8 >> (64 - 8 * d));
   std::memcpy(b + kEnd - 9 - d, &ip, 8);  // ends at the point
   if (sign != 0) b[kEnd - d - 2 - ni] = neg ? '-' : '+';
-  std::memcpy(out.room(kBlock), b + kEnd - w, kBlock);
-  out.commit(static_cast<std::size_t>(w));
+  const std::size_t width = lead + static_cast<std::size_t>(w);
+  std::memcpy(out.room(kBlock), b + kEnd - width, kBlock);
+  out.commit(width);
   return true;
 }
 
 // Fw.d of any value.
 [[gnu::noinline]] void put_f(Line& out, double v, int w, int d, bool plus) {
-  if (put_f_short(out, v, w, d, plus)) return;
+  if (put_f_short(out, 0, v, w, d, plus)) return;
   std::uint64_t q = 0;
   if (w > 0 && w <= kBlock && d <= 9 && std::isfinite(v) && scaled64(std::fabs(v), d, q)) [[likely]] {
     // The usual field: the digits of q written backwards from the end of
@@ -523,26 +531,29 @@ inline void copy_short(char* dst, const char* src, std::size_t n) {
 
 void put_a_long(Line& out, std::string_view s, int w);
 
-// Aw (w < 0: the whole text): right-justified, or its first w characters.
-[[gnu::always_inline]] inline void put_a(Line& out, std::string_view s, int w) {
+// Aw (w < 0: the whole text) after lead blanks: right-justified, or its
+// first w characters.
+[[gnu::always_inline]] inline void put_a(Line& out, std::size_t lead, std::string_view s, int w) {
   const std::size_t n = s.size();
-  if (w > 0 && w <= kBlock) {
+  if (w > 0 && lead + static_cast<std::size_t>(w) <= kBlock) {
     const auto width = static_cast<std::size_t>(w);
     char* p = out.room(kBlock);
-    if (n < width) {
-      std::memset(p, ' ', kBlock);
-      copy_short(p + (width - n), s.data(), n);
-    } else {
-      copy_short(p, s.data(), width);
-    }
-    out.commit(width);
+    if (n < width || lead != 0) std::memset(p, ' ', kBlock);
+    if (n < width)
+      copy_short(p + lead + (width - n), s.data(), n);
+    else
+      copy_short(p + lead, s.data(), width);
+    out.commit(lead + width);
     return;
   }
-  if (w < 0 && n <= static_cast<std::size_t>(kBlock)) {
-    copy_short(out.room(kBlock), s.data(), n);
-    out.commit(n);
+  if (w < 0 && lead + n <= static_cast<std::size_t>(kBlock)) {
+    char* p = out.room(kBlock);
+    if (lead != 0) std::memset(p, ' ', kBlock);
+    copy_short(p + lead, s.data(), n);
+    out.commit(lead + n);
     return;
   }
+  put_blanks(out, lead);
   put_a_long(out, s, w);
 }
 
@@ -623,7 +634,7 @@ std::string fmt_e(double v, int w, int d, bool plus) {
 
 std::string fmt_a(std::string_view s, int w) {
   Line out;
-  put_a(out, s, w);
+  put_a(out, 0, s, w);
   return out.str();
 }
 
@@ -1032,61 +1043,76 @@ class Writer {
         case Op::Colon:
           if (o.rep > 0 && next >= count_) return false;
           continue;
-        case Op::I:
-          pending_ += o.pre;
-          for (int r = 0; r < o.rep; ++r) {
-            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
+        case Op::I: {
+          std::size_t lead = pending_ + o.pre;  // X blanks before the field, written with it
+          pending_ = 0;
+          for (int r = 0; r < o.rep; ++r, lead = o.gap) {
             const Item* it = take(Item::Int, "I");
             if (it == nullptr) return false;
-            if (o.d >= 0 || plus_ || !put_i_short(out_, it->i, o.w)) put_i(out_, it->i, o.w, o.d, plus_);
+            if (o.d >= 0 || plus_ || !put_i_short(out_, lead, it->i, o.w)) {
+              put_blanks(out_, lead);
+              put_i(out_, it->i, o.w, o.d, plus_);
+            }
           }
           continue;
-        case Op::J:
-          pending_ += o.pre;
-          for (int r = 0; r < o.rep; ++r) {
-            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
+        }
+        case Op::J: {
+          std::size_t lead = pending_ + o.pre;
+          pending_ = 0;
+          for (int r = 0; r < o.rep; ++r, lead = o.gap) {
             const Item* it = take(Item::Int, "J");
             if (it == nullptr) return false;
-            if (!put_i_short(out_, it->i, o.w))
+            if (!put_i_short(out_, lead, it->i, o.w)) {
+              put_blanks(out_, lead);
               put_j(out_, it->i, o.w, out_.size() > record_start_ && out_.back() != ' ');
+            }
           }
           continue;
-        case Op::F:
-          pending_ += o.pre;
-          for (int r = 0; r < o.rep; ++r) {
-            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
+        }
+        case Op::F: {
+          std::size_t lead = pending_ + o.pre;
+          pending_ = 0;
+          for (int r = 0; r < o.rep; ++r, lead = o.gap) {
             const Item* it = take(Item::Real, "F");
             if (it == nullptr) return false;
-            if (!put_f_short(out_, it->r, o.w, o.d, plus_)) put_f(out_, it->r, o.w, o.d, plus_);
+            if (!put_f_short(out_, lead, it->r, o.w, o.d, plus_)) {
+              put_blanks(out_, lead);
+              put_f(out_, it->r, o.w, o.d, plus_);
+            }
           }
           continue;
-        case Op::E:
-          pending_ += o.pre;
-          for (int r = 0; r < o.rep; ++r) {
-            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
+        }
+        case Op::E: {
+          std::size_t lead = pending_ + o.pre;
+          pending_ = 0;
+          for (int r = 0; r < o.rep; ++r, lead = o.gap) {
             const Item* it = take(Item::Real, "E");
             if (it == nullptr) return false;
+            put_blanks(out_, lead);
             out_.add(fmt_e(it->r, o.w, o.d, plus_));
           }
           continue;
-        case Op::A:
-          pending_ += o.pre;
-          for (int r = 0; r < o.rep; ++r) {
-            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
+        }
+        case Op::A: {
+          std::size_t lead = pending_ + o.pre;
+          pending_ = 0;
+          for (int r = 0; r < o.rep; ++r, lead = o.gap) {
             const Item* it = take(Item::Str, "A");
             if (it == nullptr) return false;
-            put_a(out_, it->s(), o.w);
+            put_a(out_, lead, it->s(), o.w);
           }
           continue;
-        case Op::L:
-          pending_ += o.pre;
-          for (int r = 0; r < o.rep; ++r) {
-            if (r > 0) pending_ = o.gap;  // the field before took the pending blanks
+        }
+        case Op::L: {
+          std::size_t lead = pending_ + o.pre;
+          pending_ = 0;
+          for (int r = 0; r < o.rep; ++r, lead = o.gap) {
             const Item* it = take(Item::Log, "L");
             if (it == nullptr) return false;
-            put_a(out_, it->b ? "T" : "F", o.w);
+            put_a(out_, lead, it->b ? "T" : "F", o.w);
           }
           continue;
+        }
       }
     }
     return true;
@@ -1102,27 +1128,21 @@ class Writer {
   std::size_t next = 0;
 
  private:
-  // The next item for a data descriptor, the pending blanks written; nullptr
-  // when the items ran out.
+  // The next item for a data descriptor; nullptr when the items ran out
+  // (the blanks before it are then not written).
   const Item* take(Item::Kind k, const char* d) {
     if (next >= count_) [[unlikely]]
       return nullptr;
     const Item* it = items_ + next++;
     if (it->kind != k) [[unlikely]]
       mismatch(fmt_, next, d);  // counted from 1
-    flush();
     return it;
   }
 
   void flush() {
     if (pending_ == 0) [[likely]]
       return;
-    if (pending_ <= static_cast<std::size_t>(kBlock)) {
-      std::memset(out_.room(kBlock), ' ', kBlock);
-      out_.commit(pending_);
-    } else {
-      out_.fill(pending_, ' ');
-    }
+    put_blanks(out_, pending_);
     pending_ = 0;
   }
 
@@ -1164,25 +1184,33 @@ const Program& compiled(std::string_view fmt) {
   thread_local std::unordered_map<std::string, Program, TextHash, std::equal_to<>> cache;
   // Most formats are literals at fixed addresses: a small table by address
   // answers before the text is hashed (the text is still compared, since a
-  // format built at run time may reuse an address).
+  // format built at run time may reuse an address). Two entries per address
+  // class, the one used last first, so that two formats in turn do not push
+  // each other out.
   struct Recent {
     const char* at = nullptr;
     std::string_view text;
     const Program* program = nullptr;
   };
-  thread_local std::array<Recent, 512> recent{};
-  Recent& r = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
-  if (r.at == fmt.data() && r.text == fmt) return *r.program;
+  thread_local std::array<std::array<Recent, 2>, 256> recent{};
+  auto& set = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
+  if (set[0].at == fmt.data() && set[0].text == fmt) [[likely]]
+    return *set[0].program;
+  if (set[1].at == fmt.data() && set[1].text == fmt) {
+    std::swap(set[0], set[1]);
+    return *set[0].program;
+  }
   auto it = cache.find(fmt);
   if (it == cache.end()) {
     Program p = compile(fmt);
     if (cache.size() >= 4096) {
       cache.clear();
-      recent.fill(Recent{});
+      recent.fill({});
     }
     it = cache.emplace(std::string(fmt), std::move(p)).first;
   }
-  r = Recent{fmt.data(), it->first, &it->second};
+  set[1] = set[0];
+  set[0] = Recent{fmt.data(), it->first, &it->second};
   return it->second;
 }
 

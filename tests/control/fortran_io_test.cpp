@@ -454,3 +454,42 @@ TEST(CompiledFormats, RepeatedFieldsWithBlanksBetweenJoinAndStillRevertAsWritten
     }
   }
 }
+
+TEST(CompiledFormats, FieldsAfterBlanksAndValuesOfEveryPrecisionMatchTheTreeWalk) {
+  // The blanks of an X go out with the field after them, in one block when
+  // both fit; a float value is scaled by one multiplication, a value with
+  // more bits than a float goes the exact way. Near ties, at the block's
+  // edge and beyond, both must write what the tree walk wrote.
+  std::vector<double> reals = {0.0, -0.0, 0.125, -0.0625, 2.5, 99.95, 0.5e-7, 1234567.5, 99999999.0, 1e8, -1e-30};
+  for (double tie : {0.125, 0.0625, 1.03125, 4.5e-1, 12.375})
+    for (double x : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1.0), tie + 0x1p-40, tie - 0x1p-40})
+      reals.push_back(x);
+  reals.push_back(static_cast<double>(0.1f));
+  reals.push_back(0.1);  // the double nearest 0.1, not the float
+  const std::vector<std::string> texts = {"", "C(1)", "a text of twenty-six chars", std::string(40, 'z')};
+  const std::vector<long long> ints = {0, 7, -7, 12345, 99999999, 100000000};
+  for (int x : {0, 1, 3, 8, 24, 29, 31, 32, 33, 40}) {
+    const std::string blank = x > 0 ? std::to_string(x) + "x," : "";
+    for (int w = 1; w <= 34; w += (w < 12 ? 1 : 7)) {
+      for (int d = 0; d <= 8 && d < w; ++d) {
+        const std::string fmt = "('|'," + blank + "f" + std::to_string(w) + "." + std::to_string(d) + ",2(" + blank +
+                                "f" + std::to_string(w) + "." + std::to_string(d) + "),'|')";
+        for (double v : reals)
+          ASSERT_EQ(ff::format(fmt, v, -v, v), ff_oracle::format(fmt, v, -v, v)) << fmt << " " << std::hexfloat << v;
+      }
+      for (const char* d : {"i", "j", "a", "l"}) {
+        const std::string fmt = "('|'," + blank + d + std::to_string(w) + ",'|')";
+        if (d[0] == 'a')
+          for (const std::string& t : texts) ASSERT_EQ(ff::format(fmt, t), ff_oracle::format(fmt, t)) << fmt << " " << t;
+        else if (d[0] == 'l')
+          ASSERT_EQ(ff::format(fmt, true), ff_oracle::format(fmt, true)) << fmt;
+        else
+          for (long long v : ints) ASSERT_EQ(ff::format(fmt, v), ff_oracle::format(fmt, v)) << fmt << " " << v;
+      }
+    }
+    for (const std::string& t : texts) {
+      const std::string fmt = "(i2," + blank + "a,2(" + blank + "a))";
+      ASSERT_EQ(ff::format(fmt, 1, t, t, t), ff_oracle::format(fmt, 1, t, t, t)) << fmt << " " << t;
+    }
+  }
+}
