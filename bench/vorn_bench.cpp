@@ -49,8 +49,16 @@ struct Sample {
   int status = 0;
 };
 
+// The output files of the previous run are removed (untimed) so that every
+// run writes fresh files, like the copy that measures the I/O floor: the run
+// would otherwise also pay the kernel for truncating the old files.
+void remove_outputs(const fs::path& dir) {
+  for (const char* name : kOutputs) fs::remove(dir / name);
+}
+
 // One run of vorn in dir, its output thrown away.
 Sample run_once(const std::string& vorn, const fs::path& dir) {
+  remove_outputs(dir);
   Sample s;
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t pid = fork();
