@@ -36,7 +36,6 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
     dim_[d] = static_cast<int>(std::floor((hi[d] - lo_[d]) / s_)) + 1;
     total *= static_cast<std::size_t>(dim_[d]);
   }
-  cells_.assign(total, {});
   where_.assign(static_cast<std::size_t>(n) + 1, 0);
   at_.assign(static_cast<std::size_t>(n) + 1, Vec3{});
   twin_.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -44,8 +43,18 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
     const std::size_t c = cell_of(run.atoms.xc[static_cast<std::size_t>(i)]);
     where_[static_cast<std::size_t>(i)] = c;
     at_[static_cast<std::size_t>(i)] = run.atoms.xc[static_cast<std::size_t>(i)];
-    cells_[c].push_back(i);
   }
+  // Counting sort by cell keeps index order within each cell.
+  first_.assign(total + 1, 0);
+  for (int i = 1; i <= n; ++i) ++first_[where_[static_cast<std::size_t>(i)] + 1];
+  for (std::size_t c = 0; c < total; ++c) first_[c + 1] += first_[c];
+  slots_.assign(static_cast<std::size_t>(n), 0);
+  {
+    std::vector<int> fill(first_.begin(), first_.end() - 1);
+    for (int i = 1; i <= n; ++i) slots_[static_cast<std::size_t>(fill[where_[static_cast<std::size_t>(i)]]++)] = i;
+  }
+  strays_.assign(total / static_cast<std::size_t>(dim_[0]), {});
+  stray_.assign(static_cast<std::size_t>(n) + 1, 0);
   before_.assign(total / static_cast<std::size_t>(dim_[0]) * static_cast<std::size_t>(dim_[0] + 1), 0);
   for (int i = 1; i <= n; ++i) count_in_row(where_[static_cast<std::size_t>(i)], 1);
   valid_ = true;
@@ -109,13 +118,10 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   // border (a hydrogen moved outward) is still met; the distance filter is
   // looser than any caller's own test.
   const auto far = static_cast<float>(reach);
-  auto take_cell = [&](const std::vector<int>& cell) {
-    for (int j : cell)
-      if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
-  };
   // A reach within one cell (the same-site tests) needs no gaps.
   if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) {
-    take_cell(cells_[index(a[0], a[1], a[2])]);
+    const std::size_t c = index(a[0], a[1], a[2]);
+    take_range(run, p, far, c, c, out);
     if (out.size() > 1) std::sort(out.begin(), out.end());
     return;
   }
@@ -145,9 +151,12 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
     for (int iy = a[1]; iy <= b[1]; ++iy) {
       const double gyz = gy[iy - a[1]] + gz[iz - a[2]];
       if (gyz > limit) continue;
-      const std::vector<int>* row = cells_.data() + index(0, iy, iz);
-      for (int ix = a[0]; ix <= b[0]; ++ix)
-        if (!(gx[ix - a[0]] + gyz > limit)) take_cell(row[ix]);
+      // The cells of the row within reach form one range.
+      int x0 = a[0], x1 = b[0];
+      while (x0 < x1 && gx[x0 - a[0]] + gyz > limit) ++x0;
+      while (x1 > x0 && gx[x1 - a[0]] + gyz > limit) --x1;
+      if (gx[x0 - a[0]] + gyz > limit) continue;
+      take_range(run, p, far, index(x0, iy, iz), index(x1, iy, iz), out);
     }
   }
   // Index order: a sort for the few atoms of a bond search, a bit map for
@@ -163,6 +172,19 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   for (std::size_t w = 0; w < bits.size(); ++w)
     for (std::uint64_t v = bits[w]; v != 0; v &= v - 1)
       out.push_back(static_cast<int>(w * 64 + static_cast<std::size_t>(std::countr_zero(v))));
+}
+
+// The atoms of cells c0..c1 of one row (and the strays of that row, which
+// the distance filter sorts out) not beyond far from p.
+void AtomGrid::take_range(const Run& run, const Vec3& p, float far, std::size_t c0, std::size_t c1,
+                          std::vector<int>& out) const {
+  const int* s = slots_.data();
+  for (int k = first_[c0], e = first_[c1 + 1]; k < e; ++k) {
+    const int j = s[k];
+    if (j != 0 && !(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
+  }
+  for (int j : strays_[c0 / static_cast<std::size_t>(dim_[0])])
+    if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
 }
 
 void AtomGrid::count_in_row(std::size_t cell, int delta) {
@@ -228,9 +250,16 @@ void AtomGrid::moved(const Run& run, int atom) {
   const Vec3 old = at_[ua];
   const std::size_t c = cell_of(x);
   if (c != where_[ua]) {
-    auto& from = cells_[where_[ua]];
-    from.erase(std::find(from.begin(), from.end(), atom));
-    cells_[c].push_back(atom);
+    const auto nx = static_cast<std::size_t>(dim_[0]);
+    if (stray_[ua] != 0) {
+      auto& from = strays_[where_[ua] / nx];
+      from.erase(std::find(from.begin(), from.end(), atom));
+    } else {
+      const std::size_t home = where_[ua];
+      *std::find(slots_.begin() + first_[home], slots_.begin() + first_[home + 1], atom) = 0;
+      stray_[ua] = 1;
+    }
+    strays_[c / nx].push_back(atom);
     count_in_row(where_[ua], -1);
     count_in_row(c, 1);
     where_[ua] = c;

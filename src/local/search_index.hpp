@@ -51,7 +51,15 @@ class AtomGrid {
   double s_ = 1;
   double margin_ = 0.01;
   int dim_[3]{1, 1, 1};
-  std::vector<std::vector<int>> cells_;
+  // The atoms as binned when the grid was built, cell after cell (so that
+  // the cells of a row along x form one range), in index order within a
+  // cell; first_[c] is the first slot of cell c. An atom that later leaves
+  // its cell leaves a 0 in its slot and goes to the strays of its new row.
+  std::vector<int> first_;
+  std::vector<int> slots_;
+  std::vector<std::vector<int>> strays_;  // per row of cells along x
+  std::vector<char> stray_;               // per atom: held by strays_
+  void take_range(const Run& run, const Vec3& p, float far, std::size_t c0, std::size_t c1, std::vector<int>& out) const;
   // Per row of cells along x (one per y, z): the number of atoms in the
   // cells before each x, dim_[0] + 1 entries.
   std::vector<int> before_;
