@@ -64,7 +64,7 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
 // Whether another atom lies within 0.01 A of atom j.
 char AtomGrid::has_twin(const Run& run, int j, std::vector<int>& around) const {
   const Vec3& xj = run.atoms.xc[static_cast<std::size_t>(j)];
-  candidates(run, xj, 0.01, around);
+  near_atoms(run, xj, 0.01, around);
   for (int k : around)
     if (k != j && dist(xj, run.atoms.xc[static_cast<std::size_t>(k)]) < 0.01f) return 1;
   return 0;
@@ -72,7 +72,7 @@ char AtomGrid::has_twin(const Run& run, int j, std::vector<int>& around) const {
 
 // Sets the twin flag of every atom near p from scratch.
 void AtomGrid::mark_twins(const Run& run, const Vec3& p) {
-  candidates(run, p, 0.02, near_);
+  near_atoms(run, p, 0.02, near_);
   for (int j : near_) twin_[static_cast<std::size_t>(j)] = has_twin(run, j, around_);
 }
 
@@ -105,7 +105,7 @@ constexpr int kGapCells = 64;
 
 }  // namespace
 
-void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
+void AtomGrid::near_atoms(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
   out.clear();
   if (!valid_ || !(reach >= 0)) return;
   reach += margin_;
@@ -118,13 +118,6 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   // border (a hydrogen moved outward) is still met; the distance filter is
   // looser than any caller's own test.
   const auto far = static_cast<float>(reach);
-  // A reach within one cell (the same-site tests) needs no gaps.
-  if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) {
-    const std::size_t c = index(a[0], a[1], a[2]);
-    take_range(run, p, far, c, c, out);
-    if (out.size() > 1) std::sort(out.begin(), out.end());
-    return;
-  }
   // Squared distance from p to the nearest point of each cell slab along
   // each axis; the border cells reach out to infinity (clamped atoms live
   // there).
@@ -147,18 +140,34 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   const double* gz = gy + (b[1] - a[1] + 1);
   // Cells wholly beyond reach (with room for rounding) are passed over.
   const double limit = (reach + 0.01) * (reach + 0.01);
+  const int* slots = slots_.data();
+  const int* first = first_.data();
+  const Vec3* xc = run.atoms.xc.data();
   for (int iz = a[2]; iz <= b[2]; ++iz) {
     for (int iy = a[1]; iy <= b[1]; ++iy) {
       const double gyz = gy[iy - a[1]] + gz[iz - a[2]];
       if (gyz > limit) continue;
-      // The cells of the row within reach form one range.
+      // The cells of the row within reach are one range of slots.
       int x0 = a[0], x1 = b[0];
       while (x0 < x1 && gx[x0 - a[0]] + gyz > limit) ++x0;
       while (x1 > x0 && gx[x1 - a[0]] + gyz > limit) --x1;
       if (gx[x0 - a[0]] + gyz > limit) continue;
-      take_range(run, p, far, index(x0, iy, iz), index(x1, iy, iz), out);
+      for (int k = first[index(x0, iy, iz)], e = first[index(x1, iy, iz) + 1]; k < e; ++k) {
+        const int j = slots[k];
+        if (j != 0 && !(dist(p, xc[j]) > far)) out.push_back(j);
+      }
+      // Atoms that came into the row later; the distance filter sorts out
+      // those of other cells.
+      const std::vector<int>& strays = strays_[row_of(iy, iz)];
+      if (!strays.empty())
+        for (int j : strays)
+          if (!(dist(p, xc[j]) > far)) out.push_back(j);
     }
   }
+}
+
+void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
+  near_atoms(run, p, reach, out);
   // Index order: a sort for the few atoms of a bond search, a bit map for
   // the hundreds of a wide radius search.
   if (out.size() < 64) {
@@ -172,19 +181,6 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   for (std::size_t w = 0; w < bits.size(); ++w)
     for (std::uint64_t v = bits[w]; v != 0; v &= v - 1)
       out.push_back(static_cast<int>(w * 64 + static_cast<std::size_t>(std::countr_zero(v))));
-}
-
-// The atoms of cells c0..c1 of one row (and the strays of that row, which
-// the distance filter sorts out) not beyond far from p.
-void AtomGrid::take_range(const Run& run, const Vec3& p, float far, std::size_t c0, std::size_t c1,
-                          std::vector<int>& out) const {
-  const int* s = slots_.data();
-  for (int k = first_[c0], e = first_[c1 + 1]; k < e; ++k) {
-    const int j = s[k];
-    if (j != 0 && !(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
-  }
-  for (int j : strays_[c0 / static_cast<std::size_t>(dim_[0])])
-    if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
 }
 
 void AtomGrid::count_in_row(std::size_t cell, int delta) {

@@ -29,6 +29,9 @@ class AtomGrid {
   // Every atom whose position may lie within reach of p (a superset of those
   // whose float distance from p is at most reach), in increasing index order.
   void candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const;
+  // The same atoms in no particular order, for searches whose result does
+  // not depend on the order of their candidates.
+  void near_atoms(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const;
   // At least as many as the atoms candidates() would give for p and reach:
   // the atoms of the cells it visits, counted row by row without looking at
   // a single atom.
@@ -59,7 +62,6 @@ class AtomGrid {
   std::vector<int> slots_;
   std::vector<std::vector<int>> strays_;  // per row of cells along x
   std::vector<char> stray_;               // per atom: held by strays_
-  void take_range(const Run& run, const Vec3& p, float far, std::size_t c0, std::size_t c1, std::vector<int>& out) const;
   // Per row of cells along x (one per y, z): the number of atoms in the
   // cells before each x, dim_[0] + 1 entries.
   std::vector<int> before_;
