@@ -118,50 +118,61 @@ void AtomGrid::near_atoms(const Run& run, const Vec3& p, double reach, std::vect
   // border (a hydrogen moved outward) is still met; the distance filter is
   // looser than any caller's own test.
   const auto far = static_cast<float>(reach);
+  const int* slots = slots_.data();
+  const int* first = first_.data();
+  const Vec3* xc = run.atoms.xc.data();
+  // The atoms of cells x0..x1 of one row are one range of slots; atoms that
+  // came into the row later are its strays, and the distance filter sorts
+  // out those of other cells.
+  auto take_row = [&](int x0, int x1, int iy, int iz) {
+    for (int k = first[index(x0, iy, iz)], e = first[index(x1, iy, iz) + 1]; k < e; ++k) {
+      const int j = slots[k];
+      if (j != 0 && !(dist(p, xc[j]) > far)) out.push_back(j);
+    }
+    const std::vector<int>& strays = strays_[row_of(iy, iz)];
+    if (!strays.empty())
+      for (int j : strays)
+        if (!(dist(p, xc[j]) > far)) out.push_back(j);
+  };
+  // A reach within one cell (the same-site tests) needs no gaps.
+  if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) {
+    take_row(a[0], a[0], a[1], a[2]);
+    return;
+  }
   // Squared distance from p to the nearest point of each cell slab along
   // each axis; the border cells reach out to infinity (clamped atoms live
-  // there).
-  auto gap = [&](int c, int d) {
-    const double v = p[static_cast<std::size_t>(d)];
-    const double lo = c == 0 ? -HUGE_VAL : lo_[d] + c * s_;
-    const double hi = c == dim_[d] - 1 ? HUGE_VAL : lo_[d] + (c + 1) * s_;
-    const double g = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
-    return g * g;
-  };
+  // there). The edges are summed up cell by cell: their rounding is far
+  // below the room left for it in the limit below.
   std::vector<double>& gaps = gaps_;
   const std::size_t span = static_cast<std::size_t>(b[0] - a[0] + 1) + static_cast<std::size_t>(b[1] - a[1] + 1) +
                            static_cast<std::size_t>(b[2] - a[2] + 1);
   if (gaps.size() < span) gaps.resize(span);
   double* g = gaps.data();
-  for (int d = 0; d < 3; ++d)
-    for (int c = a[d]; c <= b[d]; ++c) *g++ = gap(c, d);
+  for (int d = 0; d < 3; ++d) {
+    const double v = p[static_cast<std::size_t>(d)];
+    double edge = lo_[d] + a[d] * s_;
+    for (int c = a[d]; c <= b[d]; ++c) {
+      const double lo = c == 0 ? -HUGE_VAL : edge;
+      edge += s_;
+      const double hi = c == dim_[d] - 1 ? HUGE_VAL : edge;
+      const double gap = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
+      *g++ = gap * gap;
+    }
+  }
   const double* gx = gaps.data();
   const double* gy = gx + (b[0] - a[0] + 1);
   const double* gz = gy + (b[1] - a[1] + 1);
   // Cells wholly beyond reach (with room for rounding) are passed over.
   const double limit = (reach + 0.01) * (reach + 0.01);
-  const int* slots = slots_.data();
-  const int* first = first_.data();
-  const Vec3* xc = run.atoms.xc.data();
   for (int iz = a[2]; iz <= b[2]; ++iz) {
     for (int iy = a[1]; iy <= b[1]; ++iy) {
       const double gyz = gy[iy - a[1]] + gz[iz - a[2]];
       if (gyz > limit) continue;
-      // The cells of the row within reach are one range of slots.
       int x0 = a[0], x1 = b[0];
       while (x0 < x1 && gx[x0 - a[0]] + gyz > limit) ++x0;
       while (x1 > x0 && gx[x1 - a[0]] + gyz > limit) --x1;
       if (gx[x0 - a[0]] + gyz > limit) continue;
-      for (int k = first[index(x0, iy, iz)], e = first[index(x1, iy, iz) + 1]; k < e; ++k) {
-        const int j = slots[k];
-        if (j != 0 && !(dist(p, xc[j]) > far)) out.push_back(j);
-      }
-      // Atoms that came into the row later; the distance filter sorts out
-      // those of other cells.
-      const std::vector<int>& strays = strays_[row_of(iy, iz)];
-      if (!strays.empty())
-        for (int j : strays)
-          if (!(dist(p, xc[j]) > far)) out.push_back(j);
+      take_row(x0, x1, iy, iz);
     }
   }
 }
