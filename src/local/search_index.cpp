@@ -278,7 +278,9 @@ void AtomGrid::moved(const Run& run, int atom) {
 }
 
 void build_search_index(Run& run, float rbig) {
-  const double cell = 2.0 * rbig + run.ctl.tol1;
+  // Cells twice the widest bond: a bond search then spans two cells along
+  // each axis, and fewer, fuller rows cost less than many empty ones.
+  const double cell = 2.0 * (2.0 * rbig + run.ctl.tol1);
   auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}, {}, {}});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)

@@ -108,7 +108,7 @@ struct SearchIndex {
 };
 
 // Builds run.index over atoms 1..ncryst and the current ring table; rbig is
-// the largest covalent radius among the atoms (the widest bond is the cell).
+// the largest covalent radius among the atoms (twice the widest bond is the cell).
 void build_search_index(Run& run, float rbig);
 // The index when it describes the current atom table, else nullptr.
 SearchIndex* search_index(Run& run);
