@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <random>
 #include <utility>
@@ -101,6 +102,34 @@ TEST(AtomGrid, CandidatesHoldEveryAtomWithinReachInIndexOrder) {
     grid.moved(run, j);
   }
   check();
+}
+
+// An atom that leaves its cell, moves on and comes back is met exactly once
+// wherever it is, by the ordered and the unordered search alike.
+TEST(AtomGrid, AtomMovedAwayAndBackIsFoundOnceWhereverItIs) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  for (int i = 1; i <= 30; ++i) {
+    const float a = 0.5f * static_cast<float>(i);
+    vorn::test::add_atom(run, "C" + std::to_string(i), Cart(1.4f * static_cast<float>(i % 6), 1.3f * static_cast<float>(i / 6), std::sin(a)));
+  }
+  AtomGrid grid(run, run.cryst.ncryst, 1.74);
+  ASSERT_TRUE(grid.valid());
+  const Cart home = run.atoms.xc[7];
+  std::vector<int> c, u;
+  for (const Cart& to : {Cart(home[0] + 3.1f, home[1], home[2]), Cart(home[0] + 3.1f, home[1] + 4.2f, home[2] - 1.0f),
+                         Cart(home[0] + 0.05f, home[1], home[2]), home}) {
+    run.atoms.xc[7] = to;
+    grid.moved(run, 7);
+    for (int q = 1; q <= run.cryst.ncryst; ++q) {
+      const Vec3 p = run.atoms.xc[static_cast<std::size_t>(q)];
+      grid.candidates(run, p, 2.0, c);
+      grid.near_atoms(run, p, 2.0, u);
+      ASSERT_EQ(std::count(c.begin(), c.end(), 7), dist(p, to) <= 2.0f ? 1 : 0) << q;
+      std::sort(u.begin(), u.end());
+      ASSERT_EQ(u, c) << q;
+    }
+  }
 }
 
 TEST(AtomGrid, NonFinitePositionsLeaveTheSearchesToTheScan) {
