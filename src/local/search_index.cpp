@@ -117,7 +117,14 @@ void AtomGrid::near_atoms(const Run& run, const Vec3& p, double reach, std::vect
   // Clamping keeps the cell coordinate monotonic, so an atom beyond the
   // border (a hydrogen moved outward) is still met; the distance filter is
   // looser than any caller's own test.
+  // A square below far squared with room for rounding keeps every atom whose
+  // float distance is not beyond far, and spares the root.
   const auto far = static_cast<float>(reach);
+  const double far2 = static_cast<double>(far) * far * (1 + 1e-5);
+  auto beyond = [&](const Vec3& x) {
+    const float dx = p[0] - x[0], dy = p[1] - x[1], dz = p[2] - x[2];
+    return static_cast<double>(dx * dx + dy * dy + dz * dz) > far2;
+  };
   const int* slots = slots_.data();
   const int* first = first_.data();
   const Vec3* xc = run.atoms.xc.data();
@@ -127,12 +134,12 @@ void AtomGrid::near_atoms(const Run& run, const Vec3& p, double reach, std::vect
   auto take_row = [&](int x0, int x1, int iy, int iz) {
     for (int k = first[index(x0, iy, iz)], e = first[index(x1, iy, iz) + 1]; k < e; ++k) {
       const int j = slots[k];
-      if (j != 0 && !(dist(p, xc[j]) > far)) out.push_back(j);
+      if (j != 0 && !beyond(xc[j])) out.push_back(j);
     }
     const std::vector<int>& strays = strays_[row_of(iy, iz)];
     if (!strays.empty())
       for (int j : strays)
-        if (!(dist(p, xc[j]) > far)) out.push_back(j);
+        if (!beyond(xc[j])) out.push_back(j);
   };
   // A reach within one cell (the same-site tests) needs no gaps.
   if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) {
