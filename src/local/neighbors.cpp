@@ -342,7 +342,7 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];
   // The whole search stops the run when it finds more than MAXNEI atoms; a
   // part of it can only stand in for it when that cannot happen.
-  if (idx == nullptr || !(rmax > 0.0f) || idx->grid.count_bound(xa, rmax) > static_cast<std::size_t>(MAXNEI))
+  if (idx == nullptr || !(rmax > 0.0f) || !idx->grid.at_most(xa, rmax, static_cast<std::size_t>(MAXNEI)))
     return whole_list();
   AtomGrid& grid = idx->grid;
   NeighborRec& part = idx->near;

@@ -252,6 +252,21 @@ std::size_t AtomGrid::count_bound(const Vec3& p, double reach) const {
   return total;
 }
 
+bool AtomGrid::at_most(const Vec3& p, double reach, std::size_t limit) const {
+  if (!valid_ || !(reach >= 0)) return true;
+  const double r = reach + margin_;
+  const int x0 = coord(p[0] - r, 0), x1 = coord(p[0] + r, 0);
+  const int y0 = coord(p[1] - r, 1), y1 = coord(p[1] + r, 1);
+  const auto nx = static_cast<std::size_t>(dim_[0]);
+  std::size_t box = 0;
+  for (int iz = coord(p[2] - r, 2), z1 = coord(p[2] + r, 2); iz <= z1; ++iz)
+    for (int iy = y0; iy <= y1; ++iy) {
+      const int* b = before_.data() + row_of(iy, iz) * (nx + 1);
+      box += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
+    }
+  return box <= limit || count_bound(p, reach) <= limit;
+}
+
 void AtomGrid::moved(const Run& run, int atom) {
   if (!valid_ || atom < 1 || atom > n_) return;
   const auto ua = static_cast<std::size_t>(atom);

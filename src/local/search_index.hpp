@@ -36,6 +36,11 @@ class AtomGrid {
   // the atoms of the cells it visits, counted row by row without looking at
   // a single atom.
   std::size_t count_bound(const Vec3& p, double reach) const;
+  // True when candidates() for p and reach can give no more than limit
+  // atoms; false when count_bound() is above limit. The atoms of the box of
+  // cells around the reach decide first, the rows of the sphere only when
+  // the box holds too many.
+  bool at_most(const Vec3& p, double reach, std::size_t limit) const;
   // Re-bins an atom after its position changed.
   void moved(const Run& run, int atom);
   // False when no other atom lies within 0.01 A of the atom, so that it can

@@ -290,6 +290,13 @@ TEST(AtomGrid, CountBoundHoldsEveryCandidate) {
     for (double r : {0.5, 1.74, 4.0, 10.0, 40.0}) {
       grid.candidates(run, p, r, c);
       ASSERT_GE(grid.count_bound(p, r), c.size()) << q << " " << r;
+      // The quick test around either count.
+      for (std::size_t limit : {c.size() - (c.empty() ? 0 : 1), c.size(), grid.count_bound(p, r)}) {
+        if (grid.at_most(p, r, limit))
+          ASSERT_LE(c.size(), limit) << q << " " << r;
+        else
+          ASSERT_GT(grid.count_bound(p, r), limit) << q << " " << r;
+      }
     }
   }
 }
