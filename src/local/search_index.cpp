@@ -294,8 +294,9 @@ void AtomGrid::moved(const Run& run, int atom) {
     where_[ua] = c;
   }
   at_[ua] = x;
-  // The atoms it left and the atoms it joined.
-  mark_twins(run, old);
+  // The atoms it left (only when one of them shared its site: the flags of
+  // the others never depended on it) and the atoms it joined.
+  if (twin_[ua] != 0) mark_twins(run, old);
   mark_twins(run, x);
 }
 

@@ -157,6 +157,12 @@ TEST(NeighbourSearch, IndexGivesTheScanListsWithSitesSharedAndAtomsMoved) {
   expect_searches_match(run);
   EXPECT_TRUE(search_index(run)->grid.may_share_site(20));
   EXPECT_FALSE(search_index(run)->grid.may_share_site(96));
+  // The newcomer leaves again: the site it shared is single once more.
+  run.atoms.xc[10] = Cart(run.atoms.xc[20][0] + 1.2f, run.atoms.xc[20][1], run.atoms.xc[20][2]);
+  atom_moved(run, 10);
+  EXPECT_FALSE(search_index(run)->grid.may_share_site(20));
+  EXPECT_FALSE(search_index(run)->grid.may_share_site(10));
+  expect_searches_match(run);
 }
 
 TEST(NeighbourSearch, IndexGivesTheScanListsAfterAWholeRun) {
