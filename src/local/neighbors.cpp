@@ -136,8 +136,8 @@ class Collector {
     std::vector<std::pair<float, int>>& v = order_;
     v.resize(n);
     for (std::size_t k = 0; k < n; ++k) v[k] = {out_.rnei[k + 1], out_.inei[k + 1]};
-    // The atoms were listed in increasing index order, so ordering by
-    // (distance, index) keeps equal distances in list order.
+    // Ordering by (distance, index) keeps equal distances in index order,
+    // whatever the order the atoms were listed in.
     std::sort(v.begin(), v.end());
     for (std::size_t lo = 0; lo < n;) {
       std::size_t hi = lo + 1;
@@ -317,7 +317,15 @@ int GetNei(Run& run, int atom, float rmax) {
     reach = ra < 0.0f ? -1.0 : static_cast<double>(ra) + idx->rbig + run.ctl.tol1;
   }
   std::vector<int>& cands = idx->scratch;
-  idx->grid.candidates(run, run.atoms.xc[ua], reach, cands);
+  const AtomGrid& grid = idx->grid;
+  grid.near_atoms(run, run.atoms.xc[ua], reach, cands);
+  // Only which of two atoms on one site is kept depends on the order of
+  // the candidates; without such atoms any order gives the same list.
+  for (int j : cands)
+    if (j != atom && grid.may_share_site(j)) {
+      grid.candidates(run, run.atoms.xc[ua], reach, cands);
+      break;
+    }
   for (int j : cands) c.take(j);
   return c.finish();
 }
@@ -334,7 +342,7 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];
   // The whole search stops the run when it finds more than MAXNEI atoms; a
   // part of it can only stand in for it when that cannot happen.
-  if (idx == nullptr || !(rmax > 0.0f) || idx->grid.count_bound(xa, rmax) > static_cast<std::size_t>(MAXNEI))
+  if (idx == nullptr || !(rmax > 0.0f) || !idx->grid.at_most(xa, rmax, static_cast<std::size_t>(MAXNEI)))
     return whole_list();
   AtomGrid& grid = idx->grid;
   NeighborRec& part = idx->near;
@@ -347,7 +355,7 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   // everything before that run is final.
   std::size_t tested = 0;  // atoms of the final part already put to the test
   for (float r = std::min(2.5f, rmax); r < rmax; r = std::min(2.0f * r, rmax)) {
-    grid.candidates(run, xa, r, cands);
+    grid.near_atoms(run, xa, r, cands);
     for (int j : cands)
       if (j != atom && grid.may_share_site(j)) return whole_list();
     Collector c(run, atom, r, part, idx->lists, &grid);

@@ -36,7 +36,6 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
     dim_[d] = static_cast<int>(std::floor((hi[d] - lo_[d]) / s_)) + 1;
     total *= static_cast<std::size_t>(dim_[d]);
   }
-  cells_.assign(total, {});
   where_.assign(static_cast<std::size_t>(n) + 1, 0);
   at_.assign(static_cast<std::size_t>(n) + 1, Vec3{});
   twin_.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -44,8 +43,18 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
     const std::size_t c = cell_of(run.atoms.xc[static_cast<std::size_t>(i)]);
     where_[static_cast<std::size_t>(i)] = c;
     at_[static_cast<std::size_t>(i)] = run.atoms.xc[static_cast<std::size_t>(i)];
-    cells_[c].push_back(i);
   }
+  // Counting sort by cell keeps index order within each cell.
+  first_.assign(total + 1, 0);
+  for (int i = 1; i <= n; ++i) ++first_[where_[static_cast<std::size_t>(i)] + 1];
+  for (std::size_t c = 0; c < total; ++c) first_[c + 1] += first_[c];
+  slots_.assign(static_cast<std::size_t>(n), 0);
+  {
+    std::vector<int> fill(first_.begin(), first_.end() - 1);
+    for (int i = 1; i <= n; ++i) slots_[static_cast<std::size_t>(fill[where_[static_cast<std::size_t>(i)]]++)] = i;
+  }
+  strays_.assign(total / static_cast<std::size_t>(dim_[0]), {});
+  stray_.assign(static_cast<std::size_t>(n) + 1, 0);
   before_.assign(total / static_cast<std::size_t>(dim_[0]) * static_cast<std::size_t>(dim_[0] + 1), 0);
   for (int i = 1; i <= n; ++i) count_in_row(where_[static_cast<std::size_t>(i)], 1);
   valid_ = true;
@@ -55,7 +64,7 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
 // Whether another atom lies within 0.01 A of atom j.
 char AtomGrid::has_twin(const Run& run, int j, std::vector<int>& around) const {
   const Vec3& xj = run.atoms.xc[static_cast<std::size_t>(j)];
-  candidates(run, xj, 0.01, around);
+  near_atoms(run, xj, 0.01, around);
   for (int k : around)
     if (k != j && dist(xj, run.atoms.xc[static_cast<std::size_t>(k)]) < 0.01f) return 1;
   return 0;
@@ -63,7 +72,7 @@ char AtomGrid::has_twin(const Run& run, int j, std::vector<int>& around) const {
 
 // Sets the twin flag of every atom near p from scratch.
 void AtomGrid::mark_twins(const Run& run, const Vec3& p) {
-  candidates(run, p, 0.02, near_);
+  near_atoms(run, p, 0.02, near_);
   for (int j : near_) twin_[static_cast<std::size_t>(j)] = has_twin(run, j, around_);
 }
 
@@ -96,7 +105,7 @@ constexpr int kGapCells = 64;
 
 }  // namespace
 
-void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
+void AtomGrid::near_atoms(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
   out.clear();
   if (!valid_ || !(reach >= 0)) return;
   reach += margin_;
@@ -108,34 +117,55 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
   // Clamping keeps the cell coordinate monotonic, so an atom beyond the
   // border (a hydrogen moved outward) is still met; the distance filter is
   // looser than any caller's own test.
+  // A square below far squared with room for rounding keeps every atom whose
+  // float distance is not beyond far, and spares the root.
   const auto far = static_cast<float>(reach);
-  auto take_cell = [&](const std::vector<int>& cell) {
-    for (int j : cell)
-      if (!(dist(p, run.atoms.xc[static_cast<std::size_t>(j)]) > far)) out.push_back(j);
+  const double far2 = static_cast<double>(far) * far * (1 + 1e-5);
+  auto beyond = [&](const Vec3& x) {
+    const float dx = p[0] - x[0], dy = p[1] - x[1], dz = p[2] - x[2];
+    return static_cast<double>(dx * dx + dy * dy + dz * dz) > far2;
+  };
+  const int* slots = slots_.data();
+  const int* first = first_.data();
+  const Vec3* xc = run.atoms.xc.data();
+  // The atoms of cells x0..x1 of one row are one range of slots; atoms that
+  // came into the row later are its strays, and the distance filter sorts
+  // out those of other cells.
+  auto take_row = [&](int x0, int x1, int iy, int iz) {
+    for (int k = first[index(x0, iy, iz)], e = first[index(x1, iy, iz) + 1]; k < e; ++k) {
+      const int j = slots[k];
+      if (j != 0 && !beyond(xc[j])) out.push_back(j);
+    }
+    const std::vector<int>& strays = strays_[row_of(iy, iz)];
+    if (!strays.empty())
+      for (int j : strays)
+        if (!beyond(xc[j])) out.push_back(j);
   };
   // A reach within one cell (the same-site tests) needs no gaps.
   if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) {
-    take_cell(cells_[index(a[0], a[1], a[2])]);
-    if (out.size() > 1) std::sort(out.begin(), out.end());
+    take_row(a[0], a[0], a[1], a[2]);
     return;
   }
   // Squared distance from p to the nearest point of each cell slab along
   // each axis; the border cells reach out to infinity (clamped atoms live
-  // there).
-  auto gap = [&](int c, int d) {
-    const double v = p[static_cast<std::size_t>(d)];
-    const double lo = c == 0 ? -HUGE_VAL : lo_[d] + c * s_;
-    const double hi = c == dim_[d] - 1 ? HUGE_VAL : lo_[d] + (c + 1) * s_;
-    const double g = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
-    return g * g;
-  };
+  // there). The edges are summed up cell by cell: their rounding is far
+  // below the room left for it in the limit below.
   std::vector<double>& gaps = gaps_;
   const std::size_t span = static_cast<std::size_t>(b[0] - a[0] + 1) + static_cast<std::size_t>(b[1] - a[1] + 1) +
                            static_cast<std::size_t>(b[2] - a[2] + 1);
   if (gaps.size() < span) gaps.resize(span);
   double* g = gaps.data();
-  for (int d = 0; d < 3; ++d)
-    for (int c = a[d]; c <= b[d]; ++c) *g++ = gap(c, d);
+  for (int d = 0; d < 3; ++d) {
+    const double v = p[static_cast<std::size_t>(d)];
+    double edge = lo_[d] + a[d] * s_;
+    for (int c = a[d]; c <= b[d]; ++c) {
+      const double lo = c == 0 ? -HUGE_VAL : edge;
+      edge += s_;
+      const double hi = c == dim_[d] - 1 ? HUGE_VAL : edge;
+      const double gap = v < lo ? lo - v : (v > hi ? v - hi : 0.0);
+      *g++ = gap * gap;
+    }
+  }
   const double* gx = gaps.data();
   const double* gy = gx + (b[0] - a[0] + 1);
   const double* gz = gy + (b[1] - a[1] + 1);
@@ -145,11 +175,17 @@ void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vect
     for (int iy = a[1]; iy <= b[1]; ++iy) {
       const double gyz = gy[iy - a[1]] + gz[iz - a[2]];
       if (gyz > limit) continue;
-      const std::vector<int>* row = cells_.data() + index(0, iy, iz);
-      for (int ix = a[0]; ix <= b[0]; ++ix)
-        if (!(gx[ix - a[0]] + gyz > limit)) take_cell(row[ix]);
+      int x0 = a[0], x1 = b[0];
+      while (x0 < x1 && gx[x0 - a[0]] + gyz > limit) ++x0;
+      while (x1 > x0 && gx[x1 - a[0]] + gyz > limit) --x1;
+      if (gx[x0 - a[0]] + gyz > limit) continue;
+      take_row(x0, x1, iy, iz);
     }
   }
+}
+
+void AtomGrid::candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const {
+  near_atoms(run, p, reach, out);
   // Index order: a sort for the few atoms of a bond search, a bit map for
   // the hundreds of a wide radius search.
   if (out.size() < 64) {
@@ -216,6 +252,21 @@ std::size_t AtomGrid::count_bound(const Vec3& p, double reach) const {
   return total;
 }
 
+bool AtomGrid::at_most(const Vec3& p, double reach, std::size_t limit) const {
+  if (!valid_ || !(reach >= 0)) return true;
+  const double r = reach + margin_;
+  const int x0 = coord(p[0] - r, 0), x1 = coord(p[0] + r, 0);
+  const int y0 = coord(p[1] - r, 1), y1 = coord(p[1] + r, 1);
+  const auto nx = static_cast<std::size_t>(dim_[0]);
+  std::size_t box = 0;
+  for (int iz = coord(p[2] - r, 2), z1 = coord(p[2] + r, 2); iz <= z1; ++iz)
+    for (int iy = y0; iy <= y1; ++iy) {
+      const int* b = before_.data() + row_of(iy, iz) * (nx + 1);
+      box += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
+    }
+  return box <= limit || count_bound(p, reach) <= limit;
+}
+
 void AtomGrid::moved(const Run& run, int atom) {
   if (!valid_ || atom < 1 || atom > n_) return;
   const auto ua = static_cast<std::size_t>(atom);
@@ -228,21 +279,31 @@ void AtomGrid::moved(const Run& run, int atom) {
   const Vec3 old = at_[ua];
   const std::size_t c = cell_of(x);
   if (c != where_[ua]) {
-    auto& from = cells_[where_[ua]];
-    from.erase(std::find(from.begin(), from.end(), atom));
-    cells_[c].push_back(atom);
+    const auto nx = static_cast<std::size_t>(dim_[0]);
+    if (stray_[ua] != 0) {
+      auto& from = strays_[where_[ua] / nx];
+      from.erase(std::find(from.begin(), from.end(), atom));
+    } else {
+      const std::size_t home = where_[ua];
+      *std::find(slots_.begin() + first_[home], slots_.begin() + first_[home + 1], atom) = 0;
+      stray_[ua] = 1;
+    }
+    strays_[c / nx].push_back(atom);
     count_in_row(where_[ua], -1);
     count_in_row(c, 1);
     where_[ua] = c;
   }
   at_[ua] = x;
-  // The atoms it left and the atoms it joined.
-  mark_twins(run, old);
+  // The atoms it left (only when one of them shared its site: the flags of
+  // the others never depended on it) and the atoms it joined.
+  if (twin_[ua] != 0) mark_twins(run, old);
   mark_twins(run, x);
 }
 
 void build_search_index(Run& run, float rbig) {
-  const double cell = 2.0 * rbig + run.ctl.tol1;
+  // Cells twice the widest bond: a bond search then spans two cells along
+  // each axis, and fewer, fuller rows cost less than many empty ones.
+  const double cell = 2.0 * (2.0 * rbig + run.ctl.tol1);
   auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}, {}, {}});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)

@@ -29,10 +29,18 @@ class AtomGrid {
   // Every atom whose position may lie within reach of p (a superset of those
   // whose float distance from p is at most reach), in increasing index order.
   void candidates(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const;
+  // The same atoms in no particular order, for searches whose result does
+  // not depend on the order of their candidates.
+  void near_atoms(const Run& run, const Vec3& p, double reach, std::vector<int>& out) const;
   // At least as many as the atoms candidates() would give for p and reach:
   // the atoms of the cells it visits, counted row by row without looking at
   // a single atom.
   std::size_t count_bound(const Vec3& p, double reach) const;
+  // True when candidates() for p and reach can give no more than limit
+  // atoms; false when count_bound() is above limit. The atoms of the box of
+  // cells around the reach decide first, the rows of the sphere only when
+  // the box holds too many.
+  bool at_most(const Vec3& p, double reach, std::size_t limit) const;
   // Re-bins an atom after its position changed.
   void moved(const Run& run, int atom);
   // False when no other atom lies within 0.01 A of the atom, so that it can
@@ -51,7 +59,14 @@ class AtomGrid {
   double s_ = 1;
   double margin_ = 0.01;
   int dim_[3]{1, 1, 1};
-  std::vector<std::vector<int>> cells_;
+  // The atoms as binned when the grid was built, cell after cell (so that
+  // the cells of a row along x form one range), in index order within a
+  // cell; first_[c] is the first slot of cell c. An atom that later leaves
+  // its cell leaves a 0 in its slot and goes to the strays of its new row.
+  std::vector<int> first_;
+  std::vector<int> slots_;
+  std::vector<std::vector<int>> strays_;  // per row of cells along x
+  std::vector<char> stray_;               // per atom: held by strays_
   // Per row of cells along x (one per y, z): the number of atoms in the
   // cells before each x, dim_[0] + 1 entries.
   std::vector<int> before_;
@@ -98,7 +113,7 @@ struct SearchIndex {
 };
 
 // Builds run.index over atoms 1..ncryst and the current ring table; rbig is
-// the largest covalent radius among the atoms (the widest bond is the cell).
+// the largest covalent radius among the atoms (twice the widest bond is the cell).
 void build_search_index(Run& run, float rbig);
 // The index when it describes the current atom table, else nullptr.
 SearchIndex* search_index(Run& run);

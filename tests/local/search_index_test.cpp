@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <random>
 #include <utility>
@@ -103,6 +104,34 @@ TEST(AtomGrid, CandidatesHoldEveryAtomWithinReachInIndexOrder) {
   check();
 }
 
+// An atom that leaves its cell, moves on and comes back is met exactly once
+// wherever it is, by the ordered and the unordered search alike.
+TEST(AtomGrid, AtomMovedAwayAndBackIsFoundOnceWhereverItIs) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  for (int i = 1; i <= 30; ++i) {
+    const float a = 0.5f * static_cast<float>(i);
+    vorn::test::add_atom(run, "C" + std::to_string(i), Cart(1.4f * static_cast<float>(i % 6), 1.3f * static_cast<float>(i / 6), std::sin(a)));
+  }
+  AtomGrid grid(run, run.cryst.ncryst, 1.74);
+  ASSERT_TRUE(grid.valid());
+  const Cart home = run.atoms.xc[7];
+  std::vector<int> c, u;
+  for (const Cart& to : {Cart(home[0] + 3.1f, home[1], home[2]), Cart(home[0] + 3.1f, home[1] + 4.2f, home[2] - 1.0f),
+                         Cart(home[0] + 0.05f, home[1], home[2]), home}) {
+    run.atoms.xc[7] = to;
+    grid.moved(run, 7);
+    for (int q = 1; q <= run.cryst.ncryst; ++q) {
+      const Vec3 p = run.atoms.xc[static_cast<std::size_t>(q)];
+      grid.candidates(run, p, 2.0, c);
+      grid.near_atoms(run, p, 2.0, u);
+      ASSERT_EQ(std::count(c.begin(), c.end(), 7), dist(p, to) <= 2.0f ? 1 : 0) << q;
+      std::sort(u.begin(), u.end());
+      ASSERT_EQ(u, c) << q;
+    }
+  }
+}
+
 TEST(AtomGrid, NonFinitePositionsLeaveTheSearchesToTheScan) {
   TestRun t;
   vorn::Run& run = t.run;
@@ -128,6 +157,12 @@ TEST(NeighbourSearch, IndexGivesTheScanListsWithSitesSharedAndAtomsMoved) {
   expect_searches_match(run);
   EXPECT_TRUE(search_index(run)->grid.may_share_site(20));
   EXPECT_FALSE(search_index(run)->grid.may_share_site(96));
+  // The newcomer leaves again: the site it shared is single once more.
+  run.atoms.xc[10] = Cart(run.atoms.xc[20][0] + 1.2f, run.atoms.xc[20][1], run.atoms.xc[20][2]);
+  atom_moved(run, 10);
+  EXPECT_FALSE(search_index(run)->grid.may_share_site(20));
+  EXPECT_FALSE(search_index(run)->grid.may_share_site(10));
+  expect_searches_match(run);
 }
 
 TEST(NeighbourSearch, IndexGivesTheScanListsAfterAWholeRun) {
@@ -261,6 +296,13 @@ TEST(AtomGrid, CountBoundHoldsEveryCandidate) {
     for (double r : {0.5, 1.74, 4.0, 10.0, 40.0}) {
       grid.candidates(run, p, r, c);
       ASSERT_GE(grid.count_bound(p, r), c.size()) << q << " " << r;
+      // The quick test around either count.
+      for (std::size_t limit : {c.size() - (c.empty() ? 0 : 1), c.size(), grid.count_bound(p, r)}) {
+        if (grid.at_most(p, r, limit))
+          ASSERT_LE(c.size(), limit) << q << " " << r;
+        else
+          ASSERT_GT(grid.count_bound(p, r), limit) << q << " " << r;
+      }
     }
   }
 }
