@@ -125,9 +125,22 @@ int axis_number(const std::string& letter) {
 
 std::string mopro_name(const std::string& label) { return erbras_erum(label); }
 
+// Dummy d is labelled "DUM"d, so its number is read from the label and
+// checked; only a label that is not of that form needs the scan of the list.
+int dummy_number(const Run& run, std::string_view label) {
+  if (label.size() < 4 || label.substr(0, 3) != "DUM") return 0;
+  int d = 0;
+  std::size_t k = 3;
+  for (; k < label.size() && k < 7 && label[k] >= '0' && label[k] <= '9'; ++k) d = 10 * d + (label[k] - '0');
+  if (d < 1 || d > run.dummy.n || !same_padded(run.dummy.label[static_cast<std::size_t>(d)], label, 8)) return 0;
+  return d;
+}
+
 int axis_index(const Run& run, const std::string& label) {
-  for (int d = 1; d <= run.dummy.n; ++d)
-    if (same_padded(run.dummy.label[static_cast<std::size_t>(d)], label, 8)) return run.atoms.nat + d;
+  if (const int d = dummy_number(run, label); d > 0) return run.atoms.nat + d;
+  if (label.starts_with("DUM"))
+    for (int d = 1; d <= run.dummy.n; ++d)
+      if (same_padded(run.dummy.label[static_cast<std::size_t>(d)], label, 8)) return run.atoms.nat + d;
   const std::string l = label.size() == 8 ? label : pad(label, 8);
   auto it = run.label_index.find(l);
   if (it != run.label_index.end()) return it->second;

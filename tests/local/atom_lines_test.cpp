@@ -187,6 +187,25 @@ TEST_F(AtomLinesTest, AxisAtomsInTheParameterTableAreAtomsOrDummies) {
   EXPECT_EQ(mopro_name("C(1)"), "C1        ");
 }
 
+TEST_F(AtomLinesTest, DummyAxisAtomsAreFoundByTheirNumber) {
+  const Propane p(m, 5);
+  define();
+  // Dummies up to three digits, named as DummyLab names them.
+  while (run.dummy.n < 123) {
+    ++run.dummy.n;
+    DummyLab(run);
+  }
+  const int nat = run.atoms.nat;
+  EXPECT_EQ(axis_index(run, "DUM1    "), nat + 1);
+  EXPECT_EQ(axis_index(run, "DUM9"), nat + 9);
+  EXPECT_EQ(axis_index(run, "DUM10   "), nat + 10);
+  EXPECT_EQ(axis_index(run, "DUM123  "), nat + 123);
+  EXPECT_EQ(axis_index(run, "DUM124  "), 0);  // no such dummy
+  EXPECT_EQ(axis_index(run, "DUM01   "), 0);  // not a label DummyLab writes
+  EXPECT_EQ(axis_index(run, "DUM"), 0);
+  EXPECT_EQ(axis_index(run, "C(2)    "), p.c2);
+}
+
 // The methyl group of acetaldehyde is symmetry-generated: the carbonyl
 // carbon's Y axis atom becomes a dummy at its place.
 TEST_F(AtomLinesTest, SymmetryGeneratedAxisAtomIsReplacedByADummy) {
