@@ -39,14 +39,16 @@ PointGrid::Cell PointGrid::cell_of(const Vec3& p) const {
   return {idx(p[0]), idx(p[1]), idx(p[2])};
 }
 
-std::uint64_t PointGrid::key(std::int64_t x, std::int64_t y, std::int64_t z) {
-  auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v + (std::int64_t{1} << 20)) & 0x1FFFFFu; };
-  return (u(x) << 42) | (u(y) << 21) | u(z);
-}
-
 void PointGrid::add(int id, const Vec3& p) {
   const Cell c = cell_of(p);
   const std::uint64_t k = key(c.x, c.y, c.z);
+  if (used_ == 0) {
+    lo_ = c;
+    hi_ = c;
+  } else {
+    lo_ = {std::min(lo_.x, c.x), std::min(lo_.y, c.y), std::min(lo_.z, c.z)};
+    hi_ = {std::max(hi_.x, c.x), std::max(hi_.y, c.y), std::max(hi_.z, c.z)};
+  }
   const auto e = static_cast<int>(ids_.size());
   ids_.push_back(id);
   at_.push_back(p);

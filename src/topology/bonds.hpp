@@ -3,6 +3,7 @@
 // constant time per atom instead of scanning the whole atom table.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -34,20 +35,34 @@ class PointGrid {
   void add(int id, const Vec3& p);
   template <class F>
   void near(const Vec3& p, F&& f) const {
+    near_sq(p, [&](int id, float) { f(id); });
+  }
+  // As near(), handing out also the squared distance of the stored point
+  // from p, so that a caller can pass over most points without computing
+  // anything else for them.
+  template <class F>
+  void near_sq(const Vec3& p, F&& f) const {
     if (used_ == 0) return;
     const Cell c = cell_of(p);
     // Points beyond one cell width (the grid's reach with room to spare)
     // are of no use to any caller; they are most of the 27 cells.
     const float far = size_ * size_;
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dz = -1; dz <= 1; ++dz) {
-          const int cell = find(key(c.x + dx, c.y + dy, c.z + dz));
+    // Cells outside the box of the occupied ones are empty: a probe near
+    // the edge of the points (most probes of images moved by a lattice
+    // translation) is answered without looking them up.
+    const std::int64_t x0 = std::max(c.x - 1, lo_.x), x1 = std::min(c.x + 1, hi_.x);
+    const std::int64_t y0 = std::max(c.y - 1, lo_.y), y1 = std::min(c.y + 1, hi_.y);
+    const std::int64_t z0 = std::max(c.z - 1, lo_.z), z1 = std::min(c.z + 1, hi_.z);
+    for (std::int64_t x = x0; x <= x1; ++x)
+      for (std::int64_t y = y0; y <= y1; ++y)
+        for (std::int64_t z = z0; z <= z1; ++z) {
+          const int cell = find(key(x, y, z));
           if (cell < 0) continue;
           for (int e = first_[static_cast<std::size_t>(cell)]; e >= 0; e = next_[static_cast<std::size_t>(e)]) {
             const Vec3& q = at_[static_cast<std::size_t>(e)];
             const float dx2 = q[0] - p[0], dy2 = q[1] - p[1], dz2 = q[2] - p[2];
-            if (!(dx2 * dx2 + dy2 * dy2 + dz2 * dz2 > far)) f(ids_[static_cast<std::size_t>(e)]);
+            const float d2 = dx2 * dx2 + dy2 * dy2 + dz2 * dz2;
+            if (!(d2 > far)) f(ids_[static_cast<std::size_t>(e)], d2);
           }
         }
   }
@@ -61,7 +76,10 @@ class PointGrid {
     int cell = -1;  // -1: empty
   };
   Cell cell_of(const Vec3& p) const;
-  static std::uint64_t key(std::int64_t x, std::int64_t y, std::int64_t z);
+  static std::uint64_t key(std::int64_t x, std::int64_t y, std::int64_t z) {
+    auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v + (std::int64_t{1} << 20)) & 0x1FFFFFu; };
+    return (u(x) << 42) | (u(y) << 21) | u(z);
+  }
   std::size_t slot_of(std::uint64_t key) const {
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
   }
@@ -78,6 +96,7 @@ class PointGrid {
   int shift_ = 60;                 // 64 - log2 of the table size
   std::vector<Slot> table_;        // at most half full
   std::size_t used_ = 0;           // cells in use
+  Cell lo_{}, hi_{};               // the box of the cells in use
   std::vector<int> first_, last_;  // per cell: its first and last entry
   std::vector<int> next_;          // per entry: the next of its cell, -1 at the end
   std::vector<int> ids_;           // per entry: the point

@@ -73,7 +73,9 @@ class Completion {
   int nsym_;
   int ncells_;
   float tol_;
+  float margin_ = 0.0f;          // bound on the rounding of grid positions
   std::vector<float> rad_;       // covalent radius per atom 1..ncryst
+  std::vector<float> rad_of_id_;  // covalent radius per (atom, operator)
   std::vector<Lattice> cell_;    // per (atom, operator): the cell R x + t lies in
   PointGrid base_;               // R x + t moved into the unit cell, Cartesian
   PointGrid atoms_;              // atoms 1..ncryst
@@ -106,10 +108,12 @@ Completion::Completion(Run& run)
     for (float v : row) extent += std::fabs(v);
   // The grid holds positions moved by whole cells and rounded on the way;
   // the margin covers that rounding.
-  const float reach = std::max(rmax + rmax + tol_, 0.0f) + 0.05f +
-                      1.0e-5f * (xmax + extent * static_cast<float>(ncells_ + 2));
+  margin_ = 0.05f + 1.0e-5f * (xmax + extent * static_cast<float>(ncells_ + 2));
+  const float reach = std::max(rmax + rmax + tol_, 0.0f) + margin_;
   base_ = PointGrid(reach);
-  atoms_ = PointGrid(reach);
+  // Only coincidence within 0.001 is asked of the atoms present; small
+  // cells keep the points looked at per question to the few nearby.
+  atoms_ = PointGrid(0.1f);
   long long probes = 1;
   for (int i = 0; i < 3; ++i) {
     const auto& row = run.transf.Minv[static_cast<std::size_t>(i)];
@@ -137,10 +141,12 @@ Completion::Completion(Run& run)
               to_cart(run.transf, Frac(static_cast<float>(k), static_cast<float>(l), static_cast<float>(m))));
 
   cell_.resize(static_cast<std::size_t>(nat_) * static_cast<std::size_t>(std::max(nsym_, 0)));
+  rad_of_id_.resize(cell_.size());
   for (int q = 1; q <= nat_; ++q)
     for (int r = 1; r <= nsym_; ++r) {
       const Frac b = symm_image(run.symm.op[static_cast<std::size_t>(r)], run.atoms.xf[static_cast<std::size_t>(q)], 0, 0, 0);
       const int id = (q - 1) * nsym_ + (r - 1);
+      rad_of_id_[static_cast<std::size_t>(id)] = rad_[static_cast<std::size_t>(q)];
       if (!by_shift_) cell_[static_cast<std::size_t>(id)] = floor_of(b);
       base_.add(id, to_cart(run.transf, Frac(minus(b, cell_[static_cast<std::size_t>(id)]))));
     }
@@ -150,7 +156,16 @@ Completion::Completion(Run& run)
 void Completion::activate(int s) {
   const Cart& xs = run_.atoms.xc[static_cast<std::size_t>(s)];
   const float rs = rad_[static_cast<std::size_t>(s)];
-  auto consider = [&](int id, const std::array<int, 3>& n) {
+  if (rs < 0.0f) return;  // bonds to nothing
+  // d2 is the squared distance found in the grid, which differs from the
+  // image's true distance by less than the margin: candidates beyond their
+  // bond distance by more than that are passed over without computing the
+  // image.
+  const float within = rs + tol_ + margin_ + margin_;
+  auto consider = [&](int id, float d2, const std::array<int, 3>& n) {
+    const float rq = rad_of_id_[static_cast<std::size_t>(id)];
+    const float lim = within + rq;
+    if (rq < 0.0f || d2 > lim * lim) return;
     const Candidate c{id / nsym_ + 1, id % nsym_ + 1, n[0], n[1], n[2]};
     if (c.r == 1 && c.k == 0 && c.l == 0 && c.m == 0) return;
     if (bonded(dist(image_cart(c), xs), rs, rad_[static_cast<std::size_t>(c.q)], tol_)) queue_.push(c);
@@ -161,7 +176,7 @@ void Completion::activate(int s) {
       for (int l = -ncells_; l <= ncells_; ++l)
         for (int m = -ncells_; m <= ncells_; ++m) {
           const std::array<int, 3> n{k, l, m};
-          base_.near(sub(xs, shift_cart_[next++]), [&](int id) { consider(id, n); });
+          base_.near_sq(sub(xs, shift_cart_[next++]), [&](int id, float d2) { consider(id, d2, n); });
         }
     return;
   }
@@ -192,7 +207,7 @@ void Completion::activate(int s) {
     for (int tb = from[1]; tb <= to[1]; ++tb)
       for (int tc = from[2]; tc <= to[2]; ++tc) {
         const Lattice t{ta, tb, tc};
-        base_.near(to_cart(run_.transf, Frac(minus(inside, t))), [&](int id) {
+        base_.near_sq(to_cart(run_.transf, Frac(minus(inside, t))), [&](int id, float d2) {
           // R x + t + n lies near atom s when n = t - cell + home.
           const Lattice& cell = cell_[static_cast<std::size_t>(id)];
           std::array<int, 3> n{};
@@ -201,7 +216,7 @@ void Completion::activate(int s) {
             if (v < -ncells_ || v > ncells_) return;
             n[i] = static_cast<int>(v);
           }
-          consider(id, n);
+          consider(id, d2, n);
         });
       }
 }

@@ -27,9 +27,15 @@ std::vector<std::vector<int>> bond_partners(const Run& run) {
     auto& list = partners[ii];
     // Room for the bonds of most atoms at once.
     list.reserve(4);
-    grid.near(run.atoms.xc[ii], [&](int j) {
+    if (rad[ii] < 0.0f) continue;  // bonds to nothing
+    // The grid hands out the squared distance itself; a candidate well
+    // beyond its bond distance is passed over without the square root.
+    const float within = rad[ii] + run.ctl.tol1;
+    grid.near_sq(run.atoms.xc[ii], [&](int j, float d2) {
       if (j == i) return;
       const auto jj = static_cast<std::size_t>(j);
+      const float lim = (within + rad[jj]) * 1.001f + 1.0e-4f;
+      if (lim > 0.0f && d2 > lim * lim) return;
       if (bonded(dist(run.atoms.xc[ii], run.atoms.xc[jj]), rad[ii], rad[jj], run.ctl.tol1)) list.push_back(j);
     });
     std::sort(list.begin(), list.end());
