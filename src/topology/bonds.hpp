@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -35,27 +36,40 @@ class PointGrid {
   void add(int id, const Vec3& p);
   template <class F>
   void near(const Vec3& p, F&& f) const {
-    near_sq(p, [&](int id, float) { f(id); });
+    near_sq(p, size_, [&](int id, float) { f(id); });
   }
-  // As near(), handing out also the squared distance of the stored point
-  // from p, so that a caller can pass over most points without computing
-  // anything else for them.
+  // As near(), but only up to `radius` (at most the grid's reach), handing
+  // out also the squared distance of the stored point from p, so that a
+  // caller can pass over most points without computing anything else.
   template <class F>
-  void near_sq(const Vec3& p, F&& f) const {
+  void near_sq(const Vec3& p, float radius, F&& f) const {
     if (used_ == 0) return;
     const Cell c = cell_of(p);
     // Points beyond one cell width (the grid's reach with room to spare)
     // are of no use to any caller; they are most of the 27 cells.
-    const float far = size_ * size_;
+    const float r = std::min(radius, size_);
+    const float far = r * r;
+    // A neighbouring cell whose nearest face, edge or corner is farther
+    // than r holds nothing wanted; its lookup is skipped. The gaps are
+    // lower bounds on the distance to any point of the cell, with room for
+    // the rounding of the cell index.
+    const double slack = 1.0e-4 * static_cast<double>(size_);
+    const double lim = static_cast<double>(r) + slack;
+    const double lim2 = lim * lim;
+    const std::array<double, 3> gx = gaps(p[0], c.x), gy = gaps(p[1], c.y), gz = gaps(p[2], c.z);
     // Cells outside the box of the occupied ones are empty: a probe near
     // the edge of the points (most probes of images moved by a lattice
     // translation) is answered without looking them up.
     const std::int64_t x0 = std::max(c.x - 1, lo_.x), x1 = std::min(c.x + 1, hi_.x);
     const std::int64_t y0 = std::max(c.y - 1, lo_.y), y1 = std::min(c.y + 1, hi_.y);
     const std::int64_t z0 = std::max(c.z - 1, lo_.z), z1 = std::min(c.z + 1, hi_.z);
-    for (std::int64_t x = x0; x <= x1; ++x)
-      for (std::int64_t y = y0; y <= y1; ++y)
+    for (std::int64_t x = x0; x <= x1; ++x) {
+      const double ax = gx[static_cast<std::size_t>(x - c.x + 1)];
+      for (std::int64_t y = y0; y <= y1; ++y) {
+        const double axy = ax + gy[static_cast<std::size_t>(y - c.y + 1)];
+        if (axy > lim2) continue;
         for (std::int64_t z = z0; z <= z1; ++z) {
+          if (axy + gz[static_cast<std::size_t>(z - c.z + 1)] > lim2) continue;
           const int cell = find(key(x, y, z));
           if (cell < 0) continue;
           for (int e = first_[static_cast<std::size_t>(cell)]; e >= 0; e = next_[static_cast<std::size_t>(e)]) {
@@ -65,6 +79,8 @@ class PointGrid {
             if (!(d2 > far)) f(ids_[static_cast<std::size_t>(e)], d2);
           }
         }
+      }
+    }
   }
 
  private:
@@ -76,6 +92,17 @@ class PointGrid {
     int cell = -1;  // -1: empty
   };
   Cell cell_of(const Vec3& p) const;
+  // Squared distance, along one axis, from coordinate v in cell i to the
+  // cells i-1, i, i+1 (zero when not sure). Points of cell i-1 lie below
+  // i*size and those of cell i+1 at or above (i+1)*size, the clamped end
+  // cells included.
+  std::array<double, 3> gaps(float v, std::int64_t i) const {
+    const double below = std::max(static_cast<double>(v) - static_cast<double>(i) * size_, 0.0);
+    const double above = std::max(static_cast<double>(i + 1) * size_ - static_cast<double>(v), 0.0);
+    // Not a number: look everywhere, as the caller's test then decides.
+    if (!(below >= 0.0) || !(above >= 0.0)) return {0.0, 0.0, 0.0};
+    return {below * below, 0.0, above * above};
+  }
   static std::uint64_t key(std::int64_t x, std::int64_t y, std::int64_t z) {
     auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v + (std::int64_t{1} << 20)) & 0x1FFFFFu; };
     return (u(x) << 42) | (u(y) << 21) | u(z);

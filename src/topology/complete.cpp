@@ -74,6 +74,7 @@ class Completion {
   int ncells_;
   float tol_;
   float margin_ = 0.0f;          // bound on the rounding of grid positions
+  float rmax_ = 0.0f;            // the largest covalent radius
   std::vector<float> rad_;       // covalent radius per atom 1..ncryst
   std::vector<float> rad_of_id_;  // covalent radius per (atom, operator)
   std::vector<Lattice> cell_;    // per (atom, operator): the cell R x + t lies in
@@ -108,6 +109,7 @@ Completion::Completion(Run& run)
     for (float v : row) extent += std::fabs(v);
   // The grid holds positions moved by whole cells and rounded on the way;
   // the margin covers that rounding.
+  rmax_ = rmax;
   margin_ = 0.05f + 1.0e-5f * (xmax + extent * static_cast<float>(ncells_ + 2));
   const float reach = std::max(rmax + rmax + tol_, 0.0f) + margin_;
   base_ = PointGrid(reach);
@@ -162,6 +164,7 @@ void Completion::activate(int s) {
   // bond distance by more than that are passed over without computing the
   // image.
   const float within = rs + tol_ + margin_ + margin_;
+  const float radius = within + rmax_;
   auto consider = [&](int id, float d2, const std::array<int, 3>& n) {
     const float rq = rad_of_id_[static_cast<std::size_t>(id)];
     const float lim = within + rq;
@@ -176,7 +179,7 @@ void Completion::activate(int s) {
       for (int l = -ncells_; l <= ncells_; ++l)
         for (int m = -ncells_; m <= ncells_; ++m) {
           const std::array<int, 3> n{k, l, m};
-          base_.near_sq(sub(xs, shift_cart_[next++]), [&](int id, float d2) { consider(id, d2, n); });
+          base_.near_sq(sub(xs, shift_cart_[next++]), radius, [&](int id, float d2) { consider(id, d2, n); });
         }
     return;
   }
@@ -207,7 +210,7 @@ void Completion::activate(int s) {
     for (int tb = from[1]; tb <= to[1]; ++tb)
       for (int tc = from[2]; tc <= to[2]; ++tc) {
         const Lattice t{ta, tb, tc};
-        base_.near_sq(to_cart(run_.transf, Frac(minus(inside, t))), [&](int id, float d2) {
+        base_.near_sq(to_cart(run_.transf, Frac(minus(inside, t))), radius, [&](int id, float d2) {
           // R x + t + n lies near atom s when n = t - cell + home.
           const Lattice& cell = cell_[static_cast<std::size_t>(id)];
           std::array<int, 3> n{};
@@ -223,7 +226,7 @@ void Completion::activate(int s) {
 
 bool Completion::present(const Cart& x) const {
   bool found = false;
-  atoms_.near(x, [&](int s) {
+  atoms_.near_sq(x, 0.002f, [&](int s, float) {
     if (!found && dist(x, run_.atoms.xc[static_cast<std::size_t>(s)]) < 0.001f) found = true;
   });
   return found;

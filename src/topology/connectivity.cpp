@@ -31,7 +31,7 @@ std::vector<std::vector<int>> bond_partners(const Run& run) {
     // The grid hands out the squared distance itself; a candidate well
     // beyond its bond distance is passed over without the square root.
     const float within = rad[ii] + run.ctl.tol1;
-    grid.near_sq(run.atoms.xc[ii], [&](int j, float d2) {
+    grid.near_sq(run.atoms.xc[ii], (within + rmax) * 1.001f + 1.0e-4f, [&](int j, float d2) {
       if (j == i) return;
       const auto jj = static_cast<std::size_t>(j);
       const float lim = (within + rad[jj]) * 1.001f + 1.0e-4f;
