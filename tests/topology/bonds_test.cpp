@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 using namespace vorn;
@@ -43,6 +44,42 @@ TEST(PointGrid, NearGivesEveryPointWithinReachOnce) {
       if (dist(p, pts[static_cast<std::size_t>(i)]) <= reach) {
         ASSERT_TRUE(std::binary_search(got.begin(), got.end(), i)) << "query " << q << " point " << i;
       }
+    }
+  }
+}
+
+// A query for a smaller radius skips whole cells; points at that radius,
+// on cell faces and on the clamped far cells must still come out, with the
+// squared distance the caller would compute.
+TEST(PointGrid, NearSqGivesEveryPointWithinTheRadiusAndItsSquaredDistance) {
+  const float reach = 2.0f;
+  PointGrid grid(reach);
+  std::vector<Vec3> pts;
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> u(-12.0f, 12.0f);
+  const float size = reach * 1.01f + 0.01f;  // the grid's cell width
+  for (int i = 0; i < 2000; ++i) {
+    Vec3 x{u(rng), u(rng), u(rng)};
+    if (i % 4 == 0) x[0] = size * static_cast<float>(static_cast<int>(x[0] / size));  // on a cell face
+    if (i % 40 == 0) x = Vec3{x[0] * 1.0e7f, -x[1] * 1.0e7f, x[2]};
+    pts.push_back(x);
+    grid.add(i, x);
+  }
+  for (int q = 0; q < 400; ++q) {
+    const float radius = q % 4 == 0 ? 0.002f : 0.4f + 0.4f * static_cast<float>(q % 5);
+    Vec3 p = q % 2 == 0 ? pts[static_cast<std::size_t>(q * 5)] : Vec3{u(rng), u(rng), u(rng)};
+    if (q % 6 == 1) p[1] += radius;  // a point exactly at the radius
+    std::vector<std::pair<int, float>> got;
+    grid.near_sq(p, radius, [&](int id, float d2) { got.emplace_back(id, d2); });
+    for (const auto& [id, d2] : got) {
+      const Vec3& x = pts[static_cast<std::size_t>(id)];
+      const float dx = x[0] - p[0], dy = x[1] - p[1], dz = x[2] - p[2];
+      ASSERT_EQ(d2, dx * dx + dy * dy + dz * dz);
+    }
+    for (int i = 0; i < static_cast<int>(pts.size()); ++i) {
+      if (dist(p, pts[static_cast<std::size_t>(i)]) > radius) continue;
+      const bool found = std::any_of(got.begin(), got.end(), [&](const auto& g) { return g.first == i; });
+      ASSERT_TRUE(found) << "query " << q << " point " << i;
     }
   }
 }
