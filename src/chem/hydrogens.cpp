@@ -280,7 +280,7 @@ void ExtendH(Run& run, int parent, int h) {
   const auto up = static_cast<std::size_t>(parent), uh = static_cast<std::size_t>(h);
   if (uh >= run.forh.size() || up >= run.neighbors.size())
     err("ExtendH", "no parent description for hydrogen " + std::to_string(h));
-  if (run.uratio.size() <= uh) run.uratio.resize(uh + 1, std::string(100, ' '));
+  if (run.uratio.size() <= uh) run.uratio.resize(uh + 1);
   const std::string_view xl = rtrim(run.atoms.label[up]);
   const std::string_view hl = rtrim(run.atoms.label[uh]);
 

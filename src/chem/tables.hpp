@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "control/line_table.hpp"
+
 namespace vorn {
 
 struct Except {
-  std::vector<int> flag;           // 1 when a group is recorded
-  std::vector<std::string> group;  // 40 characters, blank when none
+  std::vector<int> flag;  // 1 when a group is recorded
+  LineTable group;        // 40 characters, blank when none
 };
 
 }  // namespace vorn

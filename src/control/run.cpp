@@ -96,15 +96,15 @@ void Run::init() {
   kappas.kappap.assign(1, 0.0f);
   kappas.nsft.assign(1, 0);
   chemcon.assign(n, 0);
-  mopro.assign(n, std::string(90, ' '));
-  mcon.assign(n, std::string(90, ' '));
+  mopro.assign(n, 90);
+  mcon.assign(n, 90);
   mpoles.assign(n, Mpole{});
   label_index.clear();
 
   except = Except{};
   except.flag.assign(n, 0);
-  except.group.assign(n, std::string(40, ' '));
-  uratio.assign(n, std::string(100, ' '));
+  except.group.assign(n, 40);
+  uratio.assign(n, 100);
 
   dbrec = DbRecord{};
   dbc = DbCounters{};

@@ -18,6 +18,7 @@
 #include "chem/tables.hpp"
 #include "control/cputime.hpp"
 #include "control/fortran_io.hpp"
+#include "control/line_table.hpp"
 #include "control/options.hpp"
 #include "control/scanner.hpp"
 #include "control/textfile.hpp"
@@ -135,14 +136,14 @@ struct Run {
   std::vector<int> kappaset;  // [0]: sets assigned so far; per atom its set
   Kappas kappas;
   std::vector<int> chemcon;
-  std::vector<std::string> mopro;  // 90 characters
-  std::vector<std::string> mcon;   // 90 characters
+  LineTable mopro;  // 90 characters
+  LineTable mcon;   // 90 characters
   std::vector<Mpole> mpoles;
   std::unordered_map<std::string, int> label_index;  // first atom 1..nat of each label
 
   // Chemistry.
   Except except;
-  std::vector<std::string> uratio;  // stored restraint text per atom, 100 characters
+  LineTable uratio;  // stored restraint text per atom, 100 characters
 
   // Databank.
   DbRecord dbrec;

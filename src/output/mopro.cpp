@@ -101,8 +101,9 @@ void write_con_tail(Run& run) {
   ff::write(os, "(a)", "!");
   ff::write(os, "(a)", "! similarity (switched-off)");
   ff::write(os, "(a)", "!");
-  for (std::size_t k = 1; k < run.mcon.size(); ++k) {
-    const std::string& line = run.mcon[k];
+  const LineTable& mcon = run.mcon;  // read only: blank entries stay unmade
+  for (std::size_t k = 1; k < mcon.size(); ++k) {
+    const std::string& line = mcon[k];
     if (line.compare(0, 8, "! CONPVM") == 0) ff::write(os, "(a)", pad(line, 90));
   }
   ff::write(os, "(a)", "!");
