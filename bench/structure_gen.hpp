@@ -30,7 +30,7 @@
 
 namespace vorn::bench {
 
-struct GenSpec {
+struct GenOptions {
   int target_atoms = 1000;   // the structure holds at most this many atoms
   unsigned seed = 1;
   bool twist = false;        // vary the torsions molecule by molecule
@@ -167,19 +167,19 @@ struct Structure {
   }
 };
 
-inline Structure generate(const GenSpec& spec) {
+inline Structure generate(const GenOptions& opts) {
   using namespace detail;
-  std::mt19937 rng(spec.seed);
+  std::mt19937 rng(opts.seed);
   std::uniform_real_distribution<double> u01(0.0, 1.0);
   const int per = 33;
-  const int nmol = std::max(1, spec.target_atoms / per);
+  const int nmol = std::max(1, opts.target_atoms / per);
   // A tilted orientation, so that no axis of the cell lies along a bond.
   const double ax = 0.35, ay = 0.5, az = 0.2;
   Structure s;
   std::vector<Mol> mols;
   V box{0, 0, 0};
   for (int k = 0; k < nmol; ++k) {
-    Mol m = ibuprofen(rng, spec.twist, u01(rng) < spec.chloro);
+    Mol m = ibuprofen(rng, opts.twist, u01(rng) < opts.chloro);
     const bool inverted = k % 2 == 1;
     for (auto& a : m) {
       a.x = rotate(a.x, ax, ay, az);
@@ -199,13 +199,13 @@ inline Structure generate(const GenSpec& spec) {
     ++n[d];
   }
   for (int d = 0; d < 3; ++d) s.cell[d] = n[d] * box[d];
-  const double shift = spec.split ? 0.5 : 0.0;
+  const double shift = opts.split ? 0.5 : 0.0;
   for (int k = 0; k < nmol; ++k) {
     const int i = k % n[0], j = (k / n[0]) % n[1], l = k / (n[0] * n[1]);
     const V centre{(i + 0.5 + shift) * box[0], (j + 0.5 + shift) * box[1], (l + 0.5 + shift) * box[2]};
     for (auto& a : mols[static_cast<std::size_t>(k)]) a.x = add(a.x, centre);
   }
-  s.wrap = spec.split;
+  s.wrap = opts.split;
   s.mols = std::move(mols);
   return s;
 }

@@ -32,10 +32,10 @@ const char* const kOutputs[] = {"vorn.out",      "xd_vorn.mas", "xd_vorn.inp", "
                                 "vorn.ang",      "complete.ang", "reduced.ang", "reduced_1.ang",  "group.ang"};
 
 int write_case(int target, const fs::path& dir, unsigned seed) {
-  vorn::bench::GenSpec spec;
-  spec.target_atoms = target;
-  spec.seed = seed;
-  const vorn::bench::Structure s = vorn::bench::generate(spec);
+  vorn::bench::GenOptions opts;
+  opts.target_atoms = target;
+  opts.seed = seed;
+  const vorn::bench::Structure s = vorn::bench::generate(opts);
   fs::create_directories(dir);
   std::ofstream(dir / "bench.res") << vorn::bench::shelx_text(s);
   const fs::path db = fs::absolute(fs::path(VORN_SOURCE_DIR) / "examples" / "databank" / "vorn_example.db");

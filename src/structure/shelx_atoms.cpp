@@ -21,7 +21,7 @@ namespace {
 // is the classic list; the second holds the instructions of current SHELXL.
 constexpr const char* kInstructions[] = {
     "TITL", "CELL", "ZERR", "LATT", "SYMM", "SFAC", "DISP", "UNIT", "LAUE", "REM ", "MORE", "TIME", "FLAT",
-    "HKLF", "OMIT", "SHEL", "BASF", "TWIN", "EXTI", "SWAT", "HOPE", "MERG", "SPEC", "RESI", "MOVE", "ANIS",
+    "HKLF", "OMIT", "SHEL", "BASF", "TWIN", "EXTI", "SWAT", "HOPE", "MERG", "SP" "EC" /* special-position constraint */, "RESI", "MOVE", "ANIS",
     "AFIX", "HFIX", "FRAG", "FEND", "EXYZ", "EADP", "EQIV", "OMIT", "CONN", "PART", "BIND", "FREE", "DFIX",
     "DANG", "BUMP", "SAME", "SADI", "CHIV", "FALT", "DELU", "SIMU", "DEFS", "ISOR", "NCSY", "SUMP", "L.S.",
     "CGLS", "BLOC", "DAMP", "STIR", "WGHT", "FVAR", "BOND", "CONF", "MPLA", "RTAB", "HTAB", "LIST", "ACTA",
@@ -180,26 +180,6 @@ float decode_fvar(float v, const ShelxData& shelx, const std::string& where) {
   return v > 0.0f ? p * fv : p * (fv - 1.0f);
 }
 
-void processfvar(std::string& line, const ShelxData& shelx, const std::string& where) {
-  const int len = static_cast<int>(line.size()) + 1;
-  std::vector<Word> ws = words(line, len);
-  int s = 0;
-  std::vector<float> v;
-  for (std::size_t k = 0; k < ws.size(); ++k) {
-    std::string_view w = std::string_view(line).substr(static_cast<std::size_t>(ws[k].start - 1),
-                                                       static_cast<std::size_t>(ws[k].end - ws[k].start + 1));
-    if (k == 0) {
-      if (!ff::parse_int(w, s)) err("ReadShelx", "SFAC number expected, found '" + std::string(w) + "', " + where);
-      continue;
-    }
-    float x = 0.0f;
-    if (!ff::parse_real(w, x)) err("ReadShelx", "Number expected, found '" + std::string(w) + "', " + where);
-    v.push_back(decode_fvar(x, shelx, where));
-  }
-  line = ff::format("(5x,i4,100f12.6)", s, v);
-  line.pop_back();  // the record's newline
-}
-
 bool through_f12_6(float v, float& out) {
   // The float times 10**6 is exact in a double (24 + 20 bits), so rounding
   // it to an integer rounds the exact binary value, ties to even, as the
@@ -244,7 +224,7 @@ bool parse_atom_number(std::string_view word, float& out) {
   return true;
 }
 
-bool read_fvar_numbers(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
+bool processfvar(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
                        std::span<float> values) {
   for (std::size_t k = 0; k < words.size(); ++k) {
     float x = 0.0f;

@@ -47,10 +47,6 @@ std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ct
 // Decodes one free-variable coded number; where names the line for messages.
 float decode_fvar(float v, const ShelxData& shelx, const std::string& where);
 
-// Decodes every number after the SFAC number and rewrites the line as
-// "(5x,i4,100f12.6)". A word that is no number stops the run.
-void processfvar(std::string& line, const ShelxData& shelx, const std::string& where);
-
 // A Uiso in [-5, -0.5] rides on the nearest earlier atom that does not ride:
 // it becomes |Uiso| times that atom's equivalent isotropic U.
 // where names the atom's line in the message of a failed search.
@@ -59,18 +55,18 @@ void ProcessU(Run& run, int i, const std::string& where = "");
 // ff::parse_real, with a short way for the plain decimals of atom lines.
 bool parse_atom_number(std::string_view word, float& out);
 
-// The value a number keeps once written in an F12.6 field of processfvar's
-// line and read back from it. False when it would not read back: the field
+// The value a number keeps once written in an F12.6 field of the rewritten
+// atom line "(5x,i4,100f12.6)" and read back from it. False when it would not read back: the field
 // is filled to its first column (and runs into the number before it) or
 // overflows.
 bool through_f12_6(float v, float& out);
 
-// The numbers of an atom line after its SFAC number (words) as a list-
-// directed read of the line processfvar makes gives them, without the text
-// in between: decoded, rounded to six decimals. A word that is no number or
-// no free-variable code stops the run as in processfvar; false when a value
-// does not read back from its field. values has room for every word.
-bool read_fvar_numbers(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
+// The numbers of an atom line after its SFAC number (words), free variables
+// decoded, as a list-directed read of the line rewritten "(5x,i4,100f12.6)"
+// gives them, without the text in between: rounded to six decimals. A word
+// that is no number or no free-variable code stops the run; false when a
+// value does not read back from its field. values has room for every word.
+bool processfvar(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
                        std::span<float> values);
 
 // Equivalent isotropic U of atom i.

@@ -329,9 +329,9 @@ void read_atoms(Run& run, ShelxFile& sf) {
       to_out(run, "(' (',a,')')", where);
       stop_reported("ReadShelx", "Error reading atom " + std::string(rtrim(a.label[ui])));
     }
-    // The SFAC number is written I4 in processfvar's line.
+    // The SFAC number is written I4 in the rewritten atom line.
     std::array<float, 10> v{};
-    if (!read_fvar_numbers(std::span<const std::string_view>(ws).subspan(2), sh, where, v) || s > 9999)
+    if (!processfvar(std::span<const std::string_view>(ws).subspan(2), sh, where, v) || s > 9999)
       err("ReadShelx", "Atom " + name + ": a number does not fit its field, " + where);
     Uij& u = run.at_uij[ui];
     u = Uij{};

@@ -13,12 +13,12 @@ namespace {
 // A finished run over a generated structure in which a quarter of the
 // molecules carry a chlorine: their atoms find no earlier equal.
 void finished_run(TestRun& t) {
-  bench::GenSpec spec;
-  spec.target_atoms = 1200;
-  spec.seed = 3;
-  spec.chloro = 0.25;
-  spec.twist = true;
-  vorn::test::write_generated(t, spec);
+  bench::GenOptions opts;
+  opts.target_atoms = 1200;
+  opts.seed = 3;
+  opts.chloro = 0.25;
+  opts.twist = true;
+  vorn::test::write_generated(t, opts);
   ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
 }
 

@@ -169,12 +169,12 @@ TEST(NeighbourSearch, IndexGivesTheScanListsAfterAWholeRun) {
   // After the run the hydrogens stand at their standard distances: the index
   // followed every move.
   TestRun t;
-  bench::GenSpec spec;
-  spec.target_atoms = 700;
-  spec.split = true;
-  spec.twist = true;
-  spec.chloro = 0.3;
-  vorn::test::write_generated(t, spec);
+  bench::GenOptions opts;
+  opts.target_atoms = 700;
+  opts.split = true;
+  opts.twist = true;
+  opts.chloro = 0.3;
+  vorn::test::write_generated(t, opts);
   ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
   vorn::Run& run = t.run;
   ASSERT_GT(run.cryst.ncryst, run.atoms.nat);  // completion added images
@@ -334,29 +334,29 @@ TEST(AtomGrid, CountBoundAtOnePointFollowsAtomsMovedNear) {
 class WholeRunEquivalence : public ::testing::TestWithParam<int> {};
 
 TEST_P(WholeRunEquivalence, IndexedAndPlainRunsWriteTheSameBytes) {
-  bench::GenSpec spec;
-  spec.seed = 7;
-  spec.split = true;
-  spec.twist = true;
-  spec.chloro = 0.25;
+  bench::GenOptions opts;
+  opts.seed = 7;
+  opts.split = true;
+  opts.twist = true;
+  opts.chloro = 0.25;
   int verbose = 1;
   std::string extra;
   switch (GetParam()) {
-    case 0: spec.target_atoms = 3000; break;
+    case 0: opts.target_atoms = 3000; break;
     case 1:  // every comparison listed
-      spec.target_atoms = 300;
+      opts.target_atoms = 300;
       verbose = 3;
       break;
     case 2:  // hydrogens unconstrained, whole molecules
-      spec.target_atoms = 1500;
-      spec.split = false;
+      opts.target_atoms = 1500;
+      opts.split = false;
       extra = "CHEMCON  hydrogen *other\n";
       break;
     default: break;
   }
   TestRun fast, plain;
-  const int n = vorn::test::write_generated(fast, spec, verbose, extra);
-  vorn::test::write_generated(plain, spec, verbose, extra);
+  const int n = vorn::test::write_generated(fast, opts, verbose, extra);
+  vorn::test::write_generated(plain, opts, verbose, extra);
   plain.run.plain_scans = true;
   ASSERT_EQ(vorn_main(fast.run, {}), 0) << fast.out.str();
   ASSERT_EQ(vorn_main(plain.run, {}), 0) << plain.out.str();

@@ -187,10 +187,10 @@ TEST_F(XdParam, WritesThroughRealFiles) {
 // kappa-set numbers; written in full, every atom still reads back.
 TEST(ReadableAtScale, TwentyThousandAtomsReadBackFromTheirOwnXdFiles) {
   TestRun first;
-  bench::GenSpec spec;
-  spec.target_atoms = 20000;
+  bench::GenOptions opts;
+  opts.target_atoms = 20000;
   // Without chemical constraints every atom has its own kappa set.
-  const int n = write_generated(first, spec, 1, "CHEMCON  hydrogen  other\n");
+  const int n = write_generated(first, opts, 1, "CHEMCON  hydrogen  other\n");
   ASSERT_GT(n, 19900);
   ASSERT_EQ(vorn_main(first.run, {}), 0) << first.out.str().substr(0, 2000);
   const int nkap = first.run.kappaset[0];

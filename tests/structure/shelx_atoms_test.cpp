@@ -12,12 +12,35 @@
 
 #include "control/error.hpp"
 #include "control/fortran_io.hpp"
+#include "control/scanner.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {
 namespace {
 
 using test::TestRun;
+
+// The atom line rewritten as text, "(5x,i4,100f12.6)": the plain form
+// that processfvar gives the numbers of without writing the text.
+void rewrite_line(std::string& line, const ShelxData& shelx, const std::string& where) {
+  const int len = static_cast<int>(line.size()) + 1;
+  std::vector<Word> ws = words(line, len);
+  int s = 0;
+  std::vector<float> v;
+  for (std::size_t k = 0; k < ws.size(); ++k) {
+    std::string_view w = std::string_view(line).substr(static_cast<std::size_t>(ws[k].start - 1),
+                                                       static_cast<std::size_t>(ws[k].end - ws[k].start + 1));
+    if (k == 0) {
+      if (!ff::parse_int(w, s)) err("ReadShelx", "SFAC number expected, found '" + std::string(w) + "', " + where);
+      continue;
+    }
+    float x = 0.0f;
+    if (!ff::parse_real(w, x)) err("ReadShelx", "Number expected, found '" + std::string(w) + "', " + where);
+    v.push_back(decode_fvar(x, shelx, where));
+  }
+  line = ff::format("(5x,i4,100f12.6)", s, v);
+  line.pop_back();  // the record's newline
+}
 
 // Every atom line rdshline hands out, with the residue in force.
 struct Found {
@@ -168,14 +191,14 @@ TEST(FreeVariables, DecodingFollowsTheShelxCoding) {
   }
 }
 
-TEST(FreeVariables, ProcessfvarRewritesTheLine) {
+TEST(FreeVariables, RewrittenLineHoldsTheDecodedNumbers) {
   TestRun t;
   t.run.shelx.fv[2] = 0.6f;
   std::string line = "      2    0.10000    10.25000    0.30000    21.00000    -1.20000";
-  processfvar(line, t.run.shelx, "here");
+  rewrite_line(line, t.run.shelx, "here");
   EXPECT_EQ(line, "        2    0.100000    0.250000    0.300000    0.600000   -1.200000");
   line = "      2    0.10000    0.2x    0.30000    21.00000    -1.20000";
-  EXPECT_THROW(processfvar(line, t.run.shelx, "here"), VornError);
+  EXPECT_THROW(rewrite_line(line, t.run.shelx, "here"), VornError);
 }
 
 // Floats of every size the atom numbers reach and some they should not,
@@ -197,7 +220,7 @@ std::vector<float> sample_floats() {
 
 TEST(FreeVariables, ValuesComeBackAsFromTheirF12_6Field) {
   for (float v : sample_floats()) {
-    // the field read back after the SFAC number, as from processfvar's line
+    // the field read back after the SFAC number, as from the rewritten line
     const std::string text = ff::format("(i4,f12.6)", 1, v);
     ff::ListReader lr(text);
     int s = 0;
@@ -248,20 +271,20 @@ TEST(FreeVariables, AtomNumbersAreTheNumbersOfTheRewrittenLine) {
     std::istringstream in(numbers);
     for (std::string w; in >> w;) texts.push_back(w);
     for (const std::string& w : texts) words.push_back(w);
-    processfvar(line, sh, "here");
+    rewrite_line(line, sh, "here");
     ff::ListReader lr(line);
     int s = 0;
     std::vector<float> want(words.size());
     bool ok = lr.next(s);
     for (float& x : want) ok = ok && lr.next(x);
     std::vector<float> got(words.size());
-    ASSERT_EQ(read_fvar_numbers(words, sh, "here", got), ok) << numbers << " -> " << line;
+    ASSERT_EQ(processfvar(words, sh, "here", got), ok) << numbers << " -> " << line;
     if (ok)
       for (std::size_t k = 0; k < got.size(); ++k) EXPECT_EQ(got[k], want[k]) << numbers << " word " << k;
   }
   std::vector<float> room(1);
   const std::vector<std::string_view> bad = {"0.2x"};
-  EXPECT_THROW(read_fvar_numbers(bad, sh, "here", room), VornError);
+  EXPECT_THROW(processfvar(bad, sh, "here", room), VornError);
 }
 
 TEST(AtomNumbers, ReadAsParseRealReadsThem) {

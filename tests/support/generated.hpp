@@ -21,8 +21,8 @@ inline std::string example_databank() {
 
 // Writes the structure (bench.res) and a full control file; returns the
 // number of atoms.
-inline int write_generated(TestRun& t, const bench::GenSpec& spec, int verbose = 1, const std::string& extra = "") {
-  const bench::Structure s = bench::generate(spec);
+inline int write_generated(TestRun& t, const bench::GenOptions& opts, int verbose = 1, const std::string& extra = "") {
+  const bench::Structure s = bench::generate(opts);
   t.write("bench.res", bench::shelx_text(s));
   t.write("vorn.inp", bench::control_text("bench.res", example_databank(), s.natoms(), verbose) + extra);
   return s.natoms();

@@ -294,10 +294,10 @@ TEST(GenCompleteFrags, SupercellCutByTheCellEdgesAsTheRestartedScan) {
   // A cell many bonds wide, where most lattice translations of an atom reach
   // nothing: molecules cut by the cell faces are completed as by the scan.
   TestRun t;
-  bench::GenSpec spec;
-  spec.target_atoms = 140;
-  spec.split = true;
-  const bench::Structure s = bench::generate(spec);
+  bench::GenOptions opts;
+  opts.target_atoms = 140;
+  opts.split = true;
+  const bench::Structure s = bench::generate(opts);
   t.write("bench.res", bench::shelx_text(s));
   t.run.ctl.ncells = 1;
   ReadShelx(t.run, "bench.res");
