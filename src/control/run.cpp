@@ -1,36 +1,39 @@
 #include "control/run.hpp"
 
 #include "control/elements.hpp"
+#include "control/error.hpp"
 #include "control/text.hpp"
 
 namespace vorn {
 
 bool OutUnit::open(const std::filesystem::path& path) {
-  // A large buffer: the listing and the parameter files run to tens of
-  // megabytes for large structures, written a short line at a time.
   close();
-  auto f = std::make_unique<std::ofstream>();
-  buffer_.resize(1 << 18);
-  f->rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  f->open(path, std::ios::out | std::ios::trunc);
-  if (!*f) return false;
-  file_ = std::move(f);
-  sink_ = file_.get();
+  if (!file_.open(path)) return false;
+  path_ = path;
+  file_stream_.clear();
+  sink_ = &file_stream_;
   open_ = true;
   return true;
 }
 
-void OutUnit::close() {
-  if (file_) file_->close();
-  file_.reset();
+std::string OutUnit::close() {
+  std::string why = file_.close();
   sink_ = &null_;
   open_ = false;
+  return why;
+}
+
+void OutUnit::finish() {
+  const std::filesystem::path name = path_.filename();
+  const std::string why = close();
+  if (!why.empty()) err("vorn", "Error while writing file " + name.string() + " (" + why + ")");
 }
 
 Run::Run(std::ostream& o, std::istream& i, std::filesystem::path d) : out(o), in(i), dir(std::move(d)) { init(); }
 
 void Run::close_all() {
   for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &lst}) u->close();
+  writer.stop();
   db.reset();
 }
 

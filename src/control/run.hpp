@@ -17,6 +17,7 @@
 
 #include "chem/tables.hpp"
 #include "control/cputime.hpp"
+#include "control/file_sink.hpp"
 #include "control/fortran_io.hpp"
 #include "control/line_table.hpp"
 #include "control/options.hpp"
@@ -36,18 +37,23 @@ struct SearchIndex;  // local/search_index.hpp
 // a string stream instead of a file.
 class OutUnit {
  public:
-  OutUnit() : sink_(&null_) {}
+  explicit OutUnit(WriteBehind& wb) : file_(wb), sink_(&null_) {}
   OutUnit(const OutUnit&) = delete;
   OutUnit& operator=(const OutUnit&) = delete;
 
   // Creates or overwrites the file; false when it cannot be created.
   bool open(const std::filesystem::path& path);
   void attach(std::ostream& os) {
-    file_.reset();
+    close();
     sink_ = &os;
     open_ = true;
   }
-  void close();
+  // Writes what is left and closes. Returns the system's reason when any
+  // byte of the file was lost, else an empty text.
+  std::string close();
+  // close(), and a fatal error when bytes were lost: a file cut short must
+  // never pass for a finished one.
+  void finish();
   bool is_open() const { return open_; }
   std::ostream& operator*() { return *sink_; }
   std::ostream* operator->() { return sink_; }
@@ -60,8 +66,9 @@ class OutUnit {
   };
   NullBuf nullbuf_;
   std::ostream null_{&nullbuf_};
-  std::vector<char> buffer_;  // declared before file_: the stream flushes into it when it goes
-  std::unique_ptr<std::ofstream> file_;
+  FileSink file_;
+  std::ostream file_stream_{&file_};
+  std::filesystem::path path_;
   std::ostream* sink_;
   bool open_ = false;
 };
@@ -73,8 +80,8 @@ struct Run {
 
   // Defaults set and every table cleared (the state at program start).
   void init();
-  // Flushes and closes every output file (after a fatal error the files
-  // written so far stay as they are).
+  // Flushes and closes every output file and ends the writer thread (after
+  // a fatal error the files written so far stay as they are).
   void close_all();
   std::filesystem::path path(std::string_view name) const;
 
@@ -83,18 +90,20 @@ struct Run {
   std::istream& in;
   std::filesystem::path dir;
 
-  // Output files, by role.
-  OutUnit lst;    // vorn.out, the listing
-  OutUnit mas;    // xd_vorn.mas
-  OutUnit par;    // mopro_vorn.par
-  OutUnit con;    // con_mopro.inp
-  OutUnit spf;    // vorn.spf
-  OutUnit reset;  // reset.bond
-  OutUnit cbond;  // const.bond
-  OutUnit resm;   // res_mopro.inp
-  OutUnit ang;    // vorn.ang
-  OutUnit inp;    // xd_vorn.inp
-  OutUnit fixh;   // fixedH.ins
+  // Output files, by role, and the thread that writes them behind the run
+  // (declared first: it outlives them).
+  WriteBehind writer;
+  OutUnit lst{writer};    // vorn.out, the listing
+  OutUnit mas{writer};    // xd_vorn.mas
+  OutUnit par{writer};    // mopro_vorn.par
+  OutUnit con{writer};    // con_mopro.inp
+  OutUnit spf{writer};    // vorn.spf
+  OutUnit reset{writer};  // reset.bond
+  OutUnit cbond{writer};  // const.bond
+  OutUnit resm{writer};   // res_mopro.inp
+  OutUnit ang{writer};    // vorn.ang
+  OutUnit inp{writer};    // xd_vorn.inp
+  OutUnit fixh{writer};   // fixedH.ins
   std::optional<TextFile> db;  // the databank file
 
   // Control values and shared scanning state.

@@ -92,10 +92,10 @@ void finish_h_files(Run& run) {
   for (const char* l : {"!", "! isotropic H atoms ADPs", "!"}) ff::write(*run.resm, "(a)", l);
   for (int i = 1; i <= run.atoms.nat; ++i)
     if (starts_padded(run.uratio[i], "URATIO")) ff::write(*run.resm, "(a)", pad(run.uratio[i], 100));
-  run.reset.close();
-  run.cbond.close();
+  run.reset.finish();
+  run.cbond.finish();
   for (const char* l : {"!", "! end", "!"}) ff::write(*run.resm, "(a)", l);
-  run.resm.close();
+  run.resm.finish();
 }
 
 void write_parameter_files(Run& run) {
@@ -117,8 +117,8 @@ void write_parameter_files(Run& run) {
   write_mopro_atoms(run);
   write_con_tail(run);
   write_mopro_tail(run);
-  run.inp.close();
-  run.fixh.close();
+  run.inp.finish();
+  run.fixh.finish();
 }
 
 }  // namespace
@@ -173,20 +173,20 @@ void run_sequence(Run& run) {
   if (parameter_files) write_parameter_files(run);
 
   write_spf_rest(run);
-  run.spf.close();
+  run.spf.finish();
 
   print_summary(run, parameter_files);
 
-  run.mas.close();
+  run.mas.finish();
   run.db.reset();
 
   run.clock.lap();
   print_times(run, "(/' Total program elapsed times u,s,t (s) :',3(1x,f12.1)/)", run.clock.total());
   rule80(*run.lst, '-');
   *run.lst << '\n';
-  run.lst.close();
-  run.par.close();
-  run.con.close();
+  run.lst.finish();
+  run.par.finish();
+  run.con.finish();
 }
 
 int vorn_main(Run& run, const std::vector<std::string>& args) {

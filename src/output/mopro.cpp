@@ -109,7 +109,7 @@ void write_con_tail(Run& run) {
   ff::write(os, "(a)", "!");
   ff::write(os, "(a)", "! end");
   ff::write(os, "(a)", "!");
-  run.con.close();
+  run.con.finish();
 }
 
 void write_mopro_tail(Run& run) {

@@ -151,7 +151,7 @@ void localdef(Run& run) {
   }
   write_dummies(run);
   line(run, "END ATOM");
-  run.ang.close();
+  run.ang.finish();
 
   if (old) {
     old->skip_through("END ", "END");
