@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <system_error>
 
 namespace vorn {
@@ -26,9 +27,17 @@ int write_all(int fd, const char* p, std::size_t n) {
   return 0;
 }
 
+std::string reason(int e) { return std::generic_category().message(e); }
+
+// A formatted line is built in the text buffer when this much room is left.
+constexpr std::size_t kLineRoom = 512;
+
 }  // namespace
 
-std::unique_ptr<char[]> WriteBehind::buffer() {
+// ---------------------------------------------------------------------------
+// The writer.
+
+std::unique_ptr<char[]> WriteBehind::block() {
   {
     std::lock_guard<std::mutex> lock(m_);
     if (!pool_.empty()) {
@@ -38,6 +47,11 @@ std::unique_ptr<char[]> WriteBehind::buffer() {
     }
   }
   return std::make_unique_for_overwrite<char[]>(kBlock);
+}
+
+void WriteBehind::recycle(std::unique_ptr<char[]> block) {
+  std::lock_guard<std::mutex> lock(m_);
+  give_back(std::move(block));
 }
 
 void WriteBehind::give_back(std::unique_ptr<char[]> block) {
@@ -52,6 +66,53 @@ void WriteBehind::start() {
   }
 }
 
+void WriteBehind::write_here(FileSink& sink, const char* block, std::size_t n) {
+  if (!own_text_.data) own_text_.data = std::make_unique_for_overwrite<char[]>(kBlock);
+  std::string why = FileSink::write_block(sink.fd_, block, n, own_text_);
+  std::lock_guard<std::mutex> lock(m_);
+  if (!why.empty() && sink.error_.empty()) sink.error_ = std::move(why);
+}
+
+// The first queued block whose file no thread is writing: the next block of
+// that file, since each file's blocks are queued in order.
+std::deque<WriteBehind::Job>::iterator WriteBehind::next_job() {
+  for (auto it = queue_.begin(); it != queue_.end(); ++it)
+    if (!it->sink->busy_) return it;
+  return queue_.end();
+}
+
+// Writes one queued block with the lock released; the lock is held again
+// on return.
+void WriteBehind::run_job(std::unique_lock<std::mutex>& lock, std::deque<Job>::iterator it, TextBuffer& tb) {
+  Job job = std::move(*it);
+  queue_.erase(it);
+  job.sink->busy_ = true;
+  lock.unlock();
+  std::string why = FileSink::write_block(job.sink->fd_, job.block.get(), job.n, tb);
+  lock.lock();
+  if (!why.empty() && job.sink->error_.empty()) job.sink->error_ = std::move(why);
+  give_back(std::move(job.block));
+  job.sink->busy_ = false;
+  --job.sink->queued_;
+  --in_flight_;
+  done_.notify_all();
+  wake_.notify_one();  // the file's next block may wait for the writer
+}
+
+// Until done() holds, the run writes queued blocks itself rather than wait.
+template <class Done>
+void WriteBehind::help_until(std::unique_lock<std::mutex>& lock, Done done) {
+  while (!done()) {
+    auto it = next_job();
+    if (it != queue_.end()) {
+      if (!own_text_.data) own_text_.data = std::make_unique_for_overwrite<char[]>(kBlock);
+      run_job(lock, it, own_text_);
+    } else {
+      done_.wait(lock);
+    }
+  }
+}
+
 void WriteBehind::submit(FileSink& sink, std::unique_ptr<char[]> block, std::size_t n) {
   std::unique_lock<std::mutex> lock(m_);
   if (!thread_.joinable() && !no_thread_) {
@@ -60,22 +121,22 @@ void WriteBehind::submit(FileSink& sink, std::unique_ptr<char[]> block, std::siz
   }
   if (no_thread_) {
     lock.unlock();
-    const int e = write_all(sink.fd_, block.get(), n);
+    write_here(sink, block.get(), n);
     lock.lock();
-    if (e != 0 && sink.error_ == 0) sink.error_ = e;
     give_back(std::move(block));
     return;
   }
-  done_.wait(lock, [this] { return in_flight_ < kMaxQueued; });
+  help_until(lock, [this] { return in_flight_ < kMaxQueued; });
   ++in_flight_;
   ++sink.queued_;
   queue_.push_back(Job{&sink, std::move(block), n});
+  lock.unlock();
   wake_.notify_one();
 }
 
 void WriteBehind::drain(const FileSink& sink) {
   std::unique_lock<std::mutex> lock(m_);
-  done_.wait(lock, [&] { return sink.queued_ == 0; });
+  help_until(lock, [&] { return sink.queued_ == 0; });
 }
 
 void WriteBehind::stop() {
@@ -88,21 +149,66 @@ void WriteBehind::stop() {
 }
 
 void WriteBehind::work() {
+  writer_text_.data = std::make_unique_for_overwrite<char[]>(kBlock);
   std::unique_lock<std::mutex> lock(m_);
   for (;;) {
-    wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-    if (queue_.empty()) return;  // stopped, and nothing left to write
-    Job job = std::move(queue_.front());
-    queue_.pop_front();
-    lock.unlock();
-    const int e = write_all(job.sink->fd_, job.block.get(), job.n);
-    lock.lock();
-    if (e != 0 && job.sink->error_ == 0) job.sink->error_ = e;
-    give_back(std::move(job.block));
-    --job.sink->queued_;
-    --in_flight_;
-    done_.notify_all();
+    auto it = next_job();
+    if (it != queue_.end()) {
+      run_job(lock, it, writer_text_);
+      continue;
+    }
+    if (stop_ && queue_.empty()) return;  // nothing left to write
+    wake_.wait(lock);
   }
+}
+
+// ---------------------------------------------------------------------------
+// One file.
+
+std::string FileSink::write_block(int fd, const char* p, std::size_t n, TextBuffer& tb) {
+  const std::size_t cap = WriteBehind::kBlock;
+  int e = 0;
+  auto flush = [&] {
+    if (tb.fill > 0 && e == 0) e = write_all(fd, tb.data.get(), tb.fill);
+    tb.fill = 0;
+  };
+  const char* end = p + n;
+  try {
+    while (p < end && e == 0) {
+      std::uint32_t head = 0;
+      std::memcpy(&head, p, 4);
+      p += 4;
+      const std::size_t len = head & ~ff::RecordBuf::kRecordBit;
+      if ((head & ff::RecordBuf::kRecordBit) != 0) {
+        if (cap - tb.fill < kLineRoom) flush();
+        char* room = tb.data.get() + tb.fill;
+        const std::string_view text = ff::format_record(p, len, room, cap - tb.fill, tb.spill);
+        if (text.data() == room) {
+          tb.fill += text.size();
+        } else {
+          flush();
+          if (e == 0) e = write_all(fd, text.data(), text.size());
+        }
+      } else if (len <= cap - tb.fill) {
+        std::memcpy(tb.data.get() + tb.fill, p, len);
+        tb.fill += len;
+      } else {
+        flush();
+        if (len <= cap) {
+          std::memcpy(tb.data.get(), p, len);
+          tb.fill = len;
+        } else if (e == 0) {
+          e = write_all(fd, p, len);
+        }
+      }
+      p += len;
+    }
+  } catch (const std::exception& x) {
+    flush();
+    return std::string("internal error: ") + x.what();
+  }
+  flush();
+  return e == 0 ? std::string() : reason(e);
 }
 
 bool FileSink::open(const std::filesystem::path& path) {
@@ -110,69 +216,40 @@ bool FileSink::open(const std::filesystem::path& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   fd_ = fd;
-  error_ = 0;
+  error_.clear();
   handed_ = false;
-  buf_ = wb_.buffer();
-  setp(buf_.get(), buf_.get() + WriteBehind::kBlock);
+  buf_ = wb_.block();
+  start_block(buf_.get(), WriteBehind::kBlock);
   return true;
 }
 
-void FileSink::write_out(const char* p, std::size_t n) {
-  const int e = write_all(fd_, p, n);
-  if (e != 0 && error_ == 0) error_ = e;
-}
-
-void FileSink::hand_over() {
-  const auto n = static_cast<std::size_t>(pptr() - pbase());
-  if (n == 0) return;
-  wb_.submit(*this, std::move(buf_), n);
-  handed_ = true;
-  buf_ = wb_.buffer();
-  setp(buf_.get(), buf_.get() + WriteBehind::kBlock);
-}
-
-int FileSink::overflow(int c) {
-  if (fd_ < 0) return traits_type::eof();
-  hand_over();
-  if (c != traits_type::eof()) {
-    *pptr() = static_cast<char>(c);
-    pbump(1);
+void FileSink::block_full() {
+  const std::size_t used = block_used();
+  if (used > 0) {
+    wb_.submit(*this, std::move(buf_), used);
+    handed_ = true;
+    buf_ = wb_.block();
   }
-  return traits_type::not_eof(c);
-}
-
-std::streamsize FileSink::xsputn(const char* s, std::streamsize n) {
-  if (fd_ < 0) return 0;
-  std::streamsize left = n;
-  while (left > 0) {
-    if (pptr() == epptr()) hand_over();
-    const auto room = static_cast<std::streamsize>(epptr() - pptr());
-    const std::streamsize k = left < room ? left : room;
-    std::memcpy(pptr(), s, static_cast<std::size_t>(k));
-    pbump(static_cast<int>(k));
-    s += k;
-    left -= k;
-  }
-  return n;
+  start_block(buf_.get(), WriteBehind::kBlock);
 }
 
 std::string FileSink::close() {
   if (fd_ < 0) return {};
-  const auto n = static_cast<std::size_t>(pptr() - pbase());
+  const std::size_t used = block_used();
   if (handed_) {
     // The last part after the blocks already queued, in order.
-    if (n > 0) wb_.submit(*this, std::move(buf_), n);
+    if (used > 0) wb_.submit(*this, std::move(buf_), used);
     wb_.drain(*this);
   } else {
-    write_out(pbase(), n);
+    wb_.write_here(*this, buf_.get(), used);
   }
-  setp(nullptr, nullptr);
-  buf_.reset();
-  if (::close(fd_) != 0 && error_ == 0 && errno != EINTR) error_ = errno;
+  no_block();
+  wb_.recycle(std::move(buf_));
+  if (::close(fd_) != 0 && error_.empty() && errno != EINTR) error_ = reason(errno);
   fd_ = -1;
-  const int e = error_;
-  error_ = 0;
-  return e == 0 ? std::string() : std::generic_category().message(e);
+  std::string e = std::move(error_);
+  error_.clear();
+  return e;
 }
 
 }  // namespace vorn

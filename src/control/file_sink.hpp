@@ -1,15 +1,19 @@
 // Output files written behind the run.
 //
-// A large structure makes tens of megabytes of listing and parameter files.
-// Each output file fills a buffer of its own; a full buffer goes to one
-// writer thread, which hands it to the system while the run fills the next.
-// Files that never fill a buffer are written at their close, without the
-// thread. Every byte lost (a full disk, a quota, an I/O error) is kept as the
-// system's reason and reported when the file is closed.
+// A large structure makes tens of megabytes of listing and parameter files,
+// a short formatted line at a time. Each output file fills a block of its
+// own with what the run writes: the text written as text, and every
+// formatted write as a record of its format and items (ff::RecordBuf). A
+// full block goes to one writer thread, which formats the records and hands
+// the text to the system while the run goes on. Files that never fill a
+// block are written at their close, without the thread. Every byte lost (a
+// full disk, a quota, an I/O error) is kept as the system's reason and
+// reported when the file is closed.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -19,26 +23,41 @@
 #include <thread>
 #include <vector>
 
+#include "control/fortran_io.hpp"
+
 namespace vorn {
 
 class FileSink;
 
-// The writer thread and the buffers of the files it writes. One per run; the
-// thread starts at the first full buffer.
+// Where blocks are turned into text: a buffer of text on its way to a file.
+struct TextBuffer {
+  std::unique_ptr<char[]> data;
+  std::size_t fill = 0;
+  std::string spill;  // a line longer than the room left
+};
+
+// The writer thread and the blocks of the files it writes. One per run; the
+// thread starts at the first full block. When the run would wait for it (too
+// many blocks queued, or a file to close), the run writes queued blocks
+// itself; one thread at a time writes a given file, block after block.
 class WriteBehind {
  public:
-  static constexpr std::size_t kBlock = std::size_t{1} << 18;  // bytes per buffer
+  static constexpr std::size_t kBlock = std::size_t{1} << 18;  // bytes per block
 
   WriteBehind() = default;
   WriteBehind(const WriteBehind&) = delete;
   WriteBehind& operator=(const WriteBehind&) = delete;
   ~WriteBehind() { stop(); }
 
-  // A buffer of kBlock bytes, from those already written when there are.
-  std::unique_ptr<char[]> buffer();
+  // A block of kBlock bytes, from those already written when there are.
+  std::unique_ptr<char[]> block();
+  // Takes back a block that is no longer needed.
+  void recycle(std::unique_ptr<char[]> block);
   // Queues the first n bytes of block for the file. Waits while too many
   // blocks are queued; without a thread, writes them itself.
   void submit(FileSink& sink, std::unique_ptr<char[]> block, std::size_t n);
+  // Writes the first n bytes of a block of the file here and now.
+  void write_here(FileSink& sink, const char* block, std::size_t n);
   // Returns when every block queued for the file is written.
   void drain(const FileSink& sink);
   // Writes what is queued and ends the thread.
@@ -50,10 +69,14 @@ class WriteBehind {
     std::unique_ptr<char[]> block;
     std::size_t n;
   };
-  static constexpr std::size_t kMaxQueued = 16;  // 4 MB in flight at most
+  static constexpr std::size_t kMaxQueued = 32;  // 8 MB in flight at most
 
   void work();
   void start();
+  std::deque<Job>::iterator next_job();
+  void run_job(std::unique_lock<std::mutex>& lock, std::deque<Job>::iterator it, TextBuffer& tb);
+  template <class Done>
+  void help_until(std::unique_lock<std::mutex>& lock, Done done);
   void give_back(std::unique_ptr<char[]> block);
 
   std::mutex m_;
@@ -65,10 +88,12 @@ class WriteBehind {
   bool stop_ = false;
   bool no_thread_ = false;  // none could be had: submit writes
   std::thread thread_;
+  TextBuffer writer_text_;  // the writer thread's
+  TextBuffer own_text_;     // the run's, for blocks written here
 };
 
-// The stream buffer of one output file.
-class FileSink : public std::streambuf {
+// The stream buffer of one output file: its blocks go to the writer.
+class FileSink final : public ff::RecordBuf {
  public:
   explicit FileSink(WriteBehind& wb) : wb_(wb) {}
   FileSink(const FileSink&) = delete;
@@ -77,28 +102,28 @@ class FileSink : public std::streambuf {
 
   // Creates or empties the file; false when it cannot be.
   bool open(const std::filesystem::path& path);
-  // Writes what is left and closes the file. Returns the system's reason
-  // when any byte of the file was lost, else an empty text.
+  // Writes what is left and closes the file. Returns the reason when any
+  // byte of the file was lost, else an empty text.
   std::string close();
   bool is_open() const { return fd_ >= 0; }
 
  protected:
-  int overflow(int c) override;
-  std::streamsize xsputn(const char* s, std::streamsize n) override;
+  void block_full() override;
 
  private:
   friend class WriteBehind;
-  // Hands the filled part of the buffer over and starts a fresh one.
-  void hand_over();
-  // Writes n bytes at p to the file; records the first failure.
-  void write_out(const char* p, std::size_t n);
+
+  // Turns the block's segments into text and writes it; the reason of the
+  // first failure, or an empty text.
+  static std::string write_block(int fd, const char* p, std::size_t n, TextBuffer& tb);
 
   WriteBehind& wb_;
   int fd_ = -1;
   std::unique_ptr<char[]> buf_;
-  bool handed_ = false;    // some block went to the writer
+  bool handed_ = false;     // some block went to the writer
   std::size_t queued_ = 0;  // its blocks not yet written (under the writer's lock)
-  int error_ = 0;           // the first failure's errno (under the writer's lock)
+  bool busy_ = false;       // a thread writes one of its blocks (under the writer's lock)
+  std::string error_;       // the first failure (under the writer's lock)
 };
 
 }  // namespace vorn

@@ -819,6 +819,7 @@ constexpr std::uint32_t kLitBlock = 16;
 constexpr long long kUnrollOps = 96;
 
 struct Program {
+  std::string_view fmt;  // the format text (the cache's key)
   std::vector<Op> ops;
   std::string text;          // the literals, one after another
   std::uint32_t revert = 0;  // where format reversion starts again: the last top-level group
@@ -1180,7 +1181,16 @@ struct TextHash {
   std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
 
-const Program& compiled(std::string_view fmt) {
+// A compiled format. Stable: it stays where it is for the rest of the thread's
+// life, so that a record may name it (the cache holds up to kCacheSize
+// formats and then compiles further ones at each use).
+struct Compiled {
+  const Program* program;
+  bool stable;
+};
+constexpr std::size_t kCacheSize = 4096;
+
+Compiled compiled(std::string_view fmt) {
   thread_local std::unordered_map<std::string, Program, TextHash, std::equal_to<>> cache;
   // Most formats are literals at fixed addresses: a small table by address
   // answers before the text is hashed (the text is still compared, since a
@@ -1195,27 +1205,31 @@ const Program& compiled(std::string_view fmt) {
   thread_local std::array<std::array<Recent, 2>, 256> recent{};
   auto& set = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
   if (set[0].at == fmt.data() && set[0].text == fmt) [[likely]]
-    return *set[0].program;
+    return {set[0].program, true};
   if (set[1].at == fmt.data() && set[1].text == fmt) {
     std::swap(set[0], set[1]);
-    return *set[0].program;
+    return {set[0].program, true};
   }
   auto it = cache.find(fmt);
   if (it == cache.end()) {
-    Program p = compile(fmt);
-    if (cache.size() >= 4096) {
-      cache.clear();
-      recent.fill({});
+    if (cache.size() >= kCacheSize) {
+      thread_local Program spare;
+      thread_local std::string spare_text;
+      spare_text.assign(fmt);
+      spare = compile(spare_text);
+      spare.fmt = spare_text;
+      return {&spare, false};
     }
-    it = cache.emplace(std::string(fmt), std::move(p)).first;
+    it = cache.emplace(std::string(fmt), compile(fmt)).first;
+    it->second.fmt = it->first;
   }
   set[1] = set[0];
   set[0] = Recent{fmt.data(), it->first, &it->second};
-  return it->second;
+  return {&it->second, true};
 }
 
-void format_line(Line& out, std::string_view fmt, std::span<const Item> items) {
-  const Program& p = compiled(fmt);
+void format_program(Line& out, const Program& p, std::span<const Item> items) {
+  const std::string_view fmt = p.fmt;
   Writer w(fmt, p, items, out);
   std::uint32_t from = 0;
   for (;;) {
@@ -1227,6 +1241,10 @@ void format_line(Line& out, std::string_view fmt, std::span<const Item> items) {
     from = p.revert;
   }
   if (!w.dollar) out.add('\n');
+}
+
+void format_line(Line& out, std::string_view fmt, std::span<const Item> items) {
+  format_program(out, *compiled(fmt).program, items);
 }
 
 }  // namespace
@@ -1259,6 +1277,127 @@ constexpr std::size_t kMinRoom = 512;
 
 }  // namespace
 
+namespace {
+
+// Records larger than this are formatted at once.
+constexpr std::size_t kMaxRecord = std::size_t{1} << 16;
+
+// Hands the write over to the stream's RecordBuf; false when it has none or
+// the write cannot be recorded.
+bool record(std::ostream& os, std::string_view fmt, std::span<const Item> items) {
+  RecordBuf* rb = RecordBuf::of(os);
+  if (rb == nullptr) [[likely]]
+    return false;
+  const void* prog = detail::record_program(fmt);
+  if (prog == nullptr || items.size() > UINT32_MAX) return false;
+  detail::RecordSizer size;
+  for (const Item& it : items) size.push_back(it);
+  const std::size_t n = detail::kRecordHead + size.n;
+  if (n > kMaxRecord) return false;
+  char* room = rb->record_room(n);
+  if (room == nullptr) return false;
+  const auto count = static_cast<std::uint32_t>(items.size());
+  std::memcpy(room, &prog, sizeof prog);
+  std::memcpy(room + sizeof prog, &count, 4);
+  detail::RecordWriter w{room + detail::kRecordHead};
+  for (const Item& it : items) w.push_back(it);
+  rb->record_made();
+  return true;
+}
+
+}  // namespace
+
+int RecordBuf::slot() {
+  static const int slot = std::ios_base::xalloc();
+  return slot;
+}
+
+void RecordBuf::attach(std::ostream& os, RecordBuf* buf) { os.pword(slot()) = buf; }
+
+char* RecordBuf::room_in_next_block(std::size_t n) {
+  if (block_ == nullptr || n > kMaxRecord || n + 2 * kHead > static_cast<std::size_t>(end_ - block_)) return nullptr;
+  block_full();
+  return block_;
+}
+
+int RecordBuf::overflow(int c) {
+  if (block_ == nullptr) return traits_type::eof();
+  block_full();
+  if (c != traits_type::eof()) {
+    *pptr() = static_cast<char>(c);
+    pbump(1);
+  }
+  return traits_type::not_eof(c);
+}
+
+std::streamsize RecordBuf::xsputn(const char* s, std::streamsize n) {
+  if (block_ == nullptr) return 0;
+  std::streamsize left = n;
+  while (left > 0) {
+    if (pptr() == epptr()) block_full();
+    const auto room = static_cast<std::streamsize>(epptr() - pptr());
+    const std::streamsize k = left < room ? left : room;
+    std::memcpy(pptr(), s, static_cast<std::size_t>(k));
+    pbump(static_cast<int>(k));
+    s += k;
+    left -= k;
+  }
+  return n;
+}
+
+const void* detail::record_program(std::string_view fmt) {
+  const Compiled c = compiled(fmt);
+  return c.stable ? c.program : nullptr;
+}
+
+std::string_view format_record(const char* rec, std::size_t n, char* room, std::size_t cap, std::string& spill) {
+  using detail::kRecordHead;
+  if (n < kRecordHead) throw std::logic_error("record cut short");
+  const Program* prog = nullptr;
+  std::uint32_t count = 0;
+  std::memcpy(&prog, rec, sizeof prog);
+  std::memcpy(&count, rec + sizeof prog, 4);
+  const char* p = rec + kRecordHead;
+  const char* end = rec + n;
+  thread_local std::vector<Item> items;
+  items.resize(count);
+  for (Item& it : items) {
+    if (p >= end) throw std::logic_error("record cut short");
+    it.kind = static_cast<Item::Kind>(*p++);
+    it.b = false;
+    switch (it.kind) {
+      case Item::Int:
+        std::memcpy(&it.i, p, 8);
+        p += 8;
+        break;
+      case Item::Real:
+        std::memcpy(&it.r, p, 8);
+        p += 8;
+        break;
+      case Item::Str: {
+        std::uint32_t len = 0;
+        std::memcpy(&len, p, 4);
+        it.t = Item::Text{p + 4, len};
+        p += 4 + len;
+        break;
+      }
+      case Item::Log:
+        it.i = 0;
+        it.b = *p++ != 0;
+        break;
+      default:
+        throw std::logic_error("record of an unknown item");
+    }
+  }
+  if (p != end) throw std::logic_error("record of the wrong length");
+  if (cap > static_cast<std::size_t>(INT_MAX)) cap = static_cast<std::size_t>(INT_MAX);
+  Line line(room, cap);
+  format_program(line, *prog, items);
+  if (line.in(room)) return {room, line.size()};
+  spill.assign(line.view());
+  return spill;
+}
+
 void write_items(std::ostream& os, std::string_view fmt, std::span<const Item> items) {
   // A stream in error writes nothing; a short write marks it bad, as the
   // stream would.
@@ -1266,6 +1405,7 @@ void write_items(std::ostream& os, std::string_view fmt, std::span<const Item> i
     os.setstate(std::ios::badbit);
     return;
   }
+  if (record(os, fmt, items)) return;
   std::streambuf* sb = os.rdbuf();
   char* room = PutArea::next(sb);
   const auto free = room == nullptr ? 0 : static_cast<std::size_t>(PutArea::end(sb) - room);

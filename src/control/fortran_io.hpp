@@ -32,8 +32,10 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <span>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -213,6 +215,151 @@ auto items_of(const Ts&... args) {
   }
 }
 
+// ---------------------------------------------------------------------------
+// Formatting on another thread.
+//
+// A RecordBuf keeps what is written to its stream in blocks: text as it is
+// written, and each write() as a record of the compiled format and a copy of
+// its items. The thread that writes the file turns the records into text
+// with format_record: the same text, byte for byte. A write that cannot be
+// recorded (a format compiled only for the moment, a record larger than a
+// block) is formatted at once, into the text.
+//
+// A block holds segments one after another, each a 32-bit head and its
+// bytes: text (the head gives its length) or a record (the head has its top
+// bit set and gives the record's length).
+class RecordBuf : public std::streambuf {
+ public:
+  static constexpr std::uint32_t kRecordBit = 0x80000000u;
+  static constexpr std::size_t kHead = 4;
+
+  // write() on os records into buf from now on (nullptr: formats again).
+  static void attach(std::ostream& os, RecordBuf* buf);
+  // The RecordBuf write() on os records into, or nullptr.
+  static RecordBuf* of(std::ostream& os) { return static_cast<RecordBuf*>(os.pword(slot())); }
+
+  // Room for a record of n bytes after everything written so far; nullptr
+  // when there is none. record_made() then ends it.
+  char* record_room(std::size_t n) {
+    char* at = close_text();
+    if (n + 2 * kHead > static_cast<std::size_t>(end_ - at)) [[unlikely]] {
+      at = room_in_next_block(n);
+      if (at == nullptr) return nullptr;
+    }
+    rec_ = at + kHead;
+    rec_n_ = n;
+    return rec_;
+  }
+  void record_made() {
+    const auto head = static_cast<std::uint32_t>(rec_n_) | kRecordBit;
+    std::memcpy(rec_ - kHead, &head, kHead);
+    open_text(rec_ + rec_n_);
+  }
+
+ protected:
+  // Starts filling the block of cap bytes at b.
+  void start_block(char* b, std::size_t cap) {
+    block_ = b;
+    end_ = b + cap;
+    open_text(b);
+  }
+  // Ends the text being written; the bytes of the block in use.
+  std::size_t block_used() { return block_ == nullptr ? 0 : static_cast<std::size_t>(close_text() - block_); }
+  // Stops filling blocks (writes go nowhere until start_block).
+  void no_block() {
+    block_ = end_ = text_head_ = nullptr;
+    setp(nullptr, nullptr);
+  }
+  // The block cannot take what comes: the derived class hands block_used()
+  // bytes of it over and starts a fresh block.
+  virtual void block_full() = 0;
+  int overflow(int c) override;
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
+
+ private:
+  static int slot();
+  // Ends the text segment being written; where the next segment starts.
+  char* close_text() {
+    const auto len = static_cast<std::uint32_t>(pptr() - (text_head_ + kHead));
+    if (len == 0) return text_head_;
+    std::memcpy(text_head_, &len, kHead);
+    return pptr();
+  }
+  void open_text(char* at) {
+    text_head_ = at;
+    setp(at + kHead, end_);
+  }
+  char* room_in_next_block(std::size_t n);
+
+  char* block_ = nullptr;
+  char* end_ = nullptr;
+  char* text_head_ = nullptr;  // head of the text segment being written
+  char* rec_ = nullptr;        // the record being made
+  std::size_t rec_n_ = 0;
+};
+
+// Formats the record of n bytes at rec. The text goes into room (cap bytes)
+// when it fits there, else into spill; the view returned shows where. A
+// record names its format, which lives as long as the thread that made the
+// record. Throws std::logic_error as write() would.
+std::string_view format_record(const char* rec, std::size_t n, char* room, std::size_t cap, std::string& spill);
+
+namespace detail {
+
+// The compiled format a record may name, or nullptr.
+const void* record_program(std::string_view fmt);
+
+// A record: the format, the item count, then per item its kind and value (a
+// text as its length and bytes).
+constexpr std::size_t kRecordHead = sizeof(const void*) + sizeof(std::uint32_t);
+
+// The item adders, aimed at a record: its size, then its items.
+struct RecordSizer {
+  std::size_t n = 0;
+  std::size_t count = 0;
+  void push_back(const Item& it) {
+    ++count;
+    n += it.kind == Item::Str ? 5 + it.t.n : it.kind == Item::Log ? 2 : 9;
+  }
+};
+struct RecordWriter {
+  char* p;
+  void push_back(const Item& it) {
+    *p = static_cast<char>(it.kind);
+    switch (it.kind) {
+      case Item::Int: std::memcpy(p + 1, &it.i, 8); p += 9; break;
+      case Item::Real: std::memcpy(p + 1, &it.r, 8); p += 9; break;
+      case Item::Log: p[1] = it.b ? 1 : 0; p += 2; break;
+      case Item::Str: {
+        const auto len = static_cast<std::uint32_t>(it.t.n);
+        std::memcpy(p + 1, &len, 4);
+        if (len != 0) std::memcpy(p + 5, it.t.p, len);
+        p += 5 + len;
+        break;
+      }
+    }
+  }
+};
+
+template <class... Ts>
+bool record_args(RecordBuf& rb, std::string_view fmt, const Ts&... args) {
+  const void* prog = record_program(fmt);
+  if (prog == nullptr) return false;
+  RecordSizer size;
+  (add(size, args), ...);
+  char* room = rb.record_room(kRecordHead + size.n);
+  if (room == nullptr) return false;
+  const auto count = static_cast<std::uint32_t>(size.count);
+  std::memcpy(room, &prog, sizeof prog);
+  std::memcpy(room + sizeof prog, &count, 4);
+  RecordWriter w{room + kRecordHead};
+  (add(w, args), ...);
+  rb.record_made();
+  return true;
+}
+
+}  // namespace detail
+
 template <class... Ts>
 std::string format(std::string_view fmt, const Ts&... args) {
   const auto items = items_of(args...);
@@ -221,6 +368,11 @@ std::string format(std::string_view fmt, const Ts&... args) {
 
 template <class... Ts>
 void write(std::ostream& os, std::string_view fmt, const Ts&... args) {
+  if constexpr (sizeof...(Ts) > 0 && ((item_count<Ts> > 0) && ...)) {
+    // Recorded straight from the arguments, when the stream records.
+    if (RecordBuf* rb = RecordBuf::of(os); rb != nullptr && os.good())
+      if (detail::record_args(*rb, fmt, args...)) return;
+  }
   const auto items = items_of(args...);
   write_items(os, fmt, items.view());
 }

@@ -11,6 +11,7 @@ bool OutUnit::open(const std::filesystem::path& path) {
   if (!file_.open(path)) return false;
   path_ = path;
   file_stream_.clear();
+  ff::RecordBuf::attach(file_stream_, &file_);
   sink_ = &file_stream_;
   open_ = true;
   return true;
