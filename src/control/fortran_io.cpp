@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <link.h>
 #include <cctype>
 #include <cfloat>
 #include <charconv>
@@ -1190,23 +1191,57 @@ struct Compiled {
 };
 constexpr std::size_t kCacheSize = 4096;
 
+// The loaded segments of the program itself that are never written: the
+// string literals lie there, and a text there never changes.
+struct Span {
+  std::uintptr_t lo, hi;
+};
+const std::vector<Span>& read_only_spans() {
+  static const std::vector<Span> spans = [] {
+    std::vector<Span> v;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* data) -> int {
+          auto& out = *static_cast<std::vector<Span>*>(data);
+          for (int i = 0; i < info->dlpi_phnum; ++i) {
+            const auto& ph = info->dlpi_phdr[i];
+            if (ph.p_type == PT_LOAD && (ph.p_flags & PF_W) == 0)
+              out.push_back({info->dlpi_addr + ph.p_vaddr, info->dlpi_addr + ph.p_vaddr + ph.p_memsz});
+          }
+          return 1;  // the program comes first; the libraries do not matter
+        },
+        &v);
+    return v;
+  }();
+  return spans;
+}
+
+bool never_written(std::string_view s) {
+  const auto lo = reinterpret_cast<std::uintptr_t>(s.data());
+  for (const Span& r : read_only_spans())
+    if (lo >= r.lo && lo < r.hi && s.size() <= r.hi - lo) return true;
+  return false;
+}
+
 Compiled compiled(std::string_view fmt) {
   thread_local std::unordered_map<std::string, Program, TextHash, std::equal_to<>> cache;
   // Most formats are literals at fixed addresses: a small table by address
-  // answers before the text is hashed (the text is still compared, since a
-  // format built at run time may reuse an address). Two entries per address
-  // class, the one used last first, so that two formats in turn do not push
-  // each other out.
+  // answers before the text is hashed. A literal's text never changes, so
+  // its address and length tell it; a format elsewhere may be built at run
+  // time at an address used before, so its text is compared. Two entries
+  // per address class, the one used last first, so that two formats in turn
+  // do not push each other out.
   struct Recent {
     const char* at = nullptr;
+    std::size_t n = 0;
+    bool fixed = false;  // a literal
     std::string_view text;
     const Program* program = nullptr;
   };
   thread_local std::array<std::array<Recent, 2>, 256> recent{};
   auto& set = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
-  if (set[0].at == fmt.data() && set[0].text == fmt) [[likely]]
+  if (set[0].at == fmt.data() && set[0].n == fmt.size() && (set[0].fixed || set[0].text == fmt)) [[likely]]
     return {set[0].program, true};
-  if (set[1].at == fmt.data() && set[1].text == fmt) {
+  if (set[1].at == fmt.data() && set[1].n == fmt.size() && (set[1].fixed || set[1].text == fmt)) {
     std::swap(set[0], set[1]);
     return {set[0].program, true};
   }
@@ -1224,7 +1259,7 @@ Compiled compiled(std::string_view fmt) {
     it->second.fmt = it->first;
   }
   set[1] = set[0];
-  set[0] = Recent{fmt.data(), it->first, &it->second};
+  set[0] = Recent{fmt.data(), fmt.size(), never_written(fmt), it->first, &it->second};
   return {&it->second, true};
 }
 

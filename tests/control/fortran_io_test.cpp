@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -492,4 +493,91 @@ TEST(CompiledFormats, FieldsAfterBlanksAndValuesOfEveryPrecisionMatchTheTreeWalk
       ASSERT_EQ(ff::format(fmt, 1, t, t, t), ff_oracle::format(fmt, 1, t, t, t)) << fmt << " " << t;
     }
   }
+}
+
+// Formats are found by their address first: a literal by its address alone,
+// a text elsewhere only when it still reads the same. A buffer rewritten
+// with another format of the same length must not get the old one.
+TEST(CompiledFormats, AFormatRewrittenInPlaceIsCompiledAfresh) {
+  char buf[] = "(i4,f8.3)";
+  std::string_view fmt(buf, sizeof buf - 1);
+  EXPECT_EQ(ff::format(fmt, 12, 1.5f), "  12   1.500\n");
+  std::memcpy(buf, "(i6,f6.1)", sizeof buf);
+  EXPECT_EQ(ff::format(fmt, 12, 1.5f), "    12   1.5\n");
+  EXPECT_EQ(ff::format("(i4,f8.3)", 12, 1.5f), "  12   1.500\n");
+}
+
+namespace {
+
+// A RecordBuf whose blocks are turned into text at once, as the writer
+// thread does.
+class TextRecorder : public ff::RecordBuf {
+ public:
+  TextRecorder() { start_block(block_.data(), block_.size()); }
+  std::string text() {
+    replay();
+    return text_;
+  }
+
+ protected:
+  void block_full() override {
+    replay();
+    start_block(block_.data(), block_.size());
+  }
+
+ private:
+  void replay() {
+    const std::size_t n = block_used();
+    std::size_t at = 0;
+    while (at < n) {
+      std::uint32_t head = 0;
+      std::memcpy(&head, block_.data() + at, 4);
+      at += 4;
+      const std::size_t len = head & ~kRecordBit;
+      if ((head & kRecordBit) != 0) {
+        std::string spill;
+        char room[600];
+        text_ += ff::format_record(block_.data() + at, len, room, sizeof room, spill);
+      } else {
+        text_.append(block_.data() + at, len);
+      }
+      at += len;
+    }
+    start_block(block_.data(), block_.size());
+  }
+  std::array<char, 4096> block_{};
+  std::string text_;
+};
+
+}  // namespace
+
+// What a recording stream gets is the text a plain stream gets: records of
+// fixed and variable item lists, text written in between, records that do
+// not fit the block left and lines longer than the room of the reader.
+TEST(Records, ReplayGivesTheTextOfThePlainStream) {
+  TextRecorder rec;
+  std::ostream recorded(&rec);
+  ff::RecordBuf::attach(recorded, &rec);
+  std::ostringstream plain;
+  const std::vector<float> many(300, 0.25f);
+  for (int k = 0; k < 200; ++k) {
+    for (std::ostream* os : {static_cast<std::ostream*>(&recorded), static_cast<std::ostream*>(&plain)}) {
+      ff::write(*os, "(i5,2x,a,3f9.4,l2)", k, std::string("C(") + std::to_string(k) + ")", std::array<float, 3>{1.f, -2.5f, 1e-4f}, k % 2 == 0);
+      *os << "text " << k << '\n';
+      ff::write(*os, "(10f8.4)", many);  // a list whose length the types do not tell
+      ff::write(*os, "(a$)", std::string(700, 'x'));  // longer than the reader's room
+      ff::write(*os, "()");
+    }
+  }
+  EXPECT_EQ(rec.text(), plain.str());
+}
+
+// A write whose items do not suit the format is a fault of the program:
+// recorded, it surfaces when the record is formatted.
+TEST(Records, AMismatchSurfacesWhenTheRecordIsFormatted) {
+  TextRecorder rec;
+  std::ostream recorded(&rec);
+  ff::RecordBuf::attach(recorded, &rec);
+  ff::write(recorded, "(i5)", "not a number");
+  EXPECT_THROW(rec.text(), std::logic_error);
 }
