@@ -51,9 +51,12 @@ struct Sample {
 
 // The output files of the previous run are removed (untimed) so that every
 // run writes fresh files, like the copy that measures the I/O floor: the run
-// would otherwise also pay the kernel for truncating the old files.
+// would otherwise also pay the kernel for truncating the old files. Then
+// what was written before goes to the disk, untimed too, so that neither a
+// run nor a copy shares the machine with the write-back of the one before.
 void remove_outputs(const fs::path& dir) {
   for (const char* name : kOutputs) fs::remove(dir / name);
+  sync();
 }
 
 // One run of vorn in dir, its output thrown away.
@@ -83,6 +86,7 @@ double copy_floor(const fs::path& dir, std::uintmax_t& bytes) {
   const fs::path to = dir / "copy";
   fs::remove_all(to);
   fs::create_directories(to);
+  sync();
   bytes = 0;
   const auto t0 = std::chrono::steady_clock::now();
   for (const char* name : kOutputs) {

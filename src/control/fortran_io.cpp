@@ -1394,8 +1394,12 @@ std::string_view format_record(const char* rec, std::size_t n, char* room, std::
   std::memcpy(&count, rec + sizeof prog, 4);
   const char* p = rec + kRecordHead;
   const char* end = rec + n;
-  thread_local std::vector<Item> items;
-  items.resize(count);
+  // The items, on the stack for the usual record.
+  constexpr std::uint32_t kInline = 64;
+  Item local[kInline];  // trivial: not initialised before the items are written
+  thread_local std::vector<Item> heap;
+  if (count > kInline) heap.resize(count);
+  const std::span<Item> items(count > kInline ? heap.data() : local, count);
   for (Item& it : items) {
     if (p >= end) throw std::logic_error("record cut short");
     it.kind = static_cast<Item::Kind>(*p++);
