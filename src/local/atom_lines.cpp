@@ -1,5 +1,7 @@
 #include "local/atom_lines.hpp"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -22,6 +24,13 @@ bool unrefined(const Kappas& k, int set) {
          std::fabs(k.kappap[static_cast<std::size_t>(set)] - 1.0f) <= 0.0001f;
 }
 
+// Appends the text cut or blank-padded to n characters.
+void put_padded(std::string& s, std::string_view t, std::size_t n) {
+  const std::size_t m = std::min(t.size(), n);
+  s.append(t.data(), m);
+  s.append(n - m, ' ');
+}
+
 void ensure_kappa_slot(Kappas& k, int set) {
   auto n = static_cast<std::size_t>(set + 1);
   if (k.kappa.size() < n) {
@@ -31,22 +40,52 @@ void ensure_kappa_slot(Kappas& k, int set) {
   }
 }
 
-std::string residue_ref(const Run& run, int atom) {
+// The atom's residue reference, 10 characters, appended to s.
+void put_residue_ref(std::string& s, const Run& run, int atom) {
   auto a = static_cast<std::size_t>(atom);
-  return a < run.shelx.resshort.size() ? pad(run.shelx.resshort[a], 10) : std::string(10, ' ');
+  put_padded(s, a < run.shelx.resshort.size() ? std::string_view(run.shelx.resshort[a]) : std::string_view(), 10);
 }
 
-// The text as pad(s, n) gives it; copied only when its length differs.
-std::string_view fitted(const std::string& s, std::size_t n, std::string& spare) {
-  if (s.size() == n) return s;
-  spare = pad(s, n);
-  return spare;
+// Appends v right-justified in w columns as Iw (and Jw) write it; false when
+// it does not fit, where the J edit takes over.
+bool put_int(std::string& s, int v, int w) {
+  char buf[16];
+  const auto n = static_cast<int>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
+  if (n > w) return false;
+  s.append(static_cast<std::size_t>(w - n), ' ');
+  s.append(buf, static_cast<std::size_t>(n));
+  return true;
 }
 
-// The text blank-padded or cut to n characters in place.
-std::string padded(std::string s, std::size_t n) {
-  s.resize(n, ' ');
-  return s;
+// The atom-table line of the master file without trailing blanks, as
+// "(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)" gives it: every
+// field but the four numbers is plain text, so the line is put together
+// here, and formatted only when a number outgrows its field.
+void xd_axis_line(std::string& line, const LocalAxes& ax, std::string_view lab, int iu, int isft, int kap, int lmax,
+                  std::string_view sym, std::string_view equiv) {
+  line.clear();
+  line += lab;
+  line += ' ';
+  put_padded(line, ax.ATOM0, 8);
+  line += "  ";
+  line += ax.AX1;
+  line += "  ";
+  line += lab;
+  line += ' ';
+  put_padded(line, ax.ATOM2, 8);
+  line += ' ';
+  line += ax.AX2;
+  line += "   R ";
+  if (put_int(line, iu, 3) && put_int(line, isft, 3) && put_int(line, kap, 4) && put_int(line, lmax, 4)) {
+    line += "   ";
+    put_padded(line, sym, 5);
+    line += "   ";
+    line += equiv;
+  } else {
+    line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1, lab,
+                      pad(ax.ATOM2, 8), ax.AX2, iu, isft, kap, lmax, pad(sym, 5), equiv);
+  }
+  line.resize(rtrim(line).size());
 }
 
 struct KappaChoice {
@@ -98,12 +137,16 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
   return c;
 }
 
-std::string symplm_code(const std::string& sitesym, const std::string& ax1, const std::string& ax2) {
-  std::string s(rtrim(sitesym));
+// a + b == w, without building a + b.
+bool joined_is(std::string_view a, std::string_view b, std::string_view w) {
+  return a.size() + b.size() == w.size() && w.starts_with(a) && w.substr(a.size()) == b;
+}
+
+std::string_view symplm_code(std::string_view sitesym, std::string_view ax1, std::string_view ax2) {
+  const std::string_view s = rtrim(sitesym);
   if (s == "m") {
-    std::string p = ax1 + ax2;
-    if (p == "XY" || p == "YX") return "mz  ";
-    if (p == "YZ" || p == "ZY") return "mx  ";
+    if (joined_is(ax1, ax2, "XY") || joined_is(ax1, ax2, "YX")) return "mz  ";
+    if (joined_is(ax1, ax2, "YZ") || joined_is(ax1, ax2, "ZY")) return "mx  ";
     return "my  ";
   }
   if (s == "mm2") return "mxmz";
@@ -164,36 +207,61 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
 
   // XD atom table
   const std::string& lab = run.atoms.label[i];
-  std::string spare0, spare2, spare_sym;
-  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab,
-                                fitted(ax.ATOM0, 8, spare0), ax.AX1, lab, fitted(ax.ATOM2, 8, spare2), ax.AX2,
-                                run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], fitted(sym, 5, spare_sym),
-                                kc.equiv > 0 ? run.atoms.label[kc.equiv] : std::string(8, ' '));
-  line.resize(rtrim(line).size());
+  std::string line;
+  line.reserve(96);
+  xd_axis_line(line, ax, lab, run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], sym,
+               kc.equiv > 0 ? std::string_view(run.atoms.label[kc.equiv]) : std::string_view("        "));
   run.out << ' ' << line << '\n';
   *run.mas << line << '\n';
   to_lst(run, "(/a,a/)", " Local coordinate system definition :  ", line);
 
-  // MoPro axis line and constraint
-  bool h = ernum_is(lab, "H");
-  std::string k5 = ff::format("(i5$)", kap);
-  k5 = pad(k5.substr(k5.find_first_not_of(' ')), 5);
-  run.mopro[ia] = padded(ff::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a$)", ax.AX1, ax.AX2, mopro_name(ax.ATOM0),
-                                 mopro_name(ax.ATOM2), h ? " QUA " : " HEX ", " K" + k5, "V0  M0  Q0"),
-                      90);
+  // MoPro axis line and constraint, 90 characters each: plain text fields
+  // put together in place.
+  const bool h = ernum_is(lab, "H");
+  const std::string name = mopro_name(lab);
+  std::string& mline = run.mopro[ia];
+  mline.clear();
+  mline += ax.AX1;
+  mline += ax.AX2;
+  mline += "   ";
+  mline += mopro_name(ax.ATOM0);
+  mline += "   ";
+  mline += mopro_name(ax.ATOM2);
+  mline += "   ";
+  mline += h ? " QUA " : " HEX ";
+  mline += "    K";
+  {
+    // The set number as I5 writes it, without its leading blanks, in five columns.
+    char buf[16];
+    const auto n = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, kap).ptr - buf);
+    put_padded(mline, n <= 5 ? std::string_view(buf, n) : std::string_view("*****"), 5);
+  }
+  mline += "   V0  M0  Q0";
+  mline.resize(90, ' ');
   if (kc.equiv > 0) {
-    std::string c = run.shelx.resi
-                        ? ff::format("(a,1x,a,2x,a$)", "! CONPVM ", residue_ref(run, i), residue_ref(run, kc.equiv))
-                        : ff::format("(a,1x,a,2x,a,1x,a,1x,a$)", "! CONPVM ", mopro_name(lab), "1",
-                                     mopro_name(run.atoms.label[kc.equiv]), "1");
-    run.mcon[ia] = padded(std::move(c), 90);
+    std::string& c = run.mcon[ia];
+    c.assign("! CONPVM  ");
+    if (run.shelx.resi) {
+      put_residue_ref(c, run, i);
+      c += "  ";
+      put_residue_ref(c, run, kc.equiv);
+    } else {
+      c += name;
+      c += "  1 ";
+      c += mopro_name(run.atoms.label[kc.equiv]);
+      c += " 1";
+    }
+    c.resize(90, ' ');
   }
   if (rtrim(sym) != "NO") {
-    std::string code = symplm_code(sym, ax.AX1, ax.AX2);
-    if (run.shelx.resi)
-      ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, residue_ref(run, i));
-    else
-      ff::write(*run.con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, mopro_name(lab), "1");
+    const std::string_view code = symplm_code(sym, ax.AX1, ax.AX2);
+    if (run.shelx.resi) {
+      std::string ref;
+      put_residue_ref(ref, run, i);
+      ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, ref);
+    } else {
+      ff::write(*run.con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, name, "1");
+    }
   }
 
   loc2plat(run, i);
