@@ -24,6 +24,13 @@ bool unrefined(const Kappas& k, int set) {
          std::fabs(k.kappap[static_cast<std::size_t>(set)] - 1.0f) <= 0.0001f;
 }
 
+// The text as pad(s, n) gives it; copied only when its length differs.
+std::string_view fitted(const std::string& s, std::size_t n, std::string& spare) {
+  if (s.size() == n) return s;
+  spare = pad(s, n);
+  return spare;
+}
+
 // Appends the text cut or blank-padded to n characters.
 void put_padded(std::string& s, std::string_view t, std::size_t n) {
   const std::size_t m = std::min(t.size(), n);
@@ -184,9 +191,9 @@ int axis_index(const Run& run, const std::string& label) {
   if (label.starts_with("DUM"))
     for (int d = 1; d <= run.dummy.n; ++d)
       if (same_padded(run.dummy.label[static_cast<std::size_t>(d)], label, 8)) return run.atoms.nat + d;
-  const std::string l = label.size() == 8 ? label : pad(label, 8);
-  auto it = run.label_index.find(l);
-  if (it != run.label_index.end()) return it->second;
+  std::string spare;
+  const std::string_view l = fitted(label, 8, spare);
+  if (const int a = run.label_index.find(l); a > 0) return a;
   for (int a = 1; a <= run.atoms.nat; ++a)
     if (run.atoms.label[a] == l) return a;
   return 0;

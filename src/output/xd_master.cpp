@@ -141,8 +141,7 @@ std::string getkey(Run& run, int atom) {
 
 void localdef(Run& run) {
   run.dummy.n = 0;
-  run.label_index.clear();
-  for (int i = run.atoms.nat; i >= 1; --i) run.label_index[run.atoms.label[i]] = i;
+  run.label_index.build(run.atoms.label, run.atoms.nat);
   if (!run.ang.open(run.path("vorn.ang"))) err("localdef", "Unable to create output file vorn.ang");
   ff::write(*run.ang, "(a)", "ANGSTROM");
 
