@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,12 +32,45 @@ std::string_view fitted(const std::string& s, std::size_t n, std::string& spare)
   return spare;
 }
 
-// Appends the text cut or blank-padded to n characters.
-void put_padded(std::string& s, std::string_view t, std::size_t n) {
-  const std::size_t m = std::min(t.size(), n);
-  s.append(t.data(), m);
-  s.append(n - m, ' ');
-}
+// Writes a line into a string's own buffer, field after field: the caller
+// gives room for the longest line its fields can make.
+class Columns {
+ public:
+  Columns(std::string& s, std::size_t room) : s_(s) {
+    s_.resize(room);
+    p_ = s_.data();
+  }
+  Columns& text(std::string_view t) {
+    if (!t.empty()) std::memcpy(p_, t.data(), t.size());
+    p_ += t.size();
+    return *this;
+  }
+  Columns& blanks(std::size_t n) {
+    std::memset(p_, ' ', n);
+    p_ += n;
+    return *this;
+  }
+  // The text cut or blank-padded to n characters.
+  Columns& padded(std::string_view t, std::size_t n) {
+    const std::size_t m = std::min(t.size(), n);
+    return text(t.substr(0, m)).blanks(n - m);
+  }
+  // v right-justified in w columns as Iw (and Jw) write it; false, with
+  // nothing written, when it does not fit.
+  bool int_field(int v, int w) {
+    char buf[16];
+    const auto n = static_cast<int>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
+    if (n > w) return false;
+    blanks(static_cast<std::size_t>(w - n)).text(std::string_view(buf, static_cast<std::size_t>(n)));
+    return true;
+  }
+  // Ends the line here.
+  void done() { s_.resize(static_cast<std::size_t>(p_ - s_.data())); }
+
+ private:
+  std::string& s_;
+  char* p_;
+};
 
 void ensure_kappa_slot(Kappas& k, int set) {
   auto n = static_cast<std::size_t>(set + 1);
@@ -47,21 +81,10 @@ void ensure_kappa_slot(Kappas& k, int set) {
   }
 }
 
-// The atom's residue reference, 10 characters, appended to s.
-void put_residue_ref(std::string& s, const Run& run, int atom) {
+// The atom's residue reference: 10 characters.
+std::string_view residue_ref(const Run& run, int atom) {
   auto a = static_cast<std::size_t>(atom);
-  put_padded(s, a < run.shelx.resshort.size() ? std::string_view(run.shelx.resshort[a]) : std::string_view(), 10);
-}
-
-// Appends v right-justified in w columns as Iw (and Jw) write it; false when
-// it does not fit, where the J edit takes over.
-bool put_int(std::string& s, int v, int w) {
-  char buf[16];
-  const auto n = static_cast<int>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
-  if (n > w) return false;
-  s.append(static_cast<std::size_t>(w - n), ' ');
-  s.append(buf, static_cast<std::size_t>(n));
-  return true;
+  return a < run.shelx.resshort.size() ? std::string_view(run.shelx.resshort[a]) : std::string_view();
 }
 
 // The atom-table line of the master file without trailing blanks, as
@@ -70,24 +93,11 @@ bool put_int(std::string& s, int v, int w) {
 // here, and formatted only when a number outgrows its field.
 void xd_axis_line(std::string& line, const LocalAxes& ax, std::string_view lab, int iu, int isft, int kap, int lmax,
                   std::string_view sym, std::string_view equiv) {
-  line.clear();
-  line += lab;
-  line += ' ';
-  put_padded(line, ax.ATOM0, 8);
-  line += "  ";
-  line += ax.AX1;
-  line += "  ";
-  line += lab;
-  line += ' ';
-  put_padded(line, ax.ATOM2, 8);
-  line += ' ';
-  line += ax.AX2;
-  line += "   R ";
-  if (put_int(line, iu, 3) && put_int(line, isft, 3) && put_int(line, kap, 4) && put_int(line, lmax, 4)) {
-    line += "   ";
-    put_padded(line, sym, 5);
-    line += "   ";
-    line += equiv;
+  Columns c(line, 2 * lab.size() + ax.AX1.size() + ax.AX2.size() + equiv.size() + 64);
+  c.text(lab).blanks(1).padded(ax.ATOM0, 8).blanks(2).text(ax.AX1).blanks(2).text(lab).blanks(1);
+  c.padded(ax.ATOM2, 8).blanks(1).text(ax.AX2).text("   R ");
+  if (c.int_field(iu, 3) && c.int_field(isft, 3) && c.int_field(kap, 4) && c.int_field(lmax, 4)) {
+    c.blanks(3).padded(sym, 5).blanks(3).text(equiv).done();
   } else {
     line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1, lab,
                       pad(ax.ATOM2, 8), ax.AX2, iu, isft, kap, lmax, pad(sym, 5), equiv);
@@ -226,46 +236,34 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   // put together in place.
   const bool h = ernum_is(lab, "H");
   const std::string name = mopro_name(lab);
-  std::string& mline = run.mopro[ia];
-  mline.clear();
-  mline += ax.AX1;
-  mline += ax.AX2;
-  mline += "   ";
-  mline += mopro_name(ax.ATOM0);
-  mline += "   ";
-  mline += mopro_name(ax.ATOM2);
-  mline += "   ";
-  mline += h ? " QUA " : " HEX ";
-  mline += "    K";
   {
     // The set number as I5 writes it, without its leading blanks, in five columns.
     char buf[16];
     const auto n = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, kap).ptr - buf);
-    put_padded(mline, n <= 5 ? std::string_view(buf, n) : std::string_view("*****"), 5);
+    const std::string m0 = mopro_name(ax.ATOM0), m2 = mopro_name(ax.ATOM2);
+    std::string& mline = run.mopro[ia];
+    Columns c(mline, ax.AX1.size() + ax.AX2.size() + m0.size() + m2.size() + 64);
+    c.text(ax.AX1).text(ax.AX2).blanks(3).text(m0).blanks(3).text(m2).blanks(3).text(h ? " QUA " : " HEX ");
+    c.text("    K").padded(n <= 5 ? std::string_view(buf, n) : std::string_view("*****"), 5).text("   V0  M0  Q0");
+    c.done();
+    mline.resize(90, ' ');
   }
-  mline += "   V0  M0  Q0";
-  mline.resize(90, ' ');
   if (kc.equiv > 0) {
-    std::string& c = run.mcon[ia];
-    c.assign("! CONPVM  ");
-    if (run.shelx.resi) {
-      put_residue_ref(c, run, i);
-      c += "  ";
-      put_residue_ref(c, run, kc.equiv);
-    } else {
-      c += name;
-      c += "  1 ";
-      c += mopro_name(run.atoms.label[kc.equiv]);
-      c += " 1";
-    }
-    c.resize(90, ' ');
+    const std::string other = run.shelx.resi ? std::string() : mopro_name(run.atoms.label[kc.equiv]);
+    std::string& line = run.mcon[ia];
+    Columns c(line, name.size() + other.size() + 64);
+    c.text("! CONPVM  ");
+    if (run.shelx.resi)
+      c.padded(residue_ref(run, i), 10).blanks(2).padded(residue_ref(run, kc.equiv), 10);
+    else
+      c.text(name).text("  1 ").text(other).text(" 1");
+    c.done();
+    line.resize(90, ' ');
   }
   if (rtrim(sym) != "NO") {
     const std::string_view code = symplm_code(sym, ax.AX1, ax.AX2);
     if (run.shelx.resi) {
-      std::string ref;
-      put_residue_ref(ref, run, i);
-      ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, ref);
+      ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, pad(residue_ref(run, i), 10));
     } else {
       ff::write(*run.con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, name, "1");
     }
