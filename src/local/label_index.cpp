@@ -14,7 +14,7 @@ std::uint64_t LabelIndex::key_of(std::string_view label) {
 void LabelIndex::build(const std::vector<std::string>& labels, int n) {
   const std::size_t count = static_cast<std::size_t>(std::max(n, 0));
   std::size_t size = 16;
-  while (size < 2 * count) size *= 2;
+  while (4 * size < 5 * count) size *= 2;  // at most 80% full
   slots_.assign(size, Slot{});
   mask_ = size - 1;
   for (std::size_t a = 1; a <= count && a < labels.size(); ++a) {
