@@ -49,7 +49,8 @@ void DetExcept(Run& run, int atom) {
   if (!valid_atom(run, atom)) err("DetExcept", outside(run, atom));
   const auto i = static_cast<std::size_t>(atom);
   run.except.flag[i] = 0;
-  run.except.group[i] = std::string(40, ' ');
+  std::string& group = run.except.group[i];
+  group.assign(40, ' ');
 
   groups::Env env(run, atom);
   for (const Family& family : rule_set(run.atoms.iz[i])) {
@@ -59,7 +60,8 @@ void DetExcept(Run& run, int atom) {
     const Outcome result = family.rules(env);
     switch (result.kind) {
       case Outcome::Name:
-        run.except.group[i] = pad(result.text, 40);
+        group.assign(result.text.substr(0, std::min<std::size_t>(result.text.size(), 40)));
+        group.resize(40, ' ');
         break;
       case Outcome::Unknown:
         report_unknown(run, result.text);

@@ -1,6 +1,7 @@
 #include "chem/hydrogens.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -171,18 +172,20 @@ std::optional<std::string> residue_name(const Run& run, int atom) {
   return pad(run.shelx.resshort[static_cast<std::size_t>(a)], 10);
 }
 
-// Two records from one format: the restraint line, written to the MoPro
-// file, and the ratio line, kept for the hydrogen blank-padded to 100
-// characters in place of the text kept before.
+// The restraint line, written to the MoPro file, and the ratio line, kept
+// for the hydrogen blank-padded to 100 characters in place of the text kept
+// before. Only the kept line is formatted here; the written one is formatted
+// behind the run.
 template <class... Ts>
-void restraint_and_ratio(std::ostream& os, std::string& ratio, std::string_view fmt, const Ts&... args) {
+void write_restraint(std::ostream& os, std::string_view fmt, const Ts&... args) {
+  ff::write(os, fmt, args...);
+}
+template <class... Ts>
+void keep_ratio(std::string& ratio, std::string_view fmt, const Ts&... args) {
   ff::ItemList items;
   (ff::add(items, args), ...);
   ratio.clear();
   ff::format_append(ratio, fmt, items.view());
-  const std::size_t cut = ratio.find('\n') + 1;
-  os.write(ratio.data(), static_cast<std::streamsize>(cut));
-  ratio.erase(0, cut);
   while (!ratio.empty() && ratio.back() == '\n') ratio.pop_back();
   ratio.resize(100, ' ');
 }
@@ -192,8 +195,8 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   const auto rx = residue_name(run, parent);
   const auto rh = residue_name(run, h);
   if (rx && rh) {
-    restraint_and_ratio(*run.resm, ratio, "(A,A,2X,A,1X,f6.3,2X,A,/,'URATIO      ',A,2X,A,1X,f6.1,2X,A)", "DISTAN   ",
-                        *rx, *rh, d, "0.001", *rx, *rh, ur, "0.01");
+    write_restraint(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
+    keep_ratio(ratio, "('URATIO      ',A,2X,A,1X,f6.1,2X,A)", *rx, *rh, ur, "0.01");
     return;
   }
   if (run.shelx.resi)
@@ -204,24 +207,26 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   // The names go in A5 fields; a longer name is written in full rather than
   // cut to a different atom's name.
   if (nx.size() <= 5 && nh.size() <= 5) {
-    restraint_and_ratio(*run.resm, ratio,
-                        "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A,/,'URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)",
-                        "DISTAN   ", nx, 1, nh, 1, d, "0.001", nx, 1, nh, 1, ur, "0.01");
+    write_restraint(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", nx, 1, nh, 1, d, "0.001");
+    keep_ratio(ratio, "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)", nx, 1, nh, 1, ur, "0.01");
   } else {
     const std::string fx = nx.size() <= 5 ? field("(a5)", nx) : std::string(nx);
     const std::string fh = nh.size() <= 5 ? field("(a5)", nh) : std::string(nh);
-    restraint_and_ratio(*run.resm, ratio,
-                        "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A,/,'URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)",
-                        "DISTAN   ", fx, 1, fh, 1, d, "0.001", fx, 1, fh, 1, ur, "0.01");
+    write_restraint(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", fx, 1, fh, 1, d, "0.001");
+    keep_ratio(ratio, "('URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)", fx, 1, fh, 1, ur, "0.01");
   }
+}
+
+// The number as I8 writes it, without its blanks.
+std::string i8_packed(int v) {
+  char buf[16];
+  const auto n = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
+  return n <= 8 ? std::string(buf, n) : std::string(8, '*');
 }
 
 void write_constraints(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d) {
   // The two atom numbers as the constraint lines write them, without blanks.
-  std::string nums = field("(2i8)", parent, h);
-  std::string p = nums.substr(0, 8), q = nums.substr(8);
-  std::erase(p, ' ');
-  std::erase(q, ' ');
+  const std::string p = i8_packed(parent), q = i8_packed(h);
   ff::write(*run.cbond,
             "('!',/,'! ',a,' - ',a,' = ',f9.3,' Angstroms',/,'!',/,"
             "'CON 1 X/',a,' -1 X/',a,' = 0',/,"

@@ -25,6 +25,7 @@
 #include "control/textfile.hpp"
 #include "control/vecmath.hpp"
 #include "databank/tables.hpp"
+#include "local/label_index.hpp"
 #include "local/tables.hpp"
 #include "structure/model.hpp"
 #include "topology/tables.hpp"
@@ -148,7 +149,7 @@ struct Run {
   LineTable mopro;  // 90 characters
   LineTable mcon;   // 90 characters
   std::vector<Mpole> mpoles;
-  std::unordered_map<std::string, int> label_index;  // first atom 1..nat of each label
+  LabelIndex label_index;  // first atom 1..nat of each label
 
   // Chemistry.
   Except except;

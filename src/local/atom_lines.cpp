@@ -1,6 +1,9 @@
 #include "local/atom_lines.hpp"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,6 +25,53 @@ bool unrefined(const Kappas& k, int set) {
          std::fabs(k.kappap[static_cast<std::size_t>(set)] - 1.0f) <= 0.0001f;
 }
 
+// The text as pad(s, n) gives it; copied only when its length differs.
+std::string_view fitted(const std::string& s, std::size_t n, std::string& spare) {
+  if (s.size() == n) return s;
+  spare = pad(s, n);
+  return spare;
+}
+
+// Writes a line into a string's own buffer, field after field: the caller
+// gives room for the longest line its fields can make.
+class Columns {
+ public:
+  Columns(std::string& s, std::size_t room) : s_(s) {
+    s_.resize(room);
+    p_ = s_.data();
+  }
+  Columns& text(std::string_view t) {
+    if (!t.empty()) std::memcpy(p_, t.data(), t.size());
+    p_ += t.size();
+    return *this;
+  }
+  Columns& blanks(std::size_t n) {
+    std::memset(p_, ' ', n);
+    p_ += n;
+    return *this;
+  }
+  // The text cut or blank-padded to n characters.
+  Columns& padded(std::string_view t, std::size_t n) {
+    const std::size_t m = std::min(t.size(), n);
+    return text(t.substr(0, m)).blanks(n - m);
+  }
+  // v right-justified in w columns as Iw (and Jw) write it; false, with
+  // nothing written, when it does not fit.
+  bool int_field(int v, int w) {
+    char buf[16];
+    const auto n = static_cast<int>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
+    if (n > w) return false;
+    blanks(static_cast<std::size_t>(w - n)).text(std::string_view(buf, static_cast<std::size_t>(n)));
+    return true;
+  }
+  // Ends the line here.
+  void done() { s_.resize(static_cast<std::size_t>(p_ - s_.data())); }
+
+ private:
+  std::string& s_;
+  char* p_;
+};
+
 void ensure_kappa_slot(Kappas& k, int set) {
   auto n = static_cast<std::size_t>(set + 1);
   if (k.kappa.size() < n) {
@@ -31,22 +81,28 @@ void ensure_kappa_slot(Kappas& k, int set) {
   }
 }
 
-std::string residue_ref(const Run& run, int atom) {
+// The atom's residue reference: 10 characters.
+std::string_view residue_ref(const Run& run, int atom) {
   auto a = static_cast<std::size_t>(atom);
-  return a < run.shelx.resshort.size() ? pad(run.shelx.resshort[a], 10) : std::string(10, ' ');
+  return a < run.shelx.resshort.size() ? std::string_view(run.shelx.resshort[a]) : std::string_view();
 }
 
-// The text as pad(s, n) gives it; copied only when its length differs.
-std::string_view fitted(const std::string& s, std::size_t n, std::string& spare) {
-  if (s.size() == n) return s;
-  spare = pad(s, n);
-  return spare;
-}
-
-// The text blank-padded or cut to n characters in place.
-std::string padded(std::string s, std::size_t n) {
-  s.resize(n, ' ');
-  return s;
+// The atom-table line of the master file without trailing blanks, as
+// "(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)" gives it: every
+// field but the four numbers is plain text, so the line is put together
+// here, and formatted only when a number outgrows its field.
+void xd_axis_line(std::string& line, const LocalAxes& ax, std::string_view lab, int iu, int isft, int kap, int lmax,
+                  std::string_view sym, std::string_view equiv) {
+  Columns c(line, 2 * lab.size() + ax.AX1.size() + ax.AX2.size() + equiv.size() + 64);
+  c.text(lab).blanks(1).padded(ax.ATOM0, 8).blanks(2).text(ax.AX1).blanks(2).text(lab).blanks(1);
+  c.padded(ax.ATOM2, 8).blanks(1).text(ax.AX2).text("   R ");
+  if (c.int_field(iu, 3) && c.int_field(isft, 3) && c.int_field(kap, 4) && c.int_field(lmax, 4)) {
+    c.blanks(3).padded(sym, 5).blanks(3).text(equiv).done();
+  } else {
+    line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1, lab,
+                      pad(ax.ATOM2, 8), ax.AX2, iu, isft, kap, lmax, pad(sym, 5), equiv);
+  }
+  line.resize(rtrim(line).size());
 }
 
 struct KappaChoice {
@@ -98,12 +154,16 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
   return c;
 }
 
-std::string symplm_code(const std::string& sitesym, const std::string& ax1, const std::string& ax2) {
-  std::string s(rtrim(sitesym));
+// a + b == w, without building a + b.
+bool joined_is(std::string_view a, std::string_view b, std::string_view w) {
+  return a.size() + b.size() == w.size() && w.starts_with(a) && w.substr(a.size()) == b;
+}
+
+std::string_view symplm_code(std::string_view sitesym, std::string_view ax1, std::string_view ax2) {
+  const std::string_view s = rtrim(sitesym);
   if (s == "m") {
-    std::string p = ax1 + ax2;
-    if (p == "XY" || p == "YX") return "mz  ";
-    if (p == "YZ" || p == "ZY") return "mx  ";
+    if (joined_is(ax1, ax2, "XY") || joined_is(ax1, ax2, "YX")) return "mz  ";
+    if (joined_is(ax1, ax2, "YZ") || joined_is(ax1, ax2, "ZY")) return "mx  ";
     return "my  ";
   }
   if (s == "mm2") return "mxmz";
@@ -141,9 +201,9 @@ int axis_index(const Run& run, const std::string& label) {
   if (label.starts_with("DUM"))
     for (int d = 1; d <= run.dummy.n; ++d)
       if (same_padded(run.dummy.label[static_cast<std::size_t>(d)], label, 8)) return run.atoms.nat + d;
-  const std::string l = label.size() == 8 ? label : pad(label, 8);
-  auto it = run.label_index.find(l);
-  if (it != run.label_index.end()) return it->second;
+  std::string spare;
+  const std::string_view l = fitted(label, 8, spare);
+  if (const int a = run.label_index.find(l); a > 0) return a;
   for (int a = 1; a <= run.atoms.nat; ++a)
     if (run.atoms.label[a] == l) return a;
   return 0;
@@ -164,36 +224,49 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
 
   // XD atom table
   const std::string& lab = run.atoms.label[i];
-  std::string spare0, spare2, spare_sym;
-  std::string line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab,
-                                fitted(ax.ATOM0, 8, spare0), ax.AX1, lab, fitted(ax.ATOM2, 8, spare2), ax.AX2,
-                                run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], fitted(sym, 5, spare_sym),
-                                kc.equiv > 0 ? run.atoms.label[kc.equiv] : std::string(8, ' '));
-  line.resize(rtrim(line).size());
+  std::string line;
+  line.reserve(96);
+  xd_axis_line(line, ax, lab, run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], sym,
+               kc.equiv > 0 ? std::string_view(run.atoms.label[kc.equiv]) : std::string_view("        "));
   run.out << ' ' << line << '\n';
   *run.mas << line << '\n';
   to_lst(run, "(/a,a/)", " Local coordinate system definition :  ", line);
 
-  // MoPro axis line and constraint
-  bool h = ernum_is(lab, "H");
-  std::string k5 = ff::format("(i5$)", kap);
-  k5 = pad(k5.substr(k5.find_first_not_of(' ')), 5);
-  run.mopro[ia] = padded(ff::format("(a,a,3x,a,3x,a,3x,a,3x,a,3x,a$)", ax.AX1, ax.AX2, mopro_name(ax.ATOM0),
-                                 mopro_name(ax.ATOM2), h ? " QUA " : " HEX ", " K" + k5, "V0  M0  Q0"),
-                      90);
+  // MoPro axis line and constraint, 90 characters each: plain text fields
+  // put together in place.
+  const bool h = ernum_is(lab, "H");
+  const std::string name = mopro_name(lab);
+  {
+    // The set number as I5 writes it, without its leading blanks, in five columns.
+    char buf[16];
+    const auto n = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, kap).ptr - buf);
+    const std::string m0 = mopro_name(ax.ATOM0), m2 = mopro_name(ax.ATOM2);
+    std::string& mline = run.mopro[ia];
+    Columns c(mline, ax.AX1.size() + ax.AX2.size() + m0.size() + m2.size() + 64);
+    c.text(ax.AX1).text(ax.AX2).blanks(3).text(m0).blanks(3).text(m2).blanks(3).text(h ? " QUA " : " HEX ");
+    c.text("    K").padded(n <= 5 ? std::string_view(buf, n) : std::string_view("*****"), 5).text("   V0  M0  Q0");
+    c.done();
+    mline.resize(90, ' ');
+  }
   if (kc.equiv > 0) {
-    std::string c = run.shelx.resi
-                        ? ff::format("(a,1x,a,2x,a$)", "! CONPVM ", residue_ref(run, i), residue_ref(run, kc.equiv))
-                        : ff::format("(a,1x,a,2x,a,1x,a,1x,a$)", "! CONPVM ", mopro_name(lab), "1",
-                                     mopro_name(run.atoms.label[kc.equiv]), "1");
-    run.mcon[ia] = padded(std::move(c), 90);
+    const std::string other = run.shelx.resi ? std::string() : mopro_name(run.atoms.label[kc.equiv]);
+    std::string& line = run.mcon[ia];
+    Columns c(line, name.size() + other.size() + 64);
+    c.text("! CONPVM  ");
+    if (run.shelx.resi)
+      c.padded(residue_ref(run, i), 10).blanks(2).padded(residue_ref(run, kc.equiv), 10);
+    else
+      c.text(name).text("  1 ").text(other).text(" 1");
+    c.done();
+    line.resize(90, ' ');
   }
   if (rtrim(sym) != "NO") {
-    std::string code = symplm_code(sym, ax.AX1, ax.AX2);
-    if (run.shelx.resi)
-      ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, residue_ref(run, i));
-    else
-      ff::write(*run.con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, mopro_name(lab), "1");
+    const std::string_view code = symplm_code(sym, ax.AX1, ax.AX2);
+    if (run.shelx.resi) {
+      ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, pad(residue_ref(run, i), 10));
+    } else {
+      ff::write(*run.con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, name, "1");
+    }
   }
 
   loc2plat(run, i);

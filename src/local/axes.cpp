@@ -1,6 +1,8 @@
 #include "local/axes.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -51,7 +53,11 @@ class AxisRules {
     run_.axes.ATOM2 = pad(run_.dummy.label[d], 8);
     run_.axes.P2 = cart;
   }
-  void sitesym(const char* s) { run_.atoms.sitesym[i_] = pad(s, 5); }
+  void sitesym(std::string_view s) {
+    std::string& sym = run_.atoms.sitesym[i_];
+    sym.assign(s.substr(0, std::min<std::size_t>(s.size(), 5)));
+    sym.resize(5, ' ');
+  }
 
   // A dummy at a point in the structure's own coordinates (fractional when
   // they exist) or at a Cartesian point.

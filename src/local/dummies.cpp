@@ -1,6 +1,7 @@
 #include "local/dummies.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <vector>
 #include <string>
@@ -12,14 +13,6 @@
 namespace vorn {
 
 namespace {
-
-// A formatted number as plain text: no line end, no blanks.
-std::string packed(const std::string& formatted) {
-  std::string r;
-  for (char ch : formatted)
-    if (ch != ' ' && ch != '\n') r += ch;
-  return r;
-}
 
 bool has_fractional(const Run& run) { return run.ctl.ifrac != 0; }
 
@@ -69,8 +62,11 @@ void DummyLab(Run& run) {
   if (n >= 1000) err("DummyLab", "DUMMY label exceeds format...");
   if (n < 1) err("DummyLab", "no dummy atom to label");
   make_slot(run, n);
-  const char* fmt = n <= 9 ? "(a,i1)" : n <= 99 ? "(a,i2)" : "(a,i3)";
-  run.dummy.label[static_cast<std::size_t>(n)] = pad(packed(ff::format(fmt, "DUM", n)), 6);
+  // "DUM" and the number in as many digits as it has (1..999), in six columns.
+  std::string& label = run.dummy.label[static_cast<std::size_t>(n)];
+  label.assign("DUM");
+  label += getdummylabel(n);
+  label.resize(6, ' ');
 }
 
 int adddummyatom(Run& run, int mode, const Vec3& point, Vec3& cart) {
@@ -153,7 +149,7 @@ float calcang(const Vec3& a, const Vec3& b, const Vec3& c) {
 }
 
 void prtang(Run& run, std::ostream& os, int a, int b, int c, float angle) {
-  auto label = [&](int i) { return std::string(rtrim(run.atoms.label.at(static_cast<std::size_t>(i)))); };
+  auto label = [&](int i) { return rtrim(run.atoms.label.at(static_cast<std::size_t>(i))); };
   ff::write(os, "(/' Angle   ',a,' - ',a,' - ',a,' = ',f8.2,' deg.')", label(a), label(b), label(c), angle);
 }
 
@@ -169,7 +165,10 @@ std::array<Vec3, 3> getdummy(const Vec3& origin, const std::array<Vec3, 3>& axes
 }
 
 // The number in as many digits as it needs (an I10 field without its blanks).
-std::string getdummylabel(int atom) { return ff::format("(i0$)", atom); }
+std::string getdummylabel(int atom) {
+  char buf[16];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, atom).ptr);
+}
 
 void loc2plat(Run& run, int atom) {
   if (atom < 1 || static_cast<std::size_t>(atom) >= run.atoms.xc.size())
@@ -200,7 +199,11 @@ void loc2plat(Run& run, int atom) {
   const std::array<Vec3, 3> tips = getdummy(c, dir);
   // The atom and its three axis tips, one line each, in one write; the tip
   // labels differ only in their leading axis letter.
-  std::string x_name = pad("X" + getdummylabel(atom), 8);
+  char num[16];
+  const auto n = static_cast<std::size_t>(std::to_chars(num, num + sizeof num, atom).ptr - num);
+  std::string x_name(8, ' ');
+  x_name[0] = 'X';
+  x_name.replace(1, std::min<std::size_t>(n, 7), num, std::min<std::size_t>(n, 7));
   std::string y_name = x_name, z_name = x_name;
   y_name[0] = 'Y';
   z_name[0] = 'Z';

@@ -1,5 +1,7 @@
 #include "output/mopro.hpp"
 
+#include <algorithm>
+#include <array>
 #include <span>
 #include <string>
 
@@ -52,6 +54,14 @@ void write_kappas(Run& run) {
   ff::write(os, "()");
 }
 
+template <std::size_t From, std::size_t N>
+std::array<float, N> slice(const std::array<float, NPOP>& p) {
+  static_assert(From + N <= NPOP);
+  std::array<float, N> r;
+  std::copy_n(p.begin() + From, N, r.begin());
+  return r;
+}
+
 void write_atom(Run& run, int i) {
   std::ostream& os = *run.par;
   const auto k = static_cast<std::size_t>(i);
@@ -61,7 +71,11 @@ void write_atom(Run& run, int i) {
 
   ff::write(os, "('ATOM ',j3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, mopro_name(run, i), run.atoms.xf[k], occ,
             ernum(label));
-  ff::write(os, "(a)", pad(run.mopro[k], 90));
+  const std::string& axes = run.mopro[k];  // 90 characters as made
+  if (axes.size() == 90)
+    ff::write(os, "(a)", axes);
+  else
+    ff::write(os, "(a)", pad(axes, 90));
   if (hydrogen)
     ff::write(os, "('UISO   ',f10.6)", run.at_uij[k][0]);
   else
@@ -76,11 +90,11 @@ void write_atom(Run& run, int i) {
   } else {
     for (float& v : p) v /= occ;
   }
-  const std::span<const float> pops(p);
-  ff::write(os, "(2f8.5,2x,8(f5.3,2x))", pops.subspan(0, 10));
+  // Fixed-size pieces, so that the writes are recorded and formatted behind the run.
+  ff::write(os, "(2f8.5,2x,8(f5.3,2x))", slice<0, 10>(p));
   if (!hydrogen) {
-    ff::write(os, "(2x,7(f5.3,2x))", pops.subspan(10, 7));
-    ff::write(os, "(2x,9(f5.3,2x))", pops.subspan(17, 9));
+    ff::write(os, "(2x,7(f5.3,2x))", slice<10, 7>(p));
+    ff::write(os, "(2x,9(f5.3,2x))", slice<17, 9>(p));
   }
   ff::write(os, "()");
 }

@@ -1,6 +1,8 @@
 #include "output/xd_master.hpp"
 
 #include <optional>
+#include <string_view>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -16,8 +18,8 @@ const char* kKeyHeader = "KEY     XYZ --U2-- ----U3---- ------U4------- M- -D- -
 
 // Multipole key masks by local site symmetry.
 struct SiteMask {
-  const char* sitesym;
-  const char* mask;
+  std::string_view sitesym;
+  std::string_view mask;
 };
 constexpr SiteMask kMasks[] = {
     {"NO", "10 111 11111 1111111 111111111"}, {"C", "10 000 11111 0000000 111111111"},
@@ -106,11 +108,14 @@ void write_kappa_lines(Run& run) {
 
 }  // namespace
 
-std::string getkey(Run& run, int atom) {
+namespace {
+
+// The two halves of the key line of an atom (after its label).
+std::pair<std::string_view, std::string_view> key_parts(const Run& run, int atom) {
   const auto& k = run.ctl.lkey;
   bool ordered = run.atoms1.flag[atom] != -1;
-  const char* one = "000 000000 0000000000 000000000000000 ";
-  const char* two = "00 000 00000 0000000 000000000";
+  std::string_view one = "000 000000 0000000000 000000000000000 ";
+  std::string_view two = "00 000 00000 0000000 000000000";
   if (k[1] && (k[2] || (k[3] && ordered)))
     one = run.atoms.iz[atom] == 1 ? "111 100000 0000000000 000000000000000 " : "111 111111 0000000000 000000000000000 ";
   if (run.ctl.itoxd != 1 && k[4] && (k[5] || (k[6] && ordered))) {
@@ -120,6 +125,13 @@ std::string getkey(Run& run, int atom) {
       for (const SiteMask& m : kMasks)
         if (same_padded(m.sitesym, s, 5)) two = m.mask;
   }
+  return {one, two};
+}
+
+}  // namespace
+
+std::string getkey(Run& run, int atom) {
+  const auto [one, two] = key_parts(run, atom);
   std::string key;
   key.reserve(68);
   key += one;
@@ -129,8 +141,7 @@ std::string getkey(Run& run, int atom) {
 
 void localdef(Run& run) {
   run.dummy.n = 0;
-  run.label_index.clear();
-  for (int i = run.atoms.nat; i >= 1; --i) run.label_index[run.atoms.label[i]] = i;
+  run.label_index.build(run.atoms.label, run.atoms.nat);
   if (!run.ang.open(run.path("vorn.ang"))) err("localdef", "Unable to create output file vorn.ang");
   ff::write(*run.ang, "(a)", "ANGSTROM");
 
@@ -159,7 +170,15 @@ void localdef(Run& run) {
   }
   if (shelx_like(run)) wrxdmas1(run);
   line(run, kKeyHeader);
-  for (int i = 1; i <= run.atoms.nat; ++i) *run.mas << run.atoms.label[i] << getkey(run, i) << '\n';
+  std::string key_line;
+  for (int i = 1; i <= run.atoms.nat; ++i) {
+    const auto [one, two] = key_parts(run, i);
+    key_line.assign(run.atoms.label[i]);
+    key_line += one;
+    key_line += two;
+    key_line += '\n';
+    run.mas->write(key_line.data(), static_cast<std::streamsize>(key_line.size()));
+  }
   write_kappa_lines(run);
 
   if (shelx_like(run) || run.ctl.iformat == FMT_AIM2TAB) {
