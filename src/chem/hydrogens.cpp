@@ -1,7 +1,6 @@
 #include "chem/hydrogens.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -219,9 +218,9 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
 
 // The number as I8 writes it, without its blanks.
 std::string i8_packed(int v) {
-  char buf[16];
-  const auto n = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
-  return n <= 8 ? std::string(buf, n) : std::string(8, '*');
+  std::string s = ff::fmt_i(v, 8);
+  s.erase(0, s.find_first_not_of(' '));
+  return s;
 }
 
 void write_constraints(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d) {

@@ -576,6 +576,14 @@ void put_a_long(Line& out, std::string_view s, int w);
 
 }  // namespace
 
+IntText::IntText(long long v) {
+  const std::uint64_t mag = v < 0 ? 0ULL - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  char* end = buf_ + sizeof buf_;
+  char* p = digits_before(end, mag);
+  if (v < 0) *--p = '-';
+  n_ = static_cast<std::size_t>(end - p);
+}
+
 std::string fmt_i(long long v, int w, int m, bool plus) {
   Line out;
   put_i(out, v, w, m, plus);

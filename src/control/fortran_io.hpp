@@ -384,6 +384,59 @@ std::string fmt_e(double v, int w, int d, bool plus = false);
 std::string fmt_a(std::string_view s, int w);  // w < 0: the whole text
 std::string fmt_j(long long v, int w);          // Iw, or " <full number>" when it does not fit
 
+// An integer's text as I0 writes it (its digits, after a '-' when negative),
+// held in place: no allocation.
+class IntText {
+ public:
+  explicit IntText(long long v);
+  std::string_view view() const { return {buf_ + sizeof buf_ - n_, n_}; }
+  std::size_t size() const { return n_; }
+
+ private:
+  char buf_[24];
+  std::size_t n_;
+};
+
+// A line put together field by field in a string's own buffer, for the few
+// lines made for every atom whose fields are texts and integers: the columns
+// the format with the same fields gives, without a format to run. The
+// caller gives room for the longest line the fields can make.
+class Columns {
+ public:
+  Columns(std::string& s, std::size_t room) : s_(s) {
+    s_.resize(room);
+    p_ = s_.data();
+  }
+  Columns& text(std::string_view t) {
+    if (!t.empty()) std::memcpy(p_, t.data(), t.size());
+    p_ += t.size();
+    return *this;
+  }
+  Columns& blanks(std::size_t n) {
+    std::memset(p_, ' ', n);
+    p_ += n;
+    return *this;
+  }
+  // The text cut or blank-padded on the right to n characters.
+  Columns& padded(std::string_view t, std::size_t n) {
+    const std::size_t m = t.size() < n ? t.size() : n;
+    return text(t.substr(0, m)).blanks(n - m);
+  }
+  // v as Iw (and Jw) write it when it fits; false, with nothing written,
+  // when it does not (the caller then formats the line).
+  bool int_field(long long v, int w) {
+    const IntText t(v);
+    if (w < 0 || t.size() > static_cast<std::size_t>(w)) return false;
+    return blanks(static_cast<std::size_t>(w) - t.size()).text(t.view()), true;
+  }
+  // Ends the line here.
+  void done() { s_.resize(static_cast<std::size_t>(p_ - s_.data())); }
+
+ private:
+  std::string& s_;
+  char* p_;
+};
+
 // ---------------------------------------------------------------------------
 // Input.
 

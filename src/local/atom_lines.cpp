@@ -1,7 +1,6 @@
 #include "local/atom_lines.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -32,45 +31,7 @@ std::string_view fitted(const std::string& s, std::size_t n, std::string& spare)
   return spare;
 }
 
-// Writes a line into a string's own buffer, field after field: the caller
-// gives room for the longest line its fields can make.
-class Columns {
- public:
-  Columns(std::string& s, std::size_t room) : s_(s) {
-    s_.resize(room);
-    p_ = s_.data();
-  }
-  Columns& text(std::string_view t) {
-    if (!t.empty()) std::memcpy(p_, t.data(), t.size());
-    p_ += t.size();
-    return *this;
-  }
-  Columns& blanks(std::size_t n) {
-    std::memset(p_, ' ', n);
-    p_ += n;
-    return *this;
-  }
-  // The text cut or blank-padded to n characters.
-  Columns& padded(std::string_view t, std::size_t n) {
-    const std::size_t m = std::min(t.size(), n);
-    return text(t.substr(0, m)).blanks(n - m);
-  }
-  // v right-justified in w columns as Iw (and Jw) write it; false, with
-  // nothing written, when it does not fit.
-  bool int_field(int v, int w) {
-    char buf[16];
-    const auto n = static_cast<int>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
-    if (n > w) return false;
-    blanks(static_cast<std::size_t>(w - n)).text(std::string_view(buf, static_cast<std::size_t>(n)));
-    return true;
-  }
-  // Ends the line here.
-  void done() { s_.resize(static_cast<std::size_t>(p_ - s_.data())); }
-
- private:
-  std::string& s_;
-  char* p_;
-};
+using ff::Columns;
 
 void ensure_kappa_slot(Kappas& k, int set) {
   auto n = static_cast<std::size_t>(set + 1);
@@ -238,13 +199,13 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   const std::string name = mopro_name(lab);
   {
     // The set number as I5 writes it, without its leading blanks, in five columns.
-    char buf[16];
-    const auto n = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, kap).ptr - buf);
+    std::string k5 = ff::fmt_i(kap, 5);
+    k5.erase(0, k5.find_first_not_of(' '));
     const std::string m0 = mopro_name(ax.ATOM0), m2 = mopro_name(ax.ATOM2);
     std::string& mline = run.mopro[ia];
     Columns c(mline, ax.AX1.size() + ax.AX2.size() + m0.size() + m2.size() + 64);
     c.text(ax.AX1).text(ax.AX2).blanks(3).text(m0).blanks(3).text(m2).blanks(3).text(h ? " QUA " : " HEX ");
-    c.text("    K").padded(n <= 5 ? std::string_view(buf, n) : std::string_view("*****"), 5).text("   V0  M0  Q0");
+    c.text("    K").padded(k5, 5).text("   V0  M0  Q0");
     c.done();
     mline.resize(90, ' ');
   }

@@ -1,7 +1,6 @@
 #include "local/dummies.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <vector>
 #include <string>
@@ -165,10 +164,7 @@ std::array<Vec3, 3> getdummy(const Vec3& origin, const std::array<Vec3, 3>& axes
 }
 
 // The number in as many digits as it needs (an I10 field without its blanks).
-std::string getdummylabel(int atom) {
-  char buf[16];
-  return std::string(buf, std::to_chars(buf, buf + sizeof buf, atom).ptr);
-}
+std::string getdummylabel(int atom) { return std::string(ff::IntText(atom).view()); }
 
 void loc2plat(Run& run, int atom) {
   if (atom < 1 || static_cast<std::size_t>(atom) >= run.atoms.xc.size())
@@ -199,11 +195,10 @@ void loc2plat(Run& run, int atom) {
   const std::array<Vec3, 3> tips = getdummy(c, dir);
   // The atom and its three axis tips, one line each, in one write; the tip
   // labels differ only in their leading axis letter.
-  char num[16];
-  const auto n = static_cast<std::size_t>(std::to_chars(num, num + sizeof num, atom).ptr - num);
+  const ff::IntText num(atom);
   std::string x_name(8, ' ');
   x_name[0] = 'X';
-  x_name.replace(1, std::min<std::size_t>(n, 7), num, std::min<std::size_t>(n, 7));
+  x_name.replace(1, std::min<std::size_t>(num.size(), 7), num.view().substr(0, 7));
   std::string y_name = x_name, z_name = x_name;
   y_name[0] = 'Y';
   z_name[0] = 'Z';

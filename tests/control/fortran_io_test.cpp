@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "control/text.hpp"
 #include "support/fortran_oracle.hpp"
 
 using ff::format;
@@ -580,4 +581,27 @@ TEST(Records, AMismatchSurfacesWhenTheRecordIsFormatted) {
   ff::RecordBuf::attach(recorded, &rec);
   ff::write(recorded, "(i5)", "not a number");
   EXPECT_THROW(rec.text(), std::logic_error);
+}
+
+// The hand-built lines give the columns of the format with the same fields.
+TEST(Columns, GiveTheColumnsOfTheFormatWithTheSameFields) {
+  std::mt19937 gen(7);
+  std::uniform_int_distribution<int> pick(-99999, 999999);
+  for (int k = 0; k < 2000; ++k) {
+    const int a = pick(gen) / (1 + k % 1000), b = pick(gen) % 100;
+    const std::string lab = "C(" + std::to_string(k) + ")";
+    std::string line;
+    ff::Columns c(line, 64);
+    c.text(lab).blanks(2).padded(lab, 6);
+    const bool fits = c.int_field(a, 5) && c.int_field(b, 3);
+    const std::string want = ff::format("(a,2x,a6,i5,i3$)", lab, vorn::pad(lab, 6), a, b);
+    if (fits) {
+      c.done();
+      EXPECT_EQ(line, want) << a << ' ' << b;
+    } else {
+      EXPECT_NE(want.find('*'), std::string::npos) << a << ' ' << b;
+    }
+    EXPECT_EQ(ff::IntText(a).view(), ff::fmt_i(a, 0));
+  }
+  EXPECT_EQ(ff::IntText(std::numeric_limits<long long>::min()).view(), "-9223372036854775808");
 }
