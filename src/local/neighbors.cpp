@@ -311,11 +311,11 @@ int GetNei(Run& run, int atom, float rmax) {
   // The candidates are a superset of the atoms that can pass, in index
   // order, so the list is the one of the whole scan.
   const auto ua = static_cast<std::size_t>(atom);
-  double reach = rmax;
   if (rmax <= 0.0f) {
-    const float ra = covalent_radius(run, run.atoms.iz[ua]);
-    reach = ra < 0.0f ? -1.0 : static_cast<double>(ra) + idx->rbig + run.ctl.tol1;
+    for (int j : idx->bonds[ua]) c.take(j);
+    return c.finish();
   }
+  const double reach = rmax;
   std::vector<int>& cands = idx->scratch;
   const AtomGrid& grid = idx->grid;
   grid.near_atoms(run, run.atoms.xc[ua], reach, cands);

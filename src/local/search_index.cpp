@@ -304,7 +304,8 @@ void build_search_index(Run& run, float rbig) {
   // Cells twice the widest bond: a bond search then spans two cells along
   // each axis, and fewer, fuller rows cost less than many empty ones.
   const double cell = 2.0 * (2.0 * rbig + run.ctl.tol1);
-  auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}, {}, {}});
+  auto idx = std::make_shared<SearchIndex>(
+      SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), bond_partners(run), {}, run.rings.nor, rbig, {}, {}, {}, {}, {}, {}, {}});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
     for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)
@@ -321,9 +322,50 @@ SearchIndex* search_index(Run& run) {
   return s;
 }
 
+namespace {
+
+// The partners of a moved atom found anew, and the atom put into or taken
+// out of the lists of the atoms it came to or left: a pair is bonded alike
+// seen from either atom.
+void rebond(const Run& run, SearchIndex& idx, int atom) {
+  const float tol = run.ctl.tol1;
+  const float ra = bond_radius(run, atom);
+  const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];
+  std::vector<int>& now = idx.moved_new;
+  now.clear();
+  if (ra >= 0.0f) {
+    idx.grid.near_atoms(run, xa, static_cast<double>(ra) + idx.rbig + tol, idx.moved_near);
+    for (int j : idx.moved_near)
+      if (j != atom && bonded(dist(xa, run.atoms.xc[static_cast<std::size_t>(j)]), ra, bond_radius(run, j), tol))
+        now.push_back(j);
+    std::sort(now.begin(), now.end());
+  }
+  const auto listed = idx.bonds[static_cast<std::size_t>(atom)];
+  std::vector<int>& old = idx.moved_old;
+  old.assign(listed.begin(), listed.end());
+  std::size_t k = 0, m = 0;
+  while (k < old.size() || m < now.size()) {
+    if (m == now.size() || (k < old.size() && old[k] < now[m])) {
+      idx.bonds.erase(old[k++], atom);
+    } else if (k == old.size() || now[m] < old[k]) {
+      idx.bonds.insert(now[m++], atom);
+    } else {
+      ++k;
+      ++m;
+    }
+  }
+  idx.bonds.replace(atom, now);
+}
+
+}  // namespace
+
 void atom_moved(Run& run, int atom) {
-  if (run.index && atom >= 1 && static_cast<std::size_t>(atom) < run.atoms.xc.size())
-    run.index->grid.moved(run, atom);
+  if (!run.index || atom < 1 || static_cast<std::size_t>(atom) >= run.atoms.xc.size()) return;
+  SearchIndex& idx = *run.index;
+  idx.grid.moved(run, atom);
+  // An index that no longer stands for the table is never asked again.
+  if (idx.grid.valid() && atom <= idx.grid.count() && static_cast<std::size_t>(atom) < idx.bonds.size())
+    rebond(run, idx, atom);
 }
 
 }  // namespace vorn

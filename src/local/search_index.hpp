@@ -16,6 +16,7 @@
 
 #include "control/run.hpp"
 #include "local/kappa_index.hpp"
+#include "topology/bonds.hpp"
 
 namespace vorn {
 
@@ -102,6 +103,9 @@ struct SearchScratch {
 
 struct SearchIndex {
   AtomGrid grid;
+  // The bonded partners of each atom 1..n at the current positions: the
+  // candidates of every bonded search, already in index order.
+  BondTable bonds;
   // Rings containing each atom 1..n, in ring order (ring table fixed).
   std::vector<std::vector<int>> rings_of;
   int nor = 0;
@@ -110,6 +114,7 @@ struct SearchIndex {
   NeighborRec near;          // the list of the latest nearest-first search
   KappaIndex kappa;          // earlier atoms by their kappa-set signature
   SearchScratch lists;       // working lists of the searches
+  std::vector<int> moved_near, moved_old, moved_new;  // scratch of atom_moved()
 };
 
 // Builds run.index over atoms 1..ncryst and the current ring table; rbig is
@@ -117,7 +122,8 @@ struct SearchIndex {
 void build_search_index(Run& run, float rbig);
 // The index when it describes the current atom table, else nullptr.
 SearchIndex* search_index(Run& run);
-// Tells the index that the atom's Cartesian position changed.
+// Tells the index that the atom's Cartesian position changed: the grid
+// re-bins it and the bond table gives it its new partners (and it them).
 void atom_moved(Run& run, int atom);
 
 }  // namespace vorn

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,36 @@ float bond_radius(const Run& run, int i);
 inline bool bonded(float d, float r1, float r2, float tol) {
   return r1 >= 0.0f && r2 >= 0.0f && d <= r1 + r2 + tol;
 }
+
+// The bonded partners of atoms 1..n, each list in increasing atom index
+// (entry 0 unused). A list can be replaced and single partners added or
+// removed, so that the table can follow an atom that moves.
+class BondTable {
+ public:
+  std::size_t size() const { return spans_.size(); }
+  std::span<const int> operator[](std::size_t atom) const {
+    const Span& s = spans_[atom];
+    return {flat_.data() + s.start, static_cast<std::size_t>(s.size)};
+  }
+  void replace(int atom, std::span<const int> list);
+  void insert(int atom, int partner);  // partner not yet listed
+  void erase(int atom, int partner);   // partner listed
+
+ private:
+  friend BondTable bond_partners(const Run& run);
+  struct Span {
+    int start = 0, size = 0, room = 0;
+  };
+  // Moves the list of the atom to the end of the storage with room for at
+  // least `need` partners.
+  void regrow(Span& s, int need);
+  std::vector<Span> spans_;
+  std::vector<int> flat_;
+};
+
+// Bonded partners of every atom 1..ncryst (ascending atom index) by the bond
+// criterion; disordered atoms included.
+BondTable bond_partners(const Run& run);
 
 // Points bucketed in cubic cells. near() hands out every stored point within
 // `reach` of the query point (and some a little farther); callers make the
