@@ -287,4 +287,58 @@ void PointGrid::grow() {
   }
 }
 
+PointCells::PointCells(float reach, std::span<const Vec3> points) {
+  size_ = std::max(reach, 0.0f) * 1.01f + 0.01f;
+  const auto finite = [](const Vec3& x) { return std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]); };
+  double hi[3]{};
+  double maxabs = 0.0;
+  bool any = false;
+  for (const Vec3& x : points) {
+    if (!finite(x)) continue;
+    for (std::size_t d = 0; d < 3; ++d) {
+      if (!any || x[d] < lo_[d]) lo_[d] = x[d];
+      if (!any || x[d] > hi[d]) hi[d] = x[d];
+      maxabs = std::max(maxabs, std::fabs(static_cast<double>(x[d])));
+    }
+    any = true;
+  }
+  // A point whose float distance is within the radius lies within the
+  // radius and the margin along each axis.
+  margin_ = 0.01 + 1.0e-5 * maxabs;
+  s_ = std::max(static_cast<double>(size_), 0.01);
+  const double cap = 2.0 * static_cast<double>(points.size()) + 64.0;
+  for (;;) {
+    double cells = 1.0;
+    for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - lo_[d]) / s_) + 1.0;
+    if (cells <= cap) break;
+    s_ *= 1.5;
+  }
+  std::size_t total = 1;
+  for (std::size_t d = 0; d < 3; ++d) {
+    dim_[d] = static_cast<int>(std::floor((hi[d] - lo_[d]) / s_)) + 1;
+    total *= static_cast<std::size_t>(dim_[d]);
+  }
+  std::vector<std::size_t> where(points.size(), total);  // total: not binned
+  first_.assign(total + 2, 0);
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    const Vec3& x = points[k];
+    if (finite(x))
+      where[k] = (static_cast<std::size_t>(coord(x[2], 2)) * static_cast<std::size_t>(dim_[1]) +
+                  static_cast<std::size_t>(coord(x[1], 1))) * static_cast<std::size_t>(dim_[0]) +
+                 static_cast<std::size_t>(coord(x[0], 0));
+    ++first_[where[k] + 1];
+  }
+  for (std::size_t c = 0; c <= total; ++c) first_[c + 1] += first_[c];
+  binned_ = first_[total];
+  ids_.resize(points.size());
+  at_.resize(points.size());
+  std::vector<int> fill(first_.begin(), first_.end() - 1);
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    const auto slot = static_cast<std::size_t>(fill[where[k]]++);
+    ids_[slot] = static_cast<int>(k);
+    at_[slot] = points[k];
+  }
+  first_.pop_back();
+}
+
 }  // namespace vorn
