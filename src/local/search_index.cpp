@@ -305,7 +305,7 @@ void build_search_index(Run& run, float rbig) {
   // each axis, and fewer, fuller rows cost less than many empty ones.
   const double cell = 2.0 * (2.0 * rbig + run.ctl.tol1);
   auto idx = std::make_shared<SearchIndex>(
-      SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), bond_partners(run), {}, run.rings.nor, rbig, {}, {}, {}, {}, {}, {}, {}});
+      SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), take_bonds(run), {}, run.rings.nor, rbig, {}, {}, {}, {}, {}, {}, {}});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
     for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <utility>
 
 #include "control/elements.hpp"
@@ -221,6 +223,42 @@ BondTable bond_partners(const Run& run) {
       for (int m = k; m > 0 && v[m - 1] > v[m]; --m) std::swap(v[m - 1], v[m]);
   }
   return t;
+}
+
+namespace {
+
+void describe_atoms(const Run& run, FoundBonds& f) {
+  const auto n = static_cast<std::size_t>(std::max(run.cryst.ncryst, 0));
+  f.tol = run.ctl.tol1;
+  f.radius.resize(n);
+  for (std::size_t i = 0; i < n; ++i) f.radius[i] = bond_radius(run, static_cast<int>(i) + 1);
+  f.at.assign(run.atoms.xc.begin() + 1, run.atoms.xc.begin() + 1 + static_cast<std::ptrdiff_t>(n));
+}
+
+}  // namespace
+
+const BondTable& keep_bonds(Run& run) {
+  auto f = std::make_shared<FoundBonds>();
+  f->table = bond_partners(run);
+  describe_atoms(run, *f);
+  run.bonds = f;
+  return f->table;
+}
+
+BondTable take_bonds(Run& run) {
+  std::shared_ptr<FoundBonds> f = std::move(run.bonds);
+  run.bonds.reset();
+  if (f && f->table.size() == static_cast<std::size_t>(run.cryst.ncryst) + 1) {
+    FoundBonds now;
+    describe_atoms(run, now);
+    // Bit for bit: the table was found from these very values.
+    auto same = [](const auto& a, const auto& b) {
+      return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
+    };
+    if (std::memcmp(&now.tol, &f->tol, sizeof(float)) == 0 && same(now.radius, f->radius) && same(now.at, f->at))
+      return std::move(f->table);
+  }
+  return bond_partners(run);
 }
 
 namespace {

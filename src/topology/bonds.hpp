@@ -57,6 +57,21 @@ class BondTable {
 // criterion; disordered atoms included.
 BondTable bond_partners(const Run& run);
 
+// A bond table with what it was found from, so that a later stage can take
+// it over while the atoms have not changed.
+struct FoundBonds {
+  BondTable table;
+  float tol = 0;
+  std::vector<float> radius;  // per atom 1..n
+  std::vector<Vec3> at;       // per atom 1..n
+};
+// bond_partners(), kept in run.bonds for take_bonds().
+const BondTable& keep_bonds(Run& run);
+// The table keep_bonds() kept when the atoms, their radii and the tolerance
+// are still those it was found from, else bond_partners(); run.bonds is
+// emptied.
+BondTable take_bonds(Run& run);
+
 // Points bucketed in cubic cells. near() hands out every stored point within
 // `reach` of the query point (and some a little farther); callers make the
 // exact distance test themselves. The cells are found through an

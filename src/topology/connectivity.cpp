@@ -27,8 +27,10 @@ int eliminate(Run& run, int cycle, const BondTable& partners) {
     const int a = na.idx[static_cast<std::size_t>(p)];
     if (run.atoms1.flag[static_cast<std::size_t>(a)] == -1) continue;
     auto& row = cm.icon[static_cast<std::size_t>(p)];
+    const auto all = partners[static_cast<std::size_t>(a)];
+    row.reserve(all.size());
     // Atom order and position order agree, so the partners stay ascending.
-    for (int b : partners[static_cast<std::size_t>(a)])
+    for (int b : all)
       if (int q = pos[static_cast<std::size_t>(b)]; q != 0) row.push_back(q);
     cm.ncon[static_cast<std::size_t>(p)] = static_cast<int>(row.size());
   }
@@ -91,7 +93,7 @@ void connect4rings(Run& run) {
   to_lst(run, "(/a)", std::string(80, '-'));
   to_both(run, "(/a)", " CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS");
 
-  const auto partners = bond_partners(run);
+  const BondTable& partners = keep_bonds(run);
   for (int cycle = 0;; ++cycle) {
     to_both(run, "(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, na.n);
     const int removed = eliminate(run, cycle, partners);
