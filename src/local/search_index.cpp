@@ -76,6 +76,31 @@ void AtomGrid::mark_twins(const Run& run, const Vec3& p) {
   for (int j : near_) twin_[static_cast<std::size_t>(j)] = has_twin(run, j, around_);
 }
 
+namespace {
+
+// A search this wide around p holds every atom within 0.01 A of any atom
+// within 0.02 A of p, rounding included.
+constexpr double kTwinsAround = 0.04;
+
+}  // namespace
+
+// mark_twins() for the atoms of near_atoms(p, kTwinsAround): the atoms
+// within 0.02 A of p (all whose flag can depend on an atom at p) and their
+// twins are all among them.
+void AtomGrid::mark_twins_from(const Run& run, const Vec3& p, const std::vector<int>& near) {
+  for (int j : near) {
+    const Vec3& xj = run.atoms.xc[static_cast<std::size_t>(j)];
+    if (!(dist(p, xj) <= 0.02f)) continue;
+    char twin = 0;
+    for (int k : near)
+      if (k != j && dist(xj, run.atoms.xc[static_cast<std::size_t>(k)]) < 0.01f) {
+        twin = 1;
+        break;
+      }
+    twin_[static_cast<std::size_t>(j)] = twin;
+  }
+}
+
 int AtomGrid::coord(double v, int d) const {
   // The floor of c, clamped to the grid: below 0 (or not a number) and from
   // dim on the clamp decides, and in between truncation is the floor.
@@ -267,7 +292,8 @@ bool AtomGrid::at_most(const Vec3& p, double reach, std::size_t limit) const {
   return box <= limit || count_bound(p, reach) <= limit;
 }
 
-void AtomGrid::moved(const Run& run, int atom) {
+void AtomGrid::moved(const Run& run, int atom, double reach, std::vector<int>& near) {
+  near.clear();
   if (!valid_ || atom < 1 || atom > n_) return;
   const auto ua = static_cast<std::size_t>(atom);
   const Vec3& x = run.atoms.xc[ua];
@@ -297,7 +323,8 @@ void AtomGrid::moved(const Run& run, int atom) {
   // The atoms it left (only when one of them shared its site: the flags of
   // the others never depended on it) and the atoms it joined.
   if (twin_[ua] != 0) mark_twins(run, old);
-  mark_twins(run, x);
+  near_atoms(run, x, std::max(reach, kTwinsAround), near);
+  mark_twins_from(run, x, near);
 }
 
 void build_search_index(Run& run, float rbig) {
@@ -334,7 +361,7 @@ void rebond(const Run& run, SearchIndex& idx, int atom) {
   std::vector<int>& now = idx.moved_new;
   now.clear();
   if (ra >= 0.0f) {
-    idx.grid.near_atoms(run, xa, static_cast<double>(ra) + idx.rbig + tol, idx.moved_near);
+    // The grid's list around the new position holds the candidates.
     for (int j : idx.moved_near)
       if (j != atom && bonded(dist(xa, run.atoms.xc[static_cast<std::size_t>(j)]), ra, bond_radius(run, j), tol))
         now.push_back(j);
@@ -362,7 +389,8 @@ void rebond(const Run& run, SearchIndex& idx, int atom) {
 void atom_moved(Run& run, int atom) {
   if (!run.index || atom < 1 || static_cast<std::size_t>(atom) >= run.atoms.xc.size()) return;
   SearchIndex& idx = *run.index;
-  idx.grid.moved(run, atom);
+  const float ra = bond_radius(run, atom);
+  idx.grid.moved(run, atom, ra < 0.0f ? 0.0 : static_cast<double>(ra) + idx.rbig + run.ctl.tol1, idx.moved_near);
   // An index that no longer stands for the table is never asked again.
   if (idx.grid.valid() && atom <= idx.grid.count() && static_cast<std::size_t>(atom) < idx.bonds.size())
     rebond(run, idx, atom);

@@ -43,7 +43,10 @@ class AtomGrid {
   // the box holds too many.
   bool at_most(const Vec3& p, double reach, std::size_t limit) const;
   // Re-bins an atom after its position changed.
-  void moved(const Run& run, int atom);
+  void moved(const Run& run, int atom) { moved(run, atom, 0.0, moved_near_); }
+  // The same, leaving in `near` at least the atoms near_atoms() gives for
+  // the new position and reach, which also serve the twin flags.
+  void moved(const Run& run, int atom, double reach, std::vector<int>& near);
   // False when no other atom lies within 0.01 A of the atom, so that it can
   // never be taken for a second atom on a listed site.
   bool may_share_site(int atom) const { return twin_[static_cast<std::size_t>(atom)] != 0; }
@@ -76,8 +79,10 @@ class AtomGrid {
   std::vector<Vec3> at_;            // position of each atom as binned
   std::vector<char> twin_;          // another atom lies within 0.01 A
   void mark_twins(const Run& run, const Vec3& p);
+  void mark_twins_from(const Run& run, const Vec3& p, const std::vector<int>& near);
   char has_twin(const Run& run, int j, std::vector<int>& around) const;
   std::vector<int> near_, around_;           // scratch of mark_twins()
+  std::vector<int> moved_near_;              // scratch of moved()
   mutable std::vector<std::uint64_t> bits_;  // scratch of candidates()
   mutable std::vector<double> gaps_;         // scratch of candidates(): per axis, squared gaps of the cells
   // The latest count_bound() and the count of row changes it saw.
