@@ -58,7 +58,26 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
   before_.assign(total / static_cast<std::size_t>(dim_[0]) * static_cast<std::size_t>(dim_[0] + 1), 0);
   for (int i = 1; i <= n; ++i) count_in_row(where_[static_cast<std::size_t>(i)], 1);
   valid_ = true;
-  for (int i = 1; i <= n; ++i) twin_[static_cast<std::size_t>(i)] = has_twin(run, i, near_);
+  // An atom whose twin search stays within its own cell (most atoms: a
+  // cell is far wider than 0.01 A) is compared with the atoms of that cell
+  // only, as near_atoms() would do; the others ask the grid.
+  const double reach = 0.01 + margin_;
+  for (std::size_t c = 0; c < total; ++c)
+    for (int k = first_[c]; k < first_[c + 1]; ++k) {
+      const int i = slots_[static_cast<std::size_t>(k)];
+      const Vec3& xi = run.atoms.xc[static_cast<std::size_t>(i)];
+      bool inside = true;
+      for (int d = 0; d < 3 && inside; ++d)
+        inside = coord(xi[static_cast<std::size_t>(d)] - reach, d) == coord(xi[static_cast<std::size_t>(d)] + reach, d);
+      if (!inside) {
+        twin_[static_cast<std::size_t>(i)] = has_twin(run, i, near_);
+        continue;
+      }
+      char twin = 0;
+      for (int m = first_[c]; m < first_[c + 1] && twin == 0; ++m)
+        if (m != k && dist(xi, run.atoms.xc[static_cast<std::size_t>(slots_[static_cast<std::size_t>(m)])]) < 0.01f) twin = 1;
+      twin_[static_cast<std::size_t>(i)] = twin;
+    }
 }
 
 // Whether another atom lies within 0.01 A of atom j.
