@@ -301,14 +301,21 @@ bool AtomGrid::at_most(const Vec3& p, double reach, std::size_t limit) const {
   const double r = reach + margin_;
   const int x0 = coord(p[0] - r, 0), x1 = coord(p[0] + r, 0);
   const int y0 = coord(p[1] - r, 1), y1 = coord(p[1] + r, 1);
-  const auto nx = static_cast<std::size_t>(dim_[0]);
-  std::size_t box = 0;
-  for (int iz = coord(p[2] - r, 2), z1 = coord(p[2] + r, 2); iz <= z1; ++iz)
-    for (int iy = y0; iy <= y1; ++iy) {
-      const int* b = before_.data() + row_of(iy, iz) * (nx + 1);
-      box += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
-    }
-  return box <= limit || count_bound(p, reach) <= limit;
+  const int z0 = coord(p[2] - r, 2), z1 = coord(p[2] + r, 2);
+  // The hydrogens of one atom, and atoms close together, ask about the same
+  // box one after the other.
+  const std::array<int, 6> range{x0, x1, y0, y1, z0, z1};
+  if (box_.range != range || box_.counts != counts_changed_) {
+    const auto nx = static_cast<std::size_t>(dim_[0]);
+    std::size_t box = 0;
+    for (int iz = z0; iz <= z1; ++iz)
+      for (int iy = y0; iy <= y1; ++iy) {
+        const int* b = before_.data() + row_of(iy, iz) * (nx + 1);
+        box += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
+      }
+    box_ = {range, counts_changed_, box};
+  }
+  return box_.atoms <= limit || count_bound(p, reach) <= limit;
 }
 
 void AtomGrid::moved(const Run& run, int atom, double reach, std::vector<int>& near) {

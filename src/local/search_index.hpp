@@ -9,6 +9,7 @@
 // or when the atom table has grown since it was built.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -94,6 +95,13 @@ class AtomGrid {
     std::size_t total = 0;
   };
   mutable Bound bound_;
+  // The latest box of cells at_most() counted.
+  struct Box {
+    std::array<int, 6> range{-1, -1, -1, -1, -1, -1};
+    std::uint64_t counts = 0;
+    std::size_t atoms = 0;
+  };
+  mutable Box box_;
 };
 
 // Working lists of one neighbour search, kept between searches so that their
