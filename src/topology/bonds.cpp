@@ -325,7 +325,7 @@ void PointGrid::grow() {
   }
 }
 
-PointCells::PointCells(float reach, std::span<const Vec3> points) {
+PointCells::PointCells(float reach, std::span<const Vec3> points, std::span<const int> ids) {
   size_ = std::max(reach, 0.0f) * 1.01f + 0.01f;
   const auto finite = [](const Vec3& x) { return std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]); };
   double hi[3]{};
@@ -373,7 +373,7 @@ PointCells::PointCells(float reach, std::span<const Vec3> points) {
   std::vector<int> fill(first_.begin(), first_.end() - 1);
   for (std::size_t k = 0; k < points.size(); ++k) {
     const auto slot = static_cast<std::size_t>(fill[where[k]]++);
-    ids_[slot] = static_cast<int>(k);
+    ids_[slot] = ids.empty() ? static_cast<int>(k) : ids[k];
     at_[slot] = points[k];
   }
   first_.pop_back();

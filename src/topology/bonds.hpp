@@ -185,8 +185,8 @@ class PointGrid {
 class PointCells {
  public:
   PointCells() = default;
-  // The points get the ids 0, 1, 2, ... in the order given.
-  PointCells(float reach, std::span<const Vec3> points);
+  // The points get the ids given, or 0, 1, 2, ... in the order given.
+  PointCells(float reach, std::span<const Vec3> points, std::span<const int> ids = {});
   template <class F>
   void near_sq(const Vec3& p, float radius, F&& f) const {
     if (ids_.empty()) return;
