@@ -33,6 +33,7 @@
 namespace vorn {
 
 struct SearchIndex;  // local/search_index.hpp
+struct FoundBonds;   // topology/bonds.hpp
 
 // One output file. Until it is opened, writes go nowhere; a test may attach
 // a string stream instead of a file.
@@ -130,6 +131,7 @@ struct Run {
   Newat newat;
   Conmat conmat;
   Rings rings;
+  std::shared_ptr<FoundBonds> bonds;  // the bond table of the connectivity table, for the search index
 
   // Neighbours, dummies, local axes, kappa sets and per-atom lines.
   std::vector<NeighborRec> neighbors;  // 1..ncryst

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <numeric>
 #include <string>
 #include <string_view>
@@ -57,6 +58,17 @@ void clear_list(NeighborRec& r) {
           "'           inei exceeds dimension maxnei ( ',i6,' )'/)",
           atom, run.atoms.label[static_cast<std::size_t>(atom)], rmax, MAXNEI);
   stop_reported("GetNei", "inei exceeds dimension maxnei");
+}
+
+// Sorts a range whose elements are all distinct under the order.
+template <class It, class Less>
+void sort_short(It begin, It end, Less less) {
+  if (end - begin > 16) {
+    std::sort(begin, end, less);
+    return;
+  }
+  for (It i = begin + (begin != end ? 1 : 0); i < end; ++i)
+    for (It j = i; j != begin && less(*j, *(j - 1)); --j) std::iter_swap(j, j - 1);
 }
 
 // The candidate tests of one search, applied to the atoms in increasing
@@ -133,18 +145,22 @@ class Collector {
   // geometry come in index order whatever the rounding of their coordinates.
   int finish() {
     const auto n = static_cast<std::size_t>(out_.nnei);
+    // A single atom is in order, and is the last run itself.
+    if (n < 2) return idis_;
     std::vector<std::pair<float, int>>& v = order_;
     v.resize(n);
     for (std::size_t k = 0; k < n; ++k) v[k] = {out_.rnei[k + 1], out_.inei[k + 1]};
     // Ordering by (distance, index) keeps equal distances in index order,
-    // whatever the order the atoms were listed in.
-    std::sort(v.begin(), v.end());
+    // whatever the order the atoms were listed in. No two atoms compare
+    // equal, so any sort gives the one order; the short lists of most
+    // searches take an insertion sort.
+    sort_short(v.begin(), v.end(), std::less<>());
     for (std::size_t lo = 0; lo < n;) {
       std::size_t hi = lo + 1;
       while (hi < n && v[hi].first - v[hi - 1].first < kSameDistance) ++hi;
       if (hi - lo > 1)
-        std::sort(v.begin() + static_cast<std::ptrdiff_t>(lo), v.begin() + static_cast<std::ptrdiff_t>(hi),
-                  [](const auto& a, const auto& b) { return a.second < b.second; });
+        sort_short(v.begin() + static_cast<std::ptrdiff_t>(lo), v.begin() + static_cast<std::ptrdiff_t>(hi),
+                   [](const auto& a, const auto& b) { return a.second < b.second; });
       last_run_ = lo;
       lo = hi;
     }
@@ -311,11 +327,11 @@ int GetNei(Run& run, int atom, float rmax) {
   // The candidates are a superset of the atoms that can pass, in index
   // order, so the list is the one of the whole scan.
   const auto ua = static_cast<std::size_t>(atom);
-  double reach = rmax;
   if (rmax <= 0.0f) {
-    const float ra = covalent_radius(run, run.atoms.iz[ua]);
-    reach = ra < 0.0f ? -1.0 : static_cast<double>(ra) + idx->rbig + run.ctl.tol1;
+    for (int j : idx->bonds[ua]) c.take(j);
+    return c.finish();
   }
+  const double reach = rmax;
   std::vector<int>& cands = idx->scratch;
   const AtomGrid& grid = idx->grid;
   grid.near_atoms(run, run.atoms.xc[ua], reach, cands);

@@ -58,7 +58,26 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
   before_.assign(total / static_cast<std::size_t>(dim_[0]) * static_cast<std::size_t>(dim_[0] + 1), 0);
   for (int i = 1; i <= n; ++i) count_in_row(where_[static_cast<std::size_t>(i)], 1);
   valid_ = true;
-  for (int i = 1; i <= n; ++i) twin_[static_cast<std::size_t>(i)] = has_twin(run, i, near_);
+  // An atom whose twin search stays within its own cell (most atoms: a
+  // cell is far wider than 0.01 A) is compared with the atoms of that cell
+  // only, as near_atoms() would do; the others ask the grid.
+  const double reach = 0.01 + margin_;
+  for (std::size_t c = 0; c < total; ++c)
+    for (int k = first_[c]; k < first_[c + 1]; ++k) {
+      const int i = slots_[static_cast<std::size_t>(k)];
+      const Vec3& xi = run.atoms.xc[static_cast<std::size_t>(i)];
+      bool inside = true;
+      for (int d = 0; d < 3 && inside; ++d)
+        inside = coord(xi[static_cast<std::size_t>(d)] - reach, d) == coord(xi[static_cast<std::size_t>(d)] + reach, d);
+      if (!inside) {
+        twin_[static_cast<std::size_t>(i)] = has_twin(run, i, near_);
+        continue;
+      }
+      char twin = 0;
+      for (int m = first_[c]; m < first_[c + 1] && twin == 0; ++m)
+        if (m != k && dist(xi, run.atoms.xc[static_cast<std::size_t>(slots_[static_cast<std::size_t>(m)])]) < 0.01f) twin = 1;
+      twin_[static_cast<std::size_t>(i)] = twin;
+    }
 }
 
 // Whether another atom lies within 0.01 A of atom j.
@@ -74,6 +93,31 @@ char AtomGrid::has_twin(const Run& run, int j, std::vector<int>& around) const {
 void AtomGrid::mark_twins(const Run& run, const Vec3& p) {
   near_atoms(run, p, 0.02, near_);
   for (int j : near_) twin_[static_cast<std::size_t>(j)] = has_twin(run, j, around_);
+}
+
+namespace {
+
+// A search this wide around p holds every atom within 0.01 A of any atom
+// within 0.02 A of p, rounding included.
+constexpr double kTwinsAround = 0.04;
+
+}  // namespace
+
+// mark_twins() for the atoms of near_atoms(p, kTwinsAround): the atoms
+// within 0.02 A of p (all whose flag can depend on an atom at p) and their
+// twins are all among them.
+void AtomGrid::mark_twins_from(const Run& run, const Vec3& p, const std::vector<int>& near) {
+  for (int j : near) {
+    const Vec3& xj = run.atoms.xc[static_cast<std::size_t>(j)];
+    if (!(dist(p, xj) <= 0.02f)) continue;
+    char twin = 0;
+    for (int k : near)
+      if (k != j && dist(xj, run.atoms.xc[static_cast<std::size_t>(k)]) < 0.01f) {
+        twin = 1;
+        break;
+      }
+    twin_[static_cast<std::size_t>(j)] = twin;
+  }
 }
 
 int AtomGrid::coord(double v, int d) const {
@@ -257,17 +301,25 @@ bool AtomGrid::at_most(const Vec3& p, double reach, std::size_t limit) const {
   const double r = reach + margin_;
   const int x0 = coord(p[0] - r, 0), x1 = coord(p[0] + r, 0);
   const int y0 = coord(p[1] - r, 1), y1 = coord(p[1] + r, 1);
-  const auto nx = static_cast<std::size_t>(dim_[0]);
-  std::size_t box = 0;
-  for (int iz = coord(p[2] - r, 2), z1 = coord(p[2] + r, 2); iz <= z1; ++iz)
-    for (int iy = y0; iy <= y1; ++iy) {
-      const int* b = before_.data() + row_of(iy, iz) * (nx + 1);
-      box += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
-    }
-  return box <= limit || count_bound(p, reach) <= limit;
+  const int z0 = coord(p[2] - r, 2), z1 = coord(p[2] + r, 2);
+  // The hydrogens of one atom, and atoms close together, ask about the same
+  // box one after the other.
+  const std::array<int, 6> range{x0, x1, y0, y1, z0, z1};
+  if (box_.range != range || box_.counts != counts_changed_) {
+    const auto nx = static_cast<std::size_t>(dim_[0]);
+    std::size_t box = 0;
+    for (int iz = z0; iz <= z1; ++iz)
+      for (int iy = y0; iy <= y1; ++iy) {
+        const int* b = before_.data() + row_of(iy, iz) * (nx + 1);
+        box += static_cast<std::size_t>(b[x1 + 1] - b[x0]);
+      }
+    box_ = {range, counts_changed_, box};
+  }
+  return box_.atoms <= limit || count_bound(p, reach) <= limit;
 }
 
-void AtomGrid::moved(const Run& run, int atom) {
+void AtomGrid::moved(const Run& run, int atom, double reach, std::vector<int>& near) {
+  near.clear();
   if (!valid_ || atom < 1 || atom > n_) return;
   const auto ua = static_cast<std::size_t>(atom);
   const Vec3& x = run.atoms.xc[ua];
@@ -297,14 +349,16 @@ void AtomGrid::moved(const Run& run, int atom) {
   // The atoms it left (only when one of them shared its site: the flags of
   // the others never depended on it) and the atoms it joined.
   if (twin_[ua] != 0) mark_twins(run, old);
-  mark_twins(run, x);
+  near_atoms(run, x, std::max(reach, kTwinsAround), near);
+  mark_twins_from(run, x, near);
 }
 
 void build_search_index(Run& run, float rbig) {
   // Cells twice the widest bond: a bond search then spans two cells along
   // each axis, and fewer, fuller rows cost less than many empty ones.
   const double cell = 2.0 * (2.0 * rbig + run.ctl.tol1);
-  auto idx = std::make_shared<SearchIndex>(SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), {}, run.rings.nor, rbig, {}, {}, {}, {}});
+  auto idx = std::make_shared<SearchIndex>(
+      SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), take_bonds(run), {}, run.rings.nor, rbig, {}, {}, {}, {}, {}, {}, {}});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
     for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)
@@ -321,9 +375,51 @@ SearchIndex* search_index(Run& run) {
   return s;
 }
 
+namespace {
+
+// The partners of a moved atom found anew, and the atom put into or taken
+// out of the lists of the atoms it came to or left: a pair is bonded alike
+// seen from either atom.
+void rebond(const Run& run, SearchIndex& idx, int atom) {
+  const float tol = run.ctl.tol1;
+  const float ra = bond_radius(run, atom);
+  const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];
+  std::vector<int>& now = idx.moved_new;
+  now.clear();
+  if (ra >= 0.0f) {
+    // The grid's list around the new position holds the candidates.
+    for (int j : idx.moved_near)
+      if (j != atom && bonded(dist(xa, run.atoms.xc[static_cast<std::size_t>(j)]), ra, bond_radius(run, j), tol))
+        now.push_back(j);
+    std::sort(now.begin(), now.end());
+  }
+  const auto listed = idx.bonds[static_cast<std::size_t>(atom)];
+  std::vector<int>& old = idx.moved_old;
+  old.assign(listed.begin(), listed.end());
+  std::size_t k = 0, m = 0;
+  while (k < old.size() || m < now.size()) {
+    if (m == now.size() || (k < old.size() && old[k] < now[m])) {
+      idx.bonds.erase(old[k++], atom);
+    } else if (k == old.size() || now[m] < old[k]) {
+      idx.bonds.insert(now[m++], atom);
+    } else {
+      ++k;
+      ++m;
+    }
+  }
+  idx.bonds.replace(atom, now);
+}
+
+}  // namespace
+
 void atom_moved(Run& run, int atom) {
-  if (run.index && atom >= 1 && static_cast<std::size_t>(atom) < run.atoms.xc.size())
-    run.index->grid.moved(run, atom);
+  if (!run.index || atom < 1 || static_cast<std::size_t>(atom) >= run.atoms.xc.size()) return;
+  SearchIndex& idx = *run.index;
+  const float ra = bond_radius(run, atom);
+  idx.grid.moved(run, atom, ra < 0.0f ? 0.0 : static_cast<double>(ra) + idx.rbig + run.ctl.tol1, idx.moved_near);
+  // An index that no longer stands for the table is never asked again.
+  if (idx.grid.valid() && atom <= idx.grid.count() && static_cast<std::size_t>(atom) < idx.bonds.size())
+    rebond(run, idx, atom);
 }
 
 }  // namespace vorn

@@ -9,6 +9,7 @@
 // or when the atom table has grown since it was built.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -16,6 +17,7 @@
 
 #include "control/run.hpp"
 #include "local/kappa_index.hpp"
+#include "topology/bonds.hpp"
 
 namespace vorn {
 
@@ -42,7 +44,10 @@ class AtomGrid {
   // the box holds too many.
   bool at_most(const Vec3& p, double reach, std::size_t limit) const;
   // Re-bins an atom after its position changed.
-  void moved(const Run& run, int atom);
+  void moved(const Run& run, int atom) { moved(run, atom, 0.0, moved_near_); }
+  // The same, leaving in `near` at least the atoms near_atoms() gives for
+  // the new position and reach, which also serve the twin flags.
+  void moved(const Run& run, int atom, double reach, std::vector<int>& near);
   // False when no other atom lies within 0.01 A of the atom, so that it can
   // never be taken for a second atom on a listed site.
   bool may_share_site(int atom) const { return twin_[static_cast<std::size_t>(atom)] != 0; }
@@ -75,8 +80,10 @@ class AtomGrid {
   std::vector<Vec3> at_;            // position of each atom as binned
   std::vector<char> twin_;          // another atom lies within 0.01 A
   void mark_twins(const Run& run, const Vec3& p);
+  void mark_twins_from(const Run& run, const Vec3& p, const std::vector<int>& near);
   char has_twin(const Run& run, int j, std::vector<int>& around) const;
   std::vector<int> near_, around_;           // scratch of mark_twins()
+  std::vector<int> moved_near_;              // scratch of moved()
   mutable std::vector<std::uint64_t> bits_;  // scratch of candidates()
   mutable std::vector<double> gaps_;         // scratch of candidates(): per axis, squared gaps of the cells
   // The latest count_bound() and the count of row changes it saw.
@@ -88,6 +95,13 @@ class AtomGrid {
     std::size_t total = 0;
   };
   mutable Bound bound_;
+  // The latest box of cells at_most() counted.
+  struct Box {
+    std::array<int, 6> range{-1, -1, -1, -1, -1, -1};
+    std::uint64_t counts = 0;
+    std::size_t atoms = 0;
+  };
+  mutable Box box_;
 };
 
 // Working lists of one neighbour search, kept between searches so that their
@@ -102,6 +116,9 @@ struct SearchScratch {
 
 struct SearchIndex {
   AtomGrid grid;
+  // The bonded partners of each atom 1..n at the current positions: the
+  // candidates of every bonded search, already in index order.
+  BondTable bonds;
   // Rings containing each atom 1..n, in ring order (ring table fixed).
   std::vector<std::vector<int>> rings_of;
   int nor = 0;
@@ -110,6 +127,7 @@ struct SearchIndex {
   NeighborRec near;          // the list of the latest nearest-first search
   KappaIndex kappa;          // earlier atoms by their kappa-set signature
   SearchScratch lists;       // working lists of the searches
+  std::vector<int> moved_near, moved_old, moved_new;  // scratch of atom_moved()
 };
 
 // Builds run.index over atoms 1..ncryst and the current ring table; rbig is
@@ -117,7 +135,8 @@ struct SearchIndex {
 void build_search_index(Run& run, float rbig);
 // The index when it describes the current atom table, else nullptr.
 SearchIndex* search_index(Run& run);
-// Tells the index that the atom's Cartesian position changed.
+// Tells the index that the atom's Cartesian position changed: the grid
+// re-bins it and the bond table gives it its new partners (and it them).
 void atom_moved(Run& run, int atom);
 
 }  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <utility>
 
 #include "control/elements.hpp"
@@ -14,6 +16,249 @@ float bond_radius(const Run& run, int i) {
   const int z = run.atoms.iz[static_cast<std::size_t>(i)];
   if (z < 1 || z > NCOVRAD) return -1.0f;
   return run.covrad[static_cast<std::size_t>(z)];
+}
+
+void BondTable::regrow(Span& s, int need) {
+  const int room = std::max(need, 2 * s.room) + 2;
+  const auto start = static_cast<int>(flat_.size());
+  flat_.resize(flat_.size() + static_cast<std::size_t>(room));
+  std::copy_n(flat_.begin() + s.start, s.size, flat_.begin() + start);
+  s.start = start;
+  s.room = room;
+}
+
+void BondTable::replace(int atom, std::span<const int> list) {
+  Span& s = spans_[static_cast<std::size_t>(atom)];
+  const auto n = static_cast<int>(list.size());
+  if (n > s.room) regrow(s, n);
+  std::copy(list.begin(), list.end(), flat_.begin() + s.start);
+  s.size = n;
+}
+
+void BondTable::insert(int atom, int partner) {
+  Span& s = spans_[static_cast<std::size_t>(atom)];
+  if (s.size == s.room) regrow(s, s.size + 1);
+  const auto begin = flat_.begin() + s.start, end = begin + s.size;
+  const auto at = std::upper_bound(begin, end, partner);
+  std::copy_backward(at, end, end + 1);
+  *at = partner;
+  ++s.size;
+}
+
+void BondTable::erase(int atom, int partner) {
+  Span& s = spans_[static_cast<std::size_t>(atom)];
+  auto begin = flat_.begin() + s.start, end = begin + s.size;
+  auto it = std::lower_bound(begin, end, partner);
+  if (it == end || *it != partner) return;
+  std::copy(it + 1, end, it);
+  --s.size;
+}
+
+namespace {
+
+// The atoms of a bond search binned into cells at least as wide as the
+// longest bond, cell after cell (x fastest), in index order within a cell:
+// the partners of an atom lie in its own and the 26 cells around it, and the
+// cells of a row along x are one range of slots.
+struct BondCells {
+  int dim[3]{1, 1, 1};
+  std::vector<int> first;  // first slot of each cell, one entry more at the end
+  std::vector<int> ids;    // per slot: the atom
+  std::vector<Vec3> at;    // per slot: its position
+  std::vector<float> rad;  // per slot: its radius
+  int cell(int ix, int iy, int iz) const { return (iz * dim[1] + iy) * dim[0] + ix; }
+};
+
+}  // namespace
+
+BondTable bond_partners(const Run& run) {
+  const int n = run.cryst.ncryst;
+  const float tol = run.ctl.tol1;
+  std::vector<float> rad(static_cast<std::size_t>(n) + 1, 0.0f);
+  float rmax = 0.0f;
+  for (int i = 1; i <= n; ++i) {
+    rad[static_cast<std::size_t>(i)] = bond_radius(run, i);
+    rmax = std::max(rmax, rad[static_cast<std::size_t>(i)]);
+  }
+  // The longest bond any two atoms can form.
+  const float longest = rmax + rmax + tol;
+  const auto finite = [](const Vec3& x) { return std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]); };
+  // The atoms that can bond: a radius and a finite position. Atoms at an
+  // infinite position can still pass a bond test of infinite length; such
+  // tests, and any atom whose position is not finite, go to a plain scan.
+  std::vector<int> binned, loose;
+  double lo[3]{}, hi[3]{};
+  for (int i = 1; i <= n; ++i) {
+    const auto ii = static_cast<std::size_t>(i);
+    if (rad[ii] < 0.0f) continue;
+    const Vec3& x = run.atoms.xc[ii];
+    if (!finite(x) || !std::isfinite(longest)) {
+      loose.push_back(i);
+      continue;
+    }
+    for (int d = 0; d < 3; ++d) {
+      const double v = x[static_cast<std::size_t>(d)];
+      if (binned.empty() || v < lo[d]) lo[d] = v;
+      if (binned.empty() || v > hi[d]) hi[d] = v;
+    }
+    binned.push_back(i);
+  }
+
+  // Bonded pairs, each once; a pair is bonded alike seen from either atom
+  // (the distance and the sum of the radii do not depend on the order).
+  std::vector<std::pair<int, int>> pairs;
+  auto test = [&](int i, int j) {
+    const auto ii = static_cast<std::size_t>(i), jj = static_cast<std::size_t>(j);
+    if (bonded(dist(run.atoms.xc[ii], run.atoms.xc[jj]), rad[ii], rad[jj], tol)) pairs.emplace_back(i, j);
+  };
+  for (std::size_t k = 0; k < loose.size(); ++k) {
+    for (int j : binned) test(loose[k], j);
+    for (std::size_t m = k + 1; m < loose.size(); ++m) test(loose[k], loose[m]);
+  }
+  if (!binned.empty() && longest >= 0.0f) {
+    BondCells g;
+    // Two bonded atoms lie at most one cell apart along each axis, the
+    // rounding of the cell coordinates included; cells grow when the atoms
+    // spread so far that there would be many more cells than atoms.
+    double s = static_cast<double>(longest) * 1.01 + 0.01;
+    const double cap = 2.0 * static_cast<double>(binned.size()) + 64.0;
+    for (;;) {
+      double cells = 1;
+      for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - lo[d]) / s) + 1.0;
+      if (cells <= cap) break;
+      s *= 1.5;
+    }
+    for (int d = 0; d < 3; ++d) g.dim[d] = static_cast<int>(std::floor((hi[d] - lo[d]) / s)) + 1;
+    auto coord = [&](double v, int d) { return std::clamp(static_cast<int>((v - lo[d]) / s), 0, g.dim[d] - 1); };
+    const auto total = static_cast<std::size_t>(g.dim[0]) * static_cast<std::size_t>(g.dim[1]) *
+                       static_cast<std::size_t>(g.dim[2]);
+    std::vector<int> where(binned.size());
+    g.first.assign(total + 1, 0);
+    for (std::size_t k = 0; k < binned.size(); ++k) {
+      const Vec3& x = run.atoms.xc[static_cast<std::size_t>(binned[k])];
+      where[k] = g.cell(coord(x[0], 0), coord(x[1], 1), coord(x[2], 2));
+      ++g.first[static_cast<std::size_t>(where[k]) + 1];
+    }
+    for (std::size_t c = 0; c < total; ++c) g.first[c + 1] += g.first[c];
+    g.ids.resize(binned.size());
+    g.at.resize(binned.size());
+    g.rad.resize(binned.size());
+    {
+      std::vector<int> fill(g.first.begin(), g.first.end() - 1);
+      for (std::size_t k = 0; k < binned.size(); ++k) {
+        const auto slot = static_cast<std::size_t>(fill[static_cast<std::size_t>(where[k])]++);
+        g.ids[slot] = binned[k];
+        g.at[slot] = run.atoms.xc[static_cast<std::size_t>(binned[k])];
+        g.rad[slot] = rad[static_cast<std::size_t>(binned[k])];
+      }
+    }
+    // A candidate farther than the longest bond (with room for rounding)
+    // is passed over on its squared distance.
+    const double far2 = static_cast<double>(longest) * longest * (1.0 + 1.0e-4) + 1.0e-6;
+    auto scan = [&](int a, int from, int to) {
+      const Vec3& xa = g.at[static_cast<std::size_t>(a)];
+      for (int b = from; b < to; ++b) {
+        const Vec3& xb = g.at[static_cast<std::size_t>(b)];
+        const float dx = xa[0] - xb[0], dy = xa[1] - xb[1], dz = xa[2] - xb[2];
+        if (static_cast<double>(dx * dx + dy * dy + dz * dz) > far2) continue;
+        if (bonded(dist(xa, xb), g.rad[static_cast<std::size_t>(a)], g.rad[static_cast<std::size_t>(b)], tol))
+          pairs.emplace_back(g.ids[static_cast<std::size_t>(a)], g.ids[static_cast<std::size_t>(b)]);
+      }
+    };
+    // Each pair of cells once: the rest of the atom's own cell and the next
+    // cell of its row, then the three cells below, beside and above x in
+    // the next row along y and in the three rows of the next layer along z.
+    const int nx = g.dim[0], ny = g.dim[1], nz = g.dim[2];
+    for (int iz = 0; iz < nz; ++iz)
+      for (int iy = 0; iy < ny; ++iy)
+        for (int ix = 0; ix < nx; ++ix) {
+          const int c = g.cell(ix, iy, iz);
+          const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, nx - 1);
+          auto row = [&](int jy, int jz) {
+            return std::pair{g.first[static_cast<std::size_t>(g.cell(x0, jy, jz))],
+                             g.first[static_cast<std::size_t>(g.cell(x1, jy, jz)) + 1]};
+          };
+          std::pair<int, int> rows[4];
+          int nrows = 0;
+          if (iy + 1 < ny) rows[nrows++] = row(iy + 1, iz);
+          if (iz + 1 < nz)
+            for (int jy = std::max(iy - 1, 0); jy <= std::min(iy + 1, ny - 1); ++jy) rows[nrows++] = row(jy, iz + 1);
+          const int own_end = g.first[static_cast<std::size_t>(g.cell(x1, iy, iz)) + 1];
+          for (int a = g.first[static_cast<std::size_t>(c)], e = g.first[static_cast<std::size_t>(c) + 1]; a < e; ++a) {
+            scan(a, a + 1, own_end);
+            for (int r = 0; r < nrows; ++r) scan(a, rows[r].first, rows[r].second);
+          }
+        }
+  }
+
+  // Both directions of every pair, each list in index order.
+  BondTable t;
+  t.spans_.resize(static_cast<std::size_t>(n) + 1);
+  for (const auto& [i, j] : pairs) {
+    ++t.spans_[static_cast<std::size_t>(i)].size;
+    ++t.spans_[static_cast<std::size_t>(j)].size;
+  }
+  int start = 0;
+  for (auto& sp : t.spans_) {
+    sp.start = start;
+    sp.room = sp.size;
+    start += sp.size;
+    sp.size = 0;
+  }
+  t.flat_.resize(static_cast<std::size_t>(start));
+  for (const auto& [i, j] : pairs) {
+    BondTable::Span& a = t.spans_[static_cast<std::size_t>(i)];
+    t.flat_[static_cast<std::size_t>(a.start + a.size++)] = j;
+    BondTable::Span& b = t.spans_[static_cast<std::size_t>(j)];
+    t.flat_[static_cast<std::size_t>(b.start + b.size++)] = i;
+  }
+  for (const auto& sp : t.spans_) {
+    // Most lists hold a handful of atoms: an insertion sort suits them.
+    int* v = t.flat_.data() + sp.start;
+    if (sp.size > 16) {
+      std::sort(v, v + sp.size);
+      continue;
+    }
+    for (int k = 1; k < sp.size; ++k)
+      for (int m = k; m > 0 && v[m - 1] > v[m]; --m) std::swap(v[m - 1], v[m]);
+  }
+  return t;
+}
+
+namespace {
+
+void describe_atoms(const Run& run, FoundBonds& f) {
+  const auto n = static_cast<std::size_t>(std::max(run.cryst.ncryst, 0));
+  f.tol = run.ctl.tol1;
+  f.radius.resize(n);
+  for (std::size_t i = 0; i < n; ++i) f.radius[i] = bond_radius(run, static_cast<int>(i) + 1);
+  f.at.assign(run.atoms.xc.begin() + 1, run.atoms.xc.begin() + 1 + static_cast<std::ptrdiff_t>(n));
+}
+
+}  // namespace
+
+const BondTable& keep_bonds(Run& run) {
+  auto f = std::make_shared<FoundBonds>();
+  f->table = bond_partners(run);
+  describe_atoms(run, *f);
+  run.bonds = f;
+  return f->table;
+}
+
+BondTable take_bonds(Run& run) {
+  std::shared_ptr<FoundBonds> f = std::move(run.bonds);
+  run.bonds.reset();
+  if (f && f->table.size() == static_cast<std::size_t>(run.cryst.ncryst) + 1) {
+    FoundBonds now;
+    describe_atoms(run, now);
+    // Bit for bit: the table was found from these very values.
+    auto same = [](const auto& a, const auto& b) {
+      return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
+    };
+    if (std::memcmp(&now.tol, &f->tol, sizeof(float)) == 0 && same(now.radius, f->radius) && same(now.at, f->at))
+      return std::move(f->table);
+  }
+  return bond_partners(run);
 }
 
 namespace {
@@ -78,6 +323,60 @@ void PointGrid::grow() {
     while (table_[s].cell >= 0) s = (s + 1) & (table_.size() - 1);
     table_[s] = slot;
   }
+}
+
+PointCells::PointCells(float reach, std::span<const Vec3> points, std::span<const int> ids) {
+  size_ = std::max(reach, 0.0f) * 1.01f + 0.01f;
+  const auto finite = [](const Vec3& x) { return std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]); };
+  double hi[3]{};
+  double maxabs = 0.0;
+  bool any = false;
+  for (const Vec3& x : points) {
+    if (!finite(x)) continue;
+    for (std::size_t d = 0; d < 3; ++d) {
+      if (!any || x[d] < lo_[d]) lo_[d] = x[d];
+      if (!any || x[d] > hi[d]) hi[d] = x[d];
+      maxabs = std::max(maxabs, std::fabs(static_cast<double>(x[d])));
+    }
+    any = true;
+  }
+  // A point whose float distance is within the radius lies within the
+  // radius and the margin along each axis.
+  margin_ = 0.01 + 1.0e-5 * maxabs;
+  s_ = std::max(static_cast<double>(size_), 0.01);
+  const double cap = 2.0 * static_cast<double>(points.size()) + 64.0;
+  for (;;) {
+    double cells = 1.0;
+    for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - lo_[d]) / s_) + 1.0;
+    if (cells <= cap) break;
+    s_ *= 1.5;
+  }
+  std::size_t total = 1;
+  for (std::size_t d = 0; d < 3; ++d) {
+    dim_[d] = static_cast<int>(std::floor((hi[d] - lo_[d]) / s_)) + 1;
+    total *= static_cast<std::size_t>(dim_[d]);
+  }
+  std::vector<std::size_t> where(points.size(), total);  // total: not binned
+  first_.assign(total + 2, 0);
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    const Vec3& x = points[k];
+    if (finite(x))
+      where[k] = (static_cast<std::size_t>(coord(x[2], 2)) * static_cast<std::size_t>(dim_[1]) +
+                  static_cast<std::size_t>(coord(x[1], 1))) * static_cast<std::size_t>(dim_[0]) +
+                 static_cast<std::size_t>(coord(x[0], 0));
+    ++first_[where[k] + 1];
+  }
+  for (std::size_t c = 0; c <= total; ++c) first_[c + 1] += first_[c];
+  binned_ = first_[total];
+  ids_.resize(points.size());
+  at_.resize(points.size());
+  std::vector<int> fill(first_.begin(), first_.end() - 1);
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    const auto slot = static_cast<std::size_t>(fill[where[k]]++);
+    ids_[slot] = ids.empty() ? static_cast<int>(k) : ids[k];
+    at_[slot] = points[k];
+  }
+  first_.pop_back();
 }
 
 }  // namespace vorn

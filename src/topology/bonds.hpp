@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +26,51 @@ float bond_radius(const Run& run, int i);
 inline bool bonded(float d, float r1, float r2, float tol) {
   return r1 >= 0.0f && r2 >= 0.0f && d <= r1 + r2 + tol;
 }
+
+// The bonded partners of atoms 1..n, each list in increasing atom index
+// (entry 0 unused). A list can be replaced and single partners added or
+// removed, so that the table can follow an atom that moves.
+class BondTable {
+ public:
+  std::size_t size() const { return spans_.size(); }
+  std::span<const int> operator[](std::size_t atom) const {
+    const Span& s = spans_[atom];
+    return {flat_.data() + s.start, static_cast<std::size_t>(s.size)};
+  }
+  void replace(int atom, std::span<const int> list);
+  void insert(int atom, int partner);  // partner not yet listed
+  void erase(int atom, int partner);   // partner listed
+
+ private:
+  friend BondTable bond_partners(const Run& run);
+  struct Span {
+    int start = 0, size = 0, room = 0;
+  };
+  // Moves the list of the atom to the end of the storage with room for at
+  // least `need` partners.
+  void regrow(Span& s, int need);
+  std::vector<Span> spans_;
+  std::vector<int> flat_;
+};
+
+// Bonded partners of every atom 1..ncryst (ascending atom index) by the bond
+// criterion; disordered atoms included.
+BondTable bond_partners(const Run& run);
+
+// A bond table with what it was found from, so that a later stage can take
+// it over while the atoms have not changed.
+struct FoundBonds {
+  BondTable table;
+  float tol = 0;
+  std::vector<float> radius;  // per atom 1..n
+  std::vector<Vec3> at;       // per atom 1..n
+};
+// bond_partners(), kept in run.bonds for take_bonds().
+const BondTable& keep_bonds(Run& run);
+// The table keep_bonds() kept when the atoms, their radii and the tolerance
+// are still those it was found from, else bond_partners(); run.bonds is
+// emptied.
+BondTable take_bonds(Run& run);
 
 // Points bucketed in cubic cells. near() hands out every stored point within
 // `reach` of the query point (and some a little farther); callers make the
@@ -128,6 +175,72 @@ class PointGrid {
   std::vector<int> next_;          // per entry: the next of its cell, -1 at the end
   std::vector<int> ids_;           // per entry: the point
   std::vector<Vec3> at_;           // per entry: its position
+};
+
+// A fixed set of points binned once into the cells of their bounding box,
+// cell after cell along x, for many searches: a cell is found from its
+// coordinates, without hashing, and the cells of a row along x are one range
+// of points. near_sq() hands out the very points PointGrid::near_sq() would
+// for the same reach, radius and query (in another order).
+class PointCells {
+ public:
+  PointCells() = default;
+  // The points get the ids given, or 0, 1, 2, ... in the order given.
+  PointCells(float reach, std::span<const Vec3> points, std::span<const int> ids = {});
+  template <class F>
+  void near_sq(const Vec3& p, float radius, F&& f) const {
+    if (ids_.empty()) return;
+    const float r = std::min(radius, size_);
+    const float far = r * r;
+    auto visit = [&](int k) {
+      const Vec3& q = at_[static_cast<std::size_t>(k)];
+      const float dx2 = q[0] - p[0], dy2 = q[1] - p[1], dz2 = q[2] - p[2];
+      const float d2 = dx2 * dx2 + dy2 * dy2 + dz2 * dz2;
+      if (!(d2 > far)) f(ids_[static_cast<std::size_t>(k)], d2);
+    };
+    // Points that are not finite, or a query that is not, are not binned:
+    // they are looked at every time, as the distance decides for them.
+    for (int k = binned_, e = static_cast<int>(ids_.size()); k < e; ++k) visit(k);
+    if (!(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]) && std::isfinite(r))) {
+      for (int k = 0; k < binned_; ++k) visit(k);
+      return;
+    }
+    // A negative radius passes the points within its size, as in PointGrid.
+    const double ext = std::fabs(static_cast<double>(r)) + margin_;
+    int a[3], b[3];
+    for (std::size_t d = 0; d < 3; ++d) {
+      a[d] = coord(static_cast<double>(p[d]) - ext, d);
+      b[d] = coord(static_cast<double>(p[d]) + ext, d);
+    }
+    const auto nx = static_cast<std::size_t>(dim_[0]);
+    for (int iz = a[2]; iz <= b[2]; ++iz)
+      for (int iy = a[1]; iy <= b[1]; ++iy) {
+        const std::size_t row = (static_cast<std::size_t>(iz) * static_cast<std::size_t>(dim_[1]) +
+                                 static_cast<std::size_t>(iy)) * nx;
+        for (int k = first_[row + static_cast<std::size_t>(a[0])], e = first_[row + static_cast<std::size_t>(b[0]) + 1];
+             k < e; ++k)
+          visit(k);
+      }
+  }
+
+ private:
+  // The cell along axis d of coordinate v, clamped to the box.
+  int coord(double v, std::size_t d) const {
+    const double c = (v - lo_[d]) / s_;
+    if (!(c >= 0.0)) return 0;
+    if (c >= dim_[d]) return dim_[d] - 1;
+    return static_cast<int>(c);
+  }
+
+  float size_ = 0.01f;  // the reach as PointGrid widens it
+  double lo_[3]{};
+  double s_ = 1.0;
+  double margin_ = 0.0;  // bound on the rounding of a coordinate
+  int dim_[3]{1, 1, 1};
+  int binned_ = 0;         // points in cells; the others follow them
+  std::vector<int> first_;  // first point of each cell, one entry more at the end
+  std::vector<int> ids_;    // per point, in cell order
+  std::vector<Vec3> at_;    // per point: its position
 };
 
 }  // namespace vorn

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <queue>
 #include <vector>
 
@@ -65,7 +66,7 @@ class Completion {
   }
   // Queues every candidate image bonded to atom s.
   void activate(int s);
-  bool present(const Cart& x) const;
+  bool present(const Cart& x);
   void append(const Candidate& c, const Cart& xc);
 
   Run& run_;
@@ -78,8 +79,16 @@ class Completion {
   std::vector<float> rad_;       // covalent radius per atom 1..ncryst
   std::vector<float> rad_of_id_;  // covalent radius per (atom, operator)
   std::vector<Lattice> cell_;    // per (atom, operator): the cell R x + t lies in
-  PointGrid base_;               // R x + t moved into the unit cell, Cartesian
-  PointGrid atoms_;              // atoms 1..ncryst
+  // R x + t moved into the unit cell, Cartesian: by the first operator
+  // and by the others.
+  PointCells base1_, base_;
+  // The cell of every image by the first operator, when they share one:
+  // the translation that brings an atom's own cell onto it finds images by
+  // the first operator without a shift only, which are never candidates.
+  std::optional<Lattice> cell1_;
+  // Atoms 1..ncryst, made when the first candidate is checked (most
+  // structures have none).
+  std::optional<PointGrid> atoms_;
   std::array<int, 3> reach_cells_{};  // lattice translations to probe, per axis
   std::array<float, 3> reach_frac_{};  // the grid's reach along each axis, in cells
   bool by_shift_ = false;             // probe every shift instead of the reachable translations
@@ -93,9 +102,7 @@ Completion::Completion(Run& run)
       nsym_(run.symm.nsym),
       ncells_(run.ctl.ncells),
       tol_(run.ctl.tol1),
-      rad_(static_cast<std::size_t>(run.atoms.nat) + 1, 0.0f),
-      base_(0.0f),
-      atoms_(0.0f) {
+      rad_(static_cast<std::size_t>(run.atoms.nat) + 1, 0.0f) {
   float rmax = 0.0f;
   float xmax = 0.0f;
   for (int i = 1; i <= nat_; ++i) {
@@ -112,10 +119,6 @@ Completion::Completion(Run& run)
   rmax_ = rmax;
   margin_ = 0.05f + 1.0e-5f * (xmax + extent * static_cast<float>(ncells_ + 2));
   const float reach = std::max(rmax + rmax + tol_, 0.0f) + margin_;
-  base_ = PointGrid(reach);
-  // Only coincidence within 0.001 is asked of the atoms present; small
-  // cells keep the points looked at per question to the few nearby.
-  atoms_ = PointGrid(0.1f);
   long long probes = 1;
   for (int i = 0; i < 3; ++i) {
     const auto& row = run.transf.Minv[static_cast<std::size_t>(i)];
@@ -144,15 +147,23 @@ Completion::Completion(Run& run)
 
   cell_.resize(static_cast<std::size_t>(nat_) * static_cast<std::size_t>(std::max(nsym_, 0)));
   rad_of_id_.resize(cell_.size());
+  std::vector<Vec3> images[2];
+  std::vector<int> ids[2];
+  bool one_cell = true;
   for (int q = 1; q <= nat_; ++q)
     for (int r = 1; r <= nsym_; ++r) {
       const Frac b = symm_image(run.symm.op[static_cast<std::size_t>(r)], run.atoms.xf[static_cast<std::size_t>(q)], 0, 0, 0);
-      const int id = (q - 1) * nsym_ + (r - 1);
-      rad_of_id_[static_cast<std::size_t>(id)] = rad_[static_cast<std::size_t>(q)];
-      if (!by_shift_) cell_[static_cast<std::size_t>(id)] = floor_of(b);
-      base_.add(id, to_cart(run.transf, Frac(minus(b, cell_[static_cast<std::size_t>(id)]))));
+      const auto id = static_cast<std::size_t>((q - 1) * nsym_ + (r - 1));
+      rad_of_id_[id] = rad_[static_cast<std::size_t>(q)];
+      if (!by_shift_) cell_[id] = floor_of(b);
+      const int group = r == 1 ? 0 : 1;
+      images[group].push_back(to_cart(run.transf, Frac(minus(b, cell_[id]))));
+      ids[group].push_back(static_cast<int>(id));
+      if (r == 1 && q > 1) one_cell = one_cell && cell_[id] == cell_[static_cast<std::size_t>(q - 2) * static_cast<std::size_t>(nsym_)];
     }
-  for (int q = 1; q <= nat_; ++q) atoms_.add(q, run.atoms.xc[static_cast<std::size_t>(q)]);
+  base1_ = PointCells(reach, images[0], ids[0]);
+  base_ = PointCells(reach, images[1], ids[1]);
+  if (nat_ >= 1 && nsym_ >= 1 && one_cell) cell1_ = cell_[0];
 }
 
 void Completion::activate(int s) {
@@ -179,7 +190,11 @@ void Completion::activate(int s) {
       for (int l = -ncells_; l <= ncells_; ++l)
         for (int m = -ncells_; m <= ncells_; ++m) {
           const std::array<int, 3> n{k, l, m};
-          base_.near_sq(sub(xs, shift_cart_[next++]), radius, [&](int id, float d2) { consider(id, d2, n); });
+          const Vec3 probe = sub(xs, shift_cart_[next++]);
+          auto take = [&](int id, float d2) { consider(id, d2, n); };
+          // Without a shift the first operator gives the atoms themselves.
+          if (k != 0 || l != 0 || m != 0) base1_.near_sq(probe, radius, take);
+          base_.near_sq(probe, radius, take);
         }
     return;
   }
@@ -210,7 +225,8 @@ void Completion::activate(int s) {
     for (int tb = from[1]; tb <= to[1]; ++tb)
       for (int tc = from[2]; tc <= to[2]; ++tc) {
         const Lattice t{ta, tb, tc};
-        base_.near_sq(to_cart(run_.transf, Frac(minus(inside, t))), radius, [&](int id, float d2) {
+        const Vec3 probe = to_cart(run_.transf, Frac(minus(inside, t)));
+        auto take = [&](int id, float d2) {
           // R x + t + n lies near atom s when n = t - cell + home.
           const Lattice& cell = cell_[static_cast<std::size_t>(id)];
           std::array<int, 3> n{};
@@ -220,13 +236,23 @@ void Completion::activate(int s) {
             n[i] = static_cast<int>(v);
           }
           consider(id, d2, n);
-        });
+        };
+        const bool unshifted = cell1_ && t[0] - (*cell1_)[0] + home[0] == 0 && t[1] - (*cell1_)[1] + home[1] == 0 &&
+                               t[2] - (*cell1_)[2] + home[2] == 0;
+        if (!unshifted) base1_.near_sq(probe, radius, take);
+        base_.near_sq(probe, radius, take);
       }
 }
 
-bool Completion::present(const Cart& x) const {
+bool Completion::present(const Cart& x) {
+  if (!atoms_) {
+    // Only coincidence within 0.001 is asked of the atoms present; small
+    // cells keep the points looked at per question to the few nearby.
+    atoms_.emplace(0.1f);
+    for (int q = 1; q <= run_.cryst.ncryst; ++q) atoms_->add(q, run_.atoms.xc[static_cast<std::size_t>(q)]);
+  }
   bool found = false;
-  atoms_.near_sq(x, 0.002f, [&](int s, float) {
+  atoms_->near_sq(x, 0.002f, [&](int s, float) {
     if (!found && dist(x, run_.atoms.xc[static_cast<std::size_t>(s)]) < 0.001f) found = true;
   });
   return found;
@@ -248,7 +274,7 @@ void Completion::append(const Candidate& c, const Cart& xc) {
   cr.isq[j] = c.q;
   ++cr.nsq[q];
   rad_.push_back(rad_[q]);
-  atoms_.add(static_cast<int>(j), xc);
+  if (atoms_) atoms_->add(static_cast<int>(j), xc);
 }
 
 void Completion::search() {

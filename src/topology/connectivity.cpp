@@ -11,39 +11,7 @@
 
 namespace vorn {
 
-std::vector<std::vector<int>> bond_partners(const Run& run) {
-  const int n = run.cryst.ncryst;
-  std::vector<float> rad(static_cast<std::size_t>(n) + 1, 0.0f);
-  float rmax = 0.0f;
-  for (int i = 1; i <= n; ++i) {
-    rad[static_cast<std::size_t>(i)] = bond_radius(run, i);
-    rmax = std::max(rmax, rad[static_cast<std::size_t>(i)]);
-  }
-  PointGrid grid(rmax + rmax + run.ctl.tol1);
-  for (int i = 1; i <= n; ++i) grid.add(i, run.atoms.xc[static_cast<std::size_t>(i)]);
-  std::vector<std::vector<int>> partners(static_cast<std::size_t>(n) + 1);
-  for (int i = 1; i <= n; ++i) {
-    const auto ii = static_cast<std::size_t>(i);
-    auto& list = partners[ii];
-    // Room for the bonds of most atoms at once.
-    list.reserve(4);
-    if (rad[ii] < 0.0f) continue;  // bonds to nothing
-    // The grid hands out the squared distance itself; a candidate well
-    // beyond its bond distance is passed over without the square root.
-    const float within = rad[ii] + run.ctl.tol1;
-    grid.near_sq(run.atoms.xc[ii], (within + rmax) * 1.001f + 1.0e-4f, [&](int j, float d2) {
-      if (j == i) return;
-      const auto jj = static_cast<std::size_t>(j);
-      const float lim = (within + rad[jj]) * 1.001f + 1.0e-4f;
-      if (lim > 0.0f && d2 > lim * lim) return;
-      if (bonded(dist(run.atoms.xc[ii], run.atoms.xc[jj]), rad[ii], rad[jj], run.ctl.tol1)) list.push_back(j);
-    });
-    std::sort(list.begin(), list.end());
-  }
-  return partners;
-}
-
-int eliminate(Run& run, int cycle, const std::vector<std::vector<int>>& partners) {
+int eliminate(Run& run, int cycle, const BondTable& partners) {
   Newat& na = run.newat;
   Conmat& cm = run.conmat;
   const int n = na.n;
@@ -59,8 +27,10 @@ int eliminate(Run& run, int cycle, const std::vector<std::vector<int>>& partners
     const int a = na.idx[static_cast<std::size_t>(p)];
     if (run.atoms1.flag[static_cast<std::size_t>(a)] == -1) continue;
     auto& row = cm.icon[static_cast<std::size_t>(p)];
+    const auto all = partners[static_cast<std::size_t>(a)];
+    row.reserve(all.size());
     // Atom order and position order agree, so the partners stay ascending.
-    for (int b : partners[static_cast<std::size_t>(a)])
+    for (int b : all)
       if (int q = pos[static_cast<std::size_t>(b)]; q != 0) row.push_back(q);
     cm.ncon[static_cast<std::size_t>(p)] = static_cast<int>(row.size());
   }
@@ -123,7 +93,7 @@ void connect4rings(Run& run) {
   to_lst(run, "(/a)", std::string(80, '-'));
   to_both(run, "(/a)", " CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS");
 
-  const auto partners = bond_partners(run);
+  const BondTable& partners = keep_bonds(run);
   for (int cycle = 0;; ++cycle) {
     to_both(run, "(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, na.n);
     const int removed = eliminate(run, cycle, partners);

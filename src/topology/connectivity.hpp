@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "control/run.hpp"
+#include "topology/bonds.hpp"
 
 namespace vorn {
 
@@ -13,15 +14,11 @@ namespace vorn {
 // and writes reduced.ang and reduced_1.ang.
 void connect4rings(Run& run);
 
-// Bonded partners of every atom 1..ncryst (ascending atom index), by the
-// bond criterion; disordered atoms included.
-std::vector<std::vector<int>> bond_partners(const Run& run);
-
 // One elimination cycle over the current newat: fills conmat (a disordered
 // atom gets no partners of its own but is still a partner of others), prints
 // the table of cycle 0 at verbosity above 2, keeps the positions with more
 // than one partner and returns the number removed.
-int eliminate(Run& run, int cycle, const std::vector<std::vector<int>>& partners);
+int eliminate(Run& run, int cycle, const BondTable& partners);
 
 // The connectivity table of the current list, to the listing.
 void writeconn(Run& run);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "local/neighbors.hpp"
+#include "topology/connectivity.hpp"
 #include "support/builders.hpp"
 #include "support/generated.hpp"
 
@@ -163,6 +164,25 @@ TEST(NeighbourSearch, IndexGivesTheScanListsWithSitesSharedAndAtomsMoved) {
   EXPECT_FALSE(search_index(run)->grid.may_share_site(20));
   EXPECT_FALSE(search_index(run)->grid.may_share_site(10));
   expect_searches_match(run);
+}
+
+TEST(NeighbourSearch, BondTableOfTheRingStageIsTakenOverOnlyForUnchangedAtoms) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  scatter(run, 400, 29);
+  connect4rings(run);
+  ASSERT_NE(run.bonds, nullptr);
+  // An atom moved after the ring stage, next to another one.
+  run.atoms.xc[5] = Cart(run.atoms.xc[6][0] + 1.1f, run.atoms.xc[6][1], run.atoms.xc[6][2]);
+  findallneighbors(run);
+  EXPECT_EQ(run.bonds, nullptr);
+  expect_searches_match(run);
+
+  TestRun u;
+  scatter(u.run, 400, 29);
+  connect4rings(u.run);
+  findallneighbors(u.run);
+  expect_searches_match(u.run);
 }
 
 TEST(NeighbourSearch, IndexGivesTheScanListsAfterAWholeRun) {

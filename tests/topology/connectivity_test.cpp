@@ -2,11 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+
 #include "control/error.hpp"
 #include "topology/molecules.hpp"
 
 namespace vorn::test {
 namespace {
+
+std::vector<int> list(const BondTable& p, int atom) {
+  const auto s = p[static_cast<std::size_t>(atom)];
+  return {s.begin(), s.end()};
+}
 
 std::vector<std::string> reduced_labels(const Run& run) {
   std::vector<std::string> out;
@@ -176,11 +185,39 @@ TEST(BondPartners, CriterionAndCoincidentAtoms) {
   int n = add_atom(t.run, "N1", {0, 1.7201f, 0});  // 0.77 + 0.75 + 0.2 = 1.72: just beyond
   int c2 = add_atom(t.run, "C2", {0, 0, 0});       // same place as C1
   auto p = bond_partners(t.run);
-  EXPECT_EQ(p[static_cast<std::size_t>(c)], (std::vector<int>{o, c2}));
-  EXPECT_EQ(p[static_cast<std::size_t>(n)], (std::vector<int>{}));
+  EXPECT_EQ(list(p, c), (std::vector<int>{o, c2}));
+  EXPECT_EQ(list(p, n), (std::vector<int>{}));
   t.run.covrad[7] = 0.76f;  // RADII N 0.76
   p = bond_partners(t.run);
-  EXPECT_EQ(p[static_cast<std::size_t>(n)], (std::vector<int>{c, c2}));
+  EXPECT_EQ(list(p, n), (std::vector<int>{c, c2}));
+}
+
+TEST(BondPartners, EveryPairThePlainTestBondsAndNoOther) {
+  // Clusters, coincident atoms, far outliers and positions that are not
+  // finite, against the bond test of every pair.
+  TestRun t;
+  t.run.ctl.tol1 = 0.2f;
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<float> u(0.0f, 12.0f);
+  const char* kinds[] = {"C", "H", "O", "N", "CL", "CS"};
+  for (int i = 1; i <= 900; ++i) {
+    Cart x(u(rng), u(rng), 0.5f * u(rng));
+    if (i % 37 == 0) x = t.run.atoms.xc[static_cast<std::size_t>(i - 1)];
+    if (i % 101 == 0) x = Cart(x[0] - 3000.0f, x[1], x[2]);
+    if (i == 450) x = Cart(std::numeric_limits<float>::infinity(), 1.0f, 1.0f);
+    if (i == 451) x = Cart(std::nanf(""), 1.0f, 1.0f);
+    add_atom(t.run, std::string(kinds[i % 6]) + std::to_string(i), x);
+  }
+  const auto p = bond_partners(t.run);
+  ASSERT_EQ(p.size(), static_cast<std::size_t>(t.run.cryst.ncryst) + 1);
+  for (int i = 1; i <= t.run.cryst.ncryst; ++i) {
+    std::vector<int> want;
+    for (int j = 1; j <= t.run.cryst.ncryst; ++j)
+      if (j != i && bonded(dist(t.run.atoms.xc[static_cast<std::size_t>(i)], t.run.atoms.xc[static_cast<std::size_t>(j)]),
+                           bond_radius(t.run, i), bond_radius(t.run, j), t.run.ctl.tol1))
+        want.push_back(j);
+    ASSERT_EQ(list(p, i), want) << "atom " << i;
+  }
 }
 
 TEST(BondPartners, ElementWithoutCovalentRadiusGetsNoBonds) {
@@ -191,7 +228,7 @@ TEST(BondPartners, ElementWithoutCovalentRadiusGetsNoBonds) {
   add_atom(t.run, "C2", {-1.5f, 0, 0});
   auto p = bond_partners(t.run);
   EXPECT_TRUE(p[static_cast<std::size_t>(cs)].empty());
-  EXPECT_EQ(p[1], std::vector<int>{3});
+  EXPECT_EQ(list(p, 1), std::vector<int>{3});
   EXPECT_NO_THROW(connect4rings(t.run));
 }
 
