@@ -584,6 +584,15 @@ IntText::IntText(long long v) {
   n_ = static_cast<std::size_t>(end - p);
 }
 
+bool Columns::fixed_field(double v, int w, int d) {
+  if (w < 1 || w > kBlock) return false;
+  char room[2 * kBlock];
+  Line field(room, sizeof room);
+  put_f(field, v, w, d, false);
+  if (!field.in(room) || field.size() != static_cast<std::size_t>(w) || room[0] == '*') return false;
+  return text(field.view()), true;
+}
+
 std::string fmt_i(long long v, int w, int m, bool plus) {
   Line out;
   put_i(out, v, w, m, plus);

@@ -429,6 +429,9 @@ class Columns {
     if (w < 0 || t.size() > static_cast<std::size_t>(w)) return false;
     return blanks(static_cast<std::size_t>(w) - t.size()).text(t.view()), true;
   }
+  // v as Fw.d writes it when it fits (no asterisks); false, with nothing
+  // written, when it does not.
+  bool fixed_field(double v, int w, int d);
   // Ends the line here.
   void done() { s_.resize(static_cast<std::size_t>(p_ - s_.data())); }
 

@@ -593,8 +593,9 @@ TEST(Columns, GiveTheColumnsOfTheFormatWithTheSameFields) {
     std::string line;
     ff::Columns c(line, 64);
     c.text(lab).blanks(2).padded(lab, 6);
-    const bool fits = c.int_field(a, 5) && c.int_field(b, 3);
-    const std::string want = ff::format("(a,2x,a6,i5,i3$)", lab, vorn::pad(lab, 6), a, b);
+    const float x = static_cast<float>(a) / 997.0f;
+    const bool fits = c.int_field(a, 5) && c.int_field(b, 3) && c.fixed_field(x, 9, 5) && c.fixed_field(-x, 6, 3);
+    const std::string want = ff::format("(a,2x,a6,i5,i3,f9.5,f6.3$)", lab, vorn::pad(lab, 6), a, b, x, -x);
     if (fits) {
       c.done();
       EXPECT_EQ(line, want) << a << ' ' << b;
