@@ -321,13 +321,13 @@ bool put_fixed(char* e, int w, int d, float v) {
 
 }  // namespace
 
-std::string atom_row(int i, std::string_view label, int iz, int iu, int isft, const Frac& xf, float occ,
-                     std::span<const float> u) {
+void atom_row(std::string& row, int i, std::string_view label, int iz, int iu, int isft, const Frac& xf, float occ,
+              std::span<const float> u) {
   // The usual row is put together field by field; any field that would not
   // come out plain (asterisks, no number, more than six U values) leaves the
   // row to the formatting module.
   const std::size_t nu = u.size();
-  std::string row(6 + 3 + label.size() + 9 + 27 + 6 + 7 * nu + 1, ' ');
+  row.assign(6 + 3 + label.size() + 9 + 27 + 6 + 7 * nu + 1, ' ');
   char* p = row.data();
   bool plain = nu <= 6 && put_int(p + 6, 6, i);
   p += 9;
@@ -337,9 +337,10 @@ std::string atom_row(int i, std::string_view label, int iz, int iu, int isft, co
   for (float x : xf) plain = plain && put_fixed(p += 9, 9, 5, x);
   plain = plain && put_fixed(p += 6, 6, 3, occ);
   for (float x : u) plain = plain && put_fixed(p += 7, 7, 3, x);
-  if (!plain) return ff::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, label, iz, iu, isft, xf, occ, u);
-  row.back() = '\n';
-  return row;
+  if (plain)
+    row.back() = '\n';
+  else
+    row = ff::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, label, iz, iu, isft, xf, occ, u);
 }
 
 namespace {
@@ -358,7 +359,7 @@ void read_atoms(Run& run, ShelxFile& sf) {
   ShelxResidue res;
   // Buffers that keep their room from atom to atom. where keeps "file x,
   // line " and takes the number of each atom's line.
-  std::string line, next, where;
+  std::string line, next, where, row;
   sf.where(0, where);
   const std::size_t where_head = where.size() - 1;
   AtomText atom;
@@ -435,8 +436,8 @@ void read_atoms(Run& run, ShelxFile& sf) {
       sh.reslab.push_back(ff::format("(a6,1x,i3,2x,a5,$)", pad(name, 10), res.number, res.name));
       sh.resshort.push_back(ff::format("(a6,1x,i3,$)", pad(name, 10), res.number));
     }
-    const std::string row = atom_row(i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], occ,
-                                     std::span<const float>(u.data(), n == 6 ? 1 : 6));
+    atom_row(row, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], occ,
+             std::span<const float>(u.data(), n == 6 ? 1 : 6));
     *run.lst << row;
     run.out << row;
     a.xc[ui] = to_cart(run.transf, a.xf[ui]);

@@ -439,6 +439,7 @@ TEST(AtomRow, IsTheRowOfItsFormatForAnyValues) {
     const int pick[] = {1, 9, 36, 99, 100, 999, 1000, 0, -1, -12, 19998, 999999, 1000000, -99999};
     return gen() % 2 ? static_cast<int>(gen() % 120) : pick[gen() % std::size(pick)];
   };
+  std::string row = "a row before";
   for (int k = 0; k < 20000; ++k) {
     const int i = number(), iz = number(), iu = number(), isft = number();
     const std::string label = std::string("C(") + std::to_string(k % 1000) + ")";
@@ -447,7 +448,8 @@ TEST(AtomRow, IsTheRowOfItsFormatForAnyValues) {
     std::vector<float> u(gen() % 2 ? 1 : 6);
     for (float& x : u) x = value();
     const std::span<const float> us(u);
-    ASSERT_EQ(atom_row(i, label, iz, iu, isft, xf, occ, us), ff::format(fmt, i, label, iz, iu, isft, xf, occ, us));
+    atom_row(row, i, label, iz, iu, isft, xf, occ, us);
+    ASSERT_EQ(row, ff::format(fmt, i, label, iz, iu, isft, xf, occ, us));
   }
 }
 
