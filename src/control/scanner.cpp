@@ -1,6 +1,13 @@
 #include "control/scanner.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "control/error.hpp"
 #include "control/fortran_io.hpp"
@@ -59,6 +66,35 @@ void remove_um(LabelBuf& b) {
 }
 
 std::string text_of(const LabelBuf& b) { return std::string(b.data(), kLabel); }
+
+// Bit k set when character k of the 16 at p is not a blank.
+#if defined(__SSE2__)
+std::uint64_t nonblank16(const char* p) {
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return ~static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(' ')))) & 0xFFFF;
+}
+#else
+std::uint64_t nonblank16(const char* p) {
+  std::uint64_t m = 0;
+  for (unsigned k = 0; k < 16; ++k)
+    if (p[k] != ' ') m |= std::uint64_t{1} << k;
+  return m;
+}
+#endif
+
+// Bit k set when character k of the n <= 64 at p is not a blank.
+std::uint64_t nonblank_bits(const char* p, std::size_t n) {
+  std::uint64_t bits = 0;
+  std::size_t k = 0;
+  for (; k + 16 <= n; k += 16) bits |= nonblank16(p + k) << k;
+  if (k < n) {
+    char tail[16];
+    std::memset(tail, ' ', sizeof tail);
+    std::memcpy(tail, p + k, n - k);
+    bits |= nonblank16(tail) << k;
+  }
+  return bits;
+}
 }  // namespace
 
 // A word runs from a non-blank after a blank (or the first position) to a
@@ -106,6 +142,28 @@ Word ReadChar(std::string_view text, int k, int len) {
     }
   }
   err("ReadChar", "Unexpected STOP in ReadChar...");
+}
+
+// Sixty-four characters at a time: a word starts or ends where a character
+// differs in blankness from the one before it.
+void split_blanks(std::string_view text, std::vector<std::string_view>& out) {
+  out.clear();
+  const char* const p = text.data();
+  const std::size_t n = text.size();
+  std::size_t start = 0;
+  bool in_word = false;
+  for (std::size_t base = 0; base < n; base += 64) {
+    const std::uint64_t word = nonblank_bits(p + base, std::min<std::size_t>(64, n - base));
+    for (std::uint64_t edges = word ^ (word << 1 | (in_word ? 1 : 0)); edges != 0; edges &= edges - 1) {
+      const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(edges));
+      if (!in_word)
+        start = at;
+      else
+        out.emplace_back(p + start, at - start);
+      in_word = !in_word;
+    }
+  }
+  if (in_word) out.emplace_back(p + start, n - start);
 }
 
 std::string word(std::string_view text, int k, int len) {

@@ -39,6 +39,9 @@ int dnumline(std::string_view text, int len);
 Word ReadChar(std::string_view text, int k, int len);
 // All words as dnumline counts them.
 std::vector<Word> words(std::string_view text, int len);
+// The words of the text, runs of characters between blanks, in order (the
+// text is read as it is, without padding).
+void split_blanks(std::string_view text, std::vector<std::string_view>& out);
 // Word k as text (1-based), "" when there are fewer words.
 std::string word(std::string_view text, int k, int len);
 

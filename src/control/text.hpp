@@ -15,6 +15,8 @@ bool same_padded(std::string_view a, std::string_view b, std::size_t n);
 std::string_view rtrim(std::string_view s);
 std::string upper(std::string_view s);
 inline char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+// Sets out to the text in upper case, keeping out's room.
+void assign_upper(std::string& out, std::string_view s);
 std::string lower(std::string_view s);
 // True when the first characters of the text, blank-padded, equal the key
 // (so "END" starts with "END ").

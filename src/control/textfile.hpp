@@ -12,6 +12,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,23 +55,33 @@ class TextFile {
   // 1-based number of the line last handed out.
   std::size_t line_number() const { return pos_; }
   const std::string& name() const { return name_; }
-  std::size_t size() const { return starts_.size() - 1; }
-  // A hash of the whole text: readers that keep a parsed copy of a file use
-  // it to notice that another file took its place.
-  std::size_t fingerprint() const { return fingerprint_; }
+  std::size_t size() const { return spans_.size(); }
+  // A hash of the whole text as read: readers that keep a parsed copy of a
+  // file use it to notice that another file took its place.
+  std::size_t fingerprint() const;
 
  private:
-  // Line k (0-based) is text_[starts_[k], starts_[k + 1]): one buffer for
-  // the whole file instead of one string per line.
+  // The file's text (read whole, control characters replaced) and the lines
+  // made of it as it is taken over.
+  static TextFile from_buffer(std::shared_ptr<char[]> text, std::size_t n, std::string name, Tabs tabs);
+  // Line k (0-based) is text_[spans_[k].begin, spans_[k].end): one buffer
+  // for the whole file instead of one string per line.
+  struct Span {
+    std::size_t begin, end;
+  };
   std::string_view line_at(std::size_t k) const {
-    return std::string_view(text_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+    return std::string_view(text_.get() + spans_[k].begin, spans_[k].end - spans_[k].begin);
   }
-  std::string text_;
-  std::vector<std::size_t> starts_{0};
+  // Shared by the copies of a file: it does not change once read.
+  std::shared_ptr<char[]> text_;
+  std::size_t size_ = 0;
+  std::vector<Span> spans_;
   std::size_t pos_ = 0;
   bool cut_ = false;
   std::string name_;
-  std::size_t fingerprint_ = 0;
+  // Worked out when first asked for: most files are never asked.
+  mutable std::size_t fingerprint_ = 0;
+  mutable bool hashed_ = false;
 };
 
 }  // namespace vorn

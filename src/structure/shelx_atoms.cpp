@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 
@@ -45,11 +46,6 @@ std::array<char, 4> head_of(std::string_view text) {
   return h;
 }
 
-void assign_upper(std::string& line, std::string_view text) {
-  line.assign(text);
-  for (char& c : line) c = upper(c);
-}
-
 }  // namespace
 
 void strip_comment(std::string& line) {
@@ -58,20 +54,27 @@ void strip_comment(std::string& line) {
     for (std::size_t k = p; k < line.size(); ++k) line[k] = ' ';
 }
 
+namespace {
+
+// The four characters as one number.
+constexpr std::uint32_t key_of(std::string_view text) {
+  std::uint32_t key = 0;
+  for (std::size_t k = 0; k < 4; ++k) key = key << 8 | static_cast<unsigned char>(k < text.size() ? text[k] : ' ');
+  return key;
+}
+
+// The instruction names as numbers, sorted for a binary search.
+constexpr auto kInstructionKeys = [] {
+  std::array<std::uint32_t, std::size(kInstructions)> keys{};
+  for (std::size_t k = 0; k < keys.size(); ++k) keys[k] = key_of(kInstructions[k]);
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}();
+
+}  // namespace
+
 bool is_instruction(std::string_view line) {
-  // The four characters as one number: a lookup among the sorted names.
-  auto key_of = [](std::string_view text) {
-    std::uint32_t key = 0;
-    for (std::size_t k = 0; k < 4; ++k) key = key << 8 | static_cast<unsigned char>(k < text.size() ? text[k] : ' ');
-    return key;
-  };
-  static const std::vector<std::uint32_t> keys = [&] {
-    std::vector<std::uint32_t> v;
-    for (const char* name : kInstructions) v.push_back(key_of(name));
-    std::sort(v.begin(), v.end());
-    return v;
-  }();
-  return std::binary_search(keys.begin(), keys.end(), key_of(line));
+  return std::binary_search(kInstructionKeys.begin(), kInstructionKeys.end(), key_of(line));
 }
 
 void parse_resi(std::string_view line, ShelxResidue& res) {
@@ -136,27 +139,48 @@ bool rdcontinuation(TextFile& f, std::string& line, bool& cont) {
   return false;
 }
 
+std::string atom_label(std::string_view name, int iz, int nat, int type_count, const Ctl& ctl) {
+  // Written into eight blanks; what goes beyond them is cut.
+  std::string label(8, ' ');
+  std::size_t k = 0;
+  auto put = [&](std::string_view part) {
+    for (char c : part) {
+      if (k == 8) return;
+      label[k++] = c;
+    }
+  };
+  const std::string sym = atsym(iz);
+  if (ctl.irename == 0) {
+    const std::size_t el = std::min<std::size_t>(sym[1] != ' ' ? 2 : 1, name.size());
+    put(name.substr(0, el));
+    put("(");
+    put(name.substr(el));
+    put(")");
+  } else {
+    // "(a2,'(',i6,')')" with the blanks taken out, field by field.
+    for (char c : std::string_view(sym).substr(0, 2))
+      if (c != ' ') put(std::string_view(&c, 1));
+    put("(");
+    const int number = ctl.irs == 0 ? nat : type_count;
+    if (number >= 0 && number <= 999999) {
+      char digits[8];
+      put(std::string_view(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, number).ptr - digits)));
+    } else {
+      const std::string wide = ff::fmt_i(number, 6);  // asterisks, or a sign with digits
+      for (char c : wide)
+        if (c != ' ') put(std::string_view(&c, 1));
+    }
+    put(")");
+  }
+  return label;
+}
+
 std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ctl& ctl) {
   const std::size_t start = line.find_first_not_of(' ');
   if (start == std::string::npos) return std::string(8, ' ');
   const std::size_t n = std::min(line.find(' ', start), line.size()) - start;
-  const std::string_view name = std::string_view(line).substr(start, n);
-  std::string label;
-  if (ctl.irename == 0) {
-    std::size_t el = atsym(iz)[1] != ' ' ? 2 : 1;
-    el = std::min(el, name.size());
-    label.append(name.substr(0, el)).append("(").append(name.substr(el)).append(")");
-  } else {
-    // "(a2,'(',i6,')')" with the blanks taken out, field by field.
-    const std::string sym = atsym(iz);
-    const std::string number = ff::fmt_i(ctl.irs == 0 ? nat : type_count, 6);
-    for (std::string_view part : {std::string_view(sym).substr(0, 2), std::string_view("("), std::string_view(number),
-                                  std::string_view(")")})
-      for (char c : part)
-        if (c != ' ') label.push_back(c);
-  }
+  std::string label = atom_label(std::string_view(line).substr(start, n), iz, nat, type_count, ctl);
   line.replace(start, n, n, ' ');
-  label.resize(8, ' ');
   return label;
 }
 
@@ -204,52 +228,132 @@ bool through_f12_6(float v, float& out) {
 bool parse_atom_number(std::string_view word, float& out) {
   // The plain decimals of atom lines (0.092098, -1.2, 11.0) are read here;
   // everything else (exponents, long digit strings) by ff::parse_real.
-  std::size_t k = 0;
-  const bool negative = !word.empty() && word[0] == '-';
-  if (!word.empty() && (word[0] == '-' || word[0] == '+')) ++k;
+  const char* p = word.data();
+  const char* const end = p + word.size();
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  auto digit = [](char c) { return static_cast<unsigned>(c - '0'); };
   std::uint64_t m = 0;
-  int whole = 0, fraction = 0;
-  for (; k < word.size() && word[k] >= '0' && word[k] <= '9'; ++k, ++whole) m = m * 10 + static_cast<unsigned>(word[k] - '0');
-  if (k < word.size() && word[k] == '.')
-    for (++k; k < word.size() && word[k] >= '0' && word[k] <= '9'; ++k, ++fraction)
-      m = m * 10 + static_cast<unsigned>(word[k] - '0');
+  const char* const whole_start = p;
+  for (; p != end && digit(*p) < 10; ++p) m = m * 10 + digit(*p);
+  const auto whole = static_cast<int>(p - whole_start);
+  int fraction = 0;
+  if (p != end && *p == '.') {
+    const char* const fraction_start = ++p;
+    // Past eight decimals (or seven whole digits) the word goes to parse_real
+    // anyway: the digits read so far need not be kept exact.
+    for (; p != end && digit(*p) < 10; ++p) m = m * 10 + digit(*p);
+    fraction = static_cast<int>(p - fraction_start);
+  }
   // Below 10**7 (2**24) with at most 8 decimals, m / 10**fraction lies so
   // far from every midpoint between two floats, relative to the rounding
   // error of the double division (10**8 < 2**29), that the float nearest to
   // the double is the float nearest to the decimal text.
-  if (k != word.size() || whole + fraction == 0 || whole > 7 || fraction > 8) return ff::parse_real(word, out);
+  if (p != end || whole + fraction == 0 || whole > 7 || fraction > 8) return ff::parse_real(word, out);
   static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
   const double v = static_cast<double>(m) / kPowers[fraction];
   out = static_cast<float>(negative ? -v : v);
   return true;
 }
 
+namespace {
+
+// The value processfvar gives a plain decimal word, worked out from the
+// digits at once where that is safe: at most six decimals, not zero, and
+// below 16 in magnitude. False (and out untouched) for any other word.
+//
+// Below 10 the word is no free-variable code and the F12.6 field gives back
+// the float nearest to the word (the word has no more decimals than the
+// field, and half a float step there is below half a unit of the sixth
+// decimal). From 10 to 16 the code takes 10 off (or adds it), exactly, and
+// the float nearest to the word is still within half a unit of the sixth
+// decimal of it, so the field gives the float nearest to the decimal less
+// 10. A quotient of the digits by a power of ten is correctly rounded in
+// the double, whatever power of ten it is written with, and so is the
+// float of it (see parse_atom_number); the field's zero is +0.
+bool plain_value(std::string_view word, float& out) {
+  const char* p = word.data();
+  const char* const end = p + word.size();
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  std::uint64_t m = 0;
+  const char* const whole_start = p;
+  for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) m = m * 10 + static_cast<unsigned>(*p - '0');
+  const auto whole = p - whole_start;
+  std::ptrdiff_t fraction = 0;
+  if (p != end && *p == '.') {
+    const char* const fraction_start = ++p;
+    for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) m = m * 10 + static_cast<unsigned>(*p - '0');
+    fraction = p - fraction_start;
+  }
+  if (p != end || whole > 7 || fraction > 6 || m == 0) return false;
+  static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  const std::uint64_t scale = kScale[fraction];
+  if (m >= 16 * scale) return false;
+  if (m >= 10 * scale) {
+    m -= 10 * scale;
+    if (m == 0) {
+      out = 0.0f;
+      return true;
+    }
+  }
+  const double v = static_cast<double>(m) / static_cast<double>(scale);
+  out = static_cast<float>(negative ? -v : v);
+  return true;
+}
+
+}  // namespace
+
 bool processfvar(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
                        std::span<float> values) {
+  // Words that need the full way: parsed, decoded, then through the field
+  // once every word has been read (a word that is no number stops the run
+  // first).
+  std::uint32_t full = 0;
   for (std::size_t k = 0; k < words.size(); ++k) {
+    if (k < 32 && plain_value(words[k], values[k])) continue;
     float x = 0.0f;
     if (!parse_atom_number(words[k], x))
       err("ReadShelx", "Number expected, found '" + std::string(words[k]) + "', " + where);
     values[k] = decode_fvar(x, shelx, where);
+    if (k < 32) full |= std::uint32_t{1} << k;
   }
   for (std::size_t k = 0; k < words.size(); ++k)
-    if (!through_f12_6(values[k], values[k])) return false;
+    if ((k >= 32 || (full >> k & 1) != 0) && !through_f12_6(values[k], values[k])) return false;
   return true;
+}
+
+UeqTerms::UeqTerms(const Cell& c) {
+  const Cell r = r_cell(c);
+  a = c[0];
+  b = c[1];
+  cc = c[2];
+  r0 = r[0];
+  r1 = r[1];
+  r2 = r[2];
+  aa = a * r0;
+  bb = b * r1;
+  ccs = cc * r2;
+  cos_al = cosd(c[3]);
+  cos_be = cosd(c[4]);
+  cos_ga = cosd(c[5]);
+}
+
+float UeqTerms::ueq(const Uij& u) const {
+  return (u[0] * aa * aa + u[1] * bb * bb + u[2] * ccs * ccs + 2.0f * u[3] * a * b * r0 * r1 * cos_ga +
+          2.0f * u[4] * a * cc * r0 * r2 * cos_be + 2.0f * u[5] * b * cc * r1 * r2 * cos_al) /
+         3.0f;
 }
 
 float calcueq(const Run& run, int i) {
   const Uij& u = run.at_uij[static_cast<std::size_t>(i)];
   if (run.atoms1.iu[static_cast<std::size_t>(i)] != 2) return u[0];
-  const Cell& c = run.ucell;
-  const Cell r = r_cell(c);
-  const float a = c[0], b = c[1], cc = c[2];
-  const float aa = a * r[0], bb = b * r[1], ccs = cc * r[2];
-  return (u[0] * aa * aa + u[1] * bb * bb + u[2] * ccs * ccs + 2.0f * u[3] * a * b * r[0] * r[1] * cosd(c[5]) +
-          2.0f * u[4] * a * cc * r[0] * r[2] * cosd(c[4]) + 2.0f * u[5] * b * cc * r[1] * r[2] * cosd(c[3])) /
-         3.0f;
+  return UeqTerms(run.ucell).ueq(u);
 }
 
-void ProcessU(Run& run, int i, const std::string& where) {
+void ProcessU(Run& run, int i, const std::string& where) { ProcessU(run, i, UeqTerms(run.ucell), where); }
+
+void ProcessU(Run& run, int i, const UeqTerms& terms, const std::string& where) {
   auto& u = run.at_uij[static_cast<std::size_t>(i)][0];
   if (u < -5.0f || u > -0.5f) return;
   run.shelx.riding[static_cast<std::size_t>(i)] = 1;
@@ -260,7 +364,9 @@ void ProcessU(Run& run, int i, const std::string& where) {
     if (!where.empty()) to_out(run, "(' (',a,')')", where);
     stop_reported("ProcessU", "Could not find parent atom");
   }
-  u = std::fabs(u) * calcueq(run, p);
+  const auto up = static_cast<std::size_t>(p);
+  const float ueq = run.atoms1.iu[up] != 2 ? run.at_uij[up][0] : terms.ueq(run.at_uij[up]);
+  u = std::fabs(u) * ueq;
 }
 
 }  // namespace vorn

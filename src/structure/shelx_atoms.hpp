@@ -8,6 +8,7 @@
 
 #include "control/run.hpp"
 #include "control/textfile.hpp"
+#include "symmetry/cell.hpp"
 
 namespace vorn {
 
@@ -43,6 +44,8 @@ bool rdcontinuation(TextFile& f, std::string& line, bool& cont);
 // the element symbol and the atom's number in the file (mode 0) or among the
 // atoms of its SFAC type (mode 1).
 std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ctl& ctl);
+// The label shatnam makes of the name, without touching a line.
+std::string atom_label(std::string_view name, int iz, int nat, int type_count, const Ctl& ctl);
 
 // Decodes one free-variable coded number; where names the line for messages.
 float decode_fvar(float v, const ShelxData& shelx, const std::string& where);
@@ -51,6 +54,16 @@ float decode_fvar(float v, const ShelxData& shelx, const std::string& where);
 // it becomes |Uiso| times that atom's equivalent isotropic U.
 // where names the atom's line in the message of a failed search.
 void ProcessU(Run& run, int i, const std::string& where = "");
+
+// The terms of the equivalent isotropic U that depend on the cell only,
+// worked out once for all the atoms of a cell.
+struct UeqTerms {
+  explicit UeqTerms(const Cell& c);
+  float ueq(const Uij& u) const;
+  float a, b, cc, r0, r1, r2, aa, bb, ccs, cos_al, cos_be, cos_ga;
+};
+// ProcessU with the terms of run.ucell at hand.
+void ProcessU(Run& run, int i, const UeqTerms& terms, const std::string& where);
 
 // ff::parse_real, with a short way for the plain decimals of atom lines.
 bool parse_atom_number(std::string_view word, float& out);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "control/elements.hpp"
@@ -247,30 +249,101 @@ void build_symmetry(Run& run, ShelxFile& sf, const Head& h) {
   tranmat(run);
 }
 
-// The first words of the line, for messages.
-std::string shown(const std::string& line) { return std::string(rtrim(line)); }
-
-// The words of a line: runs of characters between blanks.
-void split_words(std::string_view text, std::vector<std::string_view>& out) {
-  out.clear();
-  const std::size_t n = text.size();
-  std::size_t k = 0;
-  while (true) {
-    while (k < n && text[k] == ' ') ++k;
-    if (k == n) return;
-    const std::size_t start = k;
-    while (k < n && text[k] != ' ') ++k;
-    out.push_back(text.substr(start, k - start));
+// An atom as read: its line and continuation lines joined by one blank, and
+// where each of them ends in the joined text.
+struct AtomText {
+  std::string text;
+  std::vector<std::size_t> ends;
+  void start(const std::string& line) {
+    text.assign(line);
+    ends.assign(1, line.size());
   }
+  void add(const std::string& line) {
+    text.push_back(' ');
+    text.append(line);
+    ends.push_back(text.size());
+  }
+  // The atom's text as the messages quote it: each line blank-padded to at
+  // least 100 columns and one blank past its text, the name blanked out,
+  // without the blanks at the end.
+  std::string shown(std::string_view name) const {
+    std::string work;
+    std::size_t begin = 0;
+    for (std::size_t end : ends) {
+      const std::size_t width = std::max<std::size_t>(100, end - begin + 1);
+      work.append(text, begin, end - begin);
+      work.append(width - (end - begin), ' ');
+      begin = end + 1;
+    }
+    const std::size_t at = work.find(name);
+    work.replace(at, name.size(), name.size(), ' ');
+    return std::string(rtrim(work));
+  }
+};
+
+// Iw of 0 <= v < 10**w into the w characters ending at e; false for any
+// other value.
+bool put_int(char* e, int w, long long v) {
+  static constexpr long long kLimit[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  if (v < 0 || w < 1 || w > 6 || v >= kLimit[w]) return false;
+  do {
+    *--e = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  return true;
 }
 
-// The line blank-padded to at least 100 columns and one blank past its
-// text, however long: continued parts stay apart by a blank.
-void append_padded(std::string& work, std::string_view line) {
-  const std::size_t width = std::max<std::size_t>(100, line.size() + 1);
-  work.append(line);
-  work.append(width - line.size(), ' ');
+// Fw.d (d <= 5) of the float into the w blanks ending at e, rounded as the
+// formatting module rounds (to nearest on the exact binary value, ties to
+// even); false for a value that does not fit the field or is not finite.
+bool put_fixed(char* e, int w, int d, float v) {
+  static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
+  static constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000};
+  // Exact: 24 bits of the float times at most 5**5 (12 bits) and a power of two.
+  const double x = std::fabs(static_cast<double>(v)) * kScale[d];
+  if (!(x < 99999999.5)) return false;
+  // Adding and taking off 2**52 rounds to an integer, ties to even.
+  auto q = static_cast<std::uint64_t>((x + 0x1p52) - 0x1p52);
+  // A negative value that rounds to zero keeps its sign, an exact negative zero has none.
+  const bool neg = std::signbit(v) && v != 0.0f;
+  const int sign = neg ? 1 : 0;
+  std::uint64_t ip = q / kPow10[d];
+  int ni = 1;
+  for (std::uint64_t t = ip; t >= 10; t /= 10) ++ni;
+  if (ip == 0 && sign + 2 + d > w) ni = 0;  // ".123" when "0.123" does not fit
+  if (sign + ni + 1 + d > w) return false;
+  for (int k = 0; k < d; ++k, q /= 10) *--e = static_cast<char>('0' + q % 10);
+  *--e = '.';
+  for (int k = 0; k < ni; ++k, ip /= 10) *--e = static_cast<char>('0' + ip % 10);
+  if (neg) *--e = '-';
+  return true;
 }
+
+}  // namespace
+
+void atom_row(std::string& row, int i, std::string_view label, int iz, int iu, int isft, const Frac& xf, float occ,
+              std::span<const float> u) {
+  // The usual row is put together field by field; any field that would not
+  // come out plain (asterisks, no number, more than six U values) leaves the
+  // row to the formatting module.
+  const std::size_t nu = u.size();
+  row.assign(6 + 3 + label.size() + 9 + 27 + 6 + 7 * nu + 1, ' ');
+  char* p = row.data();
+  bool plain = nu <= 6 && put_int(p + 6, 6, i);
+  p += 9;
+  std::memcpy(p, label.data(), label.size());
+  p += label.size();
+  for (int n : {iz, iu, isft}) plain = plain && put_int(p += 3, 3, n);
+  for (float x : xf) plain = plain && put_fixed(p += 9, 9, 5, x);
+  plain = plain && put_fixed(p += 6, 6, 3, occ);
+  for (float x : u) plain = plain && put_fixed(p += 7, 7, 3, x);
+  if (plain)
+    row.back() = '\n';
+  else
+    row = ff::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, label, iz, iu, isft, xf, occ, u);
+}
+
+namespace {
 
 void read_atoms(Run& run, ShelxFile& sf) {
   to_both(run, "(/4x,'NO.  ATOM     IZ IU SF    XF       YF       ZF','    OCCUP  U''s -->')");
@@ -282,33 +355,47 @@ void read_atoms(Run& run, ShelxFile& sf) {
   std::vector<int> type_count(static_cast<std::size_t>(run.at_types.ntyp) + 1, 0);
   sh.reslab.assign(1, std::string(17, ' '));
   sh.resshort.assign(1, std::string(10, ' '));
+  const UeqTerms ueq_terms(run.ucell);
   ShelxResidue res;
-  // Buffers that keep their room from atom to atom.
-  std::string line, next, work, where;
+  // Buffers that keep their room from atom to atom. where keeps "file x,
+  // line " and takes the number of each atom's line.
+  std::string line, next, where, row;
+  sf.where(0, where);
+  const std::size_t where_head = where.size() - 1;
+  AtomText atom;
   std::vector<std::string_view> ws;
   bool cont = false;
   while (rdshline(sf.f, line, cont, res)) {
     check_width(sf);
-    sf.where(sf.f.line_number(), where);
-    work.clear();
-    append_padded(work, line);
-    while (cont) {
-      if (!rdcontinuation(sf.f, next, cont))
-        err("ReadShelx", "The file ends inside an atom continued with '=', " + where + ": " + line);
-      check_width(sf);
-      append_padded(work, next);
+    {
+      char digits[24];
+      const auto r = std::to_chars(digits, digits + sizeof digits, sf.f.line_number());
+      where.resize(where_head);
+      where.append(digits, r.ptr);
+    }
+    if (cont) {
+      atom.start(line);
+      while (cont) {
+        if (!rdcontinuation(sf.f, next, cont))
+          err("ReadShelx", "The file ends inside an atom continued with '=', " + where + ": " + line);
+        check_width(sf);
+        atom.add(next);
+      }
+      split_blanks(atom.text, ws);
+    } else {
+      atom.start(line);
+      split_blanks(line, ws);
     }
     if (a.nat >= MAXAT) err("ReadShelx", "Too many atoms");
     const int i = ++a.nat;
     const auto ui = static_cast<std::size_t>(i);
-    split_words(work, ws);
-    const std::string name(ws.empty() ? std::string_view() : ws[0]);
+    const std::string_view name = ws.empty() ? std::string_view() : ws[0];
     const std::string_view sword = ws.size() > 1 ? ws[1] : std::string_view();
     int s = 0;
     if (!ff::parse_int(sword, s))
-      err("ReadShelx", "Atom " + name + ": SFAC number expected, found '" + std::string(sword) + "', " + where);
+      err("ReadShelx", "Atom " + std::string(name) + ": SFAC number expected, found '" + std::string(sword) + "', " + where);
     if (s < 1 || s > run.at_types.ntyp)
-      err("ReadShelx", "Atom " + name + ": SFAC number " + std::to_string(s) + " points at no SFAC entry (" +
+      err("ReadShelx", "Atom " + std::string(name) + ": SFAC number " + std::to_string(s) + " points at no SFAC entry (" +
                            std::to_string(run.at_types.ntyp) + " given), " + where);
     a.iz[ui] = run.at_types.iz[static_cast<std::size_t>(s)];
     ++type_count[static_cast<std::size_t>(s)];
@@ -317,22 +404,20 @@ void read_atoms(Run& run, ShelxFile& sf) {
     // C12 becomes C(12): a longer name would lose its end in the 8-character
     // label and could take the label of another atom.
     if (run.ctl.irename == 0 && name.size() > 6)
-      err("ReadShelx", "Atom name " + name + " is longer than 6 characters (its label " + name.substr(0, 1) +
-                           "(...) must fit 8), " + where);
-    // shatnam blanks the name (the first word) out of the line, in place:
-    // the other words stay where they are.
-    a.label[ui] = shatnam(work, a.iz[ui], i, type_count[static_cast<std::size_t>(s)], run.ctl);
+      err("ReadShelx", "Atom name " + std::string(name) + " is longer than 6 characters (its label " +
+                           std::string(name.substr(0, 1)) + "(...) must fit 8), " + where);
+    a.label[ui] = atom_label(name, a.iz[ui], i, type_count[static_cast<std::size_t>(s)], run.ctl);
 
     const int n = static_cast<int>(ws.size()) - 1;
     if (n != 6 && n != 11) {
-      to_out(run, "(/' Error reading atom: ',a4,' Line <<',a,'>>')", a.label[ui], shown(work));
+      to_out(run, "(/' Error reading atom: ',a4,' Line <<',a,'>>')", a.label[ui], atom.shown(name));
       to_out(run, "(' (',a,')')", where);
       stop_reported("ReadShelx", "Error reading atom " + std::string(rtrim(a.label[ui])));
     }
     // The SFAC number is written I4 in the rewritten atom line.
     std::array<float, 10> v{};
     if (!processfvar(std::span<const std::string_view>(ws).subspan(2), sh, where, v) || s > 9999)
-      err("ReadShelx", "Atom " + name + ": a number does not fit its field, " + where);
+      err("ReadShelx", "Atom " + std::string(name) + ": a number does not fit its field, " + where);
     Uij& u = run.at_uij[ui];
     u = Uij{};
     if (n == 6) {
@@ -345,15 +430,16 @@ void read_atoms(Run& run, ShelxFile& sf) {
     const float occ = v[3];
     a.xf[ui] = Frac(v[0], v[1], v[2]);
     a1.occ[ui] = occ;
-    if (n == 6) ProcessU(run, i, where);
+    if (n == 6) ProcessU(run, i, ueq_terms, where);
 
     if (sh.resi) {
       sh.reslab.push_back(ff::format("(a6,1x,i3,2x,a5,$)", pad(name, 10), res.number, res.name));
       sh.resshort.push_back(ff::format("(a6,1x,i3,$)", pad(name, 10), res.number));
     }
-    const std::span<const float> shown_u(u.data(), n == 6 ? 1 : 6);
-    to_both(run, "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui],
-            a.xf[ui], occ, shown_u);
+    atom_row(row, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], occ,
+             std::span<const float>(u.data(), n == 6 ? 1 : 6));
+    *run.lst << row;
+    run.out << row;
     a.xc[ui] = to_cart(run.transf, a.xf[ui]);
   }
   to_out(run, "(/' Total atoms read from SHELX file = ',i5)", a.nat);

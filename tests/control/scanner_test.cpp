@@ -163,3 +163,29 @@ TEST(Scanner, WordsFollowThePositionRuleForAnyLength) {
     EXPECT_EQ(dnumline(text, len), static_cast<int>(expected.size())) << "[" << text << "] " << len;
   }
 }
+
+TEST(Scanner, SplitBlanksGivesTheWordsOfAnyText) {
+  // Texts across the blocks of 16 and 64 characters, words touching both ends.
+  std::mt19937 rng(11);
+  std::vector<std::string_view> got;
+  for (int k = 0; k < 3000; ++k) {
+    std::string text;
+    for (int c = static_cast<int>(rng() % 200); c > 0; --c) text += "a b  x.1-="[rng() % 10];
+    std::vector<std::string_view> want;
+    const std::string_view v(text);
+    for (std::size_t i = 0; i < v.size();) {
+      if (v[i] == ' ') {
+        ++i;
+        continue;
+      }
+      const std::size_t j = std::min(v.find(' ', i), v.size());
+      want.push_back(v.substr(i, j - i));
+      i = j;
+    }
+    split_blanks(text, got);
+    ASSERT_EQ(got, want) << "[" << text << "]";
+    for (std::size_t w = 0; w < got.size(); ++w) EXPECT_EQ(got[w].data(), want[w].data());
+  }
+  split_blanks("", got);
+  EXPECT_TRUE(got.empty());
+}

@@ -21,3 +21,20 @@ TEST(Text, SamePaddedComparesAsPadWould) {
     ASSERT_EQ(same_padded(a, b, n), pad(a, n) == pad(b, n)) << "[" << a << "] [" << b << "] " << n;
   }
 }
+
+TEST(Text, UpperChangesOnlyTheLettersAToZ) {
+  // Every byte value at every place of texts longer than a word of eight.
+  std::string all;
+  for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
+  for (std::size_t shift = 0; shift < 9; ++shift) {
+    const std::string text = std::string(shift, 'q') + all;
+    std::string want = text;
+    for (char& c : want)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    EXPECT_EQ(upper(text), want);
+    std::string out = "room";
+    assign_upper(out, text);
+    EXPECT_EQ(out, want);
+  }
+  EXPECT_EQ(upper("c1 0.5e-3 Cl(12)"), "C1 0.5E-3 CL(12)");
+}

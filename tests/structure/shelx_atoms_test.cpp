@@ -264,6 +264,18 @@ TEST(FreeVariables, AtomNumbersAreTheNumbersOfTheRewrittenLine) {
     }
     lines.push_back(line);
   }
+  // decimals with up to eight places up to 20, free-variable codes 1x.xxx among them
+  lines.push_back("-0.0 0.0 10.0 -10.0 10.000000 15.999999 16.0 -15.999999 9.999999 -9.999999 0 -0 +10.5 -0.000001");
+  for (int k = 0; k < 400; ++k) {
+    std::string line;
+    for (int w = 0; w < 10; ++w) {
+      const double x = std::uniform_real_distribution<double>(-19.99, 19.99)(gen);
+      char buf[32];
+      auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, static_cast<int>(gen() % 9));
+      line += std::string(buf, r.ptr) + " ";
+    }
+    lines.push_back(line);
+  }
   for (const std::string& numbers : lines) {
     std::string line = "      2    " + numbers;
     std::vector<std::string_view> words;
@@ -280,7 +292,10 @@ TEST(FreeVariables, AtomNumbersAreTheNumbersOfTheRewrittenLine) {
     std::vector<float> got(words.size());
     ASSERT_EQ(processfvar(words, sh, "here", got), ok) << numbers << " -> " << line;
     if (ok)
-      for (std::size_t k = 0; k < got.size(); ++k) EXPECT_EQ(got[k], want[k]) << numbers << " word " << k;
+      for (std::size_t k = 0; k < got.size(); ++k) {
+        EXPECT_EQ(got[k], want[k]) << numbers << " word " << k;
+        EXPECT_EQ(std::signbit(got[k]), std::signbit(want[k])) << numbers << " word " << k;
+      }
   }
   std::vector<float> room(1);
   const std::vector<std::string_view> bad = {"0.2x"};
