@@ -585,12 +585,14 @@ IntText::IntText(long long v) {
 }
 
 bool Columns::fixed_field(double v, int w, int d) {
+  // Written in place; the field writers store whole blocks of kBlock bytes,
+  // within the slack after the line's room.
   if (w < 1 || w > kBlock) return false;
-  char room[2 * kBlock];
-  Line field(room, sizeof room);
+  Line field(p_, static_cast<std::size_t>(end_ - p_));
   put_f(field, v, w, d, false);
-  if (!field.in(room) || field.size() != static_cast<std::size_t>(w) || room[0] == '*') return false;
-  return text(field.view()), true;
+  if (!field.in(p_) || field.size() != static_cast<std::size_t>(w) || *p_ == '*') return false;
+  p_ += w;
+  return true;
 }
 
 std::string fmt_i(long long v, int w, int m, bool plus) {

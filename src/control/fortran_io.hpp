@@ -404,8 +404,9 @@ class IntText {
 class Columns {
  public:
   Columns(std::string& s, std::size_t room) : s_(s) {
-    s_.resize(room);
+    s_.resize(room + kSlack);
     p_ = s_.data();
+    end_ = p_ + room + kSlack;
   }
   Columns& text(std::string_view t) {
     if (!t.empty()) std::memcpy(p_, t.data(), t.size());
@@ -429,15 +430,17 @@ class Columns {
     if (w < 0 || t.size() > static_cast<std::size_t>(w)) return false;
     return blanks(static_cast<std::size_t>(w) - t.size()).text(t.view()), true;
   }
-  // v as Fw.d writes it when it fits (no asterisks); false, with nothing
-  // written, when it does not.
+  // v as Fw.d writes it when it fits (no asterisks); false when it does
+  // not (the columns after the line so far then hold no text).
   bool fixed_field(double v, int w, int d);
   // Ends the line here.
   void done() { s_.resize(static_cast<std::size_t>(p_ - s_.data())); }
 
  private:
+  static constexpr std::size_t kSlack = 64;  // room the field writers may use past their field
   std::string& s_;
   char* p_;
+  char* end_;
 };
 
 // ---------------------------------------------------------------------------

@@ -281,66 +281,25 @@ struct AtomText {
   }
 };
 
-// Iw of 0 <= v < 10**w into the w characters ending at e; false for any
-// other value.
-bool put_int(char* e, int w, long long v) {
-  static constexpr long long kLimit[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
-  if (v < 0 || w < 1 || w > 6 || v >= kLimit[w]) return false;
-  do {
-    *--e = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v != 0);
-  return true;
-}
-
-// Fw.d (d <= 5) of the float into the w blanks ending at e, rounded as the
-// formatting module rounds (to nearest on the exact binary value, ties to
-// even); false for a value that does not fit the field or is not finite.
-bool put_fixed(char* e, int w, int d, float v) {
-  static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
-  static constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000};
-  // Exact: 24 bits of the float times at most 5**5 (12 bits) and a power of two.
-  const double x = std::fabs(static_cast<double>(v)) * kScale[d];
-  if (!(x < 99999999.5)) return false;
-  // Adding and taking off 2**52 rounds to an integer, ties to even.
-  auto q = static_cast<std::uint64_t>((x + 0x1p52) - 0x1p52);
-  // A negative value that rounds to zero keeps its sign, an exact negative zero has none.
-  const bool neg = std::signbit(v) && v != 0.0f;
-  const int sign = neg ? 1 : 0;
-  std::uint64_t ip = q / kPow10[d];
-  int ni = 1;
-  for (std::uint64_t t = ip; t >= 10; t /= 10) ++ni;
-  if (ip == 0 && sign + 2 + d > w) ni = 0;  // ".123" when "0.123" does not fit
-  if (sign + ni + 1 + d > w) return false;
-  for (int k = 0; k < d; ++k, q /= 10) *--e = static_cast<char>('0' + q % 10);
-  *--e = '.';
-  for (int k = 0; k < ni; ++k, ip /= 10) *--e = static_cast<char>('0' + ip % 10);
-  if (neg) *--e = '-';
-  return true;
-}
-
 }  // namespace
 
 void atom_row(std::string& row, int i, std::string_view label, int iz, int iu, int isft, const Frac& xf, float occ,
               std::span<const float> u) {
   // The usual row is put together field by field; any field that would not
   // come out plain (asterisks, no number, more than six U values) leaves the
-  // row to the formatting module.
-  const std::size_t nu = u.size();
-  row.assign(6 + 3 + label.size() + 9 + 27 + 6 + 7 * nu + 1, ' ');
-  char* p = row.data();
-  bool plain = nu <= 6 && put_int(p + 6, 6, i);
-  p += 9;
-  std::memcpy(p, label.data(), label.size());
-  p += label.size();
-  for (int n : {iz, iu, isft}) plain = plain && put_int(p += 3, 3, n);
-  for (float x : xf) plain = plain && put_fixed(p += 9, 9, 5, x);
-  plain = plain && put_fixed(p += 6, 6, 3, occ);
-  for (float x : u) plain = plain && put_fixed(p += 7, 7, 3, x);
-  if (plain)
-    row.back() = '\n';
-  else
+  // row to the format.
+  ff::Columns c(row, 6 + 3 + label.size() + 9 + 27 + 6 + 7 * u.size() + 1);
+  bool plain = u.size() <= 6 && c.int_field(i, 6);
+  if (plain) c.blanks(3).text(label);
+  for (int n : {iz, iu, isft}) plain = plain && c.int_field(n, 3);
+  for (float x : xf) plain = plain && c.fixed_field(x, 9, 5);
+  plain = plain && c.fixed_field(occ, 6, 3);
+  for (float x : u) plain = plain && c.fixed_field(x, 7, 3);
+  if (plain) {
+    c.text("\n").done();
+  } else {
     row = ff::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, label, iz, iu, isft, xf, occ, u);
+  }
 }
 
 namespace {
