@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <string>
+#include <system_error>
 
 #include "chem/hydrogens.hpp"
 #include "control/error.hpp"
+#include "control/heap_reserve.hpp"
 #include "control/read_inp.hpp"
 #include "control/text.hpp"
 #include "databank/rescale.hpp"
@@ -44,6 +46,12 @@ void read_structure(Run& run) {
     case FMT_CIF: ReadCif(run, name, run.ctl.cifblock); break;
     default: err("ReadInp", "Unknown input file format");
   }
+}
+
+std::size_t structure_file_size(const Run& run) {
+  std::error_code ec;
+  const auto n = std::filesystem::file_size(run.path(rtrim(run.ctl.args)), ec);
+  return ec ? 0 : static_cast<std::size_t>(n);
 }
 
 void set_nsft(Run& run) {
@@ -137,6 +145,8 @@ void run_sequence(Run& run) {
   print_banner(*run.lst);
 
   ReadInp(run);
+  // A large structure: its memory is made ready while it is read.
+  HeapReserve reserve(HeapReserve::estimate(structure_file_size(run)));
   // xd_vorn.mas is created once the control file is known, so that XD input
   // files that are this run's own outputs are refused before being emptied.
   refuse_own_outputs(run);
