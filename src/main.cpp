@@ -1,4 +1,6 @@
 // vorn: automatic set-up of the local coordinate systems of a multipole model.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -14,9 +16,10 @@ int main(int argc, char** argv) {
   // The run state lives until the process ends: a large structure leaves
   // millions of small objects that the system takes back at once, faster
   // than freeing them one by one. Every file is closed before.
-  auto* run = new vorn::Run(std::cout, std::cin, std::filesystem::current_path());
+  std::ostream out(std::cout.rdbuf());
+  auto* run = new vorn::Run(out, std::cin, std::filesystem::current_path());
+  run->take_standard_output(STDOUT_FILENO);
   const int status = vorn::vorn_main(*run, args);
   run->close_all();
-  std::cout.flush();
   std::exit(status);
 }

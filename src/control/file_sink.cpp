@@ -216,11 +216,35 @@ bool FileSink::open(const std::filesystem::path& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   fd_ = fd;
+  owned_ = true;
   error_.clear();
   handed_ = false;
   buf_ = wb_.block();
   start_block(buf_.get(), WriteBehind::kBlock);
   return true;
+}
+
+void FileSink::adopt(int fd) {
+  close();
+  fd_ = fd;
+  owned_ = false;
+  error_.clear();
+  handed_ = false;
+  buf_ = wb_.block();
+  start_block(buf_.get(), WriteBehind::kBlock);
+}
+
+int FileSink::sync() {
+  if (fd_ < 0) return 0;
+  if (handed_) {
+    block_full();
+    wb_.drain(*this);
+  } else {
+    // Nothing queued: written here, in order, and the block starts afresh.
+    wb_.write_here(*this, buf_.get(), block_used());
+    start_block(buf_.get(), WriteBehind::kBlock);
+  }
+  return 0;
 }
 
 void FileSink::block_full() {
@@ -245,7 +269,7 @@ std::string FileSink::close() {
   }
   no_block();
   wb_.recycle(std::move(buf_));
-  if (::close(fd_) != 0 && error_.empty() && errno != EINTR) error_ = reason(errno);
+  if (owned_ && ::close(fd_) != 0 && error_.empty() && errno != EINTR) error_ = reason(errno);
   fd_ = -1;
   std::string e = std::move(error_);
   error_.clear();

@@ -102,6 +102,8 @@ class FileSink final : public ff::RecordBuf {
 
   // Creates or empties the file; false when it cannot be.
   bool open(const std::filesystem::path& path);
+  // Writes to a descriptor that stays open after close() (standard output).
+  void adopt(int fd);
   // Writes what is left and closes the file. Returns the reason when any
   // byte of the file was lost, else an empty text.
   std::string close();
@@ -109,6 +111,9 @@ class FileSink final : public ff::RecordBuf {
 
  protected:
   void block_full() override;
+  // A flush: what was written so far reaches the descriptor before it
+  // returns (a prompt before the run reads its answer).
+  int sync() override;
 
  private:
   friend class WriteBehind;
@@ -119,6 +124,7 @@ class FileSink final : public ff::RecordBuf {
 
   WriteBehind& wb_;
   int fd_ = -1;
+  bool owned_ = true;  // close() closes the descriptor
   std::unique_ptr<char[]> buf_;
   bool handed_ = false;     // some block went to the writer
   std::size_t queued_ = 0;  // its blocks not yet written (under the writer's lock)

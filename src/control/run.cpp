@@ -34,8 +34,15 @@ Run::Run(std::ostream& o, std::istream& i, std::filesystem::path d) : out(o), in
 
 void Run::close_all() {
   for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &lst}) u->close();
+  std_out.close();
   writer.stop();
   db.reset();
+}
+
+void Run::take_standard_output(int fd) {
+  std_out.adopt(fd);
+  out.rdbuf(&std_out);
+  ff::RecordBuf::attach(out, &std_out);
 }
 
 std::filesystem::path Run::path(std::string_view name) const { return dir / std::string(name); }

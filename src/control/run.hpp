@@ -85,6 +85,10 @@ struct Run {
   // Flushes and closes every output file and ends the writer thread (after
   // a fatal error the files written so far stay as they are).
   void close_all();
+  // The program's standard output: out (which writes to the descriptor)
+  // now goes through the writer thread like the files, formatted writes
+  // included; a flush of out still reaches the descriptor at once.
+  void take_standard_output(int fd);
   std::filesystem::path path(std::string_view name) const;
 
   // Standard streams and the working directory.
@@ -106,6 +110,7 @@ struct Run {
   OutUnit ang{writer};    // vorn.ang
   OutUnit inp{writer};    // xd_vorn.inp
   OutUnit fixh{writer};   // fixedH.ins
+  FileSink std_out{writer};  // standard output, once taken over
   std::optional<TextFile> db;  // the databank file
 
   // Control values and shared scanning state.

@@ -281,29 +281,6 @@ struct AtomText {
   }
 };
 
-}  // namespace
-
-void atom_row(std::string& row, int i, std::string_view label, int iz, int iu, int isft, const Frac& xf, float occ,
-              std::span<const float> u) {
-  // The usual row is put together field by field; any field that would not
-  // come out plain (asterisks, no number, more than six U values) leaves the
-  // row to the format.
-  ff::Columns c(row, 6 + 3 + label.size() + 9 + 27 + 6 + 7 * u.size() + 1);
-  bool plain = u.size() <= 6 && c.int_field(i, 6);
-  if (plain) c.blanks(3).text(label);
-  for (int n : {iz, iu, isft}) plain = plain && c.int_field(n, 3);
-  for (float x : xf) plain = plain && c.fixed_field(x, 9, 5);
-  plain = plain && c.fixed_field(occ, 6, 3);
-  for (float x : u) plain = plain && c.fixed_field(x, 7, 3);
-  if (plain) {
-    c.text("\n").done();
-  } else {
-    row = ff::format("( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, label, iz, iu, isft, xf, occ, u);
-  }
-}
-
-namespace {
-
 void read_atoms(Run& run, ShelxFile& sf) {
   to_both(run, "(/4x,'NO.  ATOM     IZ IU SF    XF       YF       ZF','    OCCUP  U''s -->')");
   sf.f.rewind();
@@ -318,7 +295,7 @@ void read_atoms(Run& run, ShelxFile& sf) {
   ShelxResidue res;
   // Buffers that keep their room from atom to atom. where keeps "file x,
   // line " and takes the number of each atom's line.
-  std::string line, next, where, row;
+  std::string line, next, where;
   sf.where(0, where);
   const std::size_t where_head = where.size() - 1;
   AtomText atom;
@@ -395,10 +372,15 @@ void read_atoms(Run& run, ShelxFile& sf) {
       sh.reslab.push_back(ff::format("(a6,1x,i3,2x,a5,$)", pad(name, 10), res.number, res.name));
       sh.resshort.push_back(ff::format("(a6,1x,i3,$)", pad(name, 10), res.number));
     }
-    atom_row(row, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], occ,
-             std::span<const float>(u.data(), n == 6 ? 1 : 6));
-    *run.lst << row;
-    run.out << row;
+    // The atom's row, to the listing and to standard output (both written
+    // behind the run).
+    for (std::ostream* os : {&*run.lst, &run.out}) {
+      constexpr const char* kRow = "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )";
+      if (n == 6)
+        ff::write(*os, kRow, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], occ, u[0]);
+      else
+        ff::write(*os, kRow, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], occ, u);
+    }
     a.xc[ui] = to_cart(run.transf, a.xf[ui]);
   }
   to_out(run, "(/' Total atoms read from SHELX file = ',i5)", a.nat);

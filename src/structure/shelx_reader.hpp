@@ -15,13 +15,6 @@ namespace vorn {
 // master file and of the MoPro parameter file.
 void ReadShelx(Run& run, const std::string& fname);
 
-// Sets row to the row of an atom in the list ReadShelx prints as it reads,
-// record end included: "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )" of the
-// atom's number, label, atomic number, U kind and SFAC number, coordinates,
-// occupancy and its one or six U values.
-void atom_row(std::string& row, int i, std::string_view label, int iz, int iu, int isft, const Frac& xf, float occ,
-              std::span<const float> u);
-
 // Pieces of the XD master-file and MoPro heads that every reader of a
 // fractional structure writes the same way: the banner of xd_vorn.mas; the
 // head of its least-squares module with the SCAT table of the atom types;

@@ -1,6 +1,8 @@
 #include "control/file_sink.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -97,4 +99,40 @@ TEST(WriteBehind, AFileThatCannotBeCreatedIsRefused) {
   EXPECT_FALSE(u.is_open());
   *u << "goes nowhere\n";  // an unopened unit swallows its writes
   EXPECT_EQ(u.close(), "");
+}
+
+// Standard output taken over by the run: formatted and plain writes come
+// out in order, a flush puts what was written so far on the descriptor (a
+// prompt is seen before the answer is read), and the descriptor stays open.
+TEST(WriteBehind, StandardOutputTakenOverKeepsOrderFlushesAndStaysOpen) {
+  test::ScratchDir dir;
+  const std::filesystem::path file = dir.path() / "stdout.txt";
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  std::ostringstream unused;
+  std::istringstream in;
+  std::ostream out(unused.rdbuf());
+  vorn::Run run(out, in, dir.path());
+  run.take_standard_output(fd);
+  ff::write(run.out, "(1x,'Enter the name of databank file : ',$)");
+  run.out.flush();
+  EXPECT_EQ(slurp(file), " Enter the name of databank file : ");
+  std::string want = " Enter the name of databank file : ";
+  const std::string piece(WriteBehind::kBlock / 2 + 3, 'z');
+  for (int k = 0; k < 2000; ++k) {
+    ff::write(run.out, "(i6,f9.3)", k, 0.25f * static_cast<float>(k));
+    want += ff::format("(i6,f9.3)", k, 0.25f * static_cast<float>(k));
+    if (k % 500 == 0) {
+      run.out << piece << '\n';
+      want += piece + '\n';
+    }
+  }
+  run.out.flush();
+  EXPECT_EQ(slurp(file), want);
+  run.out << "the end\n";
+  run.close_all();
+  EXPECT_EQ(slurp(file), want + "the end\n");
+  EXPECT_EQ(::write(fd, "x", 1), 1);  // still open
+  ::close(fd);
+  EXPECT_TRUE(unused.str().empty());
 }

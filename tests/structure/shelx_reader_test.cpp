@@ -417,42 +417,6 @@ TEST(ReadShelxText, RidingAtomWithoutParentNamesItsLine) {
       << r.t.out.str();
 }
 
-TEST(AtomRow, IsTheRowOfItsFormatForAnyValues) {
-  const char* fmt = "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )";
-  // Edges of the fields: signs of zero, ties, values that fill a field or
-  // overflow it, no numbers.
-  const float inf = std::numeric_limits<float>::infinity();
-  const std::vector<float> edges = {0.0f, -0.0f, -1e-7f, 1e-7f, -0.000004f, 0.0625f, -0.0625f, 0.1875f, 0.5f,
-                                    -0.5f, 0.9999951f, -0.99999f, 9.9995f, 99.9995f, -99.999f, 999.999f,
-                                    -999.999f, 9999.99f, 99999.99f, 1e30f, -1e30f, inf, -inf,
-                                    std::numeric_limits<float>::quiet_NaN()};
-  std::mt19937 gen(17);
-  auto value = [&]() -> float {
-    switch (gen() % 4) {
-      case 0: return edges[gen() % edges.size()];
-      case 1: return std::uniform_real_distribution<float>(-2.0f, 2.0f)(gen);
-      case 2: return std::uniform_real_distribution<float>(-0.01f, 0.01f)(gen);
-      default: return std::uniform_real_distribution<float>(-2e4f, 2e4f)(gen);
-    }
-  };
-  auto number = [&]() -> int {
-    const int pick[] = {1, 9, 36, 99, 100, 999, 1000, 0, -1, -12, 19998, 999999, 1000000, -99999};
-    return gen() % 2 ? static_cast<int>(gen() % 120) : pick[gen() % std::size(pick)];
-  };
-  std::string row = "a row before";
-  for (int k = 0; k < 20000; ++k) {
-    const int i = number(), iz = number(), iu = number(), isft = number();
-    const std::string label = std::string("C(") + std::to_string(k % 1000) + ")";
-    const Frac xf(value(), value(), value());
-    const float occ = value();
-    std::vector<float> u(gen() % 2 ? 1 : 6);
-    for (float& x : u) x = value();
-    const std::span<const float> us(u);
-    atom_row(row, i, label, iz, iu, isft, xf, occ, us);
-    ASSERT_EQ(row, ff::format(fmt, i, label, iz, iu, isft, xf, occ, us));
-  }
-}
-
 TEST(GetSFT, CoreAndValenceOccupancies) {
   using A = std::array<int, 18>;
   //             1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P
