@@ -417,24 +417,44 @@ constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
     put_stars(out, w);
     return true;
   }
-  // The field is built to end at kEnd in a scratch block of blanks, then
-  // copied as one block of kBlock from where its leading blanks start.
+  std::uint64_t u = eight_digits(static_cast<std::uint32_t>(q));
+  const int zeros = 8 - d - ni;  // 0 <= zeros <= 7: the zeros in front become blanks
+  u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * zeros)) - 1);
+  const std::size_t width = lead + static_cast<std::size_t>(w);
+  if (width <= 16) {
+    // The usual field: put together in a 128-bit word, the field ending at
+    // its top byte, and stored once (a scratch block read back after
+    // narrower stores would wait for them). The decimals stay where they
+    // are; the integer digits move one place down for the point; blanks
+    // below.
+    using u128 = unsigned __int128;
+    const std::uint64_t dec = ~std::uint64_t{0} << (8 * (8 - d));
+    u128 f = (static_cast<u128>(u & dec) << 64) | (static_cast<u128>(u & ~dec) << 56) |
+             (static_cast<u128>('.') << (8 * (15 - d))) | u128{0x20202020202020};
+    if (sign != 0) {
+      const int at = 8 * (14 - d - ni);
+      f = (f & ~(static_cast<u128>(0xFF) << at)) | (static_cast<u128>(neg ? '-' : '+') << at);
+    }
+    f >>= 8 * (16 - width);
+    std::memcpy(out.room(kBlock), &f, 16);
+    out.commit(width);
+    return true;
+  }
+  // A wider field is built to end at kEnd in a scratch block of blanks,
+  // then copied as one block of kBlock from where its leading blanks start.
   constexpr int kEnd = 48;
   char b[kEnd + kBlock];
   std::memset(b + kEnd - kBlock, ' ', 2 * kBlock);
-  std::uint64_t u = eight_digits(static_cast<std::uint32_t>(q));
-  // The decimals are the last d digits: in place with the word ending at kEnd.
+  // The decimals are the last d digits: in place with the word ending at
+  // kEnd (the zeros in front were blanked above, which the decimals never
+  // are).
   std::memcpy(b + kEnd - 8, &u, 8);
   b[kEnd - d - 1] = '.';
   // The integer digits move one place left of where they stand, before the
-  // point; the zeros in front of them become blanks, as does what the shift
-  // brings in.
-  const int zeros = 8 - d - ni;  // 0 <= zeros <= 7
-  u -= kZeroToBlank8 & ((std::uint64_t{1} << (8 * zeros)) - 1);
+  // point; what the shift brings in is blank.
   const std::uint64_t ip = (u << (8 * d)) | (kBlanks8 >> (64 - 8 * d));
   std::memcpy(b + kEnd - 9 - d, &ip, 8);  // ends at the point
   if (sign != 0) b[kEnd - d - 2 - ni] = neg ? '-' : '+';
-  const std::size_t width = lead + static_cast<std::size_t>(w);
   std::memcpy(out.room(kBlock), b + kEnd - width, kBlock);
   out.commit(width);
   return true;
