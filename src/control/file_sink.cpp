@@ -215,19 +215,18 @@ bool FileSink::open(const std::filesystem::path& path) {
   close();
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  fd_ = fd;
-  owned_ = true;
-  error_.clear();
-  handed_ = false;
-  buf_ = wb_.block();
-  start_block(buf_.get(), WriteBehind::kBlock);
+  start(fd, true);
   return true;
 }
 
 void FileSink::adopt(int fd) {
   close();
+  start(fd, false);
+}
+
+void FileSink::start(int fd, bool owned) {
   fd_ = fd;
-  owned_ = false;
+  owned_ = owned;
   error_.clear();
   handed_ = false;
   buf_ = wb_.block();

@@ -118,6 +118,8 @@ class FileSink final : public ff::RecordBuf {
  private:
   friend class WriteBehind;
 
+  // Writes to fd from now on, in a fresh block.
+  void start(int fd, bool owned);
   // Turns the block's segments into text and writes it; the reason of the
   // first failure, or an empty text.
   static std::string write_block(int fd, const char* p, std::size_t n, TextBuffer& tb);
