@@ -24,6 +24,11 @@ namespace {
 // apart, and the atoms keep their index order instead.
 constexpr float kSameDistance = 0.001f;
 
+// How far past a bonded partner that passes its test a nearest-first search
+// reaches at first: room for the partner's run of equal distances to end
+// well within it.
+constexpr float kFirstReach = 0.05f;
+
 // Elements beyond the radius table (and unknown ones, z = 0) have no
 // covalent radius; such atoms are given no bonds rather than a guessed one.
 float covalent_radius(const Run& run, int z) {
@@ -368,16 +373,28 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   // drop out by index order, whichever side of r their twin lies). Ordered
   // by distance, it is the start of the whole list, except that its last
   // run of equal distances may gain members beyond r that sort in between:
-  // everything before that run is final.
+  // everything before that run is final, and the run too when r lies past
+  // its last distance by twice the distance that counts as equal (no atom
+  // beyond r can join it then).
+  //
+  // The first search reaches just past the nearest bonded partner that
+  // passes (most answers are one), else 2.5 A.
+  float start = 2.5f;
+  const auto ua = static_cast<std::size_t>(atom);
+  if (ua < idx->bonds.size())
+    for (int j : idx->bonds[ua])
+      if (test(j)) start = std::min(start, dist(xa, run.atoms.xc[static_cast<std::size_t>(j)]) + kFirstReach);
   std::size_t tested = 0;  // atoms of the final part already put to the test
-  for (float r = std::min(2.5f, rmax); r < rmax; r = std::min(2.0f * r, rmax)) {
+  for (float r = std::min(start, rmax); r < rmax; r = std::min(2.0f * r, rmax)) {
     grid.near_atoms(run, xa, r, cands);
     for (int j : cands)
       if (j != atom && grid.may_share_site(j)) return whole_list();
     Collector c(run, atom, r, part, idx->lists, &grid);
     for (int j : cands) c.take(j);
     c.finish();
-    const std::size_t settled = c.before_last_run();
+    const auto n = static_cast<std::size_t>(part.nnei);
+    const std::size_t settled =
+        n == 0 || r - part.rnei[n] >= 2.0f * kSameDistance ? n : c.before_last_run();
     for (std::size_t k = tested + 1; k <= settled; ++k)
       if (test(part.inei[k])) return part.inei[k];
     tested = std::max(tested, settled);
