@@ -1,6 +1,7 @@
 #include "local/kappa_index.hpp"
 
 #include <algorithm>
+#include <span>
 
 #include "chem/equivalence.hpp"
 #include "control/text.hpp"
@@ -12,7 +13,7 @@ namespace vorn {
 namespace {
 
 template <class T>
-T at_or_zero(const std::vector<T>& v, int k) {
+T at_or_zero(std::span<const T> v, int k) {
   return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : T{};
 }
 
@@ -36,8 +37,8 @@ void heavy_signature(Run& run, int k, const std::string& group, std::string& key
   put(key, r.nnei);
   put(key, r.ntype);
   for (int t = 1; t <= r.ntype; ++t) {
-    put(key, at_or_zero(r.ztype, t));
-    put(key, at_or_zero(r.ntypenei, t));
+    put(key, at_or_zero<int>(r.ztype, t));
+    put(key, at_or_zero<int>(r.ntypenei, t));
   }
   put(key, isitcyclic(run, k).nsize);
   put_padded(key, run.atoms.sitesym[uk], 5);

@@ -204,7 +204,7 @@ class Collector {
 // The found atoms grouped by element: types in increasing atomic number,
 // members of a type in distance order. The record's own lists are refilled
 // in place, so that a search reuses what the one before it allocated.
-void group_types(NeighborRec& r, const Run& run, std::vector<std::vector<int>>* spare) {
+void group_types(NeighborRec& r, const Run& run, std::vector<std::pmr::vector<int>>* spare) {
   if (spare != nullptr)
     for (std::size_t t = 1; t < r.itypenei.size(); ++t) spare->push_back(std::move(r.itypenei[t]));
   clear_types(r);
@@ -421,7 +421,13 @@ void findallneighbors(Run& run) {
     err("findallneighbors", "atom count " + std::to_string(n) + " does not fit the atom table");
   to_lst(run, "(/a)", std::string(79, '-'));
   to_both(run, "(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')");
-  if (run.neighbors.size() < static_cast<std::size_t>(n) + 1) run.neighbors.resize(static_cast<std::size_t>(n) + 1);
+  // The lists of the table go into the run's pool, emptied first (no list
+  // of it is left in use then).
+  const std::size_t records = std::max(run.neighbors.size(), static_cast<std::size_t>(n) + 1);
+  run.neighbors.clear();
+  run.neighbor_pool.release();
+  run.neighbors.reserve(records);
+  for (std::size_t i = 0; i < records; ++i) run.neighbors.emplace_back(&run.neighbor_pool);
 
   // The widest bond any atom can form decides the cell size.
   float rbig = 0;
@@ -429,8 +435,8 @@ void findallneighbors(Run& run) {
   build_search_index(run, rbig);
   for (int i = 1; i <= n; ++i) {
     findnei(run, i, 0.0f);
-    // A copy takes just the room the lists need; run.neig keeps its own for
-    // the next search.
+    // A copy takes just the room the lists need, from the pool; run.neig
+    // keeps its own for the next search.
     run.neighbors[static_cast<std::size_t>(i)] = run.neig;
   }
 
