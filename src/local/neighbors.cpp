@@ -239,19 +239,27 @@ std::vector<std::string> member_labels(const Run& run, const NeighborRec& r, int
 
 constexpr const char* kMemberFormat = "( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )";
 
-// The list of one search: heading, column header, one row per atom.
+// The list of one search: heading, column header, one row per atom (at
+// most MAXNEI), in one write.
 void print_list(Run& run, std::ostream& os, int atom, float rmax, const NeighborRec& r) {
-  const std::string_view label = rtrim(run.atoms.label[static_cast<std::size_t>(atom)]);
-  if (rmax <= 0.0f)
-    ff::write(os, "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,/)", label, r.nnei);
-  else
-    ff::write(os, "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,/)", label, rmax, r.nnei);
-  ff::write(os, "(5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ')");
+  ff::ItemList items;
+  ff::add(items, rtrim(run.atoms.label[static_cast<std::size_t>(atom)]));
+  if (rmax > 0.0f) ff::add(items, rmax);
+  ff::add(items, r.nnei);
   for (int k = 1; k <= r.nnei; ++k) {
     const auto j = static_cast<std::size_t>(r.inei[static_cast<std::size_t>(k)]);
-    ff::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", k, static_cast<int>(j), r.rnei[static_cast<std::size_t>(k)],
-              run.atoms.label[j], run.atoms1.occ[j]);
+    ff::add(items, k);
+    ff::add(items, static_cast<int>(j));
+    ff::add(items, r.rnei[static_cast<std::size_t>(k)]);
+    ff::add(items, run.atoms.label[j]);
+    ff::add(items, run.atoms1.occ[j]);
   }
+  ff::write_items(os,
+                  rmax <= 0.0f ? "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,//"
+                                 "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"
+                               : "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,//"
+                                 "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))",
+                  items.view());
 }
 
 void print_search_types(Run& run, const NeighborRec& r) {
@@ -293,10 +301,12 @@ void order_members(Run& run, NeighborRec& r, int t) {
   }
 }
 
+// The heading of the atom and one row per neighbour, in one write.
 void report_atom(Run& run, int atom) {
-  auto& os = *run.lst;
   NeighborRec& r = run.neighbors[static_cast<std::size_t>(atom)];
-  ff::write(os, "(/a,i6,3a)", " Atom # ", atom, " = ", run.atoms.label[static_cast<std::size_t>(atom)], " :");
+  ff::ItemList items;
+  ff::add(items, atom);
+  ff::add(items, run.atoms.label[static_cast<std::size_t>(atom)]);
   for (int t = r.ntype; t >= 1; --t) {
     const auto ut = static_cast<std::size_t>(t);
     if (r.ntypenei[ut] > 1) order_members(run, r, t);
@@ -306,9 +316,14 @@ void report_atom(Run& run, int atom) {
       float d = 0;
       for (int q = 1; q <= r.nnei; ++q)
         if (r.inei[static_cast<std::size_t>(q)] == j) d = r.rnei[static_cast<std::size_t>(q)];
-      ff::write(os, "(5x,2i4,f11.3,i8,3x,a)", r.ztype[ut], run.neighbors[uj].nnei, d, j, run.atoms.label[uj]);
+      ff::add(items, r.ztype[ut]);
+      ff::add(items, run.neighbors[uj].nnei);
+      ff::add(items, d);
+      ff::add(items, j);
+      ff::add(items, run.atoms.label[uj]);
     }
   }
+  ff::write_items(*run.lst, "(/' Atom # ',i6,' = ',a,' :',:/,1000(5x,2i4,f11.3,i8,3x,a,:/))", items.view());
 }
 
 // Whichever base the ring's member list uses, its unused entries hold 0,
