@@ -80,14 +80,31 @@ int KappaIndex::first_match(Run& run, int i, const std::string& group) {
     added_ = 0;
   }
   while (added_ < i - 1) add(run, ++added_);
-  const bool hydrogen = run.atoms.iz[static_cast<std::size_t>(i)] == 1;
-  const auto& table = hydrogen ? hydrogen_ : heavy_;
+  // Atom i is set up by now: its own signatures go in with the lookup, the
+  // one it is looked up by only when no earlier atom has it (and only when
+  // it is looked up by its own group name).
+  const auto ui = static_cast<std::size_t>(i);
+  const bool hydrogen = run.atoms.iz[ui] == 1;
+  auto& table = hydrogen ? hydrogen_ : heavy_;
   if (hydrogen)
     hydrogen_signature(run, i, group, key_);
   else
     heavy_signature(run, i, group, key_);
-  auto it = table.find(key_);
-  return it == table.end() ? 0 : it->second;
+  const std::string& own = run.except.group[ui];
+  if (&group != &own && group != own) {
+    const auto it = table.find(key_);
+    const int found = it == table.end() ? 0 : it->second;
+    add(run, ++added_);
+    return found;
+  }
+  const auto [it, fresh] = table.try_emplace(key_, i);
+  const int found = fresh ? 0 : it->second;
+  if (!hydrogen) {
+    hydrogen_signature(run, i, group, key_);
+    hydrogen_.try_emplace(key_, i);
+  }
+  added_ = i;
+  return found;
 }
 
 int earlier_equivalent_scan(Run& run, int i, const std::string& group) {
