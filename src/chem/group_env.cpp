@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <span>
 #include <string>
 
 #include "chem/group_rules.hpp"
@@ -8,9 +9,8 @@ namespace vorn::groups {
 
 namespace {
 
-template <class T>
-T at_or_zero(const std::vector<T>& v, int k) {
-  return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : T{};
+int at_or_zero(std::span<const int> v, int k) {
+  return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : 0;
 }
 
 }  // namespace

@@ -217,15 +217,12 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
 }
 
 // The number as I8 writes it, without its blanks.
-std::string i8_packed(int v) {
-  std::string s = ff::fmt_i(v, 8);
-  s.erase(0, s.find_first_not_of(' '));
-  return s;
-}
+std::string_view i8_packed(const ff::IntText& v) { return v.size() <= 8 ? v.view() : std::string_view("********"); }
 
 void write_constraints(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d) {
   // The two atom numbers as the constraint lines write them, without blanks.
-  const std::string p = i8_packed(parent), q = i8_packed(h);
+  const ff::IntText pt(parent), qt(h);
+  const std::string_view p = i8_packed(pt), q = i8_packed(qt);
   ff::write(*run.cbond,
             "('!',/,'! ',a,' - ',a,' = ',f9.3,' Angstroms',/,'!',/,"
             "'CON 1 X/',a,' -1 X/',a,' = 0',/,"

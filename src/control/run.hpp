@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -139,7 +140,8 @@ struct Run {
   std::shared_ptr<FoundBonds> bonds;  // the bond table of the connectivity table, for the search index
 
   // Neighbours, dummies, local axes, kappa sets and per-atom lines.
-  std::vector<NeighborRec> neighbors;  // 1..ncryst
+  std::pmr::monotonic_buffer_resource neighbor_pool;  // the lists of the records of `neighbors`
+  std::vector<NeighborRec> neighbors;                 // 1..ncryst
   NeighborRec neig;                    // latest single-atom search
   std::vector<int> isn;                // sorted neighbours of the current atom
   std::shared_ptr<SearchIndex> index;  // spatial and ring index, from the neighbour search on
@@ -147,6 +149,7 @@ struct Run {
   int iprint = 0;
   Dummy dummy;
   LocalAxes axes;
+  std::string atom_line;  // room for the per-atom lines of the axis tables, kept from atom to atom
   std::array<int, 2> forring{};
   int lPG = 0;
   std::vector<std::array<int, 3>> forh;

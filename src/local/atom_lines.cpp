@@ -185,8 +185,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
 
   // XD atom table
   const std::string& lab = run.atoms.label[i];
-  std::string line;
-  line.reserve(96);
+  std::string& line = run.atom_line;
   xd_axis_line(line, ax, lab, run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], sym,
                kc.equiv > 0 ? std::string_view(run.atoms.label[kc.equiv]) : std::string_view("        "));
   run.out << ' ' << line << '\n';
@@ -197,21 +196,22 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   // put together in place.
   const bool h = ernum_is(lab, "H");
   const std::string name = mopro_name(lab);
+  // Both are put together in the run's line buffer and copied into
+  // their tables, whose entries already hold 90 characters.
   {
     // The set number as I5 writes it, without its leading blanks, in five columns.
-    std::string k5 = ff::fmt_i(kap, 5);
-    k5.erase(0, k5.find_first_not_of(' '));
+    const ff::IntText kt(kap);
+    const std::string_view k5 = kt.size() <= 5 ? kt.view() : std::string_view("*****");
     const std::string m0 = mopro_name(ax.ATOM0), m2 = mopro_name(ax.ATOM2);
-    std::string& mline = run.mopro[ia];
-    Columns c(mline, ax.AX1.size() + ax.AX2.size() + m0.size() + m2.size() + 64);
+    Columns c(line, ax.AX1.size() + ax.AX2.size() + m0.size() + m2.size() + 64);
     c.text(ax.AX1).text(ax.AX2).blanks(3).text(m0).blanks(3).text(m2).blanks(3).text(h ? " QUA " : " HEX ");
     c.text("    K").padded(k5, 5).text("   V0  M0  Q0");
     c.done();
-    mline.resize(90, ' ');
+    line.resize(90, ' ');
+    run.mopro[ia].assign(line);
   }
   if (kc.equiv > 0) {
     const std::string other = run.shelx.resi ? std::string() : mopro_name(run.atoms.label[kc.equiv]);
-    std::string& line = run.mcon[ia];
     Columns c(line, name.size() + other.size() + 64);
     c.text("! CONPVM  ");
     if (run.shelx.resi)
@@ -220,6 +220,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
       c.text(name).text("  1 ").text(other).text(" 1");
     c.done();
     line.resize(90, ' ');
+    run.mcon[ia].assign(line);
   }
   if (rtrim(sym) != "NO") {
     const std::string_view code = symplm_code(sym, ax.AX1, ax.AX2);

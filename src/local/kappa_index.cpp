@@ -1,6 +1,7 @@
 #include "local/kappa_index.hpp"
 
 #include <algorithm>
+#include <span>
 
 #include "chem/equivalence.hpp"
 #include "control/text.hpp"
@@ -12,7 +13,7 @@ namespace vorn {
 namespace {
 
 template <class T>
-T at_or_zero(const std::vector<T>& v, int k) {
+T at_or_zero(std::span<const T> v, int k) {
   return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : T{};
 }
 
@@ -36,8 +37,8 @@ void heavy_signature(Run& run, int k, const std::string& group, std::string& key
   put(key, r.nnei);
   put(key, r.ntype);
   for (int t = 1; t <= r.ntype; ++t) {
-    put(key, at_or_zero(r.ztype, t));
-    put(key, at_or_zero(r.ntypenei, t));
+    put(key, at_or_zero<int>(r.ztype, t));
+    put(key, at_or_zero<int>(r.ntypenei, t));
   }
   put(key, isitcyclic(run, k).nsize);
   put_padded(key, run.atoms.sitesym[uk], 5);
@@ -79,14 +80,31 @@ int KappaIndex::first_match(Run& run, int i, const std::string& group) {
     added_ = 0;
   }
   while (added_ < i - 1) add(run, ++added_);
-  const bool hydrogen = run.atoms.iz[static_cast<std::size_t>(i)] == 1;
-  const auto& table = hydrogen ? hydrogen_ : heavy_;
+  // Atom i is set up by now: its own signatures go in with the lookup, the
+  // one it is looked up by only when no earlier atom has it (and only when
+  // it is looked up by its own group name).
+  const auto ui = static_cast<std::size_t>(i);
+  const bool hydrogen = run.atoms.iz[ui] == 1;
+  auto& table = hydrogen ? hydrogen_ : heavy_;
   if (hydrogen)
     hydrogen_signature(run, i, group, key_);
   else
     heavy_signature(run, i, group, key_);
-  auto it = table.find(key_);
-  return it == table.end() ? 0 : it->second;
+  const std::string& own = run.except.group[ui];
+  if (&group != &own && group != own) {
+    const auto it = table.find(key_);
+    const int found = it == table.end() ? 0 : it->second;
+    add(run, ++added_);
+    return found;
+  }
+  const auto [it, fresh] = table.try_emplace(key_, i);
+  const int found = fresh ? 0 : it->second;
+  if (!hydrogen) {
+    hydrogen_signature(run, i, group, key_);
+    hydrogen_.try_emplace(key_, i);
+  }
+  added_ = i;
+  return found;
 }
 
 int earlier_equivalent_scan(Run& run, int i, const std::string& group) {

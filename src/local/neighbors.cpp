@@ -24,6 +24,11 @@ namespace {
 // apart, and the atoms keep their index order instead.
 constexpr float kSameDistance = 0.001f;
 
+// How far past a bonded partner that passes its test a nearest-first search
+// reaches at first: room for the partner's run of equal distances to end
+// well within it.
+constexpr float kFirstReach = 0.05f;
+
 // Elements beyond the radius table (and unknown ones, z = 0) have no
 // covalent radius; such atoms are given no bonds rather than a guessed one.
 float covalent_radius(const Run& run, int z) {
@@ -199,7 +204,7 @@ class Collector {
 // The found atoms grouped by element: types in increasing atomic number,
 // members of a type in distance order. The record's own lists are refilled
 // in place, so that a search reuses what the one before it allocated.
-void group_types(NeighborRec& r, const Run& run, std::vector<std::vector<int>>* spare) {
+void group_types(NeighborRec& r, const Run& run, std::vector<std::pmr::vector<int>>* spare) {
   if (spare != nullptr)
     for (std::size_t t = 1; t < r.itypenei.size(); ++t) spare->push_back(std::move(r.itypenei[t]));
   clear_types(r);
@@ -234,19 +239,27 @@ std::vector<std::string> member_labels(const Run& run, const NeighborRec& r, int
 
 constexpr const char* kMemberFormat = "( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )";
 
-// The list of one search: heading, column header, one row per atom.
+// The list of one search: heading, column header, one row per atom (at
+// most MAXNEI), in one write.
 void print_list(Run& run, std::ostream& os, int atom, float rmax, const NeighborRec& r) {
-  const std::string_view label = rtrim(run.atoms.label[static_cast<std::size_t>(atom)]);
-  if (rmax <= 0.0f)
-    ff::write(os, "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,/)", label, r.nnei);
-  else
-    ff::write(os, "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,/)", label, rmax, r.nnei);
-  ff::write(os, "(5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ')");
+  ff::ItemList items;
+  ff::add(items, rtrim(run.atoms.label[static_cast<std::size_t>(atom)]));
+  if (rmax > 0.0f) ff::add(items, rmax);
+  ff::add(items, r.nnei);
   for (int k = 1; k <= r.nnei; ++k) {
     const auto j = static_cast<std::size_t>(r.inei[static_cast<std::size_t>(k)]);
-    ff::write(os, "(i6,i8,2x,f9.3,4x,a,2x,f7.4)", k, static_cast<int>(j), r.rnei[static_cast<std::size_t>(k)],
-              run.atoms.label[j], run.atoms1.occ[j]);
+    ff::add(items, k);
+    ff::add(items, static_cast<int>(j));
+    ff::add(items, r.rnei[static_cast<std::size_t>(k)]);
+    ff::add(items, run.atoms.label[j]);
+    ff::add(items, run.atoms1.occ[j]);
   }
+  ff::write_items(os,
+                  rmax <= 0.0f ? "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,//"
+                                 "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"
+                               : "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,//"
+                                 "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))",
+                  items.view());
 }
 
 void print_search_types(Run& run, const NeighborRec& r) {
@@ -288,10 +301,12 @@ void order_members(Run& run, NeighborRec& r, int t) {
   }
 }
 
+// The heading of the atom and one row per neighbour, in one write.
 void report_atom(Run& run, int atom) {
-  auto& os = *run.lst;
   NeighborRec& r = run.neighbors[static_cast<std::size_t>(atom)];
-  ff::write(os, "(/a,i6,3a)", " Atom # ", atom, " = ", run.atoms.label[static_cast<std::size_t>(atom)], " :");
+  ff::ItemList items;
+  ff::add(items, atom);
+  ff::add(items, run.atoms.label[static_cast<std::size_t>(atom)]);
   for (int t = r.ntype; t >= 1; --t) {
     const auto ut = static_cast<std::size_t>(t);
     if (r.ntypenei[ut] > 1) order_members(run, r, t);
@@ -301,9 +316,14 @@ void report_atom(Run& run, int atom) {
       float d = 0;
       for (int q = 1; q <= r.nnei; ++q)
         if (r.inei[static_cast<std::size_t>(q)] == j) d = r.rnei[static_cast<std::size_t>(q)];
-      ff::write(os, "(5x,2i4,f11.3,i8,3x,a)", r.ztype[ut], run.neighbors[uj].nnei, d, j, run.atoms.label[uj]);
+      ff::add(items, r.ztype[ut]);
+      ff::add(items, run.neighbors[uj].nnei);
+      ff::add(items, d);
+      ff::add(items, j);
+      ff::add(items, run.atoms.label[uj]);
     }
   }
+  ff::write_items(*run.lst, "(/' Atom # ',i6,' = ',a,' :',:/,1000(5x,2i4,f11.3,i8,3x,a,:/))", items.view());
 }
 
 // Whichever base the ring's member list uses, its unused entries hold 0,
@@ -368,16 +388,28 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   // drop out by index order, whichever side of r their twin lies). Ordered
   // by distance, it is the start of the whole list, except that its last
   // run of equal distances may gain members beyond r that sort in between:
-  // everything before that run is final.
+  // everything before that run is final, and the run too when r lies past
+  // its last distance by twice the distance that counts as equal (no atom
+  // beyond r can join it then).
+  //
+  // The first search reaches just past the nearest bonded partner that
+  // passes (most answers are one), else 2.5 A.
+  float start = 2.5f;
+  const auto ua = static_cast<std::size_t>(atom);
+  if (ua < idx->bonds.size())
+    for (int j : idx->bonds[ua])
+      if (test(j)) start = std::min(start, dist(xa, run.atoms.xc[static_cast<std::size_t>(j)]) + kFirstReach);
   std::size_t tested = 0;  // atoms of the final part already put to the test
-  for (float r = std::min(2.5f, rmax); r < rmax; r = std::min(2.0f * r, rmax)) {
+  for (float r = std::min(start, rmax); r < rmax; r = std::min(2.0f * r, rmax)) {
     grid.near_atoms(run, xa, r, cands);
     for (int j : cands)
       if (j != atom && grid.may_share_site(j)) return whole_list();
     Collector c(run, atom, r, part, idx->lists, &grid);
     for (int j : cands) c.take(j);
     c.finish();
-    const std::size_t settled = c.before_last_run();
+    const auto n = static_cast<std::size_t>(part.nnei);
+    const std::size_t settled =
+        n == 0 || r - part.rnei[n] >= 2.0f * kSameDistance ? n : c.before_last_run();
     for (std::size_t k = tested + 1; k <= settled; ++k)
       if (test(part.inei[k])) return part.inei[k];
     tested = std::max(tested, settled);
@@ -404,7 +436,13 @@ void findallneighbors(Run& run) {
     err("findallneighbors", "atom count " + std::to_string(n) + " does not fit the atom table");
   to_lst(run, "(/a)", std::string(79, '-'));
   to_both(run, "(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')");
-  if (run.neighbors.size() < static_cast<std::size_t>(n) + 1) run.neighbors.resize(static_cast<std::size_t>(n) + 1);
+  // The lists of the table go into the run's pool, emptied first (no list
+  // of it is left in use then).
+  const std::size_t records = std::max(run.neighbors.size(), static_cast<std::size_t>(n) + 1);
+  run.neighbors.clear();
+  run.neighbor_pool.release();
+  run.neighbors.reserve(records);
+  for (std::size_t i = 0; i < records; ++i) run.neighbors.emplace_back(&run.neighbor_pool);
 
   // The widest bond any atom can form decides the cell size.
   float rbig = 0;
@@ -412,8 +450,8 @@ void findallneighbors(Run& run) {
   build_search_index(run, rbig);
   for (int i = 1; i <= n; ++i) {
     findnei(run, i, 0.0f);
-    // A copy takes just the room the lists need; run.neig keeps its own for
-    // the next search.
+    // A copy takes just the room the lists need, from the pool; run.neig
+    // keeps its own for the next search.
     run.neighbors[static_cast<std::size_t>(i)] = run.neig;
   }
 

@@ -111,7 +111,7 @@ struct SearchScratch {
   std::vector<std::size_t> used_heads;       // the chains in use
   std::vector<int> chain;                    // listed atoms chained by distance band
   std::vector<std::pair<float, int>> order;  // (distance, atom) while sorting
-  std::vector<std::vector<int>> spare_members;  // member lists of types, for reuse
+  std::vector<std::pmr::vector<int>> spare_members;  // member lists of types, for reuse
 };
 
 struct SearchIndex {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <memory_resource>
 #include <string>
 #include <vector>
 
@@ -13,15 +14,22 @@ namespace vorn {
 constexpr int MAXNEI = 1000;   // atoms per radius search
 constexpr int MAXDUM = 999;    // dummy atoms (three-digit labels)
 
-// Bonded neighbours of one atom, or the result of one radius search.
+// Bonded neighbours of one atom, or the result of one radius search. The
+// lists take their storage from a memory resource: the table of every atom
+// puts its many short lists one after another in one pool (a copy made of a
+// record uses the ordinary heap).
 struct NeighborRec {
+  NeighborRec() = default;
+  explicit NeighborRec(std::pmr::memory_resource* pool)
+      : inei(pool), rnei(pool), ztype(pool), ntypenei(pool), itypenei(pool) {}
+
   int nnei = 0;
-  std::vector<int> inei;    // 1..nnei, by increasing distance
-  std::vector<float> rnei;  // parallel to inei
+  std::pmr::vector<int> inei;    // 1..nnei, by increasing distance
+  std::pmr::vector<float> rnei;  // parallel to inei
   int ntype = 0;
-  std::vector<int> ztype;                  // 1..ntype, increasing atomic number
-  std::vector<int> ntypenei;               // members per type
-  std::vector<std::vector<int>> itypenei;  // itypenei[type][1..ntypenei]
+  std::pmr::vector<int> ztype;                       // 1..ntype, increasing atomic number
+  std::pmr::vector<int> ntypenei;                    // members per type
+  std::pmr::vector<std::pmr::vector<int>> itypenei;  // itypenei[type][1..ntypenei]
 };
 
 struct Dummy {

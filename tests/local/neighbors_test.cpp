@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <random>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ const Vec3 kT4{-0.57735027f, -0.57735027f, 0.57735027f};
 
 Cart at(const Vec3& from, const Vec3& dir, float len) { return Cart(add(from, scale(dir, len))); }
 
-std::vector<int> table(const std::vector<int>& v) { return std::vector<int>(v.begin() + 1, v.end()); }
+std::vector<int> table(std::span<const int> v) { return std::vector<int>(v.begin() + 1, v.end()); }
 
 std::vector<int> inei(const vorn::Run& run, int atom) { return table(run.neighbors[static_cast<std::size_t>(atom)].inei); }
 

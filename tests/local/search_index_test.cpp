@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory_resource>
 #include <random>
 #include <utility>
 #include <vector>
@@ -21,11 +22,11 @@ namespace {
 
 struct Found {
   int n;
-  std::vector<int> idx;
-  std::vector<float> d;
+  std::pmr::vector<int> idx;
+  std::pmr::vector<float> d;
   int ntype;
-  std::vector<int> z;
-  std::vector<std::vector<int>> members;
+  std::pmr::vector<int> z;
+  std::pmr::vector<std::pmr::vector<int>> members;
   int dis;
   bool operator==(const Found&) const = default;
 };
