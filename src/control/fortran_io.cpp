@@ -1262,25 +1262,25 @@ bool never_written(std::string_view s) {
 }
 
 Compiled compiled(std::string_view fmt) {
+  // A literal met before: found by its address alone.
+  if (const detail::KnownLiteral& k = detail::known_literal(fmt.data()); k.at == fmt.data() && k.n == fmt.size())
+    [[likely]]
+    return {static_cast<const Program*>(k.program), true};
   thread_local std::unordered_map<std::string, Program, TextHash, std::equal_to<>> cache;
-  // Most formats are literals at fixed addresses: a small table by address
-  // answers before the text is hashed. A literal's text never changes, so
-  // its address and length tell it; a format elsewhere may be built at run
-  // time at an address used before, so its text is compared. Two entries
-  // per address class, the one used last first, so that two formats in turn
-  // do not push each other out.
+  // Other formats that lie at a fixed address: a small table by address
+  // answers before the text is hashed, the text compared, since a format
+  // built at run time may reuse an address. Two entries per address class,
+  // the one used last first, so that two formats in turn do not push each
+  // other out.
   struct Recent {
     const char* at = nullptr;
-    std::size_t n = 0;
-    bool fixed = false;  // a literal
     std::string_view text;
     const Program* program = nullptr;
   };
   thread_local std::array<std::array<Recent, 2>, 256> recent{};
   auto& set = recent[(reinterpret_cast<std::uintptr_t>(fmt.data()) >> 3) % recent.size()];
-  if (set[0].at == fmt.data() && set[0].n == fmt.size() && (set[0].fixed || set[0].text == fmt)) [[likely]]
-    return {set[0].program, true};
-  if (set[1].at == fmt.data() && set[1].n == fmt.size() && (set[1].fixed || set[1].text == fmt)) {
+  if (set[0].at == fmt.data() && set[0].text == fmt) return {set[0].program, true};
+  if (set[1].at == fmt.data() && set[1].text == fmt) {
     std::swap(set[0], set[1]);
     return {set[0].program, true};
   }
@@ -1297,8 +1297,12 @@ Compiled compiled(std::string_view fmt) {
     it = cache.emplace(std::string(fmt), compile(fmt)).first;
     it->second.fmt = it->first;
   }
-  set[1] = set[0];
-  set[0] = Recent{fmt.data(), fmt.size(), never_written(fmt), it->first, &it->second};
+  if (never_written(fmt)) {
+    detail::known_literal(fmt.data()) = detail::KnownLiteral{fmt.data(), fmt.size(), &it->second};
+  } else {
+    set[1] = set[0];
+    set[0] = Recent{fmt.data(), it->first, &it->second};
+  }
   return {&it->second, true};
 }
 
@@ -1419,7 +1423,9 @@ std::streamsize RecordBuf::xsputn(const char* s, std::streamsize n) {
   return n;
 }
 
-const void* detail::record_program(std::string_view fmt) {
+thread_local constinit std::array<detail::KnownLiteral, detail::kKnownLiterals> detail::known_literals{};
+
+const void* detail::find_record_program(std::string_view fmt) {
   const Compiled c = compiled(fmt);
   return c.stable ? c.program : nullptr;
 }

@@ -306,8 +306,28 @@ std::string_view format_record(const char* rec, std::size_t n, char* room, std::
 
 namespace detail {
 
+// Literal formats met before, by address: a literal's text never changes,
+// so its address and length tell it. Direct-mapped, per thread; filled by
+// the compiled-format cache (the formats themselves live there).
+struct KnownLiteral {
+  const char* at = nullptr;
+  std::size_t n = 0;
+  const void* program = nullptr;
+};
+constexpr std::size_t kKnownLiterals = 512;
+extern thread_local constinit std::array<KnownLiteral, kKnownLiterals> known_literals;
+inline KnownLiteral& known_literal(const char* at) {
+  return known_literals[(reinterpret_cast<std::uintptr_t>(at) >> 3) % kKnownLiterals];
+}
+
 // The compiled format a record may name, or nullptr.
-const void* record_program(std::string_view fmt);
+const void* find_record_program(std::string_view fmt);
+inline const void* record_program(std::string_view fmt) {
+  const KnownLiteral& k = known_literal(fmt.data());
+  if (k.at == fmt.data() && k.n == fmt.size()) [[likely]]
+    return k.program;
+  return find_record_program(fmt);
+}
 
 // A record: the format, the item count, then per item its kind and value (a
 // text as its length and bytes).
@@ -317,14 +337,15 @@ constexpr std::size_t kRecordHead = sizeof(const void*) + sizeof(std::uint32_t);
 struct RecordSizer {
   std::size_t n = 0;
   std::size_t count = 0;
-  void push_back(const Item& it) {
+  [[gnu::always_inline]] void push_back(const Item& it) {
     ++count;
     n += it.kind == Item::Str ? 5 + it.t.n : it.kind == Item::Log ? 2 : 9;
   }
 };
 struct RecordWriter {
   char* p;
-  void push_back(const Item& it) {
+  // Inlined at each write, where the kind of every item is known.
+  [[gnu::always_inline]] void push_back(const Item& it) {
     *p = static_cast<char>(it.kind);
     switch (it.kind) {
       case Item::Int: std::memcpy(p + 1, &it.i, 8); p += 9; break;
