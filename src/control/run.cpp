@@ -89,7 +89,7 @@ void Run::init() {
   rings = Rings{};
   rings.ring.assign(1, Ring{});
 
-  neighbors.assign(n, NeighborRec{});
+  neighbors.clear();  // sized by the neighbour search for the atoms there are
   neig = NeighborRec{};
   isn.clear();
   index.reset();
@@ -109,7 +109,7 @@ void Run::init() {
   chemcon.assign(n, 0);
   mopro.assign(n, 90);
   mcon.assign(n, 90);
-  mpoles.assign(n, Mpole{});
+  mpoles.clear();  // sized by localdef for the atoms there are
   label_index.clear();
 
   except = Except{};

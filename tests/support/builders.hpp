@@ -73,6 +73,11 @@ inline int add_atom(Run& run, const std::string& label, const Cart& xc, float oc
   run.atoms1.lmax[i] = run.atoms.iz[i] == 1 ? 2 : 4;
   run.atoms1.iu[i] = 1;
   run.cryst.ncryst = run.atoms.nat;
+  // The tables the neighbour search and localdef size in a whole run, for
+  // the stages tests call directly.
+  const auto need = static_cast<std::size_t>(i) + 1;
+  if (run.neighbors.size() < need) run.neighbors.resize(need);
+  if (run.mpoles.size() < need) run.mpoles.resize(need);
   return i;
 }
 
