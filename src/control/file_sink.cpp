@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <system_error>
@@ -67,49 +68,47 @@ void WriteBehind::start() {
 }
 
 void WriteBehind::write_here(FileSink& sink, const char* block, std::size_t n) {
-  if (!own_text_.data) own_text_.data = std::make_unique_for_overwrite<char[]>(kBlock);
-  std::string why = FileSink::write_block(sink.fd_, block, n, own_text_);
+  own_text_.clear();
+  std::string why = FileSink::text_of(block, n, own_text_);
+  if (why.empty())
+    if (const int e = write_all(sink.fd_, own_text_.text().data(), own_text_.text().size()); e != 0) why = reason(e);
   std::lock_guard<std::mutex> lock(m_);
   if (!why.empty() && sink.error_.empty()) sink.error_ = std::move(why);
 }
 
-// The first queued block whose file no thread is writing: the next block of
-// that file, since each file's blocks are queued in order.
-std::deque<WriteBehind::Job>::iterator WriteBehind::next_job() {
-  for (auto it = queue_.begin(); it != queue_.end(); ++it)
-    if (!it->sink->busy_) return it;
-  return queue_.end();
-}
-
-// Writes one queued block with the lock released; the lock is held again
-// on return.
-void WriteBehind::run_job(std::unique_lock<std::mutex>& lock, std::deque<Job>::iterator it, TextBuffer& tb) {
-  Job job = std::move(*it);
-  queue_.erase(it);
-  job.sink->busy_ = true;
+// Turns the first queued block into text with the lock released, and
+// writes it once the blocks of its file queued before it are written; the
+// lock is held again on return.
+void WriteBehind::run_job(std::unique_lock<std::mutex>& lock, TextBuffer& tb) {
+  Job job = std::move(queue_.front());
+  queue_.pop_front();
+  FileSink& sink = *job.sink;
   lock.unlock();
-  std::string why = FileSink::write_block(job.sink->fd_, job.block.get(), job.n, tb);
+  tb.clear();
+  std::string why = FileSink::text_of(job.block.get(), job.n, tb);
   lock.lock();
-  if (!why.empty() && job.sink->error_.empty()) job.sink->error_ = std::move(why);
+  done_.wait(lock, [&] { return sink.written_ == job.seq; });
+  lock.unlock();
+  if (why.empty())
+    if (const int e = write_all(sink.fd_, tb.text().data(), tb.text().size()); e != 0) why = reason(e);
+  lock.lock();
+  if (!why.empty() && sink.error_.empty()) sink.error_ = std::move(why);
   give_back(std::move(job.block));
-  job.sink->busy_ = false;
-  --job.sink->queued_;
+  ++sink.written_;
+  --sink.queued_;
   --in_flight_;
   done_.notify_all();
-  wake_.notify_one();  // the file's next block may wait for the writer
 }
 
-// Until done() holds, the run writes queued blocks itself rather than wait.
+// Until done() holds, the run turns queued blocks into text itself rather
+// than wait.
 template <class Done>
 void WriteBehind::help_until(std::unique_lock<std::mutex>& lock, Done done) {
   while (!done()) {
-    auto it = next_job();
-    if (it != queue_.end()) {
-      if (!own_text_.data) own_text_.data = std::make_unique_for_overwrite<char[]>(kBlock);
-      run_job(lock, it, own_text_);
-    } else {
+    if (!queue_.empty())
+      run_job(lock, own_text_);
+    else
       done_.wait(lock);
-    }
   }
 }
 
@@ -129,7 +128,7 @@ void WriteBehind::submit(FileSink& sink, std::unique_ptr<char[]> block, std::siz
   help_until(lock, [this] { return in_flight_ < kMaxQueued; });
   ++in_flight_;
   ++sink.queued_;
-  queue_.push_back(Job{&sink, std::move(block), n});
+  queue_.push_back(Job{&sink, std::move(block), n, sink.seq_++});
   lock.unlock();
   wake_.notify_one();
 }
@@ -149,66 +148,52 @@ void WriteBehind::stop() {
 }
 
 void WriteBehind::work() {
-  writer_text_.data = std::make_unique_for_overwrite<char[]>(kBlock);
   std::unique_lock<std::mutex> lock(m_);
   for (;;) {
-    auto it = next_job();
-    if (it != queue_.end()) {
-      run_job(lock, it, writer_text_);
+    if (!queue_.empty()) {
+      run_job(lock, writer_text_);
       continue;
     }
-    if (stop_ && queue_.empty()) return;  // nothing left to write
+    if (stop_) return;  // nothing left to write
     wake_.wait(lock);
   }
+}
+
+void TextBuffer::grow(std::size_t k) {
+  const std::size_t cap = std::max({2 * cap_, fill_ + k, std::size_t{1} << 20});
+  auto data = std::make_unique_for_overwrite<char[]>(cap);
+  if (fill_ > 0) std::memcpy(data.get(), data_.get(), fill_);
+  data_ = std::move(data);
+  cap_ = cap;
 }
 
 // ---------------------------------------------------------------------------
 // One file.
 
-std::string FileSink::write_block(int fd, const char* p, std::size_t n, TextBuffer& tb) {
-  const std::size_t cap = WriteBehind::kBlock;
-  int e = 0;
-  auto flush = [&] {
-    if (tb.fill > 0 && e == 0) e = write_all(fd, tb.data.get(), tb.fill);
-    tb.fill = 0;
-  };
+std::string FileSink::text_of(const char* p, std::size_t n, TextBuffer& tb) {
   const char* end = p + n;
   try {
-    while (p < end && e == 0) {
+    while (p < end) {
       std::uint32_t head = 0;
       std::memcpy(&head, p, 4);
       p += 4;
       const std::size_t len = head & ~ff::RecordBuf::kRecordBit;
       if ((head & ff::RecordBuf::kRecordBit) != 0) {
-        if (cap - tb.fill < kLineRoom) flush();
-        char* room = tb.data.get() + tb.fill;
-        const std::string_view text = ff::format_record(p, len, room, cap - tb.fill, tb.spill);
-        if (text.data() == room) {
-          tb.fill += text.size();
-        } else {
-          flush();
-          if (e == 0) e = write_all(fd, text.data(), text.size());
-        }
-      } else if (len <= cap - tb.fill) {
-        std::memcpy(tb.data.get() + tb.fill, p, len);
-        tb.fill += len;
+        char* room = tb.room(kLineRoom);
+        const std::string_view text = ff::format_record(p, len, room, tb.free(), tb.spill);
+        if (text.data() == room)
+          tb.commit(text.size());
+        else
+          tb.append(text);
       } else {
-        flush();
-        if (len <= cap) {
-          std::memcpy(tb.data.get(), p, len);
-          tb.fill = len;
-        } else if (e == 0) {
-          e = write_all(fd, p, len);
-        }
+        tb.append(std::string_view(p, len));
       }
       p += len;
     }
   } catch (const std::exception& x) {
-    flush();
     return std::string("internal error: ") + x.what();
   }
-  flush();
-  return e == 0 ? std::string() : reason(e);
+  return {};
 }
 
 bool FileSink::open(const std::filesystem::path& path) {
@@ -229,6 +214,7 @@ void FileSink::start(int fd, bool owned) {
   owned_ = owned;
   error_.clear();
   handed_ = false;
+  seq_ = written_ = 0;
   buf_ = wb_.block();
   start_block(buf_.get(), WriteBehind::kBlock);
 }

@@ -29,17 +29,37 @@ namespace vorn {
 
 class FileSink;
 
-// Where blocks are turned into text: a buffer of text on its way to a file.
-struct TextBuffer {
-  std::unique_ptr<char[]> data;
-  std::size_t fill = 0;
-  std::string spill;  // a line longer than the room left
+// Where a block is turned into text on its way to the file: grows to the
+// text of the largest block.
+class TextBuffer {
+ public:
+  // Room for k more bytes at the end.
+  char* room(std::size_t k) {
+    if (cap_ - fill_ < k) grow(k);
+    return data_.get() + fill_;
+  }
+  std::size_t free() const { return cap_ - fill_; }
+  void commit(std::size_t k) { fill_ += k; }
+  void append(std::string_view s) {
+    std::memcpy(room(s.size()), s.data(), s.size());
+    fill_ += s.size();
+  }
+  void clear() { fill_ = 0; }
+  std::string_view text() const { return {data_.get(), fill_}; }
+  std::string spill;  // a line longer than the room given to it
+
+ private:
+  void grow(std::size_t k);
+  std::unique_ptr<char[]> data_;
+  std::size_t fill_ = 0;
+  std::size_t cap_ = 0;
 };
 
 // The writer thread and the blocks of the files it writes. One per run; the
 // thread starts at the first full block. When the run would wait for it (too
-// many blocks queued, or a file to close), the run writes queued blocks
-// itself; one thread at a time writes a given file, block after block.
+// many blocks queued, or a file to close), the run turns queued blocks into
+// text itself. Blocks are taken in the order they were queued, and each
+// file's texts reach it in that order, whichever thread made them.
 class WriteBehind {
  public:
   static constexpr std::size_t kBlock = std::size_t{1} << 18;  // bytes per block
@@ -68,20 +88,20 @@ class WriteBehind {
     FileSink* sink;
     std::unique_ptr<char[]> block;
     std::size_t n;
+    std::uint64_t seq;  // the block's place among those of its file
   };
   static constexpr std::size_t kMaxQueued = 32;  // 8 MB in flight at most
 
   void work();
   void start();
-  std::deque<Job>::iterator next_job();
-  void run_job(std::unique_lock<std::mutex>& lock, std::deque<Job>::iterator it, TextBuffer& tb);
+  void run_job(std::unique_lock<std::mutex>& lock, TextBuffer& tb);
   template <class Done>
   void help_until(std::unique_lock<std::mutex>& lock, Done done);
   void give_back(std::unique_ptr<char[]> block);
 
   std::mutex m_;
   std::condition_variable wake_;  // the writer: a job or the stop
-  std::condition_variable done_;  // the run: a job written
+  std::condition_variable done_;  // a job written
   std::deque<Job> queue_;
   std::vector<std::unique_ptr<char[]>> pool_;
   std::size_t in_flight_ = 0;  // queued or being written
@@ -120,18 +140,20 @@ class FileSink final : public ff::RecordBuf {
 
   // Writes to fd from now on, in a fresh block.
   void start(int fd, bool owned);
-  // Turns the block's segments into text and writes it; the reason of the
-  // first failure, or an empty text.
-  static std::string write_block(int fd, const char* p, std::size_t n, TextBuffer& tb);
+  // Turns the block's segments into text, appended to tb; the reason of a
+  // failure, or an empty text.
+  static std::string text_of(const char* p, std::size_t n, TextBuffer& tb);
 
   WriteBehind& wb_;
   int fd_ = -1;
   bool owned_ = true;  // close() closes the descriptor
   std::unique_ptr<char[]> buf_;
   bool handed_ = false;     // some block went to the writer
-  std::size_t queued_ = 0;  // its blocks not yet written (under the writer's lock)
-  bool busy_ = false;       // a thread writes one of its blocks (under the writer's lock)
-  std::string error_;       // the first failure (under the writer's lock)
+  // Under the writer's lock:
+  std::size_t queued_ = 0;   // blocks not yet written
+  std::uint64_t seq_ = 0;     // blocks queued so far
+  std::uint64_t written_ = 0;  // blocks written so far
+  std::string error_;        // the first failure
 };
 
 }  // namespace vorn
