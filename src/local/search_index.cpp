@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cmath>
+#include "topology/cell_edge.hpp"
 
 namespace vorn {
 
@@ -23,19 +24,9 @@ AtomGrid::AtomGrid(const Run& run, int n, double cell) : n_(n) {
   // Float distances near the cell edges may differ slightly from the exact
   // ones; a margin keeps the visited cells a superset of what can pass.
   margin_ = 0.01 + 1e-5 * maxabs;
-  const double cap = 2.0 * n + 64.0;
-  s_ = std::max(cell, 0.5);
-  for (;;) {
-    double cells = 1;
-    for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - lo_[d]) / s_) + 1.0;
-    if (cells <= cap) break;
-    s_ *= 1.5;
-  }
+  s_ = fit_cell_edge(lo_, hi, std::max(cell, 0.5), 2.0 * n + 64.0, dim_);
   std::size_t total = 1;
-  for (int d = 0; d < 3; ++d) {
-    dim_[d] = static_cast<int>(std::floor((hi[d] - lo_[d]) / s_)) + 1;
-    total *= static_cast<std::size_t>(dim_[d]);
-  }
+  for (int d : dim_) total *= static_cast<std::size_t>(d);
   where_.assign(static_cast<std::size_t>(n) + 1, 0);
   at_.assign(static_cast<std::size_t>(n) + 1, Vec3{});
   twin_.assign(static_cast<std::size_t>(n) + 1, 0);

@@ -9,6 +9,7 @@
 #include "control/elements.hpp"
 #include "control/error.hpp"
 #include "control/text.hpp"
+#include "topology/cell_edge.hpp"
 
 namespace vorn {
 
@@ -120,15 +121,8 @@ BondTable bond_partners(const Run& run) {
     // Two bonded atoms lie at most one cell apart along each axis, the
     // rounding of the cell coordinates included; cells grow when the atoms
     // spread so far that there would be many more cells than atoms.
-    double s = static_cast<double>(longest) * 1.01 + 0.01;
-    const double cap = 2.0 * static_cast<double>(binned.size()) + 64.0;
-    for (;;) {
-      double cells = 1;
-      for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - lo[d]) / s) + 1.0;
-      if (cells <= cap) break;
-      s *= 1.5;
-    }
-    for (int d = 0; d < 3; ++d) g.dim[d] = static_cast<int>(std::floor((hi[d] - lo[d]) / s)) + 1;
+    const double s = fit_cell_edge(lo, hi, static_cast<double>(longest) * 1.01 + 0.01,
+                                   2.0 * static_cast<double>(binned.size()) + 64.0, g.dim);
     auto coord = [&](double v, int d) { return std::clamp(static_cast<int>((v - lo[d]) / s), 0, g.dim[d] - 1); };
     const auto total = static_cast<std::size_t>(g.dim[0]) * static_cast<std::size_t>(g.dim[1]) *
                        static_cast<std::size_t>(g.dim[2]);
@@ -343,19 +337,10 @@ PointCells::PointCells(float reach, std::span<const Vec3> points, std::span<cons
   // A point whose float distance is within the radius lies within the
   // radius and the margin along each axis.
   margin_ = 0.01 + 1.0e-5 * maxabs;
-  s_ = std::max(static_cast<double>(size_), 0.01);
-  const double cap = 2.0 * static_cast<double>(points.size()) + 64.0;
-  for (;;) {
-    double cells = 1.0;
-    for (int d = 0; d < 3; ++d) cells *= std::floor((hi[d] - lo_[d]) / s_) + 1.0;
-    if (cells <= cap) break;
-    s_ *= 1.5;
-  }
+  s_ = fit_cell_edge(lo_, hi, std::max(static_cast<double>(size_), 0.01), 2.0 * static_cast<double>(points.size()) + 64.0,
+                     dim_);
   std::size_t total = 1;
-  for (std::size_t d = 0; d < 3; ++d) {
-    dim_[d] = static_cast<int>(std::floor((hi[d] - lo_[d]) / s_)) + 1;
-    total *= static_cast<std::size_t>(dim_[d]);
-  }
+  for (int d : dim_) total *= static_cast<std::size_t>(d);
   std::vector<std::size_t> where(points.size(), total);  // total: not binned
   first_.assign(total + 2, 0);
   for (std::size_t k = 0; k < points.size(); ++k) {
