@@ -42,9 +42,10 @@ HeapReserve::HeapReserve(std::size_t bytes) {
   // stretch, from which the next allocations are carved.
   void* p = std::malloc(bytes);
   if (p == nullptr) return;
+  const auto at = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t begin = (at + kPage - 1) & ~(kPage - 1);
+  const std::uintptr_t end = (at + bytes) & ~(kPage - 1);
   std::free(p);
-  const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + kPage - 1) & ~(kPage - 1);
-  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kPage - 1);
   try {
     thread_ = std::thread([begin, end] {
       for (std::uintptr_t a = begin; a < end; a += kStep)
