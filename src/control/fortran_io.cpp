@@ -1385,12 +1385,7 @@ bool record(std::ostream& os, std::string_view fmt, std::span<const Item> items)
 
 }  // namespace
 
-int RecordBuf::slot() {
-  static const int slot = std::ios_base::xalloc();
-  return slot;
-}
-
-void RecordBuf::attach(std::ostream& os, RecordBuf* buf) { os.pword(slot()) = buf; }
+void RecordBuf::attach(std::ostream& os, RecordBuf* buf) { os.pword(kSlot) = buf; }
 
 char* RecordBuf::room_in_next_block(std::size_t n) {
   if (block_ == nullptr || n > kMaxRecord || n + 2 * kHead > static_cast<std::size_t>(end_ - block_)) return nullptr;

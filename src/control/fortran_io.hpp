@@ -236,7 +236,7 @@ class RecordBuf : public std::streambuf {
   // write() on os records into buf from now on (nullptr: formats again).
   static void attach(std::ostream& os, RecordBuf* buf);
   // The RecordBuf write() on os records into, or nullptr.
-  static RecordBuf* of(std::ostream& os) { return static_cast<RecordBuf*>(os.pword(slot())); }
+  static RecordBuf* of(std::ostream& os) { return static_cast<RecordBuf*>(os.pword(kSlot)); }
 
   // Room for a record of n bytes after everything written so far; nullptr
   // when there is none. record_made() then ends it.
@@ -277,7 +277,8 @@ class RecordBuf : public std::streambuf {
   std::streamsize xsputn(const char* s, std::streamsize n) override;
 
  private:
-  static int slot();
+  // The stream's word that names its RecordBuf (taken once at start-up).
+  inline static const int kSlot = std::ios_base::xalloc();
   // Ends the text segment being written; where the next segment starts.
   char* close_text() {
     const auto len = static_cast<std::uint32_t>(pptr() - (text_head_ + kHead));
