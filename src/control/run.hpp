@@ -149,7 +149,7 @@ struct Run {
   int iprint = 0;
   Dummy dummy;
   LocalAxes axes;
-  std::string atom_line;  // room for the per-atom lines of the axis tables, kept from atom to atom
+  std::string atom_line;  // room for the per-atom lines (axis tables, H ratio line), kept from atom to atom
   std::array<int, 2> forring{};
   int lPG = 0;
   std::vector<std::array<int, 3>> forh;
