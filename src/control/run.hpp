@@ -156,14 +156,14 @@ struct Run {
   std::vector<int> kappaset;  // [0]: sets assigned so far; per atom its set
   Kappas kappas;
   std::vector<int> chemcon;
-  LineTable mopro;  // 90 characters
-  LineTable mcon;   // 90 characters
+  LineBlock mopro;  // 90 characters
+  LineBlock mcon;   // 90 characters
   std::vector<Mpole> mpoles;
   LabelIndex label_index;  // first atom 1..nat of each label
 
   // Chemistry.
   Except except;
-  LineTable uratio;  // stored restraint text per atom, 100 characters
+  LineBlock uratio;  // stored restraint text per atom, 100 characters
 
   // Databank.
   DbRecord dbrec;

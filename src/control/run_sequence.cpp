@@ -98,15 +98,9 @@ void find_rings(Run& run) {
 
 void finish_h_files(Run& run) {
   for (const char* l : {"!", "! isotropic H atoms ADPs", "!"}) ff::write(*run.resm, "(a)", l);
-  // Read only: the entries of the other atoms stay unmade.
-  const LineTable& uratio = run.uratio;
   for (int i = 1; i <= run.atoms.nat; ++i) {
-    const std::string& r = uratio[static_cast<std::size_t>(i)];
-    if (!starts_padded(r, "URATIO")) continue;
-    if (r.size() == 100)
-      ff::write(*run.resm, "(a)", r);
-    else
-      ff::write(*run.resm, "(a)", pad(r, 100));
+    const std::string_view r = run.uratio[static_cast<std::size_t>(i)];
+    if (starts_padded(r, "URATIO")) ff::write(*run.resm, "(a)", r);
   }
   run.reset.finish();
   run.cbond.finish();

@@ -71,11 +71,7 @@ void write_atom(Run& run, int i) {
 
   ff::write(os, "('ATOM ',j3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, mopro_name(run, i), run.atoms.xf[k], occ,
             ernum(label));
-  const std::string& axes = run.mopro[k];  // 90 characters as made
-  if (axes.size() == 90)
-    ff::write(os, "(a)", axes);
-  else
-    ff::write(os, "(a)", pad(axes, 90));
+  ff::write(os, "(a)", run.mopro[k]);  // 90 characters
   if (hydrogen)
     ff::write(os, "('UISO   ',f10.6)", run.at_uij[k][0]);
   else
@@ -115,10 +111,9 @@ void write_con_tail(Run& run) {
   ff::write(os, "(a)", "!");
   ff::write(os, "(a)", "! similarity (switched-off)");
   ff::write(os, "(a)", "!");
-  const LineTable& mcon = run.mcon;  // read only: blank entries stay unmade
-  for (std::size_t k = 1; k < mcon.size(); ++k) {
-    const std::string& line = mcon[k];
-    if (line.compare(0, 8, "! CONPVM") == 0) ff::write(os, "(a)", pad(line, 90));
+  for (std::size_t k = 1; k < run.mcon.size(); ++k) {
+    const std::string_view line = run.mcon[k];  // 90 characters
+    if (line.starts_with("! CONPVM")) ff::write(os, "(a)", line);
   }
   ff::write(os, "(a)", "!");
   ff::write(os, "(a)", "! end");
