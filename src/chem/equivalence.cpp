@@ -37,8 +37,8 @@ std::string difference(Run& run, int i, int j, int isym, int igroup, int isimple
     }
     if (iring != 0 && isitcyclic(run, i).nsize != isitcyclic(run, j).nsize) return " Diff. ring memb numbers";
   }
-  if (isym != 0 && pad(run.atoms.sitesym[ui], 5) != pad(run.atoms.sitesym[uj], 5)) return " Diff. local symmetry";
-  if (igroup != 0 && pad(run.except.group[ui], 40) != pad(run.except.group[uj], 40)) return " Diff. functional groups";
+  if (isym != 0 && !same_padded(run.atoms.sitesym[ui], run.atoms.sitesym[uj], 5)) return " Diff. local symmetry";
+  if (igroup != 0 && !same_padded(run.except.group[ui], run.except.group[uj], 40)) return " Diff. functional groups";
   return {};
 }
 

@@ -173,29 +173,32 @@ std::optional<std::string> residue_name(const Run& run, int atom) {
 
 // The restraint line, written to the MoPro file, and the ratio line, kept
 // for the hydrogen blank-padded to 100 characters in place of the text kept
-// before. Only the kept line is formatted here; the written one is formatted
-// behind the run.
+// before. Only the kept line is put together here (in the run's line
+// buffer); the written one is formatted behind the run.
 template <class... Ts>
 void write_restraint(std::ostream& os, std::string_view fmt, const Ts&... args) {
   ff::write(os, fmt, args...);
 }
 template <class... Ts>
-void keep_ratio(std::string& ratio, std::string_view fmt, const Ts&... args) {
+void keep_ratio(Run& run, int h, std::string_view fmt, const Ts&... args) {
   ff::ItemList items;
   (ff::add(items, args), ...);
-  ratio.clear();
-  ff::format_append(ratio, fmt, items.view());
-  while (!ratio.empty() && ratio.back() == '\n') ratio.pop_back();
-  ratio.resize(100, ' ');
+  std::string& line = run.atom_line;
+  line.clear();
+  ff::format_append(line, fmt, items.view());
+  while (!line.empty() && line.back() == '\n') line.pop_back();
+  run.uratio.set(static_cast<std::size_t>(h), line);
 }
 
+// The text as Aw writes it for a text of at most w characters: right-justified.
+ff::Columns& right_in(ff::Columns& c, std::string_view t, std::size_t w) { return c.blanks(w - t.size()).text(t); }
+
 void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d, float ur) {
-  std::string& ratio = run.uratio[static_cast<std::size_t>(h)];
   const auto rx = residue_name(run, parent);
   const auto rh = residue_name(run, h);
   if (rx && rh) {
     write_restraint(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
-    keep_ratio(ratio, "('URATIO      ',A,2X,A,1X,f6.1,2X,A)", *rx, *rh, ur, "0.01");
+    keep_ratio(run, h, "('URATIO      ',A,2X,A,1X,f6.1,2X,A)", *rx, *rh, ur, "0.01");
     return;
   }
   if (run.shelx.resi)
@@ -207,12 +210,21 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   // cut to a different atom's name.
   if (nx.size() <= 5 && nh.size() <= 5) {
     write_restraint(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", nx, 1, nh, 1, d, "0.001");
-    keep_ratio(ratio, "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)", nx, 1, nh, 1, ur, "0.01");
+    // As "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)" writes it.
+    ff::Columns c(run.atom_line, 64);
+    right_in(c.text("URATIO      "), nx, 5).text(" 1  ");
+    right_in(c, nh, 5).text(" 1 ");
+    if (c.fixed_field(ur, 6, 1)) {
+      c.text(" 0.01").done();
+      run.uratio.set(static_cast<std::size_t>(h), run.atom_line);
+    } else {
+      keep_ratio(run, h, "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)", nx, 1, nh, 1, ur, "0.01");
+    }
   } else {
     const std::string fx = nx.size() <= 5 ? field("(a5)", nx) : std::string(nx);
     const std::string fh = nh.size() <= 5 ? field("(a5)", nh) : std::string(nh);
     write_restraint(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", fx, 1, fh, 1, d, "0.001");
-    keep_ratio(ratio, "('URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)", fx, 1, fh, 1, ur, "0.01");
+    keep_ratio(run, h, "('URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)", fx, 1, fh, 1, ur, "0.01");
   }
 }
 

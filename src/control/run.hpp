@@ -149,21 +149,21 @@ struct Run {
   int iprint = 0;
   Dummy dummy;
   LocalAxes axes;
-  std::string atom_line;  // room for the per-atom lines of the axis tables, kept from atom to atom
+  std::string atom_line;  // room for the per-atom lines (axis tables, H ratio line), kept from atom to atom
   std::array<int, 2> forring{};
   int lPG = 0;
   std::vector<std::array<int, 3>> forh;
   std::vector<int> kappaset;  // [0]: sets assigned so far; per atom its set
   Kappas kappas;
   std::vector<int> chemcon;
-  LineTable mopro;  // 90 characters
-  LineTable mcon;   // 90 characters
+  LineBlock mopro;  // 90 characters
+  LineBlock mcon;   // 90 characters
   std::vector<Mpole> mpoles;
   LabelIndex label_index;  // first atom 1..nat of each label
 
   // Chemistry.
   Except except;
-  LineTable uratio;  // stored restraint text per atom, 100 characters
+  LineBlock uratio;  // stored restraint text per atom, 100 characters
 
   // Databank.
   DbRecord dbrec;

@@ -98,8 +98,10 @@ void find_rings(Run& run) {
 
 void finish_h_files(Run& run) {
   for (const char* l : {"!", "! isotropic H atoms ADPs", "!"}) ff::write(*run.resm, "(a)", l);
-  for (int i = 1; i <= run.atoms.nat; ++i)
-    if (starts_padded(run.uratio[i], "URATIO")) ff::write(*run.resm, "(a)", pad(run.uratio[i], 100));
+  for (int i = 1; i <= run.atoms.nat; ++i) {
+    const std::string_view r = run.uratio[static_cast<std::size_t>(i)];
+    if (starts_padded(r, "URATIO")) ff::write(*run.resm, "(a)", r);
+  }
   run.reset.finish();
   run.cbond.finish();
   for (const char* l : {"!", "! end", "!"}) ff::write(*run.resm, "(a)", l);

@@ -20,52 +20,66 @@ char at(std::string_view s, int pos) {  // 1-based, blank beyond the end
   return pos >= 1 && pos <= static_cast<int>(s.size()) ? s[static_cast<std::size_t>(pos - 1)] : ' ';
 }
 
-// The 10-character label forms work in place on one fixed buffer.
+// The 10-character label forms: the label blank-padded in a 16-byte
+// buffer, of which the first 10 characters count.
 constexpr std::size_t kLabel = 10;
-using LabelBuf = std::array<char, kLabel>;
+using LabelBuf = std::array<char, 16>;
 
 LabelBuf padded_label(std::string_view label) {
   LabelBuf b;
   b.fill(' ');
   const std::size_t n = std::min(label.size(), kLabel);
-  for (std::size_t k = 0; k < n; ++k) b[k] = label[k];
+  if (n > 0) std::memcpy(b.data(), label.data(), n);
   return b;
 }
 
-// Drops n characters at p; blanks come in at the end.
-void remove_at(LabelBuf& b, std::size_t p, std::size_t n) {
-  for (std::size_t k = p; k + n < kLabel; ++k) b[k] = b[k + n];
-  for (std::size_t k = kLabel - n; k < kLabel; ++k) b[k] = ' ';
+// Bit k set when character k of the label is c.
+#if defined(__SSE2__)
+unsigned where(const LabelBuf& b, char c) {
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.data()));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(c)))) & ((1u << kLabel) - 1);
+}
+#else
+unsigned where(const LabelBuf& b, char c) {
+  unsigned m = 0;
+  for (unsigned k = 0; k < kLabel; ++k)
+    if (b[k] == c) m |= 1u << k;
+  return m;
+}
+#endif
+
+// The label forms drop a few characters of the padded label and
+// left-justify what is left; the characters kept (bit k for character k)
+// are copied once, leading blanks passed over.
+using Kept = unsigned;
+constexpr Kept kAll = (1u << kLabel) - 1;
+
+Kept lowest(Kept m) { return m & (0u - m); }
+
+// Without the first "(" and the first ")".
+Kept without_brackets(const LabelBuf& b, Kept keep) { return keep & ~lowest(where(b, '(')) & ~lowest(where(b, ')')); }
+
+// Without the first "UM".
+Kept without_um(const LabelBuf& b, Kept keep) {
+  const Kept um = lowest(where(b, 'U') & (where(b, 'M') >> 1));
+  return keep & ~(um | um << 1);
 }
 
-std::size_t find_char(const LabelBuf& b, char c) {
-  for (std::size_t k = 0; k < kLabel; ++k)
-    if (b[k] == c) return k;
-  return kLabel;
+std::string kept_text(const LabelBuf& b, Kept keep) {
+  // Leading blanks: every kept character before the first kept non-blank.
+  const Kept first = lowest(keep & ~where(b, ' '));
+  keep &= ~(first - 1);
+  std::string out(kLabel, ' ');
+  char* p = out.data();
+  for (; keep != 0; keep &= keep - 1) *p++ = b[static_cast<std::size_t>(std::countr_zero(keep))];
+  return out;
 }
 
-void left_justify(LabelBuf& b) {
-  std::size_t k = 0;
-  while (k < kLabel && b[k] == ' ') ++k;
-  if (k > 0 && k < kLabel) remove_at(b, 0, k);
+// The characters before the first "(".
+Kept before_bracket(const LabelBuf& b) {
+  const Kept open = where(b, '(');
+  return open == 0 ? kAll : lowest(open) - 1;
 }
-
-void remove_brackets(LabelBuf& b) {
-  if (std::size_t p = find_char(b, '('); p < kLabel) remove_at(b, p, 1);
-  if (std::size_t p = find_char(b, ')'); p < kLabel) remove_at(b, p, 1);
-  left_justify(b);
-}
-
-void remove_um(LabelBuf& b) {
-  for (std::size_t k = 0; k + 1 < kLabel; ++k)
-    if (b[k] == 'U' && b[k + 1] == 'M') {
-      remove_at(b, k, 2);
-      break;
-    }
-  left_justify(b);
-}
-
-std::string text_of(const LabelBuf& b) { return std::string(b.data(), kLabel); }
 
 // Bit k set when character k of the 16 at p is not a blank.
 #if defined(__SSE2__)
@@ -226,36 +240,30 @@ int ifs(std::string_view text, int len) {
 }
 
 std::string erbras(std::string_view label) {
-  LabelBuf b = padded_label(label);
-  remove_brackets(b);
-  return text_of(b);
+  const LabelBuf b = padded_label(label);
+  return kept_text(b, without_brackets(b, kAll));
 }
 
 std::string ernum(std::string_view label) {
-  LabelBuf b = padded_label(label);
-  for (std::size_t k = find_char(b, '('); k < kLabel; ++k) b[k] = ' ';
-  left_justify(b);
-  return text_of(b);
+  const LabelBuf b = padded_label(label);
+  return kept_text(b, before_bracket(b));
 }
 
 std::string erum(std::string_view label) {
-  LabelBuf b = padded_label(label);
-  remove_um(b);
-  return text_of(b);
+  const LabelBuf b = padded_label(label);
+  return kept_text(b, without_um(b, kAll));
 }
 
 std::string erbras_erum(std::string_view label) {
-  LabelBuf b = padded_label(label);
-  remove_um(b);
-  remove_brackets(b);
-  return text_of(b);
+  // The brackets are found after the "UM" is gone, but neither is a U or
+  // an M, so they are the label's own first brackets.
+  const LabelBuf b = padded_label(label);
+  return kept_text(b, without_brackets(b, without_um(b, kAll)));
 }
 
 bool ernum_is(std::string_view label, std::string_view name) {
-  LabelBuf b = padded_label(label);
-  for (std::size_t k = find_char(b, '('); k < kLabel; ++k) b[k] = ' ';
-  left_justify(b);
-  return rtrim(std::string_view(b.data(), kLabel)) == name;
+  const LabelBuf b = padded_label(label);
+  return rtrim(kept_text(b, before_bracket(b))) == name;
 }
 
 }  // namespace vorn

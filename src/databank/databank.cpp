@@ -9,6 +9,7 @@
 #include "control/scanner.hpp"
 #include "control/text.hpp"
 #include "local/neighbors.hpp"
+#include "local/search_index.hpp"
 
 namespace vorn {
 
@@ -339,8 +340,10 @@ void describe(Run& run, int atom, DbQuery& q) {
   const auto a = static_cast<std::size_t>(atom);
   q.ityp = run.atoms.iz[a];
   run.iprint = 0;
-  GetNei(run, atom, 0.0f);
-  const NeighborRec& n = run.neig;
+  // The stored record serves while nothing bonded to the atom has moved.
+  const NeighborRec* stored = unchanged_bonds(run, atom);
+  if (stored == nullptr) GetNei(run, atom, 0.0f);
+  const NeighborRec& n = stored != nullptr ? *stored : run.neig;
   q.inei = n.nnei;
   // Types by increasing atomic number, as the neighbour search groups them.
   q.ztype.assign(1, 0);

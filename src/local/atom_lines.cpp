@@ -197,7 +197,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   const bool h = ernum_is(lab, "H");
   const std::string name = mopro_name(lab);
   // Both are put together in the run's line buffer and copied into
-  // their tables, whose entries already hold 90 characters.
+  // their tables, blank-padded to 90 characters.
   {
     // The set number as I5 writes it, without its leading blanks, in five columns.
     const ff::IntText kt(kap);
@@ -207,8 +207,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     c.text(ax.AX1).text(ax.AX2).blanks(3).text(m0).blanks(3).text(m2).blanks(3).text(h ? " QUA " : " HEX ");
     c.text("    K").padded(k5, 5).text("   V0  M0  Q0");
     c.done();
-    line.resize(90, ' ');
-    run.mopro[ia].assign(line);
+    run.mopro.set(ia, line);
   }
   if (kc.equiv > 0) {
     const std::string other = run.shelx.resi ? std::string() : mopro_name(run.atoms.label[kc.equiv]);
@@ -219,8 +218,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     else
       c.text(name).text("  1 ").text(other).text(" 1");
     c.done();
-    line.resize(90, ' ');
-    run.mcon[ia].assign(line);
+    run.mcon.set(ia, line);
   }
   if (rtrim(sym) != "NO") {
     const std::string_view code = symplm_code(sym, ax.AX1, ax.AX2);

@@ -349,8 +349,9 @@ void build_search_index(Run& run, float rbig) {
   // each axis, and fewer, fuller rows cost less than many empty ones.
   const double cell = 2.0 * (2.0 * rbig + run.ctl.tol1);
   auto idx = std::make_shared<SearchIndex>(
-      SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), take_bonds(run), {}, run.rings.nor, rbig, {}, {}, {}, {}, {}, {}, {}});
+      SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), take_bonds(run), {}, run.rings.nor, rbig, {}, {}, {}, {}, {}, {}, {}, {}});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
+  idx->touched.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, 0);
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
     for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)
       if (m >= 1 && m <= run.cryst.ncryst) {
@@ -387,6 +388,10 @@ void rebond(const Run& run, SearchIndex& idx, int atom) {
   const auto listed = idx.bonds[static_cast<std::size_t>(atom)];
   std::vector<int>& old = idx.moved_old;
   old.assign(listed.begin(), listed.end());
+  // The atom and every partner it had or has now see it elsewhere.
+  idx.touched[static_cast<std::size_t>(atom)] = 1;
+  for (int j : old) idx.touched[static_cast<std::size_t>(j)] = 1;
+  for (int j : now) idx.touched[static_cast<std::size_t>(j)] = 1;
   std::size_t k = 0, m = 0;
   while (k < old.size() || m < now.size()) {
     if (m == now.size() || (k < old.size() && old[k] < now[m])) {
@@ -402,6 +407,14 @@ void rebond(const Run& run, SearchIndex& idx, int atom) {
 }
 
 }  // namespace
+
+const NeighborRec* unchanged_bonds(Run& run, int atom) {
+  const SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  const auto a = static_cast<std::size_t>(atom);
+  if (idx == nullptr || atom < 1 || a >= idx->touched.size() || idx->touched[a] != 0 || a >= run.neighbors.size())
+    return nullptr;
+  return &run.neighbors[a];
+}
 
 void atom_moved(Run& run, int atom) {
   if (!run.index || atom < 1 || static_cast<std::size_t>(atom) >= run.atoms.xc.size()) return;

@@ -128,6 +128,10 @@ struct SearchIndex {
   KappaIndex kappa;          // earlier atoms by their kappa-set signature
   SearchScratch lists;       // working lists of the searches
   std::vector<int> moved_near, moved_old, moved_new;  // scratch of atom_moved()
+  // Per atom: it moved, or an atom bonded to it (before or after) did, since
+  // the neighbour table was built; its stored record may then differ from a
+  // fresh bonded search.
+  std::vector<char> touched;
 };
 
 // Builds run.index over atoms 1..ncryst and the current ring table; rbig is
@@ -138,5 +142,9 @@ SearchIndex* search_index(Run& run);
 // Tells the index that the atom's Cartesian position changed: the grid
 // re-bins it and the bond table gives it its new partners (and it them).
 void atom_moved(Run& run, int atom);
+// The atom's record in the neighbour table when it is still what a bonded
+// search (GetNei with rmax 0) would list, else nullptr: neither the atom
+// nor any atom bonded to it has moved since the table was built.
+const NeighborRec* unchanged_bonds(Run& run, int atom);
 
 }  // namespace vorn

@@ -16,18 +16,24 @@ namespace {
 constexpr std::string_view kRoutine = "write_mopro_atoms";
 
 // The name field of the atom line: the residue label, or the plain name with
-// the one molecule MoPro then assumes. Both are 17 characters wide.
-std::string mopro_name(Run& run, int i) {
+// the one molecule MoPro then assumes. Both are 17 characters wide; the
+// plain name comes in two parts (10 + 7 characters).
+struct NameField {
+  std::string name;
+  std::string_view molecule;
+};
+
+NameField name_field(Run& run, int i) {
   const auto k = static_cast<std::size_t>(i);
   const std::string& label = run.atoms.label[k];
   if (run.shelx.resi) {
-    if (k < run.shelx.reslab.size()) return pad(run.shelx.reslab[k], 17);
+    if (k < run.shelx.reslab.size()) return {pad(run.shelx.reslab[k], 17), {}};
     // The residue scan saw fewer atom lines than the atom pass: rather than
     // read past the residue table, the atom keeps its plain name.
     ff::write(*run.lst, "(/' Atom ',a,' has no residue label : named ',a,' in mopro_vorn.par')",
               rtrim(label), rtrim(erbras(label)));
   }
-  return erbras(label) + "MOL   1";
+  return {erbras(label), "MOL   1"};
 }
 
 void write_dummies(Run& run) {
@@ -67,15 +73,15 @@ void write_atom(Run& run, int i) {
   const auto k = static_cast<std::size_t>(i);
   const std::string& label = run.atoms.label[k];
   const float occ = run.atoms1.occ[k];
-  const bool hydrogen = mopro_hydrogen(label);
+  const std::string en = ernum(label);
+  const bool hydrogen = rtrim(en) == "H";  // mopro_hydrogen(label)
 
-  ff::write(os, "('ATOM ',j3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, mopro_name(run, i), run.atoms.xf[k], occ,
-            ernum(label));
-  const std::string& axes = run.mopro[k];  // 90 characters as made
-  if (axes.size() == 90)
-    ff::write(os, "(a)", axes);
+  const NameField nf = name_field(run, i);
+  if (nf.molecule.empty())
+    ff::write(os, "('ATOM ',j3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, nf.name, run.atoms.xf[k], occ, en);
   else
-    ff::write(os, "(a)", pad(axes, 90));
+    ff::write(os, "('ATOM ',j3,1x,2a,3f12.6,f6.3,1x,' 1 ',a)", i, nf.name, nf.molecule, run.atoms.xf[k], occ, en);
+  ff::write(os, "(a)", run.mopro[k]);  // 90 characters
   if (hydrogen)
     ff::write(os, "('UISO   ',f10.6)", run.at_uij[k][0]);
   else
@@ -115,10 +121,9 @@ void write_con_tail(Run& run) {
   ff::write(os, "(a)", "!");
   ff::write(os, "(a)", "! similarity (switched-off)");
   ff::write(os, "(a)", "!");
-  const LineTable& mcon = run.mcon;  // read only: blank entries stay unmade
-  for (std::size_t k = 1; k < mcon.size(); ++k) {
-    const std::string& line = mcon[k];
-    if (line.compare(0, 8, "! CONPVM") == 0) ff::write(os, "(a)", pad(line, 90));
+  for (std::size_t k = 1; k < run.mcon.size(); ++k) {
+    const std::string_view line = run.mcon[k];  // 90 characters
+    if (line.starts_with("! CONPVM")) ff::write(os, "(a)", line);
   }
   ff::write(os, "(a)", "!");
   ff::write(os, "(a)", "! end");

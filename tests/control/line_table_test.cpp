@@ -46,5 +46,34 @@ TEST(LineTable, ReassignClearsAndResizeKeepsWrittenEntries) {
   EXPECT_EQ(t[2], std::string(100, ' '));
 }
 
+TEST(LineBlock, EntriesReadAsWrittenPaddedOrCutToTheWidth) {
+  LineBlock t;
+  t.assign(20001, 10);
+  EXPECT_EQ(t.size(), 20001u);
+  EXPECT_EQ(t[19999], std::string(10, ' '));
+  t.set(7, "URATIO");
+  t.set(3, "CONPVM 1234567");
+  EXPECT_EQ(t[7], "URATIO    ");
+  EXPECT_EQ(t[3], "CONPVM 123");
+  EXPECT_EQ(t[5], std::string(10, ' '));  // between written entries
+  EXPECT_EQ(t[8], std::string(10, ' '));
+  t.set(3, "X");
+  EXPECT_EQ(t[3], "X         ");
+  EXPECT_EQ(t[7], "URATIO    ");
+}
+
+TEST(LineBlock, ResizeDropsEntriesBeyondAndReassignClears) {
+  LineBlock t;
+  t.assign(10, 4);
+  t.set(2, "ab");
+  t.set(6, "cd");
+  t.resize(4);
+  t.resize(10);
+  EXPECT_EQ(t[2], "ab  ");
+  EXPECT_EQ(t[6], "    ");
+  t.assign(10, 4);
+  EXPECT_EQ(t[2], "    ");
+}
+
 }  // namespace
 }  // namespace vorn

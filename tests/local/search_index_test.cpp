@@ -167,6 +167,41 @@ TEST(NeighbourSearch, IndexGivesTheScanListsWithSitesSharedAndAtomsMoved) {
   expect_searches_match(run);
 }
 
+TEST(NeighbourSearch, StoredRecordStandsForABondedSearchOnlyWhileNothingBondedMoved) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  scatter(run, 600, 17);
+  findallneighbors(run);
+  ASSERT_NE(unchanged_bonds(run, 1), nullptr);
+  // Moves that break bonds, make new ones and put an atom on another's site.
+  std::mt19937 rng(23);
+  std::uniform_int_distribution<int> pick(1, run.cryst.ncryst);
+  std::uniform_real_distribution<float> step(-0.8f, 0.8f);
+  std::vector<int> moved;
+  for (int k = 0; k < 40; ++k) {
+    const int a = pick(rng);
+    const auto ua = static_cast<std::size_t>(a);
+    run.atoms.xc[ua] = Cart(run.atoms.xc[ua][0] + step(rng), run.atoms.xc[ua][1] + step(rng), run.atoms.xc[ua][2]);
+    atom_moved(run, a);
+    moved.push_back(a);
+  }
+  run.atoms.xc[30] = Cart(run.atoms.xc[40][0] + 0.004f, run.atoms.xc[40][1], run.atoms.xc[40][2]);
+  atom_moved(run, 30);
+  moved.push_back(30);
+  for (int a : moved) EXPECT_EQ(unchanged_bonds(run, a), nullptr) << "atom " << a;
+  int kept = 0;
+  for (int i = 1; i <= run.cryst.ncryst; ++i) {
+    const NeighborRec* r = unchanged_bonds(run, i);
+    if (r == nullptr) continue;
+    ++kept;
+    const Found now = search(run, i, 0.0f, true);
+    ASSERT_EQ(r->nnei, now.n) << "atom " << i;
+    EXPECT_EQ(std::vector<int>(r->inei.begin(), r->inei.end()), std::vector<int>(now.idx.begin(), now.idx.end()))
+        << "atom " << i;
+  }
+  EXPECT_GT(kept, 400);
+}
+
 TEST(NeighbourSearch, BondTableOfTheRingStageIsTakenOverOnlyForUnchangedAtoms) {
   TestRun t;
   vorn::Run& run = t.run;

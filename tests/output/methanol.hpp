@@ -111,14 +111,14 @@ inline void build_methanol(Run& run) {
   h4.P(1, 0) = 0.0660f;
   h4.P(2, 0) = 0.0305f;
 
-  run.mopro[1] = pad("ZX   C1           H1            HEX    K1       V0  M0  Q0", 90);
-  run.mopro[2] = pad("ZX   O1           H2            HEX    K2       V0  M0  Q0", 90);
-  run.mopro[3] = pad("ZX   O1           D1            QUA    K3       V0  M0  Q0", 90);
-  run.mopro[4] = pad("ZX   C1           O1            QUA    K4       V0  M0  Q0", 90);
-  run.mopro[5] = pad("ZX   C1           O1            QUA    K4       V0  M0  Q0", 90);
-  run.mopro[6] = pad("ZX   C1           O1            QUA    K4       V0  M0  Q0", 90);
-  run.mcon[5] = pad("! CONPVM  H3         1  H2         1", 90);
-  run.mcon[6] = pad("! CONPVM  H4         1  H2         1", 90);
+  run.mopro.set(1, "ZX   C1           H1            HEX    K1       V0  M0  Q0");
+  run.mopro.set(2, "ZX   O1           H2            HEX    K2       V0  M0  Q0");
+  run.mopro.set(3, "ZX   O1           D1            QUA    K3       V0  M0  Q0");
+  run.mopro.set(4, "ZX   C1           O1            QUA    K4       V0  M0  Q0");
+  run.mopro.set(5, "ZX   C1           O1            QUA    K4       V0  M0  Q0");
+  run.mopro.set(6, "ZX   C1           O1            QUA    K4       V0  M0  Q0");
+  run.mcon.set(5, "! CONPVM  H3         1  H2         1");
+  run.mcon.set(6, "! CONPVM  H4         1  H2         1");
   run.chemcon[5] = run.chemcon[6] = 1;
 
   run.shelx.fv[1] = 0.98765f;

@@ -17,7 +17,7 @@ struct Mopro : ::testing::Test {
     t.run.par.attach(par);
     t.run.con.attach(con);
   }
-  std::string axis(int i) const { return t.run.mopro[static_cast<std::size_t>(i)]; }
+  std::string axis(int i) const { return std::string(t.run.mopro[static_cast<std::size_t>(i)]); }
 };
 
 const std::string kHPop = " 0.88230 0.00000  0.000  0.000  0.132  0.061  0.000  0.000  0.000  0.000";
@@ -153,7 +153,7 @@ TEST_F(Mopro, DummyNumbersAreLeftJustifiedInFiveColumns) {
 }
 
 TEST_F(Mopro, ConstraintTailListsOnlyTheSimilarityLinesAndCloses) {
-  t.run.mcon[3] = pad("DISTAN  whatever", 90);  // not a similarity line
+  t.run.mcon.set(3, "DISTAN  whatever");  // not a similarity line
   write_con_tail(t.run);
   expect_lines(con.str(), {
       "!",
