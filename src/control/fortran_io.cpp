@@ -1263,9 +1263,8 @@ bool never_written(std::string_view s) {
 
 Compiled compiled(std::string_view fmt) {
   // A literal met before: found by its address alone.
-  if (const detail::KnownLiteral& k = detail::known_literal(fmt.data()); k.at == fmt.data() && k.n == fmt.size())
-    [[likely]]
-    return {static_cast<const Program*>(k.program), true};
+  if (const void* known = detail::known_program(fmt)) [[likely]]
+    return {static_cast<const Program*>(known), true};
   thread_local std::unordered_map<std::string, Program, TextHash, std::equal_to<>> cache;
   // Other formats that lie at a fixed address: a small table by address
   // answers before the text is hashed, the text compared, since a format
@@ -1298,7 +1297,9 @@ Compiled compiled(std::string_view fmt) {
     it->second.fmt = it->first;
   }
   if (never_written(fmt)) {
-    detail::known_literal(fmt.data()) = detail::KnownLiteral{fmt.data(), fmt.size(), &it->second};
+    detail::KnownSet& known = detail::known_set(fmt.data());
+    known[1] = known[0];
+    known[0] = detail::KnownLiteral{fmt.data(), fmt.size(), &it->second};
   } else {
     set[1] = set[0];
     set[0] = Recent{fmt.data(), it->first, &it->second};
@@ -1418,7 +1419,7 @@ std::streamsize RecordBuf::xsputn(const char* s, std::streamsize n) {
   return n;
 }
 
-thread_local constinit std::array<detail::KnownLiteral, detail::kKnownLiterals> detail::known_literals{};
+thread_local constinit std::array<detail::KnownSet, std::size_t{1} << detail::kKnownSetBits> detail::known_literals{};
 
 const void* detail::find_record_program(std::string_view fmt) {
   const Compiled c = compiled(fmt);

@@ -308,25 +308,32 @@ std::string_view format_record(const char* rec, std::size_t n, char* room, std::
 namespace detail {
 
 // Literal formats met before, by address: a literal's text never changes,
-// so its address and length tell it. Direct-mapped, per thread; filled by
-// the compiled-format cache (the formats themselves live there).
+// so its address and length tell it. Two ways per set of a table hashed by
+// the address, per thread; filled by the compiled-format cache (the formats
+// themselves live there).
 struct KnownLiteral {
   const char* at = nullptr;
   std::size_t n = 0;
   const void* program = nullptr;
 };
-constexpr std::size_t kKnownLiterals = 512;
-extern thread_local constinit std::array<KnownLiteral, kKnownLiterals> known_literals;
-inline KnownLiteral& known_literal(const char* at) {
-  return known_literals[(reinterpret_cast<std::uintptr_t>(at) >> 3) % kKnownLiterals];
+using KnownSet = std::array<KnownLiteral, 2>;  // the one met last first
+constexpr int kKnownSetBits = 8;
+extern thread_local constinit std::array<KnownSet, std::size_t{1} << kKnownSetBits> known_literals;
+inline KnownSet& known_set(const char* at) {
+  return known_literals[(reinterpret_cast<std::uintptr_t>(at) * 0x9E3779B97F4A7C15ull) >> (64 - kKnownSetBits)];
+}
+// The compiled format of a literal met before, or nullptr.
+inline const void* known_program(std::string_view fmt) {
+  for (const KnownLiteral& k : known_set(fmt.data()))
+    if (k.at == fmt.data() && k.n == fmt.size()) return k.program;
+  return nullptr;
 }
 
 // The compiled format a record may name, or nullptr.
 const void* find_record_program(std::string_view fmt);
 inline const void* record_program(std::string_view fmt) {
-  const KnownLiteral& k = known_literal(fmt.data());
-  if (k.at == fmt.data() && k.n == fmt.size()) [[likely]]
-    return k.program;
+  if (const void* p = known_program(fmt)) [[likely]]
+    return p;
   return find_record_program(fmt);
 }
 
