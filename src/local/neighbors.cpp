@@ -11,6 +11,7 @@
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
+#include "control/short_sort.hpp"
 #include "control/text.hpp"
 #include "local/search_index.hpp"
 
@@ -63,17 +64,6 @@ void clear_list(NeighborRec& r) {
           "'           inei exceeds dimension maxnei ( ',i6,' )'/)",
           atom, run.atoms.label[static_cast<std::size_t>(atom)], rmax, MAXNEI);
   stop_reported("GetNei", "inei exceeds dimension maxnei");
-}
-
-// Sorts a range whose elements are all distinct under the order.
-template <class It, class Less>
-void sort_short(It begin, It end, Less less) {
-  if (end - begin > 16) {
-    std::sort(begin, end, less);
-    return;
-  }
-  for (It i = begin + (begin != end ? 1 : 0); i < end; ++i)
-    for (It j = i; j != begin && less(*j, *(j - 1)); --j) std::iter_swap(j, j - 1);
 }
 
 // The candidate tests of one search, applied to the atoms in increasing
@@ -159,7 +149,7 @@ class Collector {
     // whatever the order the atoms were listed in. No two atoms compare
     // equal, so any sort gives the one order; the short lists of most
     // searches take an insertion sort.
-    sort_short(v.begin(), v.end(), std::less<>());
+    sort_short(v.begin(), v.end());
     for (std::size_t lo = 0; lo < n;) {
       std::size_t hi = lo + 1;
       while (hi < n && v[hi].first - v[hi - 1].first < kSameDistance) ++hi;

@@ -314,7 +314,7 @@ void AtomGrid::moved(const Run& run, int atom, double reach, std::vector<int>& n
   if (!valid_ || atom < 1 || atom > n_) return;
   const auto ua = static_cast<std::size_t>(atom);
   const Vec3& x = run.atoms.xc[ua];
-  if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) {
+  if (!finite(x)) {
     // A position the grid cannot place: searches scan the table again.
     valid_ = false;
     return;

@@ -8,6 +8,7 @@
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
+#include "control/short_sort.hpp"
 #include "control/text.hpp"
 #include "topology/cell_edge.hpp"
 
@@ -55,23 +56,6 @@ void BondTable::erase(int atom, int partner) {
   --s.size;
 }
 
-namespace {
-
-// The atoms of a bond search binned into cells at least as wide as the
-// longest bond, cell after cell (x fastest), in index order within a cell:
-// the partners of an atom lie in its own and the 26 cells around it, and the
-// cells of a row along x are one range of slots.
-struct BondCells {
-  int dim[3]{1, 1, 1};
-  std::vector<int> first;  // first slot of each cell, one entry more at the end
-  std::vector<int> ids;    // per slot: the atom
-  std::vector<Vec3> at;    // per slot: its position
-  std::vector<float> rad;  // per slot: its radius
-  int cell(int ix, int iy, int iz) const { return (iz * dim[1] + iy) * dim[0] + ix; }
-};
-
-}  // namespace
-
 BondTable bond_partners(const Run& run) {
   const int n = run.cryst.ncryst;
   const float tol = run.ctl.tol1;
@@ -83,12 +67,11 @@ BondTable bond_partners(const Run& run) {
   }
   // The longest bond any two atoms can form.
   const float longest = rmax + rmax + tol;
-  const auto finite = [](const Vec3& x) { return std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]); };
   // The atoms that can bond: a radius and a finite position. Atoms at an
   // infinite position can still pass a bond test of infinite length; such
   // tests, and any atom whose position is not finite, go to a plain scan.
   std::vector<int> binned, loose;
-  double lo[3]{}, hi[3]{};
+  std::vector<Vec3> binned_at;
   for (int i = 1; i <= n; ++i) {
     const auto ii = static_cast<std::size_t>(i);
     if (rad[ii] < 0.0f) continue;
@@ -97,11 +80,7 @@ BondTable bond_partners(const Run& run) {
       loose.push_back(i);
       continue;
     }
-    for (int d = 0; d < 3; ++d) {
-      const double v = x[static_cast<std::size_t>(d)];
-      if (binned.empty() || v < lo[d]) lo[d] = v;
-      if (binned.empty() || v > hi[d]) hi[d] = v;
-    }
+    binned_at.push_back(x);
     binned.push_back(i);
   }
 
@@ -117,72 +96,15 @@ BondTable bond_partners(const Run& run) {
     for (std::size_t m = k + 1; m < loose.size(); ++m) test(loose[k], loose[m]);
   }
   if (!binned.empty() && longest >= 0.0f) {
-    BondCells g;
-    // Two bonded atoms lie at most one cell apart along each axis, the
-    // rounding of the cell coordinates included; cells grow when the atoms
-    // spread so far that there would be many more cells than atoms.
-    const double s = fit_cell_edge(lo, hi, static_cast<double>(longest) * 1.01 + 0.01,
-                                   2.0 * static_cast<double>(binned.size()) + 64.0, g.dim);
-    auto coord = [&](double v, int d) { return std::clamp(static_cast<int>((v - lo[d]) / s), 0, g.dim[d] - 1); };
-    const auto total = static_cast<std::size_t>(g.dim[0]) * static_cast<std::size_t>(g.dim[1]) *
-                       static_cast<std::size_t>(g.dim[2]);
-    std::vector<int> where(binned.size());
-    g.first.assign(total + 1, 0);
-    for (std::size_t k = 0; k < binned.size(); ++k) {
-      const Vec3& x = run.atoms.xc[static_cast<std::size_t>(binned[k])];
-      where[k] = g.cell(coord(x[0], 0), coord(x[1], 1), coord(x[2], 2));
-      ++g.first[static_cast<std::size_t>(where[k]) + 1];
-    }
-    for (std::size_t c = 0; c < total; ++c) g.first[c + 1] += g.first[c];
-    g.ids.resize(binned.size());
-    g.at.resize(binned.size());
-    g.rad.resize(binned.size());
-    {
-      std::vector<int> fill(g.first.begin(), g.first.end() - 1);
-      for (std::size_t k = 0; k < binned.size(); ++k) {
-        const auto slot = static_cast<std::size_t>(fill[static_cast<std::size_t>(where[k])]++);
-        g.ids[slot] = binned[k];
-        g.at[slot] = run.atoms.xc[static_cast<std::size_t>(binned[k])];
-        g.rad[slot] = rad[static_cast<std::size_t>(binned[k])];
-      }
-    }
     // A candidate farther than the longest bond (with room for rounding)
     // is passed over on its squared distance.
     const double far2 = static_cast<double>(longest) * longest * (1.0 + 1.0e-4) + 1.0e-6;
-    auto scan = [&](int a, int from, int to) {
-      const Vec3& xa = g.at[static_cast<std::size_t>(a)];
-      for (int b = from; b < to; ++b) {
-        const Vec3& xb = g.at[static_cast<std::size_t>(b)];
-        const float dx = xa[0] - xb[0], dy = xa[1] - xb[1], dz = xa[2] - xb[2];
-        if (static_cast<double>(dx * dx + dy * dy + dz * dz) > far2) continue;
-        if (bonded(dist(xa, xb), g.rad[static_cast<std::size_t>(a)], g.rad[static_cast<std::size_t>(b)], tol))
-          pairs.emplace_back(g.ids[static_cast<std::size_t>(a)], g.ids[static_cast<std::size_t>(b)]);
-      }
-    };
-    // Each pair of cells once: the rest of the atom's own cell and the next
-    // cell of its row, then the three cells below, beside and above x in
-    // the next row along y and in the three rows of the next layer along z.
-    const int nx = g.dim[0], ny = g.dim[1], nz = g.dim[2];
-    for (int iz = 0; iz < nz; ++iz)
-      for (int iy = 0; iy < ny; ++iy)
-        for (int ix = 0; ix < nx; ++ix) {
-          const int c = g.cell(ix, iy, iz);
-          const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, nx - 1);
-          auto row = [&](int jy, int jz) {
-            return std::pair{g.first[static_cast<std::size_t>(g.cell(x0, jy, jz))],
-                             g.first[static_cast<std::size_t>(g.cell(x1, jy, jz)) + 1]};
-          };
-          std::pair<int, int> rows[4];
-          int nrows = 0;
-          if (iy + 1 < ny) rows[nrows++] = row(iy + 1, iz);
-          if (iz + 1 < nz)
-            for (int jy = std::max(iy - 1, 0); jy <= std::min(iy + 1, ny - 1); ++jy) rows[nrows++] = row(jy, iz + 1);
-          const int own_end = g.first[static_cast<std::size_t>(g.cell(x1, iy, iz)) + 1];
-          for (int a = g.first[static_cast<std::size_t>(c)], e = g.first[static_cast<std::size_t>(c) + 1]; a < e; ++a) {
-            scan(a, a + 1, own_end);
-            for (int r = 0; r < nrows; ++r) scan(a, rows[r].first, rows[r].second);
-          }
-        }
+    PointCells(longest, binned_at, binned).each_close_pair([&](int i, const Vec3& xi, int j, const Vec3& xj) {
+      const float dx = xi[0] - xj[0], dy = xi[1] - xj[1], dz = xi[2] - xj[2];
+      if (static_cast<double>(dx * dx + dy * dy + dz * dz) > far2) return;
+      if (bonded(dist(xi, xj), rad[static_cast<std::size_t>(i)], rad[static_cast<std::size_t>(j)], tol))
+        pairs.emplace_back(i, j);
+    });
   }
 
   // Both directions of every pair, each list in index order.
@@ -206,16 +128,7 @@ BondTable bond_partners(const Run& run) {
     BondTable::Span& b = t.spans_[static_cast<std::size_t>(j)];
     t.flat_[static_cast<std::size_t>(b.start + b.size++)] = i;
   }
-  for (const auto& sp : t.spans_) {
-    // Most lists hold a handful of atoms: an insertion sort suits them.
-    int* v = t.flat_.data() + sp.start;
-    if (sp.size > 16) {
-      std::sort(v, v + sp.size);
-      continue;
-    }
-    for (int k = 1; k < sp.size; ++k)
-      for (int m = k; m > 0 && v[m - 1] > v[m]; --m) std::swap(v[m - 1], v[m]);
-  }
+  for (const auto& sp : t.spans_) sort_short(t.flat_.data() + sp.start, t.flat_.data() + sp.start + sp.size);
   return t;
 }
 
@@ -321,7 +234,6 @@ void PointGrid::grow() {
 
 PointCells::PointCells(float reach, std::span<const Vec3> points, std::span<const int> ids) {
   size_ = std::max(reach, 0.0f) * 1.01f + 0.01f;
-  const auto finite = [](const Vec3& x) { return std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]); };
   double hi[3]{};
   double maxabs = 0.0;
   bool any = false;

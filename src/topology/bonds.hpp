@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "control/run.hpp"
@@ -201,7 +202,7 @@ class PointCells {
     // Points that are not finite, or a query that is not, are not binned:
     // they are looked at every time, as the distance decides for them.
     for (int k = binned_, e = static_cast<int>(ids_.size()); k < e; ++k) visit(k);
-    if (!(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]) && std::isfinite(r))) {
+    if (!(finite(p) && std::isfinite(r))) {
       for (int k = 0; k < binned_; ++k) visit(k);
       return;
     }
@@ -212,18 +213,50 @@ class PointCells {
       a[d] = coord(static_cast<double>(p[d]) - ext, d);
       b[d] = coord(static_cast<double>(p[d]) + ext, d);
     }
-    const auto nx = static_cast<std::size_t>(dim_[0]);
     for (int iz = a[2]; iz <= b[2]; ++iz)
-      for (int iy = a[1]; iy <= b[1]; ++iy) {
-        const std::size_t row = (static_cast<std::size_t>(iz) * static_cast<std::size_t>(dim_[1]) +
-                                 static_cast<std::size_t>(iy)) * nx;
-        for (int k = first_[row + static_cast<std::size_t>(a[0])], e = first_[row + static_cast<std::size_t>(b[0]) + 1];
-             k < e; ++k)
-          visit(k);
-      }
+      for (int iy = a[1]; iy <= b[1]; ++iy)
+        for (int k = first_[cell(a[0], iy, iz)], e = first_[cell(b[0], iy, iz) + 1]; k < e; ++k) visit(k);
+  }
+
+  // Every pair of binned points whose cells touch (the same cell or one of
+  // the 26 around it), each pair once: f(id, position, id, position). Two
+  // points within the reach are among them.
+  template <class F>
+  void each_close_pair(F&& f) const {
+    auto scan = [&](int a, int from, int to) {
+      const Vec3& xa = at_[static_cast<std::size_t>(a)];
+      for (int b = from; b < to; ++b)
+        f(ids_[static_cast<std::size_t>(a)], xa, ids_[static_cast<std::size_t>(b)], at_[static_cast<std::size_t>(b)]);
+    };
+    // Each pair of cells once: the rest of the point's own cell and the next
+    // cell of its row, then the three cells below, beside and above x in
+    // the next row along y and in the three rows of the next layer along z.
+    const int nx = dim_[0], ny = dim_[1], nz = dim_[2];
+    for (int iz = 0; iz < nz; ++iz)
+      for (int iy = 0; iy < ny; ++iy)
+        for (int ix = 0; ix < nx; ++ix) {
+          const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, nx - 1);
+          auto row = [&](int jy, int jz) { return std::pair{first_[cell(x0, jy, jz)], first_[cell(x1, jy, jz) + 1]}; };
+          std::pair<int, int> rows[4];
+          int nrows = 0;
+          if (iy + 1 < ny) rows[nrows++] = row(iy + 1, iz);
+          if (iz + 1 < nz)
+            for (int jy = std::max(iy - 1, 0); jy <= std::min(iy + 1, ny - 1); ++jy) rows[nrows++] = row(jy, iz + 1);
+          const int own_end = first_[cell(x1, iy, iz) + 1];
+          for (int a = first_[cell(ix, iy, iz)], e = first_[cell(ix, iy, iz) + 1]; a < e; ++a) {
+            scan(a, a + 1, own_end);
+            for (int r = 0; r < nrows; ++r) scan(a, rows[r].first, rows[r].second);
+          }
+        }
   }
 
  private:
+  // The index of the cell (ix, iy, iz), cells along x first.
+  std::size_t cell(int ix, int iy, int iz) const {
+    return (static_cast<std::size_t>(iz) * static_cast<std::size_t>(dim_[1]) + static_cast<std::size_t>(iy)) *
+               static_cast<std::size_t>(dim_[0]) +
+           static_cast<std::size_t>(ix);
+  }
   // The cell along axis d of coordinate v, clamped to the box.
   int coord(double v, std::size_t d) const {
     const double c = (v - lo_[d]) / s_;
