@@ -244,14 +244,7 @@ void FileSink::block_full() {
 
 std::string FileSink::close() {
   if (fd_ < 0) return {};
-  const std::size_t used = block_used();
-  if (handed_) {
-    // The last part after the blocks already queued, in order.
-    if (used > 0) wb_.submit(*this, std::move(buf_), used);
-    wb_.drain(*this);
-  } else {
-    wb_.write_here(*this, buf_.get(), used);
-  }
+  sync();
   no_block();
   wb_.recycle(std::move(buf_));
   if (owned_ && ::close(fd_) != 0 && error_.empty() && errno != EINTR) error_ = reason(errno);

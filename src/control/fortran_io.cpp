@@ -1354,34 +1354,15 @@ struct PutArea : std::streambuf {
 // Lines are built in the stream's buffer when it has this much room left.
 constexpr std::size_t kMinRoom = 512;
 
-}  // namespace
-
-namespace {
-
-// Records larger than this are formatted at once.
-constexpr std::size_t kMaxRecord = std::size_t{1} << 16;
-
 // Hands the write over to the stream's RecordBuf; false when it has none or
 // the write cannot be recorded.
 bool record(std::ostream& os, std::string_view fmt, std::span<const Item> items) {
   RecordBuf* rb = RecordBuf::of(os);
   if (rb == nullptr) [[likely]]
     return false;
-  const void* prog = detail::record_program(fmt);
-  if (prog == nullptr || items.size() > UINT32_MAX) return false;
-  detail::RecordSizer size;
-  for (const Item& it : items) size.push_back(it);
-  const std::size_t n = detail::kRecordHead + size.n;
-  if (n > kMaxRecord) return false;
-  char* room = rb->record_room(n);
-  if (room == nullptr) return false;
-  const auto count = static_cast<std::uint32_t>(items.size());
-  std::memcpy(room, &prog, sizeof prog);
-  std::memcpy(room + sizeof prog, &count, 4);
-  detail::RecordWriter w{room + detail::kRecordHead};
-  for (const Item& it : items) w.push_back(it);
-  rb->record_made();
-  return true;
+  return detail::put_record(*rb, fmt, [&](auto& adder) {
+    for (const Item& it : items) adder.push_back(it);
+  });
 }
 
 }  // namespace
@@ -1389,7 +1370,7 @@ bool record(std::ostream& os, std::string_view fmt, std::span<const Item> items)
 void RecordBuf::attach(std::ostream& os, RecordBuf* buf) { os.pword(kSlot) = buf; }
 
 char* RecordBuf::room_in_next_block(std::size_t n) {
-  if (block_ == nullptr || n > kMaxRecord || n + 2 * kHead > static_cast<std::size_t>(end_ - block_)) return nullptr;
+  if (block_ == nullptr || n > detail::kMaxRecord || n + 2 * kHead > static_cast<std::size_t>(end_ - block_)) return nullptr;
   block_full();
   return block_;
 }

@@ -370,21 +370,35 @@ struct RecordWriter {
   }
 };
 
-template <class... Ts>
-bool record_args(RecordBuf& rb, std::string_view fmt, const Ts&... args) {
+// Records larger than this are formatted at once.
+constexpr std::size_t kMaxRecord = std::size_t{1} << 16;
+
+// Records a write of the format into rb: each(adder) hands every item to
+// the adder, once to size the record and once to fill it. False, with
+// nothing recorded, when the write cannot be recorded.
+template <class Each>
+[[gnu::always_inline]] inline bool put_record(RecordBuf& rb, std::string_view fmt, Each&& each) {
   const void* prog = record_program(fmt);
   if (prog == nullptr) return false;
   RecordSizer size;
-  (add(size, args), ...);
-  char* room = rb.record_room(kRecordHead + size.n);
+  each(size);
+  const std::size_t n = kRecordHead + size.n;
+  if (n > kMaxRecord) return false;  // the item count and every length then fit 32 bits
+  char* room = rb.record_room(n);
   if (room == nullptr) return false;
   const auto count = static_cast<std::uint32_t>(size.count);
   std::memcpy(room, &prog, sizeof prog);
   std::memcpy(room + sizeof prog, &count, 4);
   RecordWriter w{room + kRecordHead};
-  (add(w, args), ...);
+  each(w);
   rb.record_made();
   return true;
+}
+
+// A write recorded straight from its arguments.
+template <class... Ts>
+bool record_args(RecordBuf& rb, std::string_view fmt, const Ts&... args) {
+  return put_record(rb, fmt, [&](auto& adder) { (add(adder, args), ...); });
 }
 
 }  // namespace detail
