@@ -225,34 +225,53 @@ bool through_f12_6(float v, float& out) {
   return true;
 }
 
-bool parse_atom_number(std::string_view word, float& out) {
-  // The plain decimals of atom lines (0.092098, -1.2, 11.0) are read here;
-  // everything else (exponents, long digit strings) by ff::parse_real.
+namespace {
+
+// A word that is a plain decimal: a sign, digits, a point and digits, each
+// but the first digits optional, and nothing else.
+struct PlainDecimal {
+  bool negative = false;
+  std::uint64_t digits = 0;  // every digit, the point left out (exact up to 19 digits)
+  int whole = 0;             // digits before the point
+  int fraction = 0;          // digits after it
+};
+
+bool scan_decimal(std::string_view word, PlainDecimal& d) {
   const char* p = word.data();
   const char* const end = p + word.size();
-  const bool negative = p != end && *p == '-';
+  d.negative = p != end && *p == '-';
   if (p != end && (*p == '-' || *p == '+')) ++p;
   auto digit = [](char c) { return static_cast<unsigned>(c - '0'); };
   std::uint64_t m = 0;
   const char* const whole_start = p;
   for (; p != end && digit(*p) < 10; ++p) m = m * 10 + digit(*p);
-  const auto whole = static_cast<int>(p - whole_start);
-  int fraction = 0;
+  d.whole = static_cast<int>(p - whole_start);
+  d.fraction = 0;
   if (p != end && *p == '.') {
     const char* const fraction_start = ++p;
-    // Past eight decimals (or seven whole digits) the word goes to parse_real
-    // anyway: the digits read so far need not be kept exact.
     for (; p != end && digit(*p) < 10; ++p) m = m * 10 + digit(*p);
-    fraction = static_cast<int>(p - fraction_start);
+    d.fraction = static_cast<int>(p - fraction_start);
   }
-  // Below 10**7 (2**24) with at most 8 decimals, m / 10**fraction lies so
+  d.digits = m;
+  return p == end;
+}
+
+}  // namespace
+
+bool parse_atom_number(std::string_view word, float& out) {
+  // The plain decimals of atom lines (0.092098, -1.2, 11.0) are read here;
+  // everything else (exponents, long digit strings) by ff::parse_real. Past
+  // eight decimals (or seven whole digits) the digits need not be exact.
+  PlainDecimal d;
+  // Below 10**7 (2**24) with at most 8 decimals, digits / 10**fraction lies so
   // far from every midpoint between two floats, relative to the rounding
   // error of the double division (10**8 < 2**29), that the float nearest to
   // the double is the float nearest to the decimal text.
-  if (p != end || whole + fraction == 0 || whole > 7 || fraction > 8) return ff::parse_real(word, out);
+  if (!scan_decimal(word, d) || d.whole + d.fraction == 0 || d.whole > 7 || d.fraction > 8)
+    return ff::parse_real(word, out);
   static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-  const double v = static_cast<double>(m) / kPowers[fraction];
-  out = static_cast<float>(negative ? -v : v);
+  const double v = static_cast<double>(d.digits) / kPowers[d.fraction];
+  out = static_cast<float>(d.negative ? -v : v);
   return true;
 }
 
@@ -272,23 +291,11 @@ namespace {
 // the double, whatever power of ten it is written with, and so is the
 // float of it (see parse_atom_number); the field's zero is +0.
 bool plain_value(std::string_view word, float& out) {
-  const char* p = word.data();
-  const char* const end = p + word.size();
-  const bool negative = p != end && *p == '-';
-  if (p != end && (*p == '-' || *p == '+')) ++p;
-  std::uint64_t m = 0;
-  const char* const whole_start = p;
-  for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) m = m * 10 + static_cast<unsigned>(*p - '0');
-  const auto whole = p - whole_start;
-  std::ptrdiff_t fraction = 0;
-  if (p != end && *p == '.') {
-    const char* const fraction_start = ++p;
-    for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) m = m * 10 + static_cast<unsigned>(*p - '0');
-    fraction = p - fraction_start;
-  }
-  if (p != end || whole > 7 || fraction > 6 || m == 0) return false;
+  PlainDecimal d;
+  if (!scan_decimal(word, d) || d.whole > 7 || d.fraction > 6 || d.digits == 0) return false;
+  std::uint64_t m = d.digits;
   static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
-  const std::uint64_t scale = kScale[fraction];
+  const std::uint64_t scale = kScale[d.fraction];
   if (m >= 16 * scale) return false;
   if (m >= 10 * scale) {
     m -= 10 * scale;
@@ -298,7 +305,7 @@ bool plain_value(std::string_view word, float& out) {
     }
   }
   const double v = static_cast<double>(m) / static_cast<double>(scale);
-  out = static_cast<float>(negative ? -v : v);
+  out = static_cast<float>(d.negative ? -v : v);
   return true;
 }
 

@@ -309,19 +309,14 @@ void read_atoms(Run& run, ShelxFile& sf) {
       where.resize(where_head);
       where.append(digits, r.ptr);
     }
-    if (cont) {
-      atom.start(line);
-      while (cont) {
-        if (!rdcontinuation(sf.f, next, cont))
-          err("ReadShelx", "The file ends inside an atom continued with '=', " + where + ": " + line);
-        check_width(sf);
-        atom.add(next);
-      }
-      split_blanks(atom.text, ws);
-    } else {
-      atom.start(line);
-      split_blanks(line, ws);
+    atom.start(line);
+    while (cont) {
+      if (!rdcontinuation(sf.f, next, cont))
+        err("ReadShelx", "The file ends inside an atom continued with '=', " + where + ": " + line);
+      check_width(sf);
+      atom.add(next);
     }
+    split_blanks(atom.text, ws);
     if (a.nat >= MAXAT) err("ReadShelx", "Too many atoms");
     const int i = ++a.nat;
     const auto ui = static_cast<std::size_t>(i);
