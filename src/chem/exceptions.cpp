@@ -60,8 +60,7 @@ void DetExcept(Run& run, int atom) {
     const Outcome result = family.rules(env);
     switch (result.kind) {
       case Outcome::Name:
-        group.assign(result.text.substr(0, std::min<std::size_t>(result.text.size(), 40)));
-        group.resize(40, ' ');
+        pad_into(group, result.text, 40);
         break;
       case Outcome::Unknown:
         report_unknown(run, result.text);

@@ -7,9 +7,14 @@
 namespace vorn {
 
 std::string pad(std::string_view s, std::size_t n) {
-  std::string r(s.substr(0, n));
-  r.resize(n, ' ');
+  std::string r;
+  pad_into(r, s, n);
   return r;
+}
+
+void pad_into(std::string& out, std::string_view s, std::size_t n) {
+  out.assign(s.substr(0, n));
+  out.resize(n, ' ');
 }
 
 bool same_padded(std::string_view a, std::string_view b, std::size_t n) {

@@ -9,6 +9,8 @@ namespace vorn {
 
 // The text cut or blank-padded to exactly n characters.
 std::string pad(std::string_view s, std::size_t n);
+// out = pad(s, n), keeping out's room.
+void pad_into(std::string& out, std::string_view s, std::size_t n);
 // pad(a, n) == pad(b, n), without building either text.
 bool same_padded(std::string_view a, std::string_view b, std::size_t n);
 // The text without trailing blanks.

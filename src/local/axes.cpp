@@ -53,11 +53,7 @@ class AxisRules {
     run_.axes.ATOM2 = pad(run_.dummy.label[d], 8);
     run_.axes.P2 = cart;
   }
-  void sitesym(std::string_view s) {
-    std::string& sym = run_.atoms.sitesym[i_];
-    sym.assign(s.substr(0, std::min<std::size_t>(s.size(), 5)));
-    sym.resize(5, ' ');
-  }
+  void sitesym(std::string_view s) { pad_into(run_.atoms.sitesym[i_], s, 5); }
 
   // A dummy at a point in the structure's own coordinates (fractional when
   // they exist) or at a Cartesian point.
