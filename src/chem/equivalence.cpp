@@ -10,11 +10,6 @@ namespace vorn {
 
 namespace {
 
-template <class T>
-T at_or_zero(std::span<const T> v, int k) {
-  return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : T{};
-}
-
 // The k-th type's reason, in the 40-character buffer the listing shows whole.
 std::string type_reason(std::string_view text, int k) {
   std::string s = ff::format("(a,i2,a)", text, k, "-th type");
@@ -32,8 +27,8 @@ std::string difference(Run& run, int i, int j, int isym, int igroup, int isimple
   if (isimple == 0) {
     if (a.ntype != b.ntype) return " Diff. number of neighbor types";
     for (int k = 1; k <= a.ntype; ++k) {
-      if (at_or_zero<int>(a.ztype, k) != at_or_zero<int>(b.ztype, k)) return type_reason(" Diff. atomic numbers of ", k);
-      if (at_or_zero<int>(a.ntypenei, k) != at_or_zero<int>(b.ntypenei, k)) return type_reason(" Diff. num. of nei. of ", k);
+      if (at_or_zero(a.ztype, k) != at_or_zero(b.ztype, k)) return type_reason(" Diff. atomic numbers of ", k);
+      if (at_or_zero(a.ntypenei, k) != at_or_zero(b.ntypenei, k)) return type_reason(" Diff. num. of nei. of ", k);
     }
     if (iring != 0 && isitcyclic(run, i).nsize != isitcyclic(run, j).nsize) return " Diff. ring memb numbers";
   }

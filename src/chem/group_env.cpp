@@ -7,14 +7,6 @@
 
 namespace vorn::groups {
 
-namespace {
-
-int at_or_zero(std::span<const int> v, int k) {
-  return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : 0;
-}
-
-}  // namespace
-
 const NeighborRec* Env::rec(int i) const {
   if (i < 1 || static_cast<std::size_t>(i) >= run.neighbors.size()) return nullptr;
   return &run.neighbors[static_cast<std::size_t>(i)];

@@ -12,11 +12,6 @@ namespace vorn {
 
 namespace {
 
-template <class T>
-T at_or_zero(std::span<const T> v, int k) {
-  return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : T{};
-}
-
 // Numbers go in as their bytes: every field has a fixed width or a count
 // before it, so equal keys mean equal fields.
 void put(std::string& key, int v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); }
@@ -37,8 +32,8 @@ void heavy_signature(Run& run, int k, const std::string& group, std::string& key
   put(key, r.nnei);
   put(key, r.ntype);
   for (int t = 1; t <= r.ntype; ++t) {
-    put(key, at_or_zero<int>(r.ztype, t));
-    put(key, at_or_zero<int>(r.ntypenei, t));
+    put(key, at_or_zero(r.ztype, t));
+    put(key, at_or_zero(r.ntypenei, t));
   }
   put(key, isitcyclic(run, k).nsize);
   put_padded(key, run.atoms.sitesym[uk], 5);

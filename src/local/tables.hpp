@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory_resource>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ struct NeighborRec {
   std::pmr::vector<int> ntypenei;                    // members per type
   std::pmr::vector<std::pmr::vector<int>> itypenei;  // itypenei[type][1..ntypenei]
 };
+
+// Entry k of a list of a record, 0 outside the list.
+inline int at_or_zero(std::span<const int> v, int k) {
+  return k >= 0 && static_cast<std::size_t>(k) < v.size() ? v[static_cast<std::size_t>(k)] : 0;
+}
 
 struct Dummy {
   int n = 0;
