@@ -171,14 +171,9 @@ std::optional<std::string> residue_name(const Run& run, int atom) {
   return pad(run.shelx.resshort[static_cast<std::size_t>(a)], 10);
 }
 
-// The restraint line, written to the MoPro file, and the ratio line, kept
-// for the hydrogen blank-padded to 100 characters in place of the text kept
-// before. Only the kept line is put together here (in the run's line
-// buffer); the written one is formatted behind the run.
-template <class... Ts>
-void write_restraint(std::ostream& os, std::string_view fmt, const Ts&... args) {
-  ff::write(os, fmt, args...);
-}
+// The ratio line of the hydrogen, kept blank-padded to 100 characters in
+// place of the text kept before, put together in the run's line buffer.
+// (The restraint line beside it is written to the MoPro file.)
 template <class... Ts>
 void keep_ratio(Run& run, int h, std::string_view fmt, const Ts&... args) {
   ff::ItemList items;
@@ -197,7 +192,7 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   const auto rx = residue_name(run, parent);
   const auto rh = residue_name(run, h);
   if (rx && rh) {
-    write_restraint(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
+    ff::write(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
     keep_ratio(run, h, "('URATIO      ',A,2X,A,1X,f6.1,2X,A)", *rx, *rh, ur, "0.01");
     return;
   }
@@ -209,7 +204,7 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   // The names go in A5 fields; a longer name is written in full rather than
   // cut to a different atom's name.
   if (nx.size() <= 5 && nh.size() <= 5) {
-    write_restraint(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", nx, 1, nh, 1, d, "0.001");
+    ff::write(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", nx, 1, nh, 1, d, "0.001");
     // As "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)" writes it.
     ff::Columns c(run.atom_line, 64);
     right_in(c.text("URATIO      "), nx, 5).text(" 1  ");
@@ -223,7 +218,7 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   } else {
     const std::string fx = nx.size() <= 5 ? field("(a5)", nx) : std::string(nx);
     const std::string fh = nh.size() <= 5 ? field("(a5)", nh) : std::string(nh);
-    write_restraint(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", fx, 1, fh, 1, d, "0.001");
+    ff::write(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", fx, 1, fh, 1, d, "0.001");
     keep_ratio(run, h, "('URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)", fx, 1, fh, 1, ur, "0.01");
   }
 }
