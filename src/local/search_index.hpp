@@ -43,10 +43,9 @@ class AtomGrid {
   // cells around the reach decide first, the rows of the sphere only when
   // the box holds too many.
   bool at_most(const Vec3& p, double reach, std::size_t limit) const;
-  // Re-bins an atom after its position changed.
-  void moved(const Run& run, int atom) { moved(run, atom, 0.0, moved_near_); }
-  // The same, leaving in `near` at least the atoms near_atoms() gives for
-  // the new position and reach, which also serve the twin flags.
+  // Re-bins an atom after its position changed, leaving in `near` at least
+  // the atoms near_atoms() gives for the new position and reach (which also
+  // serve the twin flags).
   void moved(const Run& run, int atom, double reach, std::vector<int>& near);
   // False when no other atom lies within 0.01 A of the atom, so that it can
   // never be taken for a second atom on a listed site.
@@ -83,7 +82,6 @@ class AtomGrid {
   void mark_twins_from(const Run& run, const Vec3& p, const std::vector<int>& near);
   char has_twin(const Run& run, int j, std::vector<int>& around) const;
   std::vector<int> near_, around_;           // scratch of mark_twins()
-  std::vector<int> moved_near_;              // scratch of moved()
   mutable std::vector<std::uint64_t> bits_;  // scratch of candidates()
   mutable std::vector<double> gaps_;         // scratch of candidates(): per axis, squared gaps of the cells
   // The latest count_bound() and the count of row changes it saw.

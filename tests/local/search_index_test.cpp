@@ -92,6 +92,7 @@ TEST(AtomGrid, CandidatesHoldEveryAtomWithinReachInIndexOrder) {
   };
   check();
   // Atoms moved a little, onto another atom, and out of the grid's box.
+  std::vector<int> near;
   for (int k = 0; k < 80; ++k) {
     const int j = pick(rng);
     Cart& x = run.atoms.xc[static_cast<std::size_t>(j)];
@@ -101,7 +102,7 @@ TEST(AtomGrid, CandidatesHoldEveryAtomWithinReachInIndexOrder) {
       x = Cart(x[0] - 200.0f, x[1], x[2]);
     else
       x = Cart(x[0] + jitter(rng), x[1] + jitter(rng), x[2] + jitter(rng));
-    grid.moved(run, j);
+    grid.moved(run, j, 0.0, near);
   }
   check();
 }
@@ -118,11 +119,11 @@ TEST(AtomGrid, AtomMovedAwayAndBackIsFoundOnceWhereverItIs) {
   AtomGrid grid(run, run.cryst.ncryst, 1.74);
   ASSERT_TRUE(grid.valid());
   const Cart home = run.atoms.xc[7];
-  std::vector<int> c, u;
+  std::vector<int> c, u, near;
   for (const Cart& to : {Cart(home[0] + 3.1f, home[1], home[2]), Cart(home[0] + 3.1f, home[1] + 4.2f, home[2] - 1.0f),
                          Cart(home[0] + 0.05f, home[1], home[2]), home}) {
     run.atoms.xc[7] = to;
-    grid.moved(run, 7);
+    grid.moved(run, 7, 0.0, near);
     for (int q = 1; q <= run.cryst.ncryst; ++q) {
       const Vec3 p = run.atoms.xc[static_cast<std::size_t>(q)];
       grid.candidates(run, p, 2.0, c);
@@ -340,13 +341,13 @@ TEST(AtomGrid, CountBoundHoldsEveryCandidate) {
   AtomGrid grid(run, run.cryst.ncryst, 1.74);
   std::mt19937 rng(9);
   std::uniform_int_distribution<int> pick(1, run.cryst.ncryst);
-  std::vector<int> c;
+  std::vector<int> c, near;
   for (int q = 0; q < 400; ++q) {
     if (q % 4 == 0) {  // moved atoms are counted where they went
       const int j = pick(rng);
       Cart& x = run.atoms.xc[static_cast<std::size_t>(j)];
       x = q % 8 == 0 ? Cart(x[0] + 60.0f, x[1], x[2]) : Cart(x[0] + 0.9f, x[1] - 0.7f, x[2]);
-      grid.moved(run, j);
+      grid.moved(run, j, 0.0, near);
     }
     const Vec3 p = run.atoms.xc[static_cast<std::size_t>(pick(rng))];
     for (double r : {0.5, 1.74, 4.0, 10.0, 40.0}) {
@@ -370,14 +371,14 @@ TEST(AtomGrid, CountBoundAtOnePointFollowsAtomsMovedNear) {
     vorn::test::add_atom(run, "C" + std::to_string(i), Cart(1.5f * static_cast<float>(i), 0.0f, 0.0f));
   AtomGrid grid(run, run.cryst.ncryst, 1.74);
   const Vec3 p = run.atoms.xc[1];
-  std::vector<int> c;
+  std::vector<int> c, near;
   const std::size_t before = grid.count_bound(p, 3.0);
   EXPECT_EQ(grid.count_bound(p, 3.0), before);
   // Atoms from the far end, one by one, to within the reach of p: the bound
   // asked again at the same point counts each of them.
   for (int j = 40; j >= 36; --j) {
     run.atoms.xc[static_cast<std::size_t>(j)] = Cart(p[0] + 0.8f, p[1] + 0.1f * static_cast<float>(j - 35), p[2]);
-    grid.moved(run, j);
+    grid.moved(run, j, 0.0, near);
     grid.candidates(run, p, 3.0, c);
     ASSERT_GE(grid.count_bound(p, 3.0), c.size()) << j;
     EXPECT_TRUE(std::find(c.begin(), c.end(), j) != c.end()) << j;
