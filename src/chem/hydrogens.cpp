@@ -223,13 +223,10 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   }
 }
 
-// The number as I8 writes it, without its blanks.
-std::string_view i8_packed(const ff::IntText& v) { return v.size() <= 8 ? v.view() : std::string_view("********"); }
-
 void write_constraints(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d) {
   // The two atom numbers as the constraint lines write them, without blanks.
   const ff::IntText pt(parent), qt(h);
-  const std::string_view p = i8_packed(pt), q = i8_packed(qt);
+  const std::string_view p = pt.in_width(8), q = qt.in_width(8);
   ff::write(*run.cbond,
             "('!',/,'! ',a,' - ',a,' = ',f9.3,' Angstroms',/,'!',/,"
             "'CON 1 X/',a,' -1 X/',a,' = 0',/,"

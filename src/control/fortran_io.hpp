@@ -434,6 +434,11 @@ class IntText {
   explicit IntText(long long v);
   std::string_view view() const { return {buf_ + sizeof buf_ - n_, n_}; }
   std::size_t size() const { return n_; }
+  // What Iw writes, without its leading blanks: the text, or w asterisks
+  // when it does not fit (1 <= w <= 24).
+  std::string_view in_width(std::size_t w) const {
+    return n_ <= w ? view() : std::string_view("************************", w);
+  }
 
  private:
   char buf_[24];

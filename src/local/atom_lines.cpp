@@ -201,7 +201,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   {
     // The set number as I5 writes it, without its leading blanks, in five columns.
     const ff::IntText kt(kap);
-    const std::string_view k5 = kt.size() <= 5 ? kt.view() : std::string_view("*****");
+    const std::string_view k5 = kt.in_width(5);
     const std::string m0 = mopro_name(ax.ATOM0), m2 = mopro_name(ax.ATOM2);
     Columns c(line, ax.AX1.size() + ax.AX2.size() + m0.size() + m2.size() + 64);
     c.text(ax.AX1).text(ax.AX2).blanks(3).text(m0).blanks(3).text(m2).blanks(3).text(h ? " QUA " : " HEX ");

@@ -603,6 +603,10 @@ TEST(Columns, GiveTheColumnsOfTheFormatWithTheSameFields) {
       EXPECT_NE(want.find('*'), std::string::npos) << a << ' ' << b;
     }
     EXPECT_EQ(ff::IntText(a).view(), ff::fmt_i(a, 0));
+    // I5 without its leading blanks.
+    std::string i5 = ff::fmt_i(a, 5);
+    i5.erase(0, i5.find_first_not_of(' '));
+    EXPECT_EQ(ff::IntText(a).in_width(5), i5) << a;
   }
   EXPECT_EQ(ff::IntText(std::numeric_limits<long long>::min()).view(), "-9223372036854775808");
 }
