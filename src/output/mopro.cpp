@@ -74,7 +74,7 @@ void write_atom(Run& run, int i) {
   const std::string& label = run.atoms.label[k];
   const float occ = run.atoms1.occ[k];
   const std::string en = ernum(label);
-  const bool hydrogen = rtrim(en) == "H";  // mopro_hydrogen(label)
+  const bool hydrogen = rtrim(en) == "H";  // mopro_hydrogen(label), from the name made above
 
   const NameField nf = name_field(run, i);
   if (nf.molecule.empty())

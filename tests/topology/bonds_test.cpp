@@ -131,3 +131,36 @@ TEST(PointCells, NearSqGivesThePointsOfPointGrid) {
     ASSERT_EQ(sorted(a), sorted(b)) << "query " << q;
   }
 }
+
+// Every pair of points within the reach comes out of the pair scan, and no
+// pair twice, with points on cell faces, on one site and far out (cells
+// grown to keep their number down).
+TEST(PointCells, EachClosePairGivesEveryPairWithinReachOnce) {
+  const float reach = 2.2f;
+  std::vector<Vec3> pts;
+  std::mt19937 rng(31);
+  std::uniform_real_distribution<float> u(-10.0f, 10.0f);
+  const float size = reach * 1.01f + 0.01f;
+  for (int i = 0; i < 1500; ++i) {
+    Vec3 x{u(rng), u(rng), u(rng)};
+    if (i % 5 == 0) x[1] = size * static_cast<float>(static_cast<int>(x[1] / size));
+    if (i % 29 == 0 && i > 0) x = pts.back();
+    if (i % 300 == 7) x = Vec3{x[0] * 1.0e4f, x[1], x[2]};
+    pts.push_back(x);
+  }
+  std::vector<int> ids(pts.size());
+  for (std::size_t k = 0; k < ids.size(); ++k) ids[k] = static_cast<int>(10 + k);
+  std::vector<std::pair<int, int>> got;
+  PointCells(reach, pts, ids).each_close_pair([&](int a, const Vec3& xa, int b, const Vec3& xb) {
+    ASSERT_EQ(xa, pts[static_cast<std::size_t>(a - 10)]);
+    ASSERT_EQ(xb, pts[static_cast<std::size_t>(b - 10)]);
+    got.emplace_back(std::min(a, b), std::max(a, b));
+  });
+  std::sort(got.begin(), got.end());
+  ASSERT_TRUE(std::adjacent_find(got.begin(), got.end()) == got.end());
+  for (std::size_t i = 0; i < pts.size(); ++i)
+    for (std::size_t j = i + 1; j < pts.size(); ++j)
+      if (dist(pts[i], pts[j]) <= reach) {
+        ASSERT_TRUE(std::binary_search(got.begin(), got.end(), std::pair{ids[i], ids[j]})) << i << ' ' << j;
+      }
+}
