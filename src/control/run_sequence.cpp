@@ -29,7 +29,6 @@ namespace vorn {
 
 namespace {
 
-
 void open_output(Run& run, OutUnit& u, const char* name) {
   if (!u.open(run.path(name))) err("vorn", std::string("Unable to create output file ") + name);
 }
