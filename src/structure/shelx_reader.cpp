@@ -18,6 +18,7 @@
 #include "symmetry/cards.hpp"
 #include "symmetry/cell.hpp"
 #include "symmetry/lattice.hpp"
+#include "symmetry/oplist.hpp"
 
 namespace vorn {
 
@@ -25,11 +26,18 @@ namespace {
 
 constexpr const char* kLattice = "PIRFABC";
 
-// What the first pass learns besides the tables.
+// What the first pass learns besides the tables, and the lines of the head
+// of the XD master file in the order of the instructions they come from
+// (written once the lattice is known: an R lattice is written otherwise).
 struct Head {
   bool cell_read = false;
   bool latt_read = false;
   int nsymm = 0;  // SYMM lines
+  struct Line {
+    enum Kind { Plain, Latt, Symm } kind;
+    std::string text;
+  };
+  std::vector<Line> mas;
 };
 
 class ShelxFile {
@@ -112,7 +120,7 @@ void write_mas_module(Run& run) {
 
 namespace {
 
-void read_cell(Run& run, const ShelxFile& sf, const std::string& line) {
+void read_cell(Run& run, Head& h, const ShelxFile& sf, const std::string& line) {
   float wave = 0.0f;
   Cell c{};
   ff::ListReader lr(std::string_view(line).substr(4));
@@ -121,19 +129,19 @@ void read_cell(Run& run, const ShelxFile& sf, const std::string& line) {
   std::string fault = cell_fault(c);
   if (!fault.empty()) err("ReadShelx", "Impossible cell: " + fault + ", " + sf.where() + ": " + std::string(rtrim(line)));
   run.ucell = c;
-  ff::write(*run.mas, "('CELL ',6f12.4)", c);
-  ff::write(*run.mas, "('WAVE ',f12.6)", wave);
+  h.mas.push_back({Head::Line::Plain, ff::format("('CELL ',6f12.4)", c)});
+  h.mas.push_back({Head::Line::Plain, ff::format("('WAVE ',f12.6)", wave)});
   ff::write(*run.par, "('CELL',3f10.4,3f9.4,1x,f8.5)", c[0], c[1], c[2], c[3], c[4], c[5], wave);
   ff::write(*run.par, "(a)");
 }
 
-void read_latt(Run& run, const ShelxFile& sf, const std::string& line) {
+void read_latt(Run& run, Head& h, const ShelxFile& sf, const std::string& line) {
   int n = 0;
   ff::ListReader lr(std::string_view(line).substr(4));
   if (!lr.read(n) || n == 0 || n < -7 || n > 7)
     err("ReadShelx", "LATT needs a lattice number from 1 to 7 or -1 to -7, " + sf.where() + ": " + std::string(rtrim(line)));
   run.shelx.latt = n;
-  ff::write(*run.mas, "(a,a)", n > 0 ? "LATT C " : "LATT A ", std::string(1, kLattice[std::abs(n) - 1]));
+  h.mas.push_back({Head::Line::Latt, ff::format("(a,a)", n > 0 ? "LATT C " : "LATT A ", std::string(1, kLattice[std::abs(n) - 1]))});
 }
 
 void read_sfac(Run& run, const ShelxFile& sf, const std::string& line) {
@@ -185,14 +193,14 @@ Head first_pass(Run& run, ShelxFile& sf) {
     for (const char* key : {"CELL", "LATT", "SYMM", "SFAC", "FVAR", "WGHT"})
       if (starts_padded(up, key)) check_width(sf);
     if (starts_padded(up, "CELL")) {
-      read_cell(run, sf, gather(sf.f, up));
+      read_cell(run, h, sf, gather(sf.f, up));
       h.cell_read = true;
     } else if (starts_padded(up, "LATT")) {
-      read_latt(run, sf, gather(sf.f, up));
+      read_latt(run, h, sf, gather(sf.f, up));
       h.latt_read = true;
     } else if (starts_padded(up, "SYMM")) {
       std::string card(rtrim(up));
-      ff::write(*run.mas, "(a)", card);
+      h.mas.push_back({Head::Line::Symm, ff::format("(a)", card)});
       // Cards longer than the 30 columns the MoPro file gives them are kept
       // whole: a cut card would lose its last coordinate.
       std::string text = card.size() > 4 ? card.substr(4) : std::string();
@@ -247,6 +255,32 @@ void build_symmetry(Run& run, ShelxFile& sf, const Head& h) {
   prsymop(run);
   prattyp(run);
   tranmat(run);
+}
+
+// An R lattice is written as the CIF route writes it: the readers of the
+// files then need not know the rhombohedral centring, since every operator
+// of the group, centring included, becomes a card.
+void write_whole_group(Run& run, const Head& h) {
+  std::vector<gemmi::Op> ops;
+  for (int k = 1; k <= run.symm.nsym; ++k) ops.push_back(from_symop(run.symm.op[static_cast<std::size_t>(k)]));
+  const OpList list = check_op_list(ops);
+  if (!list.fault.empty()) err("ReadShelx", "The symmetry cards with the R lattice give no space group: " + list.fault);
+  const XdSymmetry xs = reduce_for_xd(list.ops);
+  std::vector<std::string> cards;
+  for (const gemmi::Op& op : xs.cards) cards.push_back(card_text(op));
+  for (const Head::Line& l : h.mas) {
+    if (l.kind == Head::Line::Symm) continue;
+    if (l.kind == Head::Line::Plain) {
+      *run.mas << l.text;
+      continue;
+    }
+    ff::write(*run.mas, "(a,a)", xs.centro ? "LATT C " : "LATT A ", std::string(1, xs.letter));
+    for (const std::string& c : cards) ff::write(*run.mas, "(a)", "SYMM " + c);
+  }
+  write_mas_module(run);
+  for (std::string& c : cards)
+    if (c.size() < 30) c = pad(c, 30);
+  write_mopro_symmetry(run, xs.letter, xs.centro, cards);
 }
 
 // An atom as read: its line and continuation lines joined by one blank, and
@@ -416,11 +450,17 @@ void ReadShelx(Run& run, const std::string& fname) {
   Head h = first_pass(run, sf);
   if (!h.cell_read) err("ReadShelx", "No CELL instruction in SHELX file " + fname);
   if (!h.latt_read) run.shelx.latt = 1;
-  write_mas_module(run);
-  build_symmetry(run, sf, h);
   const int n = run.shelx.latt;
-  write_mopro_symmetry(run, kLattice[std::abs(n) - 1], n > 0,
-                       std::vector<std::string>(run.shelx.symcards.begin() + 1, run.shelx.symcards.end()));
+  if (std::abs(n) != 3) {
+    for (const Head::Line& l : h.mas) *run.mas << l.text;
+    write_mas_module(run);
+    build_symmetry(run, sf, h);
+    write_mopro_symmetry(run, kLattice[std::abs(n) - 1], n > 0,
+                         std::vector<std::string>(run.shelx.symcards.begin() + 1, run.shelx.symcards.end()));
+  } else {
+    build_symmetry(run, sf, h);
+    write_whole_group(run, h);
+  }
 
   read_atoms(run, sf);
   checkocc(run);

@@ -22,6 +22,8 @@ std::vector<Vec3> centring_vectors(char letter) {
     case 'C': return {{0.5f, 0.5f, 0.0f}};
     case 'I': return {{0.5f, 0.5f, 0.5f}};
     case 'F': return {{0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.5f}};
+    // Rhombohedral on hexagonal axes, obverse setting (the one SHELX means).
+    case 'R': return {{2.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f}, {1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f}};
     default: return {};
   }
 }
@@ -33,10 +35,7 @@ void nonp(Run& run, char letter) {
   to_lst(run, "(/' Non-Primitive lattice...')");
   to_lst(run, "(' Lattice centring type is [ ',a,' ]')", l);
   std::vector<Vec3> v = centring_vectors(letter);
-  if (v.empty()) {
-    to_out(run, "(' Lattice type ',a,' is not supported')", l);
-    stop_reported("nonp", " Lattice type " + l + " is not supported");
-  }
+  if (v.empty()) err("nonp", "Lattice type " + l + " is not supported");
   const int points = static_cast<int>(v.size()) + 1;
   to_lst(run, "(' Number of lattice points per cell = ',i1)", points);
   const int n0 = run.symm.nsym;

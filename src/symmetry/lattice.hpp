@@ -6,8 +6,9 @@
 
 namespace vorn {
 
-// Adds the centring translations of the lattice letter (A, B, C, I, F); any
-// other letter stops the run with " Lattice type X is not supported".
+// Adds the centring translations of the lattice letter (A, B, C, I, F, and R
+// on hexagonal axes); any other letter stops the run with "Lattice type X is
+// not supported".
 void nonp(Run& run, char letter);
 // Adds the centrosymmetric counterpart of every operator.
 void addcentsymm(Run& run);

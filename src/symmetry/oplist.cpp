@@ -155,6 +155,15 @@ SymOp to_symop(const gemmi::Op& op) {
   return s;
 }
 
+gemmi::Op from_symop(const SymOp& s) {
+  gemmi::Op op;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) op.rot[i][j] = static_cast<int>(std::lround(s.R[i][j] * D));
+    op.tran[i] = static_cast<int>(std::lround(s.t[i] * D));
+  }
+  return op;
+}
+
 std::string card_text(const gemmi::Op& op) {
   std::string s;
   for (char c : op.triplet('x')) {

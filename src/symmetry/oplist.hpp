@@ -61,6 +61,9 @@ XdSymmetry reduce_for_xd(const std::vector<gemmi::Op>& group);
 
 // The operator with real entries, as the operator list of a run holds it.
 SymOp to_symop(const gemmi::Op& op);
+// The exact operator of one with real entries (translations to the nearest
+// 24th).
+gemmi::Op from_symop(const SymOp& op);
 
 // "-X, Y+1/2, -Z+1/2": the text of a symmetry card.
 std::string card_text(const gemmi::Op& op);
