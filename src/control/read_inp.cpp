@@ -1,10 +1,12 @@
 #include "control/read_inp.hpp"
 
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
+#include "control/inp_words.hpp"
 #include "control/scanner.hpp"
 #include "control/text.hpp"
 
@@ -18,11 +20,12 @@ constexpr int LINELEN = 255;
 // before the error banner.
 struct Where {
   Run& run;
-  const TextFile& f;
+  std::string file;
+  int line = 0;
   std::string text;
   [[noreturn]] void fail(std::string_view what, std::string_view routine = "ReadInp",
                          std::string_view message = "Error while reading file vorn.inp") const {
-    to_both(run, "(/1x,a)", f.name() + ", line " + std::to_string(f.line_number()) + ": " + std::string(what) +
+    to_both(run, "(/1x,a)", file + ", line " + std::to_string(line) + ": " + std::string(what) +
                                 ", found <<" + std::string(rtrim(text)) + ">>");
     err(routine, message);
   }
@@ -47,7 +50,9 @@ void set_format(Run& run, const Tokens& t) {
   for (int k = 2; k <= t.n; ++k)
     for (const auto& f : kFormats)
       if (t.starred(k) && is(t, k, f.word)) run.ctl.iformat = f.fmt;
-  if (run.ctl.iformat == FMT_AIM2TAB || run.ctl.iformat == FMT_PLATON) run.ctl.ifrac = 0;
+  // The switch follows the format in force, so that a later FORMAT line
+  // that names a format with fractional coordinates turns it back on.
+  run.ctl.ifrac = run.ctl.iformat == FMT_AIM2TAB || run.ctl.iformat == FMT_PLATON ? 0 : 1;
 }
 
 // The word after a CIF file name names its data block; the option words
@@ -59,7 +64,11 @@ std::string cif_block_word(const std::string& w) {
   return w;
 }
 
-void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& f, const Where& at) {
+// The option words and the rename mode act at the INPUT line; the names
+// are taken once the whole file is read (input_names), so that the format
+// decides how many names the line holds wherever its FORMAT line stands.
+void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& f, const Where& at,
+               std::optional<Where>& input_line) {
   Ctl& c = run.ctl;
   for (int k = std::max(1, t.n - 1); k <= t.n; ++k) {
     if (t.starred(k) && is(t, k, "RENAME")) c.irename = 1;
@@ -75,17 +84,21 @@ void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& 
       c.irs = irs;
     }
   }
-  std::string raw = reread_raw(f);
+  input_line.emplace(at);
+  input_line->text = reread_raw(f);
+}
+
+void input_names(Run& run, const Where& at) {
+  Ctl& c = run.ctl;
+  const std::string& raw = at.text;
   const int need = c.iformat == FMT_XD ? 3 : 2;
   if (dnumline(raw, LINELEN) < need)
     at.fail(need == 3 ? "INPUT needs the master and the parameter file names" : "INPUT needs a file name",
             "ReadChar", "Unexpected STOP in ReadChar...");
-  Word w2 = ReadChar(raw, 2, LINELEN);
-  std::string name2 = pad(raw.substr(static_cast<std::size_t>(w2.start - 1), static_cast<std::size_t>(w2.end - w2.start + 1)), 60);
+  const std::string name2 = file_name_field(word(raw, 2, LINELEN), at.file + ", line " + std::to_string(at.line));
   if (c.iformat == FMT_XD) {
-    Word w3 = ReadChar(raw, 3, LINELEN);
     c.xdold = name2;
-    c.args = pad(raw.substr(static_cast<std::size_t>(w3.start - 1), static_cast<std::size_t>(w3.end - w3.start + 1)), 60);
+    c.args = file_name_field(word(raw, 3, LINELEN), at.file + ", line " + std::to_string(at.line));
   } else {
     c.args = name2;
   }
@@ -110,25 +123,26 @@ void set_radii(Run& run, const Tokens& t, const std::string& numbers, const Wher
   }
 }
 
-void set_databank(Run& run, TextFile& f) {
+void set_databank(Run& run, TextFile& f, const Where& at) {
   run.ctl.idb = 1;
   std::string raw = reread_raw(f);
   if (dnumline(raw, LINELEN) > 1) {
-    run.ctl.dbname = pad(word(raw, 2, LINELEN), 60);
+    run.ctl.dbname = file_name_field(word(raw, 2, LINELEN), at.file + ", line " + std::to_string(at.line));
   } else {
     const char* env = std::getenv("VORN_DB");
-    run.ctl.dbname = pad(env ? env : "", 60);
+    run.ctl.dbname = file_name_field(env ? env : "", "the environment variable VORN_DB");
   }
 }
 
-void apply_line(Run& run, std::string line, TextFile& f) {
-  const Where at{run, f, line};
+void apply_line(Run& run, std::string line, TextFile& f, std::optional<Where>& input_line) {
+  const Where at{run, f.name(), static_cast<int>(f.line_number()), line};
   Tokens& t = run.tok;
   readline(t, line, LINELEN);
+  check_control_words(run, at.line, at.text, t);
   Ctl& c = run.ctl;
   ff::ListReader numbers(line);
   if (is(t, 1, "FORMAT")) set_format(run, t);
-  if (is(t, 1, "INPUT")) set_input(run, t, line, f, at);
+  if (is(t, 1, "INPUT")) set_input(run, t, line, f, at, input_line);
   if (is(t, 1, "VERBOSE") && !numbers.read(c.iverb)) at.fail("VERBOSE needs an integer");
   if (is(t, 1, "TOLS") && !numbers.read(c.tol1, c.tol2, c.tol3)) at.fail("TOLS needs three numbers");
   if (is(t, 1, "RADII")) set_radii(run, t, line, at);
@@ -146,7 +160,7 @@ void apply_line(Run& run, std::string line, TextFile& f) {
     if (!t.starred(3)) c.lchem[2] = 0;
   }
   if (is(t, 1, "SIMPLE")) c.isimple = 1;
-  if (is(t, 1, "DATABANK")) set_databank(run, f);
+  if (is(t, 1, "DATABANK")) set_databank(run, f, at);
   if (is(t, 1, "RINGS")) {
     c.iring = 1;
     if (!numbers.read(run.ring1.nmin, run.ring1.nmax)) at.fail("RINGS needs two integers");
@@ -184,6 +198,14 @@ const char* format_name(int f) {
 
 }  // namespace
 
+std::string file_name_field(std::string_view name, const std::string& from) {
+  if (name.size() > MAXFILENAME)
+    err("ReadInp", "The file name given in " + from + " is " + std::to_string(name.size()) +
+                       " characters long; file names are limited to " + std::to_string(MAXFILENAME) +
+                       " characters: " + std::string(name.substr(0, 40)) + "...");
+  return name.size() < 60 ? pad(name, 60) : std::string(name);
+}
+
 bool ReadInputLine(TextFile& f, std::string& buf) {
   buf.assign(LINELEN, ' ');
   int pos = 1;
@@ -219,8 +241,12 @@ void ReadInp(Run& run) {
   to_lst(run, "(/1x,71('-')//' VORN options : '/)");
   run.ctl.iscale = 1;
   std::string buf;
-  while (!ReadInputLine(*f, buf)) apply_line(run, buf, *f);
-  if (run.ctl.iformat == FMT_NONE) err("ReadInp", "Unknown input file format");
+  std::optional<Where> input_line;
+  while (!ReadInputLine(*f, buf)) apply_line(run, buf, *f, input_line);
+  if (run.ctl.iformat == FMT_NONE)
+    err("ReadInp", "Unknown input file format: give a FORMAT line with one starred word, *shelx, *cif, *xd, "
+                   "*aim2tab or *platon");
+  if (input_line) input_names(run, *input_line);
   reconcile(run.ctl);
   print_options(run);
 }

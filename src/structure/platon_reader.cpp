@@ -30,7 +30,7 @@ void ReadPlaton(Run& run, const std::string& fname) {
   auto file = TextFile::open(run.path(fname));
   if (!file) input_missing(run, "ReadPlaton", "Error opening PLATON file", fname);
   TextFile& f = *file;
-  to_lst(run, "(//' Reading PLATON file : ',a)", pad(fname, 60));
+  to_lst(run, "(//' Reading PLATON file : ',a)", fname.size() < 60 ? pad(fname, 60) : fname);
 
   int nat = 0;
   std::string line;

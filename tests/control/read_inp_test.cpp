@@ -43,7 +43,8 @@ TEST(ReadInp, MissingFileAndMissingFormat) {
     EXPECT_EQ(e.message(), "Unable to open VORN input file vorn.inp");
   }
   TestRun u;
-  EXPECT_EQ(read(u, "FORMAT shelx xd\nINPUT a.res\n"), "ReadInp: Unknown input file format");
+  EXPECT_EQ(read(u, "FORMAT shelx xd\nINPUT a.res\n"),
+            "ReadInp: Unknown input file format: give a FORMAT line with one starred word, *shelx, *cif, *xd, *aim2tab or *platon");
 }
 
 TEST(ReadInp, FormatTakesTheLastStarredWord) {
@@ -56,7 +57,47 @@ TEST(ReadInp, FormatTakesTheLastStarredWord) {
   EXPECT_EQ(u.run.ctl.iformat, FMT_SHELX);
   EXPECT_EQ(u.run.ctl.ifrac, 1);
   TestRun v;  // a longer keyword is not the keyword
-  EXPECT_EQ(read(v, "FORMATS *shelx\nINPUT a.res\n"), "ReadInp: Unknown input file format");
+  EXPECT_EQ(read(v, "FORMATS *shelx\nINPUT a.res\n"),
+            "ReadInp: Unknown input file format: give a FORMAT line with one starred word, *shelx, *cif, *xd, *aim2tab or *platon");
+}
+
+TEST(ReadInp, FractionalSwitchFollowsTheLastFormatLine) {
+  TestRun t;
+  EXPECT_EQ(read(t, "FORMAT *platon\nFORMAT *shelx\nINPUT a.res\nNCELLS 1\n"), "");
+  EXPECT_EQ(t.run.ctl.iformat, FMT_SHELX);
+  EXPECT_EQ(t.run.ctl.ifrac, 1);
+  EXPECT_NE(t.lst.str().find(" Search for complete fragments"), std::string::npos);
+  TestRun u;
+  EXPECT_EQ(read(u, "FORMAT *shelx\nFORMAT *aim2tab\nINPUT a.aim\n"), "");
+  EXPECT_EQ(u.run.ctl.ifrac, 0);
+  TestRun v;  // a FORMAT line that selects nothing leaves the format in force
+  EXPECT_EQ(read(v, "FORMAT *platon\nFORMAT shelx\nINPUT a.ang\n"), "");
+  EXPECT_EQ(v.run.ctl.iformat, FMT_PLATON);
+  EXPECT_EQ(v.run.ctl.ifrac, 0);
+}
+
+TEST(ReadInp, FileNamesUpTo255CharactersAreTakenWhole) {
+  const std::string dir = "/" + std::string(60, 'd') + "/" + std::string(40, 'e');  // names beyond 60
+  TestRun t;
+  EXPECT_EQ(read(t, "FORMAT *xd\nINPUT " + dir + "/x.mas " + dir + "/x.inp\nDATABANK " + dir + "/bank.db\n"), "");
+  EXPECT_EQ(rtrim(t.run.ctl.xdold), dir + "/x.mas");
+  EXPECT_EQ(rtrim(t.run.ctl.args), dir + "/x.inp");
+  EXPECT_EQ(rtrim(t.run.ctl.dbname), dir + "/bank.db");
+  EXPECT_NE(t.lst.str().find("   " + dir + "/bank.db\n"), std::string::npos);
+
+  const std::string name255(255, 'b');
+  setenv("VORN_DB", name255.c_str(), 1);
+  TestRun u;
+  EXPECT_EQ(read(u, "FORMAT *shelx\nINPUT a\nDATABANK\n"), "");
+  EXPECT_EQ(rtrim(u.run.ctl.dbname), name255);
+  setenv("VORN_DB", (name255 + "c").c_str(), 1);
+  TestRun v;
+  const std::string m = read(v, "FORMAT *shelx\nINPUT a\nDATABANK\n");
+  unsetenv("VORN_DB");
+  EXPECT_NE(m.find("The file name given in the environment variable VORN_DB is 256 characters long; file names are "
+                   "limited to 255 characters"),
+            std::string::npos)
+      << m;
 }
 
 TEST(ReadInp, InputNamesKeepTheirCase) {
@@ -64,9 +105,14 @@ TEST(ReadInp, InputNamesKeepTheirCase) {
   EXPECT_EQ(read(t, "FORMAT *xd\nINPUT My.mas My.inp\n"), "");
   EXPECT_EQ(rtrim(t.run.ctl.xdold), "My.mas");
   EXPECT_EQ(rtrim(t.run.ctl.args), "My.inp");
-  TestRun u;  // INPUT before FORMAT takes one name only
+  TestRun u;  // the format decides how many names INPUT holds, wherever FORMAT stands
   EXPECT_EQ(read(u, "INPUT My.mas My.inp\nFORMAT *xd\n"), "");
-  EXPECT_EQ(rtrim(u.run.ctl.args), "My.mas");
+  EXPECT_EQ(rtrim(u.run.ctl.xdold), "My.mas");
+  EXPECT_EQ(rtrim(u.run.ctl.args), "My.inp");
+  TestRun w;
+  EXPECT_EQ(read(w, "INPUT Paper.cif C2c_a\nFORMAT *cif\n"), "");
+  EXPECT_EQ(rtrim(w.run.ctl.args), "Paper.cif");
+  EXPECT_EQ(w.run.ctl.cifblock, "C2c_a");
   TestRun v;
   EXPECT_EQ(read(v, "FORMAT *xd\nINPUT only.mas\n"), "ReadChar: Unexpected STOP in ReadChar...");
 }
