@@ -1,6 +1,8 @@
 #include "control/run_sequence.hpp"
 
 #include <algorithm>
+#include <fstream>
+#include <iostream>
 #include <string>
 #include <system_error>
 
@@ -35,8 +37,22 @@ void open_output(Run& run, OutUnit& u, const char* name) {
 
 void rule80(std::ostream& os, char c) { os << std::string(80, c) << '\n'; }
 
+const char* reader_name(int format) {
+  switch (format) {
+    case FMT_XD: return "ReadXD";
+    case FMT_AIM2TAB: return "ReadAim2Tab";
+    case FMT_PLATON: return "ReadPlaton";
+    default: return "ReadShelx";
+  }
+}
+
 void read_structure(Run& run) {
   std::string name(rtrim(run.ctl.args));
+  // Read as another format, a CIF stops with a message about a line that
+  // says nothing of the real mistake.
+  if (run.ctl.iformat != FMT_CIF && looks_like_cif(run.path(name)))
+    err(reader_name(run.ctl.iformat),
+        "File " + name + " looks like a CIF (a data_ block with _ items): give FORMAT *cif in vorn.inp");
   switch (run.ctl.iformat) {
     case FMT_SHELX: ReadShelx(run, name); break;
     case FMT_XD: ReadXD(run, name); break;
@@ -69,16 +85,28 @@ void open_databank(Run& run) {
       if (run.db) return;
     }
     to_out(run, "(/' Error opening databank file ',a)", run.ctl.dbname);
+    // A blank name comes from a DATABANK line without a path and no VORN_DB.
+    const char* const no_path = "DATABANK gives no path and the environment variable VORN_DB is not set";
+    if (name.empty()) to_out(run, "(1x,a,': give the path on the DATABANK line or in VORN_DB')", no_path);
     std::string answer;
     do {
       to_out(run, "(1x,'Enter the name of databank file : ',$)");
       run.out.flush();
       if (!std::getline(run.in, answer)) {
         run.out << '\n';
+        if (name.empty())
+          err("vorn", std::string(no_path) + ", and no other name was given: give the path on the DATABANK line "
+                                             "of vorn.inp or in VORN_DB");
         err("vorn", "Unable to open databank file " + name + " and no other name was given");
       }
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();
-      answer = pad(answer, 60);
+      if (answer.size() > MAXFILENAME) {
+        to_out(run, "(1x,a)", "The name is " + std::to_string(answer.size()) +
+                                  " characters long; file names are limited to " + std::to_string(MAXFILENAME) +
+                                  " characters");
+        answer.clear();
+      }
+      answer = file_name_field(answer, "the answer");
     } while (rtrim(answer).empty());
     run.ctl.dbname = answer;
   }
@@ -107,21 +135,22 @@ void finish_h_files(Run& run) {
   run.resm.finish();
 }
 
+// xd_vorn.inp and fixedH.ins are created only once the net charges are
+// known: a run that stops at the charge prompt (standard input at its end)
+// must not leave them behind empty, where XD would read them as files.
 void write_parameter_files(Run& run) {
-  open_output(run, run.inp, "xd_vorn.inp");
   *run.lst << '\n';
   rule80(*run.lst, '-');
   to_both(run, "(/' Creating XD parameter file...')");
-  if (run.ctl.itoxd == 0) {
-    if (run.ctl.iextH == 1) open_output(run, run.fixh, "fixedH.ins");
-    if (run.ctl.idb == 1) {
-      std::string s = ff::format("(/' ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = ',3i8)", run.dbc.searched,
-                                 run.dbc.found, run.dbc.notfound);
-      run.out << s;
-      *run.lst << s;
-      rescalePv(run);
-    }
+  if (run.ctl.itoxd == 0 && run.ctl.idb == 1) {
+    std::string s = ff::format("(/' ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = ',3i8)", run.dbc.searched,
+                               run.dbc.found, run.dbc.notfound);
+    run.out << s;
+    *run.lst << s;
+    rescalePv(run);
   }
+  open_output(run, run.inp, "xd_vorn.inp");
+  if (run.ctl.itoxd == 0 && run.ctl.iextH == 1) open_output(run, run.fixh, "fixedH.ins");
   write_xd_inp(run);
   write_mopro_atoms(run);
   write_con_tail(run);
@@ -134,6 +163,14 @@ void write_parameter_files(Run& run) {
 
 void run_sequence(Run& run) {
   print_banner(run.out);
+  // Without a control file nothing can be done: stop before any output file
+  // is created, so that no empty stubs are left behind.
+  {
+    std::error_code ec;
+    const auto inp = run.path("vorn.inp");
+    if (!std::ifstream(inp) || std::filesystem::is_directory(inp, ec))
+      err("ReadInp", "Unable to open VORN input file vorn.inp");
+  }
 
   open_output(run, run.par, "mopro_vorn.par");
   rule80(*run.par, '!');
@@ -200,10 +237,21 @@ void run_sequence(Run& run) {
   run.con.finish();
 }
 
-int vorn_main(Run& run, const std::vector<std::string>& args) {
+int vorn_main(Run& run, const std::vector<std::string>& args, std::ostream& diag) {
   if (!args.empty()) {
+    if (args[0] == "--version") {
+      run.out << "vorn " << program_version() << '\n';
+      return 0;
+    }
     print_banner(run.out);
-    if (args[0].rfind("-h", 0) == 0) print_sample_input(run.out);
+    if (args[0].rfind("-h", 0) == 0 || args[0] == "--help") {
+      print_sample_input(run.out);
+      return 0;
+    }
+    std::string given;
+    for (const std::string& a : args) given += (given.empty() ? "" : " ") + a;
+    diag << "vorn reads vorn.inp in the working directory and takes no file names: the argument"
+         << (args.size() > 1 ? "s " : " ") << given << (args.size() > 1 ? " are" : " is") << " not used\n";
     return 0;
   }
   std::string routine, message;

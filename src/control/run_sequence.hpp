@@ -2,6 +2,7 @@
 // file to the closing summary.
 #pragma once
 
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -10,13 +11,16 @@
 namespace vorn {
 
 // Runs the program with its command-line arguments; returns the exit status
-// (0 after a completed run, the banner or help; 1 after a fatal error).
-int vorn_main(Run& run, const std::vector<std::string>& args);
+// (0 after a completed run, the banner, help or version; 1 after a fatal
+// error). An argument that is no option is reported on diag.
+int vorn_main(Run& run, const std::vector<std::string>& args, std::ostream& diag = std::cerr);
 
 // The whole run sequence; fatal errors leave it as VornError.
 void run_sequence(Run& run);
 
 void print_banner(std::ostream& os);
 void print_sample_input(std::ostream& os);
+// The program's version ("1.0.0").
+const char* program_version();
 
 }  // namespace vorn

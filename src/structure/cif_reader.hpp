@@ -3,6 +3,7 @@
 // sites of one data block.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "control/run.hpp"
@@ -14,5 +15,10 @@ namespace vorn {
 // fills, and writes the same heads of the XD master file and of the MoPro
 // parameter file.
 void ReadCif(Run& run, const std::string& fname, const std::string& block);
+
+// True when the file reads as a CIF: a line that opens a data block
+// ("data_...") and a line that starts with an item name ("_cell..."). No
+// other structure format has either.
+bool looks_like_cif(const std::filesystem::path& path);
 
 }  // namespace vorn
