@@ -5,6 +5,7 @@
 #include <gemmi/numb.hpp>
 #include <gemmi/symmetry.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
@@ -141,47 +142,176 @@ float read_wavelength(Run& run, cif::Block& b, const Place& p) {
   return kWaveDefault;
 }
 
-// The operator loop as given; without one, the operators of the group the
-// Hall symbol or the Hermann-Mauguin name stands for.
-std::vector<gemmi::Op> read_operators(cif::Block& b, const Place& p, const Cell& cell) {
+// The operator loop as the file gives it: the operators that parse, and
+// the text of those that do not.
+struct OpLoop {
+  std::string tag;  // "" without a loop
   std::vector<gemmi::Op> ops;
+  std::vector<std::string> texts;     // as written, one per operator of ops
+  std::vector<std::string> unparsed;  // as written
+  std::string why;                    // why the first of them does not parse
+};
+
+OpLoop read_op_loop(cif::Block& b) {
+  OpLoop loop;
   for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz"}) {
     cif::Column col = b.find_values(tag);
     if (!col) continue;
+    loop.tag = tag;
     for (const std::string& raw : col) {
       const std::string text = cif::as_string(raw);
       gemmi::Op op;
       std::string why;
-      if (!parse_operator(text, op, why)) err("ReadCif", p.at(tag) + ": operator '" + text + "' does not parse: " + why);
-      ops.push_back(op);
+      if (parse_operator(text, op, why)) {
+        loop.ops.push_back(op);
+        loop.texts.push_back(text);
+      } else {
+        if (loop.unparsed.empty()) loop.why = why;
+        loop.unparsed.push_back(text);
+      }
     }
-    return ops;
+    return loop;
   }
+  return loop;
+}
+
+// The group a space-group symbol stands for: the Hall symbol when the file
+// gives one (it fixes the setting), else the Hermann-Mauguin name.
+struct SymbolGroup {
+  std::string tag, name;     // tag "" when the file gives no symbol
+  std::string setting;       // the setting taken, when the name leaves it open
+  std::vector<gemmi::Op> ops;
+  std::string problem;       // why the symbol gives no group
+};
+
+// How many of the operators (wrapped) the group holds.
+std::size_t held(const std::vector<gemmi::Op>& group, const std::vector<gemmi::Op>& ops) {
+  std::size_t n = 0;
+  for (gemmi::Op op : ops) {
+    op.wrap();
+    n += std::find(group.begin(), group.end(), op) != group.end() ? 1 : 0;
+  }
+  return n;
+}
+
+std::vector<gemmi::Op> wrapped_ops(const gemmi::GroupOps& g) {
+  std::vector<gemmi::Op> ops;
+  for (gemmi::Op op : g) {
+    op.wrap();
+    ops.push_back(op);
+  }
+  return ops;
+}
+
+// `loop` (possibly faulty) chooses among the settings of a Hermann-Mauguin
+// name: databases often give the standard name ("P 21/c") beside the
+// operators of another setting (P 1 21/n 1).
+SymbolGroup read_symbol_group(cif::Block& b, const Cell& cell, const std::vector<gemmi::Op>& loop) {
+  SymbolGroup s;
   for (const char* tag : {"_space_group_name_Hall", "_symmetry_space_group_name_Hall"}) {
     const std::string* v = first_value(b, tag);
     if (v == nullptr || cif::is_null(*v)) continue;
-    const std::string name = cif::as_string(*v);
-    gemmi::GroupOps g;
+    s.tag = tag;
+    s.name = cif::as_string(*v);
     try {
-      g = gemmi::symops_from_hall(name.c_str());
+      s.ops = wrapped_ops(gemmi::symops_from_hall(s.name.c_str()));
     } catch (const std::exception& e) {
-      err("ReadCif", p.at(tag) + ": Hall symbol '" + name + "' not understood: " + e.what());
+      s.problem = "Hall symbol '" + s.name + "' not understood: " + e.what();
     }
-    for (gemmi::Op op : g) ops.push_back(op);
-    return ops;
+    return s;
   }
   for (const char* tag : {"_space_group_name_H-M_alt", "_symmetry_space_group_name_H-M"}) {
     const std::string* v = first_value(b, tag);
     if (v == nullptr || cif::is_null(*v)) continue;
-    const std::string name = cif::as_string(*v);
-    const gemmi::SpaceGroup* sg = gemmi::find_spacegroup_by_name(name, cell[3], cell[5]);
-    if (sg == nullptr) err("ReadCif", p.at(tag) + ": space group '" + name + "' not known");
-    for (gemmi::Op op : sg->operations()) ops.push_back(op);
-    return ops;
+    s.tag = tag;
+    s.name = cif::as_string(*v);
+    const gemmi::SpaceGroup* sg = gemmi::find_spacegroup_by_name(s.name, cell[3], cell[5]);
+    // Older CIFs write screw axes with parentheses: P2(1)/c for P 21/c.
+    if (sg == nullptr) {
+      std::string plain;
+      for (char c : s.name)
+        if (c != '(' && c != ')') plain.push_back(c);
+      sg = gemmi::find_spacegroup_by_name(plain, cell[3], cell[5]);
+    }
+    if (sg == nullptr) {
+      s.problem = "space group '" + s.name + "' not known";
+      return s;
+    }
+    s.ops = wrapped_ops(sg->operations());
+    std::size_t best = held(s.ops, loop);
+    for (const gemmi::SpaceGroup& other : gemmi::spacegroup_tables::main) {
+      if (other.number != sg->number || &other == sg) continue;
+      std::vector<gemmi::Op> ops = wrapped_ops(other.operations());
+      const std::size_t n = held(ops, loop);
+      if (n > best) {
+        best = n;
+        s.ops = std::move(ops);
+        s.setting = other.xhm();
+      }
+    }
+    return s;
   }
-  err("ReadCif", p.at("_space_group_symop_operation_xyz") +
-                     " missing: the block gives no symmetry operators (nor _symmetry_equiv_pos_as_xyz, nor a "
-                     "space-group name)");
+  return s;
+}
+
+std::string joined(const std::vector<std::string>& texts) {
+  if (texts.empty()) return "none";
+  std::string s;
+  for (const std::string& t : texts) s += (s.empty() ? "" : "; ") + t;
+  return s;
+}
+
+// The operators of the block: the loop when it forms a group; else the
+// group of the space-group symbol, with a warning that names what the
+// loop has that the group lacks and what the group adds; without a loop,
+// the symbol's group.
+std::vector<gemmi::Op> read_operators(Run& run, cif::Block& b, const Place& p, const Cell& cell) {
+  const OpLoop loop = read_op_loop(b);
+  std::string fault;
+  if (!loop.tag.empty()) {
+    if (!loop.unparsed.empty())
+      fault = "operator '" + loop.unparsed.front() + "' does not parse: " + loop.why;
+    else
+      fault = check_op_list(loop.ops).fault;
+    if (fault.empty()) return loop.ops;
+  }
+  const SymbolGroup sym = read_symbol_group(b, cell, loop.ops);
+  if (loop.tag.empty()) {
+    if (sym.tag.empty())
+      err("ReadCif", p.at("_space_group_symop_operation_xyz") +
+                         " missing: the block gives no symmetry operators (nor _symmetry_equiv_pos_as_xyz, nor a "
+                         "space-group name)");
+    if (!sym.problem.empty()) err("ReadCif", p.at(sym.tag) + ": " + sym.problem);
+    return sym.ops;
+  }
+  const std::string where = loop.unparsed.empty() ? p.at("symmetry operators") : p.at(loop.tag);
+  if (sym.tag.empty()) err("ReadCif", where + ": " + fault);
+  if (!sym.problem.empty())
+    err("ReadCif", where + ": " + fault + "; nor does the symbol give the group (" + sym.tag + ": " + sym.problem + ")");
+
+  std::vector<std::string> lacks = loop.unparsed, adds;
+  std::vector<gemmi::Op> in_loop;
+  for (std::size_t k = 0; k < loop.ops.size(); ++k) {
+    gemmi::Op op = loop.ops[k];
+    op.wrap();
+    if (std::find(in_loop.begin(), in_loop.end(), op) != in_loop.end()) continue;
+    in_loop.push_back(op);
+    if (std::find(sym.ops.begin(), sym.ops.end(), op) == sym.ops.end()) lacks.push_back(loop.texts[k]);
+  }
+  for (const gemmi::Op& op : sym.ops)
+    if (std::find(in_loop.begin(), in_loop.end(), op) == in_loop.end()) adds.push_back(op.triplet());
+  // A symbol that disagrees with most of the loop names another group, not
+  // the one the loop misprints: neither can be trusted.
+  const std::size_t written = in_loop.size() + loop.unparsed.size();
+  if (2 * lacks.size() > written)
+    err("ReadCif", where + ": " + fault + "; the symbol " + sym.tag + " '" + sym.name +
+                       "' names a group that lacks most of them (" + joined(lacks) + ")");
+  const std::string taken = "'" + sym.name + "'" + (sym.setting.empty() ? "" : " (setting " + sym.setting + ")");
+  to_both(run, "(/1x,a)", "WARNING: " + where + ": the operators of " + loop.tag + " form no group (" + fault +
+                              "); the group of " + sym.tag + " " + taken + " is taken instead");
+  to_both(run, "(1x,a)", "WARNING: operators of the loop that the group lacks: " + joined(lacks));
+  to_both(run, "(1x,a)", "WARNING: operators the group adds: " + joined(adds));
+  return sym.ops;
 }
 
 // Atomic number of a type symbol ("C", "Cu2+", "O1-") from its leading
@@ -400,6 +530,19 @@ void store_atoms(Run& run, const std::vector<Site>& sites, const std::vector<int
 
 }  // namespace
 
+bool looks_like_cif(const std::filesystem::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  bool block = false, item = false;
+  for (std::string l; !(block && item) && std::getline(f, l);) {
+    const std::size_t first = l.find_first_not_of(" \t");
+    if (first == std::string::npos) continue;
+    std::string_view w = std::string_view(l).substr(first);
+    if (w.size() > 5 && lower(w.substr(0, 5)) == "data_") block = true;
+    if (w.size() > 1 && w[0] == '_' && std::isalpha(static_cast<unsigned char>(w[1]))) item = true;
+  }
+  return block && item;
+}
+
 void ReadCif(Run& run, const std::string& fname, const std::string& block) {
   cif::Document doc = read_document(run, fname);
   cif::Block& b = choose_block(doc, fname, block);
@@ -409,7 +552,7 @@ void ReadCif(Run& run, const std::string& fname, const std::string& block) {
 
   run.ucell = read_cell(b, place);
   const float wave = read_wavelength(run, b, place);
-  const OpList list = check_op_list(read_operators(b, place, run.ucell));
+  const OpList list = check_op_list(read_operators(run, b, place, run.ucell));
   if (!list.fault.empty()) err("ReadCif", place.at("symmetry operators") + ": " + list.fault);
   const XdSymmetry xs = reduce_for_xd(list.ops);
   std::vector<Site> sites = read_sites(b, place);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -66,6 +67,7 @@ const std::string kHead =
     "_cell_angle_alpha 90\n"
     "_cell_angle_beta 92.185(7)\n"
     "_cell_angle_gamma 90\n";
+const std::string kSymbol = "_space_group_name_H-M_alt 'P 21/n'\n";
 const std::string kWave = "_diffrn_radiation_wavelength 0.71073\n";
 const std::string kTypes =
     "loop_\n"
@@ -104,6 +106,12 @@ const std::string kAniso =
     "C1 0.029(1) 0.031(1) 0.030(1) 0.000(1) 0.003(1) 0.001(1)\n"
     "C1' 0.05 0.05 0.05 0 0 0\n";
 const std::string kCopper = kHead + kWave + kTypes + kSites + kAniso;
+
+std::string replace_once(std::string s, const std::string& from, const std::string& to) {
+  const std::size_t p = s.find(from);
+  EXPECT_NE(p, std::string::npos) << from;
+  return p == std::string::npos ? s : s.replace(p, from.size(), to);
+}
 
 TEST(CifReader, AtomsTypesAndDisplacementParameters) {
   CifRun r;
@@ -257,10 +265,13 @@ TEST(CifReader, FaultsNameFileBlockAndItem) {
       {"", "File s.cif is not a CIF: it has no data block"},
       {replace(kCopper, "_cell_length_b 4.6738(4)\n", ""), "file s.cif, data block cuacac, _cell_length_b missing"},
       {kHead + kWave, "File s.cif has no data block with atom sites"},
-      {replace(kCopper, "'x-1/2, -y-1/2, z-1/2'", "'x-1/2, -y-1/2'"),
+      // A faulty loop without a space-group symbol to fall back on.
+      {replace(replace(kCopper, "'x-1/2, -y-1/2, z-1/2'", "'x-1/2, -y-1/2'"), kSymbol, ""),
        "file s.cif, data block cuacac, _space_group_symop_operation_xyz: operator 'x-1/2, -y-1/2' does not parse"},
-      {replace(kCopper, "4 'x-1/2, -y-1/2, z-1/2'\n", ""),
+      {replace(replace(kCopper, "4 'x-1/2, -y-1/2, z-1/2'\n", ""), kSymbol, ""),
        "file s.cif, data block cuacac, symmetry operators: the operators form no group"},
+      {replace(replace(kCopper, "1 'x, y, z'\n", ""), kSymbol, ""),
+       "file s.cif, data block cuacac, symmetry operators: the identity x,y,z is not among the operators"},
       {replace(kCopper, "O1 O 0.6859(2)", "O1 Xx 0.6859(2)"),
        "file s.cif, data block cuacac, _atom_site_type_symbol of atom O1: 'Xx' names no element"},
       {replace(kCopper, "H1 . 0.8626", "Q1 . 0.8626"),
@@ -283,6 +294,105 @@ TEST(CifReader, FaultsNameFileBlockAndItem) {
   } catch (const VornError& e) {
     EXPECT_EQ(e.message(), "Error opening CIF file absent.cif");
   }
+}
+
+// The warning lines of a text.
+std::vector<std::string> warning_lines(const std::string& text) {
+  std::vector<std::string> w;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);)
+    if (l.rfind(" WARNING: ", 0) == 0) w.push_back(l);
+  return w;
+}
+
+// The operators a run holds, as a sorted list of their wrapped triplets.
+std::vector<std::string> group_of(const vorn::Run& run) {
+  std::vector<std::string> ops;
+  for (int n = 1; n <= run.symm.nsym; ++n) {
+    const SymOp& o = run.symm.op[static_cast<std::size_t>(n)];
+    std::ostringstream os;
+    for (int r = 0; r < 3; ++r) {
+      for (int c = 0; c < 3; ++c) os << o.R[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] << ' ';
+      float t = std::fmod(o.t[static_cast<std::size_t>(r)], 1.0f);
+      if (t < 0) t += 1.0f;
+      os << std::lround(t * 24) % 24 << ';';
+    }
+    ops.push_back(os.str());
+  }
+  std::sort(ops.begin(), ops.end());
+  return ops;
+}
+
+TEST(CifSymmetry, ALoopWithoutTheIdentityTakesTheSymbolsGroupWithAWarning) {
+  CifRun good;
+  good.read(kCopper);
+  CifRun r;
+  r.read(replace_once(kCopper, "1 'x, y, z'\n", ""));
+  EXPECT_EQ(group_of(r.run()), group_of(good.run()));
+  EXPECT_EQ(r.mas.str(), good.mas.str());
+  const auto w = warning_lines(r.t.out.str());
+  ASSERT_EQ(w.size(), 3u) << r.t.out.str();
+  EXPECT_EQ(w[0],
+            " WARNING: file s.cif, data block cuacac, symmetry operators: the operators of "
+            "_space_group_symop_operation_xyz form no group (the identity x,y,z is not among the operators); the "
+            "group of _space_group_name_H-M_alt 'P 21/n' is taken instead");
+  EXPECT_EQ(w[1], " WARNING: operators of the loop that the group lacks: none");
+  EXPECT_EQ(w[2], " WARNING: operators the group adds: x,y,z");
+  EXPECT_EQ(warning_lines(r.t.lst.str()), w);
+}
+
+TEST(CifSymmetry, AMisprintedOperatorIsNamedAndTheSymbolsGroupTaken) {
+  CifRun good;
+  good.read(kCopper);
+  {
+    CifRun r;  // a sign lost: a mirror instead of the screw axis
+    r.read(replace_once(kCopper, "'-x+1/2, y+1/2, -z+1/2'", "'-x+1/2, y+1/2, z+1/2'"));
+    EXPECT_EQ(group_of(r.run()), group_of(good.run()));
+    const auto w = warning_lines(r.t.out.str());
+    ASSERT_EQ(w.size(), 3u);
+    EXPECT_NE(w[0].find("form no group (the operators form no group: the product of"), std::string::npos) << w[0];
+    EXPECT_EQ(w[1], " WARNING: operators of the loop that the group lacks: -x+1/2, y+1/2, z+1/2");
+    EXPECT_EQ(w[2], " WARNING: operators the group adds: -x+1/2,y+1/2,-z+1/2");
+  }
+  {
+    CifRun r;  // an operator that does not parse at all
+    r.read(replace_once(kCopper, "'x-1/2, -y-1/2, z-1/2'", "'x-1/2, -y-1/2, z-1/2+'"));
+    EXPECT_EQ(group_of(r.run()), group_of(good.run()));
+    const auto w = warning_lines(r.t.out.str());
+    ASSERT_EQ(w.size(), 3u);
+    EXPECT_NE(w[0].find("_space_group_symop_operation_xyz: the operators of _space_group_symop_operation_xyz form no "
+                        "group (operator 'x-1/2, -y-1/2, z-1/2+' does not parse"),
+              std::string::npos)
+        << w[0];
+    EXPECT_EQ(w[1], " WARNING: operators of the loop that the group lacks: x-1/2, -y-1/2, z-1/2+");
+    EXPECT_EQ(w[2], " WARNING: operators the group adds: x+1/2,-y+1/2,z+1/2");
+  }
+  {
+    // The standard name beside the operators of another setting: the
+    // setting of the name that holds the loop is taken.
+    CifRun r;
+    r.read(replace_once(replace_once(kCopper, "'P 21/n'", "'P 21/c'"), "1 'x, y, z'\n", ""));
+    EXPECT_EQ(group_of(r.run()), group_of(good.run()));
+    const auto w = warning_lines(r.t.out.str());
+    ASSERT_EQ(w.size(), 3u);
+    EXPECT_NE(w[0].find("the group of _space_group_name_H-M_alt 'P 21/c' (setting P 1 21/n 1) is taken instead"),
+              std::string::npos)
+        << w[0];
+  }
+}
+
+TEST(CifSymmetry, ASymbolThatDisagreesWithTheLoopOrIsUnknownStopsTheRun) {
+  CifRun r;
+  const std::string m = r.fails(replace_once(replace_once(kCopper, "'P 21/n'", "'P 1'"), "1 'x, y, z'\n", ""));
+  EXPECT_NE(m.find("the identity x,y,z is not among the operators; the symbol _space_group_name_H-M_alt 'P 1' names "
+                   "a group that lacks most of them"),
+            std::string::npos)
+      << m;
+  CifRun u;
+  const std::string n = u.fails(replace_once(replace_once(kCopper, "'P 21/n'", "'Q 99'"), "1 'x, y, z'\n", ""));
+  EXPECT_NE(n.find("nor does the symbol give the group (_space_group_name_H-M_alt: space group 'Q 99' not known)"),
+            std::string::npos)
+      << n;
 }
 
 // ---------------------------------------------------------------------------
@@ -549,6 +659,43 @@ TEST(CifRuns, TheStructureBlockOfATwoBlockFileByName) {
   } catch (const VornError& e) {
     EXPECT_NE(e.message().find("file s.cif, data block New_Global_Publ_Block, _"), std::string::npos) << e.message();
     EXPECT_NE(e.message().find(" missing: "), std::string::npos) << e.message();
+  }
+}
+
+TEST(CifRuns, RealCifsWithAFaultyOperatorLoopRunOnTheSymbolsGroupWithAWarning) {
+  const auto dir_opt = shared_cif_dir();
+  if (!dir_opt) GTEST_SKIP() << "../shared/testdata/cif not present: skipped";
+  struct Case {
+    const char* name;
+    std::string from, to;
+    const char* symbol;
+  };
+  const Case cases[] = {
+      // The loop without x,y,z; the Hall symbol gives the group.
+      {"cu_acac_200k", "'x, y, z'", "", "_space_group_name_Hall '-P 2yn'"},
+      // A misprinted operator; the old-style H-M name gives the group.
+      {"ntd51a_p21c", "'-x, y+1/2, -z+1/2'", "'-x, y+1/2, z+1/2'", "_symmetry_space_group_name_H-M 'P2(1)/c'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = file_text(*dir_opt / (std::string(c.name) + ".cif"));
+    TestRun good, bad;
+    for (TestRun* t : {&good, &bad}) {
+      t->write("vorn.inp", "FORMAT *cif\nINPUT s.cif\nNCELLS 1\nRINGS 3 8\n");
+      t->write("s.cif", t == &good ? text : replace_once(text, c.from, c.to));
+      ASSERT_EQ(vorn_main(t->run, {}), 0) << t->out.str();
+    }
+    EXPECT_TRUE(warning_lines(good.out.str()).empty());
+    const auto w = warning_lines(bad.out.str());
+    ASSERT_EQ(w.size(), 3u) << bad.out.str();
+    EXPECT_NE(w[0].find(std::string("the group of ") + c.symbol + " is taken instead"), std::string::npos) << w[0];
+    EXPECT_EQ(w[1], " WARNING: operators of the loop that the group lacks: " +
+                        (c.to.empty() ? std::string("none") : c.to.substr(1, c.to.size() - 2)));
+    EXPECT_EQ(w[2], " WARNING: operators the group adds: " +
+                        std::string(c.to.empty() ? "x,y,z" : "-x,y+1/2,-z+1/2"));
+    EXPECT_EQ(warning_lines(bad.read("vorn.out")), w);
+    EXPECT_EQ(group_of(bad.run), group_of(good.run));
+    EXPECT_EQ(atom_table(bad.read("xd_vorn.mas")), atom_table(good.read("xd_vorn.mas")));
   }
 }
 
