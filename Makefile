@@ -1,6 +1,8 @@
 # make test  - install what is missing, build, run every test
 # make demo  - build and run vorn on the examples in a scratch folder
 # make bench - time vorn on generated structures of about 1,000, 5,000 and 20,000 atoms
+# make install PREFIX=/usr/local - the program in PREFIX/bin, the example databank
+#                               in PREFIX/share/vorn/databank/vorn_db.txt
 # make test-sanitize          - the whole suite built with AddressSanitizer and UBSan
 # make fuzz FUZZ_SECONDS=N    - every libFuzzer harness of fuzz/ for N seconds
 #                               (make -j2 fuzz runs two harnesses at a time)
@@ -11,10 +13,11 @@ BUILD_FUZZ ?= build-fuzz
 BUILD_FCOV ?= build-fuzz-coverage
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := cmake g++ make ninja-build libgtest-dev gemmi-dev tao-pegtl-dev libstb-dev
-FUZZ_PACKAGES := cmake make ninja-build gemmi-dev tao-pegtl-dev libstb-dev clang libclang-rt-14-dev
+FUZZ_PACKAGES := cmake make ninja-build gemmi-dev tao-pegtl-dev libstb-dev clang-16 libclang-rt-16-dev llvm-16
 DEMO_DIR   ?= $(BUILD)/demo
+PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 60
-FUZZ_HARNESSES := control shelx xd platon aim2tab databank symmetry
+FUZZ_HARNESSES := control shelx xd platon aim2tab databank symmetry cif
 # A run longer than a few seconds on one input is a finding, as is a leak.
 FUZZ_FLAGS ?= -timeout=5 -rss_limit_mb=2048 -print_final_stats=1
 
@@ -22,12 +25,13 @@ BENCH_DIR  ?= $(BUILD)/bench
 BENCH_RUNS ?= 5
 BENCH_SIZES ?= 1000 5000 20000
 
-.PHONY: all deps fuzz-deps build test demo bench test-sanitize fuzz fuzz-build fuzz-coverage clean
+.PHONY: all deps fuzz-deps build test install demo bench test-sanitize fuzz fuzz-build fuzz-coverage clean
 
 all: build
 
 # Debian packages the build needs; installed with apt-get when run as root.
-# The fuzz harnesses need clang and its compiler runtime (libFuzzer) too.
+# The fuzz harnesses need clang 16 (older clang cannot compile gemmi's CIF
+# headers), its compiler runtime (libFuzzer) and its coverage tools.
 deps: PKGS = $(PACKAGES)
 fuzz-deps: PKGS = $(FUZZ_PACKAGES)
 deps fuzz-deps:
@@ -52,13 +56,16 @@ build: deps $(BUILD)/build.ninja
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
 test-sanitize: deps
 	cmake -S . -B $(BUILD_SAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	cd $(BUILD_SAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 fuzz-build: fuzz-deps
-	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-16 \
 	  -DVORN_FUZZ=ON -DVORN_TESTS=OFF
 	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_all
 
@@ -91,18 +98,19 @@ FCOV_platon   := src/structure/platon_reader.cpp src/structure/atom_types.cpp
 FCOV_aim2tab  := src/structure/aim2tab_reader.cpp src/structure/atom_types.cpp
 FCOV_databank := src/databank/databank.cpp
 FCOV_symmetry := src/symmetry/cards.cpp src/symmetry/lattice.cpp
+FCOV_cif      := src/structure/cif_reader.cpp src/symmetry/oplist.cpp src/structure/atom_list.cpp
 define fuzz_cover
 	@mkdir -p $(BUILD_FUZZ)/corpus/$(1)
 	@LLVM_PROFILE_FILE=$(BUILD_FCOV)/profiles/$(1).profraw $(BUILD_FCOV)/fuzz_$(1) -runs=0 \
 	  $(BUILD_FUZZ)/corpus/$(1) fuzz/corpus/$(1) > $(BUILD_FCOV)/profiles/$(1).log 2>&1
-	@llvm-profdata-14 merge -sparse $(BUILD_FCOV)/profiles/$(1).profraw -o $(BUILD_FCOV)/profiles/$(1).profdata
+	@llvm-profdata-16 merge -sparse $(BUILD_FCOV)/profiles/$(1).profraw -o $(BUILD_FCOV)/profiles/$(1).profdata
 	@echo "== fuzz_$(1)"
-	@llvm-cov-14 report $(BUILD_FCOV)/fuzz_$(1) -instr-profile=$(BUILD_FCOV)/profiles/$(1).profdata $(FCOV_$(1))
+	@llvm-cov-16 report $(BUILD_FCOV)/fuzz_$(1) -instr-profile=$(BUILD_FCOV)/profiles/$(1).profdata $(FCOV_$(1))
 
 endef
 
 fuzz-coverage: fuzz-deps
-	cmake -S . -B $(BUILD_FCOV) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	cmake -S . -B $(BUILD_FCOV) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-16 \
 	  -DVORN_FUZZ=ON -DVORN_TESTS=OFF -DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping"
 	cmake --build $(BUILD_FCOV) -j $(JOBS) --target fuzz_all
 	@rm -rf $(BUILD_FCOV)/profiles && mkdir -p $(BUILD_FCOV)/profiles
