@@ -68,7 +68,7 @@ ctl() { printf '%s\n' "$@" > "$d/vorn.inp"; }
 
 # The lines that say where and what, and the banner.
 seen() {
-  grep -aE 'ERROR \*\*\*|, line [0-9]+|ends after line|cannot be opened|Error reading atom|^ \(file|Could not find|Error opening databank|Enter the name|illegal \*' "$1" |
+  grep -aE 'ERROR \*\*\*|, line [0-9]+|VORN_DB is not set|ends after line|cannot be opened|Error reading atom|^ \(file|Could not find|Error opening databank|Enter the name|illegal \*' "$1" |
     LC_ALL=C tr -c '[:print:]\n' '?' |
     sed 's/^ *//; s/ *$//; s/|/\\|/g; s/\*/\\*/g' | awk 'BEGIN{ORS=""} {if (NR>1) print "<br>"; print "`" $0 "`"}'
 }
@@ -117,6 +117,10 @@ new; shelx "VERBOSE 2 $(printf '%0300d' 0)"; withres p; run control "a line long
 new; shelx "TOLS $(printf '%0200d' 0) \\" "$(printf '%0100d' 0)"; withres p
 run control "a continued line longer than 255 characters"
 new; garbage 400 > "$d/vorn.inp"; run control "binary garbage"
+new; shelx 'NCELS 1' 'SCALE *fract' 'KEYGEN *XYZUIJ *MULT'; withres p
+run control "misspelt keyword, unknown option word, KEYGEN word at another place (works, with warnings)"
+new; ctl 'FORMAT *shelx' 'INPUT x.res'; printf 'data_x\n_cell_length_a 7.0\n' > "$d/x.res"
+run control "a CIF under FORMAT *shelx"
 
 # ---- SHELX
 new; shelx; run SHELX "file missing"
@@ -184,6 +188,7 @@ dbcase() {
 }
 new; dbcase; printf '%s\n' "$DB" > "$d/x.db"; run databank "a matching carbon entry (works)"
 new; dbcase; run databank "databank missing (no name on the terminal)"
+new; dbcase; ctl 'FORMAT *platon' 'INPUT x.ang' 'DATABANK' 'CHFRAG 0.0'; (unset VORN_DB; run databank "DATABANK without a path, VORN_DB not set")
 new; dbcase; printf '%s\n' "$DB" | sed 's/ATOM 6/ATOM six/' > "$d/x.db"; run databank "no atomic number on the ATOM line"
 new; dbcase; printf '%s\n' "$DB" | sed 's/PVAL 4.0/PVAL four/' > "$d/x.db"; run databank "Pv not a number"
 new; dbcase; printf '%s\n' "$DB" | sed '/PVAL/d; /END/d' > "$d/x.db"; run databank "entry without PVAL at the end of the file"

@@ -38,12 +38,12 @@ void warn(Run& run, int line, const std::string& what) {
 
 std::string lowered(std::string_view s) { return lower(s); }
 
-// "*sigma, *diff or *frac"
-std::string starred_list(const std::vector<std::string>& words) {
+// "*sigma, *diff or *frac" (or without the stars)
+std::string word_list(const std::vector<std::string>& words, bool starred = true) {
   std::string s;
   for (std::size_t k = 0; k < words.size(); ++k) {
     if (k > 0) s += k + 1 == words.size() ? " or " : ", ";
-    s += "*" + lowered(words[k]);
+    s += (starred ? "*" : "") + lowered(words[k]);
   }
   return s;
 }
@@ -72,7 +72,7 @@ bool known(const std::string& word, const std::vector<std::string>& list) {
 std::string hint(const std::string& word, const std::vector<std::string>& list, bool starred) {
   const std::string near = nearest_word(word, list);
   if (!near.empty()) return std::string(" (did you mean ") + (starred ? "*" : "") + near + "?)";
-  return " (the words are " + (starred ? starred_list(list) : lowered(list.front())) + ")";
+  return " (the words are " + word_list(list, starred) + ")";
 }
 
 // The words of the line that are not numbers, as typed (the star kept),
@@ -123,7 +123,7 @@ void check_format(Run& run, int line, const Tokens& t, const std::vector<std::st
     warn(run, line, typed[static_cast<std::size_t>(k - 1)] + " is no format word; it is passed over" +
                         hint(w, kFormatWords, true));
   }
-  if (!selects) warn(run, line, "FORMAT selects no format: star one of " + starred_list(kFormatWords));
+  if (!selects) warn(run, line, "FORMAT selects no format: star one of " + word_list(kFormatWords));
 }
 
 void check_scale(Run& run, int line, const Tokens& t, const std::vector<std::string>& typed) {
