@@ -1,8 +1,6 @@
 #include "structure/cif_reader.hpp"
 
-#include <gemmi/cif.hpp>
 #include <gemmi/elem.hpp>
-#include <gemmi/numb.hpp>
 #include <gemmi/symmetry.hpp>
 
 #include <algorithm>
@@ -18,6 +16,7 @@
 #include "control/error.hpp"
 #include "control/text.hpp"
 #include "structure/atom_list.hpp"
+#include "structure/cif_document.hpp"
 #include "structure/shelx_atoms.hpp"
 #include "structure/shelx_reader.hpp"
 #include "symmetry/cards.hpp"
@@ -29,7 +28,7 @@ namespace vorn {
 
 namespace {
 
-namespace cif = gemmi::cif;
+namespace cif = cifdoc;
 
 // XD needs a wavelength; most data come from molybdenum tubes.
 constexpr float kWaveDefault = 0.71073f;
@@ -49,7 +48,7 @@ enum class Num { Null, Ok, Bad };
 // A CIF number; its standard uncertainty in parentheses is dropped.
 Num number(const std::string& raw, double& v) {
   if (cif::is_null(raw)) return Num::Null;
-  v = cif::as_number(cif::as_string(raw));
+  v = cif::as_number(raw);
   return std::isnan(v) ? Num::Bad : Num::Ok;
 }
 
@@ -73,11 +72,42 @@ double optional(const Place& p, const std::string& item, const std::string& raw,
 }
 
 // The first value of an item (a pair or the first row of a loop), or null.
-const std::string* first_value(cif::Block& b, const std::string& tag) {
-  cif::Column c = b.find_values(tag);
-  if (!c || c.length() < 1) return nullptr;
-  return &c.at(0);
+const std::string* first_value(const cif::Block& b, const std::string& tag) {
+  const cif::Column* c = b.find(tag);
+  if (c == nullptr || c->values.empty()) return nullptr;
+  return &c->values.front();
 }
+
+// The columns of a tag prefix that stand together, as a loop (or as pairs):
+// the first tag is required, the others ("?" in front) count only when they
+// stand in the same loop as the first.
+class Rows {
+ public:
+  Rows(const cif::Block& b, const std::string& prefix, const std::vector<std::string>& tags) {
+    for (std::string tag : tags) {
+      const bool optional = !tag.empty() && tag[0] == '?';
+      if (optional) tag.erase(0, 1);
+      const cif::Column* c = b.find(prefix + tag);
+      if (c != nullptr && !cols_.empty() && (cols_[0] == nullptr || c->loop != cols_[0]->loop)) c = nullptr;
+      if (c == nullptr && !optional) ok_ = false;
+      cols_.push_back(c);
+    }
+    if (ok_) length_ = cols_[0]->values.size();
+  }
+  bool ok() const { return ok_; }
+  bool has_column(int k) const { return cols_[static_cast<std::size_t>(k)] != nullptr; }
+  std::size_t length() const { return length_; }
+  // Row r: the raw value of column k, whether it has a value, the value
+  // without its quotes.
+  const std::string& raw(std::size_t r, int k) const { return cols_[static_cast<std::size_t>(k)]->values.at(r); }
+  bool has2(std::size_t r, int k) const { return has_column(k) && !cif::is_null(raw(r, k)); }
+  std::string str(std::size_t r, int k) const { return cif::as_string(raw(r, k)); }
+
+ private:
+  std::vector<const cif::Column*> cols_;
+  bool ok_ = true;
+  std::size_t length_ = 0;
+};
 
 cif::Document read_document(Run& run, const std::string& fname) {
   const std::filesystem::path path = run.path(fname);
@@ -87,7 +117,7 @@ cif::Document read_document(Run& run, const std::string& fname) {
   const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   cif::Document doc;
   try {
-    doc = cif::read_memory(text.data(), text.size(), fname.c_str());
+    doc = cif::parse(text, fname);
   } catch (const std::exception& e) {
     err("ReadCif", "File " + fname + " is not a CIF: " + e.what());
   }
@@ -95,25 +125,25 @@ cif::Document read_document(Run& run, const std::string& fname) {
   return doc;
 }
 
-bool has_atom_sites(cif::Block& b) { return static_cast<bool>(b.find_values("_atom_site_label")); }
+bool has_atom_sites(const cif::Block& b) { return b.find("_atom_site_label") != nullptr; }
 
-cif::Block& choose_block(cif::Document& doc, const std::string& fname, const std::string& want) {
+const cif::Block& choose_block(const cif::Document& doc, const std::string& fname, const std::string& want) {
   if (!want.empty()) {
     std::string name = upper(want);
     if (name.rfind("DATA_", 0) == 0) name.erase(0, 5);
     std::string names;
-    for (cif::Block& b : doc.blocks) {
+    for (const cif::Block& b : doc.blocks) {
       if (upper(b.name) == name) return b;
       names += (names.empty() ? "" : ", ") + b.name;
     }
     err("ReadCif", "File " + fname + " has no data block " + want + " (its blocks: " + names + ")");
   }
-  for (cif::Block& b : doc.blocks)
+  for (const cif::Block& b : doc.blocks)
     if (has_atom_sites(b)) return b;
   err("ReadCif", "File " + fname + " has no data block with atom sites (_atom_site_label)");
 }
 
-Cell read_cell(cif::Block& b, const Place& p) {
+Cell read_cell(const cif::Block& b, const Place& p) {
   static const char* const kTags[6] = {"_cell_length_a", "_cell_length_b", "_cell_length_c",
                                        "_cell_angle_alpha", "_cell_angle_beta", "_cell_angle_gamma"};
   Cell c{};
@@ -132,7 +162,7 @@ Cell read_cell(cif::Block& b, const Place& p) {
   return c;
 }
 
-float read_wavelength(Run& run, cif::Block& b, const Place& p) {
+float read_wavelength(Run& run, const cif::Block& b, const Place& p) {
   const char* tag = "_diffrn_radiation_wavelength";
   if (const std::string* v = first_value(b, tag)) {
     const double w = optional(p, tag, *v, 0.0);
@@ -152,13 +182,13 @@ struct OpLoop {
   std::string why;                    // why the first of them does not parse
 };
 
-OpLoop read_op_loop(cif::Block& b) {
+OpLoop read_op_loop(const cif::Block& b) {
   OpLoop loop;
   for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz"}) {
-    cif::Column col = b.find_values(tag);
-    if (!col) continue;
+    const cif::Column* col = b.find(tag);
+    if (col == nullptr) continue;
     loop.tag = tag;
-    for (const std::string& raw : col) {
+    for (const std::string& raw : col->values) {
       const std::string text = cif::as_string(raw);
       gemmi::Op op;
       std::string why;
@@ -206,7 +236,7 @@ std::vector<gemmi::Op> wrapped_ops(const gemmi::GroupOps& g) {
 // `loop` (possibly faulty) chooses among the settings of a Hermann-Mauguin
 // name: databases often give the standard name ("P 21/c") beside the
 // operators of another setting (P 1 21/n 1).
-SymbolGroup read_symbol_group(cif::Block& b, const Cell& cell, const std::vector<gemmi::Op>& loop) {
+SymbolGroup read_symbol_group(const cif::Block& b, const Cell& cell, const std::vector<gemmi::Op>& loop) {
   SymbolGroup s;
   for (const char* tag : {"_space_group_name_Hall", "_symmetry_space_group_name_Hall"}) {
     const std::string* v = first_value(b, tag);
@@ -265,7 +295,7 @@ std::string joined(const std::vector<std::string>& texts) {
 // group of the space-group symbol, with a warning that names what the
 // loop has that the group lacks and what the group adds; without a loop,
 // the symbol's group.
-std::vector<gemmi::Op> read_operators(Run& run, cif::Block& b, const Place& p, const Cell& cell) {
+std::vector<gemmi::Op> read_operators(Run& run, const cif::Block& b, const Place& p, const Cell& cell) {
   const OpLoop loop = read_op_loop(b);
   std::string fault;
   if (!loop.tag.empty()) {
@@ -338,9 +368,9 @@ struct Site {
   int order = 0;  // site-symmetry order from the file; 0: from the operators
 };
 
-std::vector<Site> read_sites(cif::Block& b, const Place& p) {
+std::vector<Site> read_sites(const cif::Block& b, const Place& p) {
   enum { kLabel, kType, kX, kY, kZ, kOcc, kUiso, kBiso, kOrder };
-  cif::Table t = b.find("_atom_site_", {"label", "?type_symbol", "?fract_x", "?fract_y", "?fract_z", "?occupancy",
+  const Rows t(b, "_atom_site_", {"label", "?type_symbol", "?fract_x", "?fract_y", "?fract_z", "?occupancy",
                                         "?U_iso_or_equiv", "?B_iso_or_equiv", "?site_symmetry_order"});
   if (!t.ok()) err("ReadCif", p.at("_atom_site_label") + " missing: the block has no atom sites");
   for (int k : {kX, kY, kZ})
@@ -349,16 +379,15 @@ std::vector<Site> read_sites(cif::Block& b, const Place& p) {
                          " missing: the atom sites have no fractional coordinates");
   if (t.length() > static_cast<std::size_t>(MAXAT)) err("ReadCif", "Too many atoms");
   std::vector<Site> sites;
-  int row_number = 0;
-  for (auto row : t) {
-    ++row_number;
+  for (std::size_t row = 0; row < t.length(); ++row) {
+    const std::size_t row_number = row + 1;
     Site s;
-    s.label = row.str(kLabel);
+    s.label = t.str(row, kLabel);
     if (s.label.empty())
       err("ReadCif", p.at("_atom_site_label") + ": atom site " + std::to_string(row_number) + " has no label");
     const std::string of = " of atom " + s.label;
-    if (row.has2(kType)) {
-      const std::string sym = row.str(kType);
+    if (t.has2(row, kType)) {
+      const std::string sym = t.str(row, kType);
       s.z = element_of(sym);
       if (s.z == 0) err("ReadCif", p.at("_atom_site_type_symbol") + of + ": '" + sym + "' names no element");
     } else {
@@ -369,18 +398,19 @@ std::vector<Site> read_sites(cif::Block& b, const Place& p) {
     if (s.z > NSYM_ELEMENTS)
       err("ReadCif", p.at("_atom_site_type_symbol") + of + ": element " + std::to_string(s.z) +
                          " is beyond the element table");
-    s.x = Frac(static_cast<float>(required(p, "_atom_site_fract_x" + of, row[kX])),
-               static_cast<float>(required(p, "_atom_site_fract_y" + of, row[kY])),
-               static_cast<float>(required(p, "_atom_site_fract_z" + of, row[kZ])));
-    if (row.has(kOcc)) s.occ = static_cast<float>(optional(p, "_atom_site_occupancy" + of, row[kOcc], 1.0));
-    if (row.has2(kUiso))
-      s.uiso = static_cast<float>(required(p, "_atom_site_U_iso_or_equiv" + of, row[kUiso]));
-    else if (row.has2(kBiso))
-      s.uiso = static_cast<float>(required(p, "_atom_site_B_iso_or_equiv" + of, row[kBiso]) / kEightPiSquared);
-    if (row.has2(kOrder)) {
-      const double n = required(p, "_atom_site_site_symmetry_order" + of, row[kOrder]);
+    s.x = Frac(static_cast<float>(required(p, "_atom_site_fract_x" + of, t.raw(row, kX))),
+               static_cast<float>(required(p, "_atom_site_fract_y" + of, t.raw(row, kY))),
+               static_cast<float>(required(p, "_atom_site_fract_z" + of, t.raw(row, kZ))));
+    if (t.has_column(kOcc))
+      s.occ = static_cast<float>(optional(p, "_atom_site_occupancy" + of, t.raw(row, kOcc), 1.0));
+    if (t.has2(row, kUiso))
+      s.uiso = static_cast<float>(required(p, "_atom_site_U_iso_or_equiv" + of, t.raw(row, kUiso)));
+    else if (t.has2(row, kBiso))
+      s.uiso = static_cast<float>(required(p, "_atom_site_B_iso_or_equiv" + of, t.raw(row, kBiso)) / kEightPiSquared);
+    if (t.has2(row, kOrder)) {
+      const double n = required(p, "_atom_site_site_symmetry_order" + of, t.raw(row, kOrder));
       if (n < 1.0 || n > 192.0 || n != std::floor(n))
-        err("ReadCif", p.at("_atom_site_site_symmetry_order") + of + ": '" + row[kOrder] +
+        err("ReadCif", p.at("_atom_site_site_symmetry_order") + of + ": '" + t.raw(row, kOrder) +
                            "' is no order of a site symmetry");
       s.order = static_cast<int>(n);
     }
@@ -391,8 +421,8 @@ std::vector<Site> read_sites(cif::Block& b, const Place& p) {
 
 // The aniso loop gives U (or B, converted) to atoms of the atom-site loop;
 // an entry without such an atom (an atom left out of the model) is passed over.
-void read_aniso(Run& run, cif::Block& b, const Place& p, std::vector<Site>& sites) {
-  cif::Table t = b.find("_atom_site_aniso_", {"label", "?U_11", "?U_22", "?U_33", "?U_12", "?U_13", "?U_23", "?B_11",
+void read_aniso(Run& run, const cif::Block& b, const Place& p, std::vector<Site>& sites) {
+  const Rows t(b, "_atom_site_aniso_", {"label", "?U_11", "?U_22", "?U_33", "?U_12", "?U_13", "?U_23", "?B_11",
                                               "?B_22", "?B_33", "?B_12", "?B_13", "?B_23"});
   if (!t.ok()) return;
   auto all = [&](int first) {
@@ -414,21 +444,21 @@ void read_aniso(Run& run, cif::Block& b, const Place& p, std::vector<Site>& site
   }
   std::unordered_map<std::string, std::size_t> index;
   for (std::size_t i = sites.size(); i-- > 0;) index[sites[i].label] = i;
-  for (auto row : t) {
-    const std::string label = row.str(0);
+  for (std::size_t row = 0; row < t.length(); ++row) {
+    const std::string label = t.str(row, 0);
     auto it = index.find(label);
     if (it == index.end()) {
       to_lst(run, "(' Aniso entry ',a,' has no atom site: passed over')", label);
       continue;
     }
     int nulls = 0;
-    for (int k = first; k < first + 6; ++k) nulls += cif::is_null(row[static_cast<std::size_t>(k)]) ? 1 : 0;
+    for (int k = first; k < first + 6; ++k) nulls += cif::is_null(t.raw(row, k)) ? 1 : 0;
     if (nulls == 6) continue;
     Site& s = sites[it->second];
     for (int k = 0; k < 6; ++k) {
       const std::string item = std::string("_atom_site_aniso_") + kNames[first + k] + " of atom " + label;
       s.u[static_cast<std::size_t>(k)] =
-          static_cast<float>(required(p, item, row[static_cast<std::size_t>(first + k)]) * scale);
+          static_cast<float>(required(p, item, t.raw(row, first + k)) * scale);
     }
     s.aniso = true;
   }
@@ -436,7 +466,7 @@ void read_aniso(Run& run, cif::Block& b, const Place& p, std::vector<Site>& site
 
 // Scattering types: the elements of the _atom_type loop in its order, then
 // any further element of the atoms in order of first appearance.
-std::vector<int> build_types(Run& run, cif::Block& b, const std::vector<Site>& sites) {
+std::vector<int> build_types(Run& run, const cif::Block& b, const std::vector<Site>& sites) {
   AtTypes& ty = run.at_types;
   auto type_of = [&](int z) {
     for (int k = 1; k <= ty.ntyp; ++k)
@@ -444,8 +474,8 @@ std::vector<int> build_types(Run& run, cif::Block& b, const std::vector<Site>& s
     ty.iz.push_back(z);
     return ++ty.ntyp;
   };
-  if (cif::Column col = b.find_values("_atom_type_symbol"))
-    for (const std::string& raw : col) {
+  if (const cif::Column* col = b.find("_atom_type_symbol"))
+    for (const std::string& raw : col->values) {
       const int z = element_of(cif::as_string(raw));
       if (z >= 1 && z <= NSYM_ELEMENTS) type_of(z);
     }
@@ -545,7 +575,7 @@ bool looks_like_cif(const std::filesystem::path& path) {
 
 void ReadCif(Run& run, const std::string& fname, const std::string& block) {
   cif::Document doc = read_document(run, fname);
-  cif::Block& b = choose_block(doc, fname, block);
+  const cif::Block& b = choose_block(doc, fname, block);
   const Place place{fname, b.name};
   to_lst(run, "(/' Reading CIF file : ',a)", fname);
   to_lst(run, "(' Data block : ',a)", b.name);
