@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "control/configurations.hpp"
 #include "control/error.hpp"
 #include "control/fortran_io.hpp"
 #include "control/scanner.hpp"
@@ -451,11 +452,11 @@ bool match(Run& run, DbFile& d, const DbQuery& q, std::string& group) {
 // ---------------------------------------------------------------------------
 
 float pval(int z) {
+  // The valence of the SCAT line, so that the refinement starts from the
+  // electrons its wavefunction table puts in the valence shell (iodine 7:
+  // its 4d shell is core).
+  if (z >= 1 && z <= MAXSCATZ) return static_cast<float>(scat_valence(z));
   if (z <= 2) return static_cast<float>(z);
-  if (z <= 10) return static_cast<float>(z - 2);
-  if (z <= 18) return static_cast<float>(z - 10);
-  if (z <= 36) return static_cast<float>(z - 18);
-  if (z <= 54) return static_cast<float>(z - 36);
   if (z <= 86) return static_cast<float>(z - 54);
   return static_cast<float>(z - 86);
 }

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "control/configurations.hpp"
 #include "control/elements.hpp"
 #include "control/error.hpp"
 #include "control/text.hpp"
@@ -398,6 +399,8 @@ std::vector<Site> read_sites(const cif::Block& b, const Place& p) {
     if (s.z > NSYM_ELEMENTS)
       err("ReadCif", p.at("_atom_site_type_symbol") + of + ": element " + std::to_string(s.z) +
                          " is beyond the element table");
+    // The values of a CIF loop keep no line of their own: the row is named.
+    require_scat(s.z, "ReadCif", s.label, p.at("_atom_site_ loop") + ", row " + std::to_string(row_number));
     s.x = Frac(static_cast<float>(required(p, "_atom_site_fract_x" + of, t.raw(row, kX))),
                static_cast<float>(required(p, "_atom_site_fract_y" + of, t.raw(row, kY))),
                static_cast<float>(required(p, "_atom_site_fract_z" + of, t.raw(row, kZ))));

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "control/configurations.hpp"
 #include "control/elements.hpp"
 #include "control/error.hpp"
 #include "control/fortran_io.hpp"
@@ -113,6 +114,11 @@ void write_mas_module(Run& run) {
   for (int k = 1; k <= run.at_types.ntyp; ++k) {
     const int z = run.at_types.iz[static_cast<std::size_t>(k)];
     ff::write(m, "(a2,3x,'CHFW CHFW CSZD',1x,18i4,2f8.4,f7.3)", atsym(z), GetSFT(z), 0.0f, 0.0f, 0.0f);
+    // The line keeps its place, so that the table numbers of the types after
+    // it stay right; an atom of this type stops the run when it is read.
+    if (z > MAXSCATZ)
+      to_lst(run, "(/' Atom type ',i3,' (',a,') : no wavefunction table covers it; its SCAT line has no occupancies')",
+             k, rtrim(atsym(z)));
   }
   ff::write(m, "(a)", "END SCAT");
   ff::write(m, "(a)", rule);
@@ -363,6 +369,7 @@ void read_atoms(Run& run, ShelxFile& sf) {
       err("ReadShelx", "Atom " + std::string(name) + ": SFAC number " + std::to_string(s) + " points at no SFAC entry (" +
                            std::to_string(run.at_types.ntyp) + " given), " + where);
     a.iz[ui] = run.at_types.iz[static_cast<std::size_t>(s)];
+    require_scat(a.iz[ui], "ReadShelx", name, where);
     ++type_count[static_cast<std::size_t>(s)];
     a1.lmax[ui] = a.iz[ui] == 1 ? 2 : 4;
     a1.isft[ui] = s;
@@ -381,7 +388,7 @@ void read_atoms(Run& run, ShelxFile& sf) {
     }
     // The SFAC number is written I4 in the rewritten atom line.
     std::array<float, 10> v{};
-    if (!processfvar(std::span<const std::string_view>(ws).subspan(2), sh, where, v) || s > 9999)
+    if (!processfvar(std::span<const std::string_view>(ws).subspan(2), sh, name, where, v) || s > 9999)
       err("ReadShelx", "Atom " + std::string(name) + ": a number does not fit its field, " + where);
     Uij& u = run.at_uij[ui];
     u = Uij{};
@@ -418,27 +425,6 @@ void read_atoms(Run& run, ShelxFile& sf) {
 }
 
 }  // namespace
-
-std::array<int, 18> GetSFT(int z) {
-  // orbital positions in the SCAT line
-  enum { S1, S2, S3, S4, P2, P3, P4, D3, D4, F4, S5, P5 };
-  if (z > 36 && z != 53) err("GetSFT", "atomic number not implemented yet");
-  std::array<int, 18> o{};
-  o[S1] = z == 1 ? -1 : z == 2 ? -2 : z > 2 ? 2 : 0;
-  o[S2] = z == 3 ? -1 : (z >= 4 && z <= 10) ? -2 : z > 10 ? 2 : 0;
-  o[P2] = (z >= 5 && z <= 10) ? 4 - z : z > 10 ? 6 : 0;
-  o[S3] = z == 11 ? -1 : (z >= 12 && z <= 18) ? -2 : z > 18 ? 2 : 0;
-  o[P3] = (z >= 13 && z <= 18) ? 12 - z : z > 18 ? 6 : 0;
-  o[S4] = z == 19 ? -1 : (z >= 20 && z <= 36) ? -2 : z > 36 ? 2 : 0;
-  o[D3] = (z >= 21 && z <= 30) ? 20 - z : (z >= 31 && z <= 36) ? -10 : z > 36 ? 10 : 0;
-  o[P4] = (z >= 31 && z <= 36) ? 30 - z : z > 36 ? 6 : 0;
-  if (z == 53) {
-    o[D4] = 10;
-    o[S5] = -2;
-    o[P5] = -5;
-  }
-  return o;
-}
 
 void ReadShelx(Run& run, const std::string& fname) {
   std::optional<TextFile> file = TextFile::open(run.path(fname));

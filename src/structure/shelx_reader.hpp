@@ -25,9 +25,4 @@ void write_mas_banner(Run& run);
 void write_mas_module(Run& run);
 void write_mopro_symmetry(Run& run, char letter, bool centro, const std::vector<std::string>& cards);
 
-// Core (positive) and valence (negative) occupancies of an element for the
-// SCAT table, orbitals 1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F.
-// Elements beyond Kr other than iodine stop the run.
-std::array<int, 18> GetSFT(int z);
-
 }  // namespace vorn

@@ -55,7 +55,7 @@ const char* const METHYL_ON_O =
     "TYPE 1 1 3\n"
     "TYPE 2 8 1\n";
 
-TEST(Pval, CountsElectronsOutsideTheNobleGasShell) {
+TEST(Pval, CountsTheValenceElectronsOfTheScatLine) {
   EXPECT_EQ(pval(1), 1.0f);
   EXPECT_EQ(pval(2), 2.0f);
   EXPECT_EQ(pval(3), 1.0f);
@@ -69,8 +69,16 @@ TEST(Pval, CountsElectronsOutsideTheNobleGasShell) {
   EXPECT_EQ(pval(26), 8.0f);
   EXPECT_EQ(pval(30), 12.0f);
   EXPECT_EQ(pval(36), 18.0f);
+  // Rb, Sr: 5s; Y to Cd: 4d and 5s; In to Xe: 5s and 5p over a 4d core.
   EXPECT_EQ(pval(37), 1.0f);
-  EXPECT_EQ(pval(54), 18.0f);
+  EXPECT_EQ(pval(42), 6.0f);
+  EXPECT_EQ(pval(46), 10.0f);
+  EXPECT_EQ(pval(48), 12.0f);
+  EXPECT_EQ(pval(49), 3.0f);
+  EXPECT_EQ(pval(50), 4.0f);
+  EXPECT_EQ(pval(53), 7.0f);
+  EXPECT_EQ(pval(54), 8.0f);
+  // Beyond Xe, where no SCAT line exists, outside the preceding noble gas.
   EXPECT_EQ(pval(55), 1.0f);
   EXPECT_EQ(pval(86), 32.0f);
   EXPECT_EQ(pval(92), 6.0f);
