@@ -68,7 +68,7 @@ std::array<float, N> slice(const std::array<float, NPOP>& p) {
   return r;
 }
 
-void write_atom(Run& run, int i) {
+void write_atom(Run& run, int i, const SingleU& single_u) {
   std::ostream& os = *run.par;
   const auto k = static_cast<std::size_t>(i);
   const std::string& label = run.atoms.label[k];
@@ -77,15 +77,19 @@ void write_atom(Run& run, int i) {
   const bool hydrogen = rtrim(en) == "H";  // mopro_hydrogen(label), from the name made above
 
   const NameField nf = name_field(run, i);
+  const Vec3 x = written_position(run, i);
   if (nf.molecule.empty())
-    ff::write(os, "('ATOM ',j3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, nf.name, run.atoms.xf[k], occ, en);
+    ff::write(os, "('ATOM ',j3,1x,a,3f12.6,f6.3,1x,' 1 ',a)", i, nf.name, x, occ, en);
   else
-    ff::write(os, "('ATOM ',j3,1x,2a,3f12.6,f6.3,1x,' 1 ',a)", i, nf.name, nf.molecule, run.atoms.xf[k], occ, en);
+    ff::write(os, "('ATOM ',j3,1x,2a,3f12.6,f6.3,1x,' 1 ',a)", i, nf.name, nf.molecule, x, occ, en);
   ff::write(os, "(a)", run.mopro[k]);  // 90 characters
-  if (hydrogen)
-    ff::write(os, "('UISO   ',f10.6)", run.at_uij[k][0]);
-  else
+  // The tensor only where one was refined: a UANI line made from a Uiso
+  // would be flat and not positive definite. Hydrogen atoms stay isotropic
+  // in MoPro's model, with the Ueq of a refined tensor.
+  if (single_u.anisotropic(i) && !hydrogen)
     ff::write(os, "('UANI   ',6f10.6)", run.at_uij[k]);
+  else
+    ff::write(os, "('UISO   ',f10.6)", single_u(i));
 
   std::array<float, NPOP> p = xd_populations(run.mpoles[k]);
   if (occ == 0.0f) {
@@ -113,7 +117,8 @@ void write_mopro_atoms(Run& run) {
   write_dummies(run);
   write_kappas(run);
   ff::write(*run.par, "('ATOMS ',j4,/)", run.atoms.nat);
-  for (int i = 1; i <= run.atoms.nat; ++i) write_atom(run, i);
+  const SingleU single_u(run);
+  for (int i = 1; i <= run.atoms.nat; ++i) write_atom(run, i, single_u);
 }
 
 void write_con_tail(Run& run) {

@@ -55,4 +55,10 @@ float free_variable(const Run& run, int k) {
   return k == 1 ? 1.0f : 0.0f;
 }
 
+Vec3 written_position(const Run& run, int i) {
+  const auto k = static_cast<std::size_t>(i);
+  if (run.ctl.ifrac == 0) return run.atoms.xc[k];
+  return run.atoms.xf[k];
+}
+
 }  // namespace vorn

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "control/run.hpp"
+#include "structure/shelx_atoms.hpp"
 
 namespace vorn {
 
@@ -27,5 +28,28 @@ int dummy_count(const Run& run, std::string_view routine);
 // Free variable k as the SHELX reader left it, or its preset value (1.0 for
 // the first, 0 otherwise) when the list does not reach it.
 float free_variable(const Run& run, int k);
+
+// The coordinates an atom line carries: fractional, or for input without a
+// cell (PLATON, AIM2TAB), where the fractional ones are not known, the
+// Cartesian ones in angstroms.
+Vec3 written_position(const Run& run, int i);
+
+// The one displacement value of an atom line that has room for one U: the
+// Uiso of an isotropic atom, the Ueq of an anisotropic one (XD orders 2 to
+// 4 all carry the six harmonic terms). U11 alone would be no isotropic
+// value of any kind.
+class SingleU {
+ public:
+  explicit SingleU(const Run& run) : run_(run), terms_(run.ucell) {}
+  bool anisotropic(int i) const { return run_.atoms1.iu[static_cast<std::size_t>(i)] >= 2; }
+  float operator()(int i) const {
+    const Uij& u = run_.at_uij[static_cast<std::size_t>(i)];
+    return anisotropic(i) ? terms_.ueq(u) : u[0];
+  }
+
+ private:
+  const Run& run_;
+  UeqTerms terms_;
+};
 
 }  // namespace vorn

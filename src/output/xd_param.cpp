@@ -25,11 +25,11 @@ void write_head(Run& run, int nkap, int ndum) {
   for (int j = 1; j <= ndum; ++j) ff::write(os, "(3f13.6)", run.dummy.x[static_cast<std::size_t>(j)]);
 }
 
-void write_atom(Run& run, int i, bool fixed_h) {
+void write_atom(Run& run, int i, bool fixed_h, const SingleU& single_u) {
   const auto k = static_cast<std::size_t>(i);
   const Mpole& mp = run.mpoles[k];
   const std::string label = pad(run.atoms.label[k], 8);
-  const Frac& xf = run.atoms.xf[k];
+  const Vec3 xf = written_position(run, i);
   const float occ = run.atoms1.occ[k];
   std::ostream& os = *run.inp;
   ff::write(os, "(a,2j3,3(1x,j4),2x,6(1x,j4),3f9.5,f8.4)", label, mp.ax1, mp.ax2, mp.atom0, mp.atom1, mp.atom2, mp.tp,
@@ -37,8 +37,7 @@ void write_atom(Run& run, int i, bool fixed_h) {
   ff::write(os, "(6f10.6)", run.at_uij[k]);
   ff::write(os, "(10f8.4)", xd_populations(mp));
   if (fixed_h)
-    ff::write(*run.fixh, "(a,1x,j4,2x,3f12.6,2x,f10.5,1x,f8.4)", label, run.atoms1.isft[k], xf, occ,
-              run.at_uij[k][0]);
+    ff::write(*run.fixh, "(a,1x,j4,2x,3f12.6,2x,f10.5,1x,f8.4)", label, run.atoms1.isft[k], xf, occ, single_u(i));
 }
 
 void write_tail(Run& run, int nkap) {
@@ -49,8 +48,11 @@ void write_tail(Run& run, int nkap) {
     const float kp = ks.kappap[k];
     ff::write(os, "(j3,6f10.6)", ks.nsft[k], ks.kappa[k], kp, kp, kp, kp, kp);
   }
+  // Only an XD parameter file has extinction and overall values of its own;
+  // the free variables 2 to 9 of a SHELX file are occupancy variables.
   std::array<float, 8> extinction{};
-  for (int v = 2; v <= 9; ++v) extinction[static_cast<std::size_t>(v - 2)] = free_variable(run, v);
+  if (run.ctl.iformat == FMT_XD)
+    for (int v = 2; v <= 9; ++v) extinction[static_cast<std::size_t>(v - 2)] = free_variable(run, v);
   ff::write(os, "(7e11.4)", extinction);
   ff::write(os, "(e13.6)", free_variable(run, 1));
 }
@@ -62,7 +64,11 @@ void write_xd_inp(Run& run) {
   const int ndum = dummy_count(run, kRoutine);
   const bool fixed_h = run.ctl.iextH != 0 && run.ctl.itoxd == 0;
   write_head(run, nkap, ndum);
-  for (int i = 1; i <= run.atoms.nat; ++i) write_atom(run, i, fixed_h);
+  if (run.ctl.ifrac == 0)
+    to_both(run, "(/' The input has no cell : xd_vorn.inp, mopro_vorn.par',a,' carry Cartesian coordinates (Angstrom)')",
+            fixed_h ? " and fixedH.ins" : "");
+  const SingleU single_u(run);
+  for (int i = 1; i <= run.atoms.nat; ++i) write_atom(run, i, fixed_h, single_u);
   write_tail(run, nkap);
 }
 

@@ -9,6 +9,7 @@
 namespace vorn::test {
 
 inline void cubic_cell(Run& run, float a) {
+  run.ucell = {a, a, a, 90.0f, 90.0f, 90.0f};
   run.transf.M = {{{a, 0, 0}, {0, a, 0}, {0, 0, a}}};
   run.transf.Minv = {{{1 / a, 0, 0}, {0, 1 / a, 0}, {0, 0, 1 / a}}};
 }

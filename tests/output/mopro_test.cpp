@@ -107,18 +107,57 @@ TEST_F(Mopro, EmptySiteGetsZeroPopulationsAndAListingNote) {
   EXPECT_EQ(par.str().find("Inf"), std::string::npos);
 }
 
+// The displacement line follows what was refined: an isotropic carbon keeps
+// its Uiso (a UANI line of it would be flat, not positive definite); an
+// anisotropic H gets its Ueq. In a monoclinic cell (beta = 120 degrees)
+// Ueq = [(U11 + U33 + 2 U13 cos beta) / sin^2 beta + U22] / 3
+//     = [(0.04 + 0.06 - 0.01) / 0.75 + 0.05] / 3 = 0.056667.
+TEST_F(Mopro, DisplacementLineFollowsTheRefinedType) {
+  t.run.ucell = {7.0f, 8.0f, 9.0f, 90.0f, 120.0f, 90.0f};
+  t.run.atoms1.iu[2] = 1;
+  t.run.at_uij[2] = {0.03f, 0, 0, 0, 0, 0};
+  t.run.atoms1.iu[3] = 2;
+  t.run.at_uij[3] = {0.04f, 0.05f, 0.06f, 0.0f, 0.01f, 0.0f};
+  write_mopro_atoms(t.run);
+  auto l = lines_of(par.str());
+  EXPECT_EQ(l[13], "UANI     0.020100  0.025300  0.018700 -0.001200  0.003400  0.000800");  // O(1), anisotropic
+  EXPECT_EQ(l[20], "UISO     0.030000");  // C(1), isotropic
+  EXPECT_EQ(l[27], "UISO     0.056667");  // H(1), anisotropic
+  // XD's anharmonic orders carry the harmonic tensor as well.
+  par.str("");
+  t.run.atoms1.iu[3] = 4;
+  write_mopro_atoms(t.run);
+  EXPECT_EQ(lines_of(par.str())[27], "UISO     0.056667");
+}
+
+// PLATON and AIM2TAB input has no cell: the atom line carries the Cartesian
+// coordinates, and an atom without displacement parameters a zero Uiso.
+TEST_F(Mopro, CartesianInputWritesCartesianCoordinates) {
+  t.run.ctl.ifrac = 0;
+  for (int i = 1; i <= t.run.atoms.nat; ++i) {
+    t.run.atoms.xf[i] = Frac();
+    t.run.atoms1.iu[i] = 0;
+    t.run.at_uij[i] = Uij{};
+  }
+  write_mopro_atoms(t.run);
+  auto l = lines_of(par.str());
+  EXPECT_EQ(l[11], "ATOM   1 O1        MOL   1    6.430000    5.000000    5.000000 1.000  1 O         ");
+  EXPECT_EQ(l[13], "UISO     0.000000");
+}
+
 TEST_F(Mopro, HydrogenTestLooksAtTheElementPartOfTheLabel) {
   EXPECT_TRUE(mopro_hydrogen("H(5)    "));
   EXPECT_FALSE(mopro_hydrogen("H5      "));  // no bracket: the element part is H5
   EXPECT_FALSE(mopro_hydrogen("HG(1)   "));
   EXPECT_FALSE(mopro_hydrogen("C(12)   "));
 
-  // A bracket-less H gets the full anisotropic treatment.
+  // A bracket-less H gets the populations of a heavier atom; its U stays
+  // the isotropic one it has.
   t.run.atoms.label[3] = pad("H5", 8);
   write_mopro_atoms(t.run);
   auto l = lines_of(par.str());
   EXPECT_EQ(l[25], "ATOM   3 H5        MOL   1    0.673500    0.591000    0.500000 1.000  1 H5        ");
-  EXPECT_EQ(l[27], "UANI     0.041200  0.000000  0.000000  0.000000  0.000000  0.000000");
+  EXPECT_EQ(l[27], "UISO     0.041200");
   EXPECT_EQ(l[28], kHPop);
   EXPECT_EQ(l[29], "  0.000  0.000  0.000  0.000  0.000  0.000  0.000");
   EXPECT_EQ(l[30], "  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000  0.000");

@@ -27,6 +27,7 @@ const std::string kZeroH6 = "  0.0000  0.0000  0.0000  0.0000  0.0000  0.0000";
 
 // Worked out by hand from the layout of the XD parameter file.
 TEST_F(XdParam, MethanolFileMatchesTheLayoutLineByLine) {
+  t.run.ctl.iformat = FMT_XD;  // extinction values of its own
   write_xd_inp(t.run);
   expect_lines(inp.str(), {
       kBangs,
@@ -85,9 +86,11 @@ TEST_F(XdParam, FixedHLinesOnlyWithExtendedHydrogens) {
 
   t.run.ctl.iextH = 1;
   write_xd_inp(t.run);
+  // The anisotropic O and C carry their Ueq, in the cubic cell a third of
+  // the trace: (0.0201 + 0.0253 + 0.0187) / 3 and (0.0223 + 0.0291 + 0.0245) / 3.
   expect_lines(fixh.str(), {
-      "O(1)        1      0.643000    0.500000    0.500000     1.00000   0.0201",
-      "C(1)        2      0.500000    0.500000    0.500000     1.00000   0.0223",
+      "O(1)        1      0.643000    0.500000    0.500000     1.00000   0.0214",
+      "C(1)        2      0.500000    0.500000    0.500000     1.00000   0.0253",
       "H(1)        3      0.673500    0.591000    0.500000     1.00000   0.0412",
       "H(2)        3      0.468000    0.500000    0.409500     1.00000   0.0385",
       "H(3)        3      0.468000    0.578400    0.545200     1.00000   0.0391",
@@ -147,6 +150,7 @@ TEST_F(XdParam, WithoutDatabankEveryMultipoleIsZero) {
 }
 
 TEST_F(XdParam, FreeVariablesBeyondTheListTakeTheirPresets) {
+  t.run.ctl.iformat = FMT_XD;
   t.run.shelx.fv.assign(3, 0.0f);  // a list holding only variables 1 and 2
   t.run.shelx.fv[1] = 2.5f;
   t.run.shelx.fv[2] = 0.5f;
@@ -155,6 +159,35 @@ TEST_F(XdParam, FreeVariablesBeyondTheListTakeTheirPresets) {
   EXPECT_EQ(l[l.size() - 3], " 0.5000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00");
   EXPECT_EQ(l[l.size() - 2], " 0.0000E+00");
   EXPECT_EQ(l.back(), " 0.250000E+01");
+}
+
+// The free variables 2 to 9 of a SHELX file are occupancies, never
+// extinction values; only the scale factor (variable 1) goes over.
+TEST_F(XdParam, ShelxAndCifInputStartExtinctionAtZero) {
+  for (int format : {FMT_SHELX, FMT_CIF}) {
+    inp.str("");
+    t.run.ctl.iformat = format;
+    t.run.shelx.fv[2] = 0.676f;
+    write_xd_inp(t.run);
+    auto l = lines_of(inp.str());
+    EXPECT_EQ(l[l.size() - 3], " 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00 0.0000E+00");
+    EXPECT_EQ(l[l.size() - 2], " 0.0000E+00");
+    EXPECT_EQ(l.back(), " 0.987650E+00");
+  }
+}
+
+// Without a cell the atom lines carry the Cartesian coordinates: the
+// fractional ones of such input are zero and mean nothing.
+TEST_F(XdParam, CartesianInputWritesCartesianCoordinates) {
+  t.run.ctl.ifrac = 0;
+  t.run.ctl.iextH = 1;
+  for (int i = 1; i <= t.run.atoms.nat; ++i) t.run.atoms.xf[i] = Frac();
+  write_xd_inp(t.run);
+  auto l = lines_of(inp.str());
+  EXPECT_EQ(l[10], "O(1)      3  1    2    1    3      2    1    1    4    1    0  6.43000  5.00000  5.00000  1.0000");
+  EXPECT_EQ(lines_of(fixh.str())[2], "H(1)        3      6.735000    5.910000    5.000000     1.00000   0.0412");
+  EXPECT_NE(t.out.str().find("The input has no cell : xd_vorn.inp, mopro_vorn.par and fixedH.ins carry Cartesian"),
+            std::string::npos);
 }
 
 TEST_F(XdParam, AtomReferringToAKappaSetWithoutValuesStops) {
