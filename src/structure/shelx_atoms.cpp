@@ -184,7 +184,7 @@ std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ct
   return label;
 }
 
-float decode_fvar(float v, const ShelxData& shelx, const std::string& where) {
+float decode_fvar(float v, const ShelxData& shelx, std::string_view atom, const std::string& where) {
   if (v > -10.0f && v < 10.0f) return v;
   if (v >= 10.0f && v < 20.0f) return v - 10.0f;
   // A negative fixed value (-10.25 fixes a coordinate at -0.25) keeps its
@@ -200,6 +200,15 @@ float decode_fvar(float v, const ShelxData& shelx, const std::string& where) {
   if (k > MAXFV)
     err("ReadShelx", "Free variable " + std::to_string(k) + " (coded " + std::string(rtrim(ff::fmt_f(v, 12, 5))) +
                          ") is beyond the " + std::to_string(MAXFV) + " free variables the table holds, " + where);
+  // A variable that FVAR does not give has no value to start from; taking
+  // 0 or 1 for it would empty or fill a site without a word.
+  if (k > shelx.nfv) {
+    std::string coded = ff::fmt_f(v, 12, 5);
+    coded.erase(0, coded.find_first_not_of(' '));
+    err("ReadShelx", "Atom " + std::string(atom) + " refers to free variable " + std::to_string(k) + " (coded " +
+                         coded + "), but FVAR gives " +
+                         (shelx.nfv == 0 ? std::string("none") : "only " + std::to_string(shelx.nfv)) + ", " + where);
+  }
   const float fv = shelx.fv[static_cast<std::size_t>(k)];
   return v > 0.0f ? p * fv : p * (fv - 1.0f);
 }
@@ -311,8 +320,8 @@ bool plain_value(std::string_view word, float& out) {
 
 }  // namespace
 
-bool processfvar(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
-                       std::span<float> values) {
+bool processfvar(std::span<const std::string_view> words, const ShelxData& shelx, std::string_view atom,
+                 const std::string& where, std::span<float> values) {
   // Words that need the full way: parsed, decoded, then through the field
   // once every word has been read (a word that is no number stops the run
   // first).
@@ -322,7 +331,7 @@ bool processfvar(std::span<const std::string_view> words, const ShelxData& shelx
     float x = 0.0f;
     if (!parse_atom_number(words[k], x))
       err("ReadShelx", "Number expected, found '" + std::string(words[k]) + "', " + where);
-    values[k] = decode_fvar(x, shelx, where);
+    values[k] = decode_fvar(x, shelx, atom, where);
     if (k < 32) full |= std::uint32_t{1} << k;
   }
   for (std::size_t k = 0; k < words.size(); ++k)

@@ -48,7 +48,7 @@ std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ct
 std::string atom_label(std::string_view name, int iz, int nat, int type_count, const Ctl& ctl);
 
 // Decodes one free-variable coded number; where names the line for messages.
-float decode_fvar(float v, const ShelxData& shelx, const std::string& where);
+float decode_fvar(float v, const ShelxData& shelx, std::string_view atom, const std::string& where);
 
 // A Uiso in [-5, -0.5] rides on the nearest earlier atom that does not ride:
 // it becomes |Uiso| times that atom's equivalent isotropic U.
@@ -79,8 +79,8 @@ bool through_f12_6(float v, float& out);
 // gives them, without the text in between: rounded to six decimals. A word
 // that is no number or no free-variable code stops the run; false when a
 // value does not read back from its field. values has room for every word.
-bool processfvar(std::span<const std::string_view> words, const ShelxData& shelx, const std::string& where,
-                       std::span<float> values);
+bool processfvar(std::span<const std::string_view> words, const ShelxData& shelx, std::string_view atom,
+                 const std::string& where, std::span<float> values);
 
 // Equivalent isotropic U of atom i.
 float calcueq(const Run& run, int i);

@@ -36,7 +36,7 @@ void rewrite_line(std::string& line, const ShelxData& shelx, const std::string& 
     }
     float x = 0.0f;
     if (!ff::parse_real(w, x)) err("ReadShelx", "Number expected, found '" + std::string(w) + "', " + where);
-    v.push_back(decode_fvar(x, shelx, where));
+    v.push_back(decode_fvar(x, shelx, "C1", where));
   }
   line = ff::format("(5x,i4,100f12.6)", s, v);
   line.pop_back();  // the record's newline
@@ -168,22 +168,27 @@ TEST(FreeVariables, DecodingFollowsTheShelxCoding) {
   s.fv[2] = 0.6f;
   s.fv[3] = 0.25f;
   const std::string at = "file x.res, line 9";
-  EXPECT_FLOAT_EQ(decode_fvar(11.0f, s, at), 1.0f);
-  EXPECT_FLOAT_EQ(decode_fvar(10.5f, s, at), 0.5f);
-  EXPECT_NEAR(decode_fvar(10.33333f, s, at), 0.33333f, 1e-5f);
-  EXPECT_FLOAT_EQ(decode_fvar(21.0f, s, at), 0.6f);
-  EXPECT_FLOAT_EQ(decode_fvar(-21.0f, s, at), 0.4f);
-  EXPECT_FLOAT_EQ(decode_fvar(20.5f, s, at), 0.3f);
-  EXPECT_FLOAT_EQ(decode_fvar(-20.5f, s, at), 0.2f);
-  EXPECT_FLOAT_EQ(decode_fvar(-31.0f, s, at), 0.75f);
-  EXPECT_FLOAT_EQ(decode_fvar(0.0234f, s, at), 0.0234f);
-  EXPECT_FLOAT_EQ(decode_fvar(-1.2f, s, at), -1.2f);
+  EXPECT_FLOAT_EQ(decode_fvar(11.0f, s, "C1", at), 1.0f);
+  EXPECT_FLOAT_EQ(decode_fvar(10.5f, s, "C1", at), 0.5f);
+  EXPECT_NEAR(decode_fvar(10.33333f, s, "C1", at), 0.33333f, 1e-5f);
+  EXPECT_FLOAT_EQ(decode_fvar(21.0f, s, "C1", at), 0.6f);
+  EXPECT_FLOAT_EQ(decode_fvar(-21.0f, s, "C1", at), 0.4f);
+  EXPECT_FLOAT_EQ(decode_fvar(20.5f, s, "C1", at), 0.3f);
+  EXPECT_FLOAT_EQ(decode_fvar(-20.5f, s, "C1", at), 0.2f);
+  EXPECT_FLOAT_EQ(decode_fvar(-31.0f, s, "C1", at), 0.75f);
+  EXPECT_FLOAT_EQ(decode_fvar(0.0234f, s, "C1", at), 0.0234f);
+  EXPECT_FLOAT_EQ(decode_fvar(-1.2f, s, "C1", at), -1.2f);
   // a negative fixed value keeps its sign
-  EXPECT_FLOAT_EQ(decode_fvar(-10.25f, s, at), -0.25f);
-  // beyond the variables read: the preset value (0)
-  EXPECT_FLOAT_EQ(decode_fvar(41.0f, s, at), 0.0f);
+  EXPECT_FLOAT_EQ(decode_fvar(-10.25f, s, "C1", at), -0.25f);
+  // beyond the variables FVAR gives: no value to take
   try {
-    decode_fvar(2011.0f, s, at);
+    decode_fvar(41.0f, s, "C1", at);
+    FAIL() << "no stop";
+  } catch (const VornError& e) {
+    EXPECT_EQ(e.message(), "Atom C1 refers to free variable 4 (coded 41.00000), but FVAR gives only 3, file x.res, line 9");
+  }
+  try {
+    decode_fvar(2011.0f, s, "C1", at);
     FAIL() << "no stop";
   } catch (const VornError& e) {
     EXPECT_NE(e.message().find("Free variable 201"), std::string::npos);
@@ -193,6 +198,7 @@ TEST(FreeVariables, DecodingFollowsTheShelxCoding) {
 
 TEST(FreeVariables, RewrittenLineHoldsTheDecodedNumbers) {
   TestRun t;
+  t.run.shelx.nfv = 2;
   t.run.shelx.fv[2] = 0.6f;
   std::string line = "      2    0.10000    10.25000    0.30000    21.00000    -1.20000";
   rewrite_line(line, t.run.shelx, "here");
@@ -290,7 +296,7 @@ TEST(FreeVariables, AtomNumbersAreTheNumbersOfTheRewrittenLine) {
     bool ok = lr.next(s);
     for (float& x : want) ok = ok && lr.next(x);
     std::vector<float> got(words.size());
-    ASSERT_EQ(processfvar(words, sh, "here", got), ok) << numbers << " -> " << line;
+    ASSERT_EQ(processfvar(words, sh, "C1", "here", got), ok) << numbers << " -> " << line;
     if (ok)
       for (std::size_t k = 0; k < got.size(); ++k) {
         EXPECT_EQ(got[k], want[k]) << numbers << " word " << k;
@@ -299,7 +305,7 @@ TEST(FreeVariables, AtomNumbersAreTheNumbersOfTheRewrittenLine) {
   }
   std::vector<float> room(1);
   const std::vector<std::string_view> bad = {"0.2x"};
-  EXPECT_THROW(processfvar(bad, sh, "here", room), VornError);
+  EXPECT_THROW(processfvar(bad, sh, "C1", "here", room), VornError);
 }
 
 TEST(AtomNumbers, ReadAsParseRealReadsThem) {
