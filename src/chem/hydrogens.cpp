@@ -188,11 +188,13 @@ void keep_ratio(Run& run, int h, std::string_view fmt, const Ts&... args) {
 // The text as Aw writes it for a text of at most w characters: right-justified.
 ff::Columns& right_in(ff::Columns& c, std::string_view t, std::size_t w) { return c.blanks(w - t.size()).text(t); }
 
-void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d, float ur) {
+// The restraint line (distan) and the ratio line of the hydrogen.
+void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_view hl, float d, float ur,
+                 bool distan) {
   const auto rx = residue_name(run, parent);
   const auto rh = residue_name(run, h);
   if (rx && rh) {
-    ff::write(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
+    if (distan) ff::write(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
     keep_ratio(run, h, "('URATIO      ',A,2X,A,1X,f6.1,2X,A)", *rx, *rh, ur, "0.01");
     return;
   }
@@ -204,7 +206,7 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   // The names go in A5 fields; a longer name is written in full rather than
   // cut to a different atom's name.
   if (nx.size() <= 5 && nh.size() <= 5) {
-    ff::write(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", nx, 1, nh, 1, d, "0.001");
+    if (distan) ff::write(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", nx, 1, nh, 1, d, "0.001");
     // As "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)" writes it.
     ff::Columns c(run.atom_line, 64);
     right_in(c.text("URATIO      "), nx, 5).text(" 1  ");
@@ -218,7 +220,7 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   } else {
     const std::string fx = nx.size() <= 5 ? field("(a5)", nx) : std::string(nx);
     const std::string fh = nh.size() <= 5 ? field("(a5)", nh) : std::string(nh);
-    ff::write(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", fx, 1, fh, 1, d, "0.001");
+    if (distan) ff::write(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", fx, 1, fh, 1, d, "0.001");
     keep_ratio(run, h, "('URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)", fx, 1, fh, 1, ur, "0.01");
   }
 }
@@ -329,8 +331,19 @@ void ExtendH(Run& run, int parent, int h) {
     to_lst(run, kTryingAndGroup, hl, xl, hl, "NOT IDENTIFIED");
   }
 
+  const float ur = cls != nullptr ? cls->uratio : xh_uratio(z);
+  if (parent > run.atoms.nat) {
+    // The parent is an image made by fragment completion. The bond and
+    // constraint lines could only name its asymmetric-unit atom, which is
+    // elsewhere, or a number that XD takes for a dummy atom. The ratio line
+    // stays: the image has the same Ueq as its source.
+    to_both(run, "(3x,'Note : the parent of ',a,' is a symmetry image of ',a,' : no RESET BOND, DISTAN or CON lines for it')",
+            hl, xl);
+    write_mopro(run, parent, h, xl, hl, d, ur, false);
+    return;
+  }
   write_reset(run, xl, hl, d);
-  write_mopro(run, parent, h, xl, hl, d, cls != nullptr ? cls->uratio : xh_uratio(z));
+  write_mopro(run, parent, h, xl, hl, d, ur, true);
   write_constraints(run, parent, h, xl, hl, d);
 }
 

@@ -101,6 +101,11 @@ float ask_charge(Run& run, int j) {
   }
 }
 
+// Fragments beyond the CHFRAG list have charge 0.
+float charge_of(const std::vector<float>& charge, int j) {
+  return static_cast<std::size_t>(j) < charge.size() ? charge[static_cast<std::size_t>(j)] : 0.0f;
+}
+
 const char* method_name(int m) { return m == 2 ? "fraction" : m == 3 ? "sigmaPv" : "difference"; }
 const char* method_mark(int m) { return m == 2 ? "*" : m == 3 ? "s" : "+"; }
 
@@ -153,22 +158,29 @@ void rescalePv(Run& run) {
     if (!all_atoms)
       for (const CtlLine& l : frag_lines) mark_members(l, j, nat, member);
 
+    // Sums over a fragment of a thousand atoms lose the fourth decimal in
+    // single precision: they are taken in double.
     int nmem = 0;
-    float sdb = 0, sfree = 0, ssig = 0;
+    double sdb = 0, sfree = 0, ssig = 0;
     for (int i = 1; i <= nat; ++i) {
       if (!member[static_cast<std::size_t>(i)]) continue;
       const auto a = static_cast<std::size_t>(i);
       ++nmem;
       sdb += run.mpoles[a].pv;
-      sfree += pval(run.atoms.iz[a]) * run.atoms1.occ[a];
+      sfree += static_cast<double>(pval(run.atoms.iz[a])) * run.atoms1.occ[a];
       ssig += run.mpoles[a].spv;
     }
     if (nmem == 0) {
+      // Its charge is still taken, so that the answers given for the
+      // fragments after it reach them.
+      const float q = have_charges ? charge_of(charge, j) : ask_charge(run, j);
       to_both(run, "(/' Fragment ',i3,' has no atoms : nothing to rescale')", j);
+      if (q != 0.0f)
+        to_both(run, "(' Its net charge ',sp,f8.3,ss,' el. is given to no atom')", q);
       continue;
     }
-    const float diff = sfree - sdb;
-    const float pct = sfree != 0.0f ? std::fabs(diff) / sfree * 100.0f : 0.0f;
+    const double diff = sfree - sdb;
+    const double pct = sfree != 0.0 ? std::fabs(diff) / sfree * 100.0 : 0.0;
     to_both(run,
             "(/' Sum-of-Pv[free]     = ',f12.6,' el.',/,"
             "' Sum-of-Pv[databank] = ',f12.6,' el.',/,"
@@ -176,46 +188,47 @@ void rescalePv(Run& run) {
             sfree, sdb, diff, pct);
     if (method == 3) to_both(run, "(' Sum of sigma(Pv)    = ',f12.6)", ssig);
 
-    float q = 0;
-    if (have_charges) {
-      q = static_cast<std::size_t>(j) < charge.size() ? charge[static_cast<std::size_t>(j)] : 0.0f;
-    } else {
-      q = ask_charge(run, j);
-    }
-    const float target = sfree - q;
+    const float q = have_charges ? charge_of(charge, j) : ask_charge(run, j);
+    const double target = sfree - q;
     to_both(run, "(/' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')", target, q);
 
     // A zero sum cannot be scaled by a ratio; the fragment then gets the
     // plain difference correction.
     int m = method;
-    if (m == 2 && sdb == 0.0f) {
+    if (m == 2 && sdb == 0.0) {
       to_both(run, "(/' Sum-of-Pv[databank] is zero : fragment ',i3,' is rescaled by the difference method')", j);
       m = 1;
     }
-    if (m == 3 && ssig == 0.0f) {
+    if (m == 3 && ssig == 0.0) {
       to_both(run, "(/' Sum of sigma(Pv) is zero : fragment ',i3,' is rescaled by the difference method')", j);
       m = 1;
     }
 
     to_lst(run, "(/4x,'NO  ATOM',7x,'Occup.    Pv(DB)      Pv(free)','    ',a,'Corr       Pv(new)'/)",
            method_mark(m));
-    float snew = 0;
+    double snew = 0;
+    // What storing each new Pv in single precision rounded off goes to the
+    // next atom, so that the fragment adds up to its target.
+    double carry = 0;
     for (int i = 1; i <= nat; ++i) {
       if (!member[static_cast<std::size_t>(i)]) continue;
       const auto a = static_cast<std::size_t>(i);
       Mpole& mp = run.mpoles[a];
       const float occ = run.atoms1.occ[a];
-      float c = 0, pnew = 0;
+      double c = 0, exact = 0;
       if (m == 2) {
         c = target / sdb;
-        pnew = mp.pv * c;
+        exact = mp.pv * c;
       } else if (m == 3) {
         c = mp.spv * (target - sdb) / ssig;
-        pnew = mp.pv + c;
+        exact = mp.pv + c;
       } else {
-        c = (target - sdb) / static_cast<float>(nmem);
-        pnew = mp.pv + c;
+        c = (target - sdb) / nmem;
+        exact = mp.pv + c;
       }
+      exact += carry;
+      const auto pnew = static_cast<float>(exact);
+      carry = exact - pnew;
       to_lst(run, "(i6,2x,a,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, run.atoms.label[a], occ, mp.pv,
              pval(run.atoms.iz[a]) * occ, c, pnew);
       mp.pv = pnew;

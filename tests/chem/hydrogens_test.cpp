@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control/error.hpp"
+#include "control/run_sequence.hpp"
 #include "local/neighbors.hpp"
 #include "support/builders.hpp"
 
@@ -700,3 +701,65 @@ TEST_F(Hydrogens, ParentIndexOutsideTheTableStops) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// A hydrogen whose parent is a symmetry image (whole runs).
+
+namespace {
+
+// Water across the edge of a 10 A cubic P1 cell: O at x = 9.80 A, H(1) at
+// x = 0.557 A bonded to the image of O at x = -0.20 A (0.957 A away), H(2)
+// bonded to O itself.
+const char* const kWaterAcrossTheEdge =
+    "TITL water across the cell edge\n"
+    "CELL 0.71073 10.0 10.0 10.0 90 90 90\n"
+    "LATT -1\n"
+    "SFAC O H\n"
+    "FVAR 1.0\n"
+    "O1    1   0.98000   0.50000   0.50000  11.00000   0.03000\n"
+    "H1    2   0.05570   0.55860   0.50000  11.00000   0.04000\n"
+    "H2    2   0.90430   0.55860   0.50000  11.00000   0.04000\n"
+    "HKLF 4\n"
+    "END\n";
+
+std::vector<std::string> lines_with(const std::string& text, const std::string& start) {
+  std::vector<std::string> out;
+  std::istringstream is(text);
+  for (std::string l; std::getline(is, l);)
+    if (l.rfind(start, 0) == 0) out.push_back(l);
+  return out;
+}
+
+}  // namespace
+
+TEST(HydrogenOnASymmetryImage, KeepsItsMoveAndRatioButNamesNoWrongParent) {
+  TestRun t;
+  t.write("w.res", kWaterAcrossTheEdge);
+  t.write("vorn.inp", "FORMAT *shelx\nINPUT w.res\nNCELLS 1\nEXTEND_H\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+
+  const std::string note = "Note : the parent of H(1) is a symmetry image of O(1) : no RESET BOND, DISTAN or CON lines";
+  EXPECT_NE(t.out.str().find(note), std::string::npos) << t.out.str();
+  EXPECT_NE(t.read("vorn.out").find(note), std::string::npos);
+  EXPECT_EQ(t.out.str().find("parent of H(2)"), std::string::npos);
+
+  // H(2) keeps every line; H(1) only its ratio line.
+  EXPECT_EQ(lines_with(t.read("reset.bond"), "RESET BOND"), std::vector<std::string>{"RESET BOND  O(1) H(2) 0.958"});
+  const std::string cbond = t.read("const.bond");
+  EXPECT_EQ(lines_with(cbond, "CON "),
+            (std::vector<std::string>{"CON 1 X/1 -1 X/3 = 0", "CON 1 Y/1 -1 Y/3 = 0", "CON 1 Z/1 -1 Z/3 = 0"}));
+  const std::string resm = t.read("res_mopro.inp");
+  EXPECT_EQ(lines_with(resm, "DISTAN"), std::vector<std::string>{"DISTAN      O1 1     H2 1  0.958 0.001"});
+  EXPECT_EQ(lines_with(resm, "URATIO").size(), 2u) << resm;
+
+  // H(1) still goes out to the water distance 0.9584 A along the bond from
+  // the image O at (-0.20, 5.00, 5.00) A.
+  const double bx = 0.557 - (-0.20), by = 5.586 - 5.00, r = std::sqrt(bx * bx + by * by);
+  const double x = (-0.20 + 0.9584 * bx / r) / 10.0, y = (5.00 + 0.9584 * by / r) / 10.0;
+  std::istringstream h1(lines_with(t.read("fixedH.ins"), "H(1)").at(0).substr(8));
+  int sft = 0;
+  double fx = 0, fy = 0;
+  h1 >> sft >> fx >> fy;
+  EXPECT_NEAR(fx, x, 2e-6);
+  EXPECT_NEAR(fy, y, 2e-6);
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control/error.hpp"
+#include "control/run_sequence.hpp"
 #include "databank/databank.hpp"
 #include "support/builders.hpp"
 
@@ -323,6 +324,60 @@ TEST(RescalePvListing, WaterWithTheDifferenceMethod) {
             " Sum-of-Pv[databank] =     7.900000 el.\n"
             " Difference          =     0.100000 el. (   1.25 % )\n"
             "\n Rescaling Sum-of-Pv to      8.000000 el.   ( Charge =   +0.000 el. )\n");
+}
+
+}  // namespace
+}  // namespace vorn
+
+// ---------------------------------------------------------------------------
+// Whole runs: the answers piped in reach the fragments they were meant for.
+
+namespace vorn {
+namespace {
+
+// Ammonium chloride in a 10 A cubic P1 cell: Cl 3.2 A from N, N-H 1.03 A.
+const char* const kAmmoniumChloride =
+    "TITL ammonium chloride\n"
+    "CELL 0.71073 10.0 10.0 10.0 90 90 90\n"
+    "LATT -1\n"
+    "SFAC N H CL\n"
+    "FVAR 1.0\n"
+    "CL1   3   0.50000   0.50000   0.82000  11.00000   0.03000\n"
+    "N1    1   0.50000   0.50000   0.50000  11.00000   0.03000\n"
+    "H1    2   0.55947   0.55947   0.55947  11.00000   0.04000\n"
+    "H2    2   0.55947   0.44053   0.44053  11.00000   0.04000\n"
+    "H3    2   0.44053   0.55947   0.44053  11.00000   0.04000\n"
+    "H4    2   0.44053   0.44053   0.55947  11.00000   0.04000\n"
+    "HKLF 4\n"
+    "END\n";
+
+// Fragment 2 names no atom. Chloride -1, ammonium +1: the chloride ends
+// with 7 + 1 = 8 valence electrons, the ammonium with 5 + 4 - 1 = 8.
+TEST(RescalePvWholeRun, AnEmptyFragmentStillTakesItsAnswer) {
+  TestRun t("-1\n0\n1\n");
+  t.write("nh4cl.res", kAmmoniumChloride);
+  t.write("vorn.inp", "FORMAT *shelx\nINPUT nh4cl.res\nDATABANK " + std::string(VORN_SOURCE_DIR) +
+                          "/examples/databank/vorn_example.db\nNFRAG 3\nFRAG 1 1\nFRAG 3 2 -6\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+  const std::string out = t.out.str();
+  for (int j = 1; j <= 3; ++j)
+    EXPECT_THAT(out, HasSubstr(" Enter net charge of fragment   " + std::to_string(j) + " [0.] : "));
+  EXPECT_THAT(out, HasSubstr(" Fragment   2 has no atoms : nothing to rescale"));
+  EXPECT_THAT(out, HasSubstr("( Charge =   +1.000 el. )"));
+  const std::vector<float> pv = pvs(t.run);
+  EXPECT_NEAR(pv[1], 8.0f, 1e-5);
+  EXPECT_NEAR(sum(pv, {2, 3, 4, 5, 6}), 8.0f, 1e-5);
+}
+
+// A charge given to a fragment without atoms is lost: the listing says so.
+TEST(RescalePvWholeRun, ChargeOfAnEmptyFragmentIsReported) {
+  TestRun t;
+  t.write("nh4cl.res", kAmmoniumChloride);
+  t.write("vorn.inp", "FORMAT *shelx\nINPUT nh4cl.res\nDATABANK " + std::string(VORN_SOURCE_DIR) +
+                          "/examples/databank/vorn_example.db\nNFRAG 2\nFRAG 1 1 -6\nCHFRAG 0 -1\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+  EXPECT_THAT(t.out.str(), HasSubstr(" Its net charge   -1.000 el. is given to no atom"));
+  EXPECT_NEAR(sum(pvs(t.run), {1, 2, 3, 4, 5, 6}), 16.0f, 1e-5);
 }
 
 }  // namespace

@@ -113,6 +113,26 @@ std::string replace_once(std::string s, const std::string& from, const std::stri
   return p == std::string::npos ? s : s.replace(p, from.size(), to);
 }
 
+// A type of the _atom_type loop that no site uses never stops the run, even
+// beyond Xe; a site of such an element does, naming it, its atom and where.
+TEST(CifReader, ElementsBeyondXenonOnlyWhereASiteHasOne) {
+  {
+    CifRun r;
+    const std::string types = kTypes + "La 'International Tables Vol C'\n";
+    r.read(kHead + kWave + types + kSites + kAniso);
+    EXPECT_EQ(r.run().atoms.nat, 4);
+    EXPECT_NE(r.mas.str().find("La   CHFW CHFW CSZD    0   0   0"), std::string::npos);
+  }
+  {
+    CifRun r;
+    std::string sites = kSites;
+    sites.replace(sites.find("Cu1 Cu2+"), 8, "Pt1 Pt2+");
+    const std::string m = r.fails(kHead + kWave + kTypes + sites);
+    EXPECT_EQ(m, "Element Pt (Z = 78) of atom Pt1, file s.cif, data block cuacac, _atom_site_ loop, row 1: "
+                 "no wavefunction table covers it (SCAT tables reach Xe, Z = 54)");
+  }
+}
+
 TEST(CifReader, AtomsTypesAndDisplacementParameters) {
   CifRun r;
   r.read(kCopper);

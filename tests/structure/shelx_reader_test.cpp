@@ -334,6 +334,16 @@ TEST(ReadShelx, ResidueLabelsFollowTheAtomsTheyBelongTo) {
   EXPECT_FLOAT_EQ(r.t.run.atoms1.occ[3], 0.5f);
 }
 
+// The hydroxyl oxygen sits on free variable 2 (21.0); with only the scale
+// factor on FVAR there is no value for it.
+TEST(ReadShelx, FreeVariableThatFvarDoesNotGiveStops) {
+  ShelxRun r;
+  VornError e = r.fails(replace(kMethanol, "FVAR  1.23456  0.60000", "FVAR  1.23456"));
+  EXPECT_EQ(e.routine(), "ReadShelx");
+  EXPECT_EQ(e.message(),
+            "Atom O1 refers to free variable 2 (coded 21.00000), but FVAR gives only 1, file s.res, line 27");
+}
+
 TEST(ReadShelx, HeavyElementsUpToXenonAndNoFurther) {
   // The methanol oxygen made a tin atom: read, with the tin line of the SCAT
   // table (4d core, 5s2 5p2 valence).
