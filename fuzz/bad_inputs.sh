@@ -134,6 +134,8 @@ new; shelx; withres 's/^O1 2 0.25/O1 2 0.2O/'; run SHELX "letter O for a zero in
 new; shelx; withres 's/^O1 2 0.25/O1 2 1e40/'; run SHELX "coordinate 1e40"
 new; shelx; withres 's/^O1 2 0.25/O1 2 NaN/'; run SHELX "coordinate NaN"
 new; shelx; withres 's/^O1 2 0.25 0.20 0.30 11.0/O1 2 0.25 0.20 0.30 2011.0/'; run SHELX "occupancy on free variable 201"
+new; shelx; withres 's/^O1 2 0.25 0.20 0.30 11.0/O1 2 0.25 0.20 0.30 21.0/; s/^LATT -1/&\nFVAR 1.0/'; run SHELX "occupancy on free variable 2 with only FVAR 1.0"
+new; shelx; withres 's/SFAC C O H/SFAC C PT H/; s/^O1 2/PT1 2/'; run SHELX "platinum atom (beyond Xe)"
 new; shelx; withres 's/^O1 2 0.25 0.20 0.30 11.0 0.02/O1 2 0.25 0.20 0.30 11.0/'; run SHELX "atom line with 5 numbers"
 new; shelx; withres 's/^O1 .*/& =/; /END/d'; run SHELX "file ends inside an atom continued with ="
 new; shelx; withres 's/^C1 1 .*/H1 3 0.10 0.20 0.30 11.0 -1.2/'; run SHELX "riding H (Uiso -1.2) as the first atom"

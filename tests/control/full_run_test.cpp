@@ -292,3 +292,39 @@ TEST(FullRun, PlatinumStopsNamingElementAtomFileAndLine) {
             std::string::npos)
       << t.out.str();
 }
+
+// Methanol as a PLATON file (Cartesian, no cell), with EXTEND_H: the
+// parameter files carry the Cartesian coordinates, the C-H hydrogens moved
+// from 0.96 A to the methyl distance 1.077 A along their bonds.
+TEST(FullRun, CartesianInputGivesCartesianParameterFiles) {
+  TestRun t;
+  t.write("m.ang",
+          "ANGSTROM\n"
+          "ATOM O1   1.4300 0.0000 0.0000\n"
+          "ATOM C1   0.0000 0.0000 0.0000\n"
+          "ATOM H1   1.7500 0.9050 0.0000\n"
+          "ATOM H2  -0.3200 0.0000 -0.9051\n"
+          "ATOM H3  -0.3200 0.7838 0.4526\n"
+          "ATOM H4  -0.3200 -0.7838 0.4526\n");
+  t.write("vorn.inp", "FORMAT *platon\nINPUT m.ang\nEXTEND_H\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+  EXPECT_NE(t.read("vorn.out").find(" The input has no cell : xd_vorn.inp, mopro_vorn.par and fixedH.ins carry "
+                                    "Cartesian coordinates (Angstrom)"),
+            std::string::npos);
+  const auto fixedh = file_lines(t.read("fixedH.ins"));
+  ASSERT_EQ(fixedh.size(), 6u);
+  EXPECT_EQ(fixedh[0].substr(0, 51), "O1          0      1.430000    0.000000    0.000000");
+  // H2 at (-0.32, 0, -0.9051), |r| = 0.96: times 1.077 / 0.96.
+  std::istringstream h2(fixedh[3].substr(8));
+  int sft = 0;
+  double x = 0, y = 0, z = 0;
+  h2 >> sft >> x >> y >> z;
+  const double f = 1.077 / std::sqrt(0.32 * 0.32 + 0.9051 * 0.9051);
+  EXPECT_NEAR(x, -0.32 * f, 2e-6);
+  EXPECT_NEAR(y, 0.0, 1e-6);
+  EXPECT_NEAR(z, -0.9051 * f, 2e-6);
+  const std::string par = t.read("mopro_vorn.par");
+  EXPECT_NE(par.find("ATOM   1 O1        MOL   1    1.430000    0.000000    0.000000"), std::string::npos) << par;
+  const std::string inp = t.read("xd_vorn.inp");
+  EXPECT_NE(inp.find("  1.43000  0.00000  0.00000  1.0000"), std::string::npos) << inp;
+}
