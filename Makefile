@@ -12,8 +12,8 @@ BUILD_SAN  ?= build-sanitize
 BUILD_FUZZ ?= build-fuzz
 BUILD_FCOV ?= build-fuzz-coverage
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := cmake g++ make ninja-build libgtest-dev gemmi-dev tao-pegtl-dev libstb-dev
-FUZZ_PACKAGES := cmake make ninja-build gemmi-dev tao-pegtl-dev libstb-dev clang-16 libclang-rt-16-dev llvm-16
+PACKAGES   := cmake g++ make ninja-build libgtest-dev gemmi-dev tao-pegtl-dev libstb-dev nlohmann-json3-dev chromium
+FUZZ_PACKAGES := cmake make ninja-build gemmi-dev tao-pegtl-dev libstb-dev nlohmann-json3-dev clang-16 libclang-rt-16-dev llvm-16
 DEMO_DIR   ?= $(BUILD)/demo
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 60
@@ -32,8 +32,14 @@ all: build
 # Debian packages the build needs; installed with apt-get when run as root.
 # The fuzz harnesses need clang 16 (older clang cannot compile gemmi's CIF
 # headers), its compiler runtime (libFuzzer) and its coverage tools.
+# chromium runs the browser test of vorn.html. The page's viewer comes from
+# the npm registry, as package-lock.json pins it (node_modules/).
 deps: PKGS = $(PACKAGES)
 fuzz-deps: PKGS = $(FUZZ_PACKAGES)
+deps fuzz-deps: node_modules/.package-lock.json
+node_modules/.package-lock.json: package.json package-lock.json
+	@command -v npm >/dev/null || { echo "npm is missing: install Node.js and npm"; exit 1; }
+	npm ci --ignore-scripts --no-audit --no-fund
 deps fuzz-deps:
 	@missing=""; for p in $(PKGS); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \

@@ -33,7 +33,7 @@ void OutUnit::finish() {
 Run::Run(std::ostream& o, std::istream& i, std::filesystem::path d) : out(o), in(i), dir(std::move(d)) { init(); }
 
 void Run::close_all() {
-  for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &lst}) u->close();
+  for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &json, &page, &lst}) u->close();
   std_out.close();
   writer.stop();
   db.reset();
@@ -120,6 +120,8 @@ void Run::init() {
   dbrec = DbRecord{};
   dbc = DbCounters{};
   dbfile = DbFile{};
+  db_atoms.clear();  // sized by localdef
+  fragments.clear();
 }
 
 }  // namespace vorn

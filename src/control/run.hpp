@@ -111,6 +111,8 @@ struct Run {
   OutUnit ang{writer};    // vorn.ang
   OutUnit inp{writer};    // xd_vorn.inp
   OutUnit fixh{writer};   // fixedH.ins
+  OutUnit json{writer};   // vorn.json
+  OutUnit page{writer};   // vorn.html
   FileSink std_out{writer};  // standard output, once taken over
   std::optional<TextFile> db;  // the databank file
 
@@ -169,6 +171,8 @@ struct Run {
   DbRecord dbrec;
   DbCounters dbc;
   DbFile dbfile;  // db as read by ReadFile, with its position
+  std::vector<DbAtom> db_atoms;      // per atom 1..nat
+  std::vector<Fragment> fragments;   // 1..n as rescalePv scaled them (entry 0 unused)
 
   CpuClock clock;
 };

@@ -14,7 +14,9 @@
 #include "databank/rescale.hpp"
 #include "local/neighbors.hpp"
 #include "output/drawing.hpp"
+#include "output/json_record.hpp"
 #include "output/mopro.hpp"
+#include "output/page.hpp"
 #include "output/summary.hpp"
 #include "output/xd_master.hpp"
 #include "output/xd_param.hpp"
@@ -222,6 +224,8 @@ void run_sequence(Run& run) {
 
   write_spf_rest(run);
   run.spf.finish();
+
+  write_page(run, write_json_record(run));
 
   print_summary(run, parameter_files);
 

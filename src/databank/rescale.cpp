@@ -151,6 +151,7 @@ void rescalePv(Run& run) {
   }
 
   std::vector<char> member(static_cast<std::size_t>(nat) + 1);
+  run.fragments.assign(1, Fragment{});
   for (int j = 1; j <= nfrag; ++j) {
     to_both(run, "(/' ***** Rescaling Pv''s in fragment = ',i3,' *****')", j);
     std::fill(member.begin(), member.end(), all_atoms ? 1 : 0);
@@ -174,6 +175,7 @@ void rescalePv(Run& run) {
       // Its charge is still taken, so that the answers given for the
       // fragments after it reach them.
       const float q = have_charges ? charge_of(charge, j) : ask_charge(run, j);
+      run.fragments.push_back(Fragment{q, {}});
       to_both(run, "(/' Fragment ',i3,' has no atoms : nothing to rescale')", j);
       if (q != 0.0f)
         to_both(run, "(' Its net charge ',sp,f8.3,ss,' el. is given to no atom')", q);
@@ -190,6 +192,10 @@ void rescalePv(Run& run) {
 
     const float q = have_charges ? charge_of(charge, j) : ask_charge(run, j);
     const double target = sfree - q;
+    Fragment& frag = run.fragments.emplace_back();
+    frag.charge = q;
+    for (int i = 1; i <= nat; ++i)
+      if (member[static_cast<std::size_t>(i)]) frag.atoms.push_back(i);
     to_both(run, "(/' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')", target, q);
 
     // A zero sum cannot be scaled by a ratio; the fragment then gets the

@@ -23,6 +23,20 @@ struct DbRecord {
   float P(int l, int m) const { return plm[static_cast<std::size_t>(l)][static_cast<std::size_t>(m + 4)]; }
 };
 
+// What the databank gave one atom: whether it was looked up, and the comment
+// of the entry found ("" when none was).
+struct DbAtom {
+  bool searched = false;
+  bool found = false;
+  std::string entry;
+};
+
+// A fragment whose valence populations were rescaled to its net charge.
+struct Fragment {
+  float charge = 0;
+  std::vector<int> atoms;  // ascending
+};
+
 struct DbCounters {
   int inuse = 0;
   int searched = 0;

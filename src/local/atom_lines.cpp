@@ -242,6 +242,12 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   auto k = static_cast<std::size_t>(kap);
   if (use_db) {
     ReadDB(run, i);
+    if (ia < run.db_atoms.size()) {
+      DbAtom& d = run.db_atoms[ia];
+      d.searched = true;
+      d.found = run.dbrec.found != 0;
+      if (d.found) d.entry = rtrim(run.dbrec.comment);
+    }
     if (i == 1) {
       ks.n = 1;
       ks.nsft[1] = run.atoms1.isft[i];

@@ -28,6 +28,8 @@ void print_summary(Run& run, bool parameter_files) {
   out_then_lst(run, "(a)", " Cartesian coordinates in PLATON format : vorn.ang");
   out_then_lst(run, "(a)", " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
   out_then_lst(run, "(a)", " PLATON plot file with local axes       : vorn.spf");
+  out_then_lst(run, "(a)", " JSON record of the model set-up        : vorn.json");
+  out_then_lst(run, "(a)", " Interactive page of the local axes     : vorn.html");
   out_then_lst(run, "(a)", " Program log file                       : vorn.out");
   out_then_lst(run, "(/a)", " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
   if (run.ctl.idb != 0) out_then_lst(run, "(a)", " Summary of DB atom types : grep 'DB comment' vorn.out");
