@@ -6,6 +6,7 @@
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
+#include "control/run_sequence.hpp"
 #include "control/text.hpp"
 #include "local/frame.hpp"
 #include "symmetry/cards.hpp"
@@ -19,7 +20,6 @@ namespace {
 std::string input_name(const Run& run, int atom) { return std::string(rtrim(run.atoms.label[atom])); }
 int disorder_part(const Run&, int) { return 0; }
 std::optional<float> site_misfit(const Run&, int) { return std::nullopt; }
-const char* program_version_text() { return "1.0.0"; }
 
 const char* format_word(int f) {
   switch (f) {
@@ -245,7 +245,7 @@ Json fragments(const Run& run) {
 Json model_record(const Run& run) {
   Json r;
   r["program"] = "VORN";
-  r["version"] = program_version_text();
+  r["version"] = program_version();
   Json input{{"file", std::string(rtrim(run.ctl.args))}, {"format", format_word(run.ctl.iformat)}};
   if (run.ctl.iformat == FMT_XD) input["master_file"] = std::string(rtrim(run.ctl.xdold));
   if (run.ctl.iformat == FMT_CIF && !run.ctl.cifblock.empty()) input["data_block"] = run.ctl.cifblock;
