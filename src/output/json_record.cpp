@@ -1,8 +1,15 @@
 #include "output/json_record.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <string_view>
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include "control/elements.hpp"
 #include "control/error.hpp"
@@ -17,7 +24,7 @@ namespace {
 
 // The fields that later stages of the set-up may fill in; until they exist
 // the record gives what the run knows.
-std::string input_name(const Run& run, int atom) { return std::string(rtrim(run.atoms.label[atom])); }
+std::string_view input_name(const Run& run, int atom) { return rtrim(run.atoms.label[atom]); }
 int disorder_part(const Run&, int) { return 0; }
 std::optional<float> site_misfit(const Run&, int) { return std::nullopt; }
 
@@ -32,10 +39,132 @@ const char* format_word(int f) {
   }
 }
 
-// Plus zero turns a negative zero (from a negated 0) into 0.
-Json vec(const Vec3& v) { return Json::array({v[0] + 0.0f, v[1] + 0.0f, v[2] + 0.0f}); }
+// The record is streamed through RapidJSON's writer: a structure of 20,000
+// atoms gives some 14 MB of record, which a tree of values would build,
+// print and take down again at several times the cost of the whole set-up.
+class RecordWriter {
+ public:
+  RecordWriter() : w_(buf_) { raw("{"); }
 
-std::string label_of(const Run& run, int atom) { return std::string(rtrim(run.atoms.label[atom])); }
+  // A top-level field: its key, then the value written by value().
+  template <class Value>
+  void field(std::string_view key, Value&& value) {
+    start(key);
+    value();
+  }
+  // A top-level list whose members stand one to a line; member(k) writes
+  // member k.
+  template <class Member>
+  void list(std::string_view key, std::size_t n, Member&& member) {
+    start(key);
+    if (n == 0) {
+      raw("[]");
+      return;
+    }
+    raw("[\n");
+    for (std::size_t k = 0; k < n; ++k) {
+      raw("    ");
+      w_.Reset(buf_);
+      member(k);
+      raw(k + 1 < n ? ",\n" : "\n");
+    }
+    raw("  ]");
+  }
+  std::string finish() {
+    raw("\n}\n");
+    return std::string(buf_.GetString(), buf_.GetSize());
+  }
+
+  // Values, for the writers of fields and members.
+  void key(std::string_view k) { w_.Key(k.data(), static_cast<rapidjson::SizeType>(k.size())); }
+  void text(std::string_view t) {
+    if (utf8(t)) {
+      w_.String(t.data(), static_cast<rapidjson::SizeType>(t.size()));
+    } else {
+      const std::string fixed = replace_bad_bytes(t);
+      w_.String(fixed.data(), static_cast<rapidjson::SizeType>(fixed.size()));
+    }
+  }
+  void number(int v) { w_.Int(v); }
+  // The shortest text that reads back to the same 32-bit value; a value
+  // that is no number is null. Plus zero turns a negative zero into 0.
+  void number(float v) {
+    if (!std::isfinite(v)) {
+      w_.Null();
+      return;
+    }
+    char s[32];
+    const auto r = std::to_chars(s, s + sizeof s, v + 0.0f);
+    std::size_t n = static_cast<std::size_t>(r.ptr - s);
+    // A whole number reads as an integer without its ".0"; keep the point so
+    // that readers see a real.
+    if (std::find_if(s, r.ptr, [](char c) { return c == '.' || c == 'e'; }) == r.ptr) {
+      s[n++] = '.';
+      s[n++] = '0';
+    }
+    w_.RawValue(s, n, rapidjson::kNumberType);
+  }
+  void boolean(bool b) { w_.Bool(b); }
+  void null() { w_.Null(); }
+  void vec(const Vec3& v) {
+    w_.StartArray();
+    for (float x : v) number(x);
+    w_.EndArray();
+  }
+  void begin_object() { w_.StartObject(); }
+  void end_object() { w_.EndObject(); }
+  void begin_array() { w_.StartArray(); }
+  void end_array() { w_.EndArray(); }
+
+ private:
+  void raw(std::string_view t) {
+    for (char c : t) buf_.Put(c);
+  }
+  // Keys of top-level fields are plain words: written as they are.
+  void start(std::string_view k) {
+    raw(first_ ? "\n  \"" : ",\n  \"");
+    first_ = false;
+    raw(k);
+    raw("\": ");
+    w_.Reset(buf_);
+  }
+  static bool utf8(std::string_view t) {
+    for (std::size_t k = 0; k < t.size();) {
+      const auto c = static_cast<unsigned char>(t[k]);
+      const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+      if (n == 0 || k + n > t.size()) return false;
+      for (std::size_t j = 1; j < n; ++j)
+        if ((static_cast<unsigned char>(t[k + j]) & 0xC0) != 0x80) return false;
+      k += n;
+    }
+    return true;
+  }
+  // Each byte that does not begin or continue a UTF-8 sequence becomes
+  // U+FFFD.
+  static std::string replace_bad_bytes(std::string_view t) {
+    std::string out;
+    for (std::size_t k = 0; k < t.size();) {
+      const auto c = static_cast<unsigned char>(t[k]);
+      const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+      bool ok = n > 0 && k + n <= t.size();
+      for (std::size_t j = 1; ok && j < n; ++j) ok = (static_cast<unsigned char>(t[k + j]) & 0xC0) == 0x80;
+      if (ok) {
+        out.append(t.substr(k, n));
+        k += n;
+      } else {
+        out += "\xEF\xBF\xBD";
+        ++k;
+      }
+    }
+    return out;
+  }
+
+  rapidjson::StringBuffer buf_;
+  rapidjson::Writer<rapidjson::StringBuffer> w_;
+  bool first_ = true;
+};
+
+std::string_view label_of(const Run& run, int atom) { return rtrim(run.atoms.label[atom]); }
 
 std::string element_of(int z) {
   std::string s = atsym(z);
@@ -58,37 +187,56 @@ std::string operator_text(const SymOp& op) {
   return s;
 }
 
-Json operators(const Run& run) {
-  Json list = Json::array();
-  for (int n = 1; n <= run.symm.nsym; ++n) {
-    const SymOp& op = run.symm.op[static_cast<std::size_t>(n)];
-    Json rot = Json::array();
-    for (const Vec3& row : op.R) rot.push_back(vec(row));
-    list.push_back(Json{{"text", operator_text(op)}, {"rotation", std::move(rot)}, {"translation", vec(op.t)}});
-  }
-  return list;
+void write_operator(RecordWriter& w, const SymOp& op) {
+  w.begin_object();
+  w.key("text");
+  w.text(operator_text(op));
+  w.key("rotation");
+  w.begin_array();
+  for (const Vec3& row : op.R) w.vec(row);
+  w.end_array();
+  w.key("translation");
+  w.vec(op.t);
+  w.end_object();
 }
 
-Json cell(const Run& run) {
+void write_cell(RecordWriter& w, const Run& run) {
   const auto& c = run.ucell;
-  if (c[0] <= 0.0f || c[1] <= 0.0f || c[2] <= 0.0f) return nullptr;
-  return Json{{"a", c[0]}, {"b", c[1]}, {"c", c[2]}, {"alpha", c[3]}, {"beta", c[4]}, {"gamma", c[5]}};
+  if (c[0] <= 0.0f || c[1] <= 0.0f || c[2] <= 0.0f) {
+    w.null();
+    return;
+  }
+  w.begin_object();
+  const char* names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
+  for (std::size_t k = 0; k < 6; ++k) {
+    w.key(names[k]);
+    w.number(c[k]);
+  }
+  w.end_object();
 }
 
-Json frame(const Run& run, int atom) {
+void write_frame(RecordWriter& w, const Run& run, int atom) {
   const AtomFrame f = atom_frame(run, atom);
-  Json j{{"atom0", axis_label(run, f.atom0)}, {"ax1", std::string(1, f.ax1)}, {"atom2", axis_label(run, f.atom2)},
-         {"ax2", std::string(1, f.ax2)}, {"hand", std::string(1, f.hand)}};
-  if (f.defined) {
-    j["x"] = vec(f.axis[0]);
-    j["y"] = vec(f.axis[1]);
-    j["z"] = vec(f.axis[2]);
-  } else {
-    j["x"] = nullptr;
-    j["y"] = nullptr;
-    j["z"] = nullptr;
+  w.begin_object();
+  w.key("atom0");
+  w.text(axis_label(run, f.atom0));
+  w.key("ax1");
+  w.text(std::string_view(&f.ax1, 1));
+  w.key("atom2");
+  w.text(axis_label(run, f.atom2));
+  w.key("ax2");
+  w.text(std::string_view(&f.ax2, 1));
+  w.key("hand");
+  w.text(std::string_view(&f.hand, 1));
+  const char* names[] = {"x", "y", "z"};
+  for (std::size_t k = 0; k < 3; ++k) {
+    w.key(names[k]);
+    if (f.defined)
+      w.vec(f.axis[k]);
+    else
+      w.null();
   }
-  return j;
+  w.end_object();
 }
 
 // Ring numbers of every atom 1..ncryst.
@@ -104,202 +252,285 @@ std::vector<std::vector<int>> rings_of_atoms(const Run& run) {
   return out;
 }
 
-Json neighbours(const Run& run, int atom) {
-  Json list = Json::array();
+void write_neighbours(RecordWriter& w, const Run& run, int atom) {
+  w.begin_array();
   const auto a = static_cast<std::size_t>(atom);
-  if (a >= run.neighbors.size()) return list;
-  const NeighborRec& r = run.neighbors[a];
-  for (int k = 1; k <= r.nnei; ++k) {
-    const int j = at_or_zero(r.inei, k);
-    if (j < 1 || j > run.cryst.ncryst) continue;
-    // From the positions the model ends with: a hydrogen atom moved out to
-    // its standard distance shows that distance.
-    const float d = dist(run.atoms.xc[a], run.atoms.xc[static_cast<std::size_t>(j)]);
-    list.push_back(Json{{"atom", j}, {"label", label_of(run, j)}, {"distance", d}});
+  if (a < run.neighbors.size()) {
+    const NeighborRec& r = run.neighbors[a];
+    for (int k = 1; k <= r.nnei; ++k) {
+      const int j = at_or_zero(r.inei, k);
+      if (j < 1 || j > run.cryst.ncryst) continue;
+      w.begin_object();
+      w.key("atom");
+      w.number(j);
+      w.key("label");
+      w.text(label_of(run, j));
+      // From the positions the model ends with: a hydrogen atom moved out
+      // to its standard distance shows that distance.
+      w.key("distance");
+      w.number(dist(run.atoms.xc[a], run.atoms.xc[static_cast<std::size_t>(j)]));
+      w.end_object();
+    }
   }
-  return list;
+  w.end_array();
 }
 
-Json atom_record(const Run& run, int i, const std::vector<int>& rings) {
+void write_atom(RecordWriter& w, const Run& run, int i, const std::vector<int>& rings) {
   const auto a = static_cast<std::size_t>(i);
   const int z = run.atoms.iz[a];
-  Json j;
-  j["n"] = i;
-  j["label"] = label_of(run, i);
-  j["name"] = input_name(run, i);
-  j["element"] = element_of(z);
-  j["z"] = z;
-  j["frac"] = run.ctl.ifrac == 1 ? vec(run.atoms.xf[a]) : Json(nullptr);
-  j["cart"] = vec(run.atoms.xc[a]);
-  j["occupancy"] = run.atoms1.occ[a];
-  j["part"] = disorder_part(run, i);
-  j["neighbours"] = neighbours(run, i);
-  j["rings"] = rings;
-  j["frame"] = frame(run, i);
-  j["site_symmetry"] = std::string(rtrim(run.atoms.sitesym[a]));
-  if (const auto m = site_misfit(run, i))
-    j["misfit"] = *m;
+  w.begin_object();
+  w.key("n");
+  w.number(i);
+  w.key("label");
+  w.text(label_of(run, i));
+  w.key("name");
+  w.text(input_name(run, i));
+  w.key("element");
+  w.text(element_of(z));
+  w.key("z");
+  w.number(z);
+  w.key("frac");
+  if (run.ctl.ifrac == 1)
+    w.vec(run.atoms.xf[a]);
   else
-    j["misfit"] = nullptr;
-  j["kappa_set"] = a < run.kappaset.size() ? run.kappaset[a] : 0;
+    w.null();
+  w.key("cart");
+  w.vec(run.atoms.xc[a]);
+  w.key("occupancy");
+  w.number(run.atoms1.occ[a]);
+  w.key("part");
+  w.number(disorder_part(run, i));
+  w.key("neighbours");
+  write_neighbours(w, run, i);
+  w.key("rings");
+  w.begin_array();
+  for (int k : rings) w.number(k);
+  w.end_array();
+  w.key("frame");
+  write_frame(w, run, i);
+  w.key("site_symmetry");
+  w.text(rtrim(run.atoms.sitesym[a]));
+  w.key("misfit");
+  if (const auto m = site_misfit(run, i))
+    w.number(*m);
+  else
+    w.null();
+  w.key("kappa_set");
+  w.number(a < run.kappaset.size() ? run.kappaset[a] : 0);
   const int equiv = a < run.mpoles.size() ? run.mpoles[a].equiv : 0;
-  j["constraint"] = equiv > 0 ? Json(label_of(run, equiv)) : Json(nullptr);
-  const bool group = a < run.except.flag.size() && run.except.flag[a] == 1;
-  j["group"] = group ? Json(std::string(rtrim(run.except.group[a]))) : Json(nullptr);
+  w.key("constraint");
+  if (equiv > 0)
+    w.text(label_of(run, equiv));
+  else
+    w.null();
+  w.key("group");
+  if (a < run.except.flag.size() && run.except.flag[a] == 1)
+    w.text(rtrim(run.except.group[a]));
+  else
+    w.null();
   const DbAtom* db = a < run.db_atoms.size() ? &run.db_atoms[a] : nullptr;
-  j["databank_searched"] = db != nullptr && db->searched;
-  j["databank"] = db != nullptr && db->found ? Json(db->entry) : Json(nullptr);
-  j["pv"] = a < run.mpoles.size() ? run.mpoles[a].pv : 0.0f;
-  return j;
+  w.key("databank_searched");
+  w.boolean(db != nullptr && db->searched);
+  w.key("databank");
+  if (db != nullptr && db->found)
+    w.text(db->entry);
+  else
+    w.null();
+  w.key("pv");
+  w.number(a < run.mpoles.size() ? run.mpoles[a].pv : 0.0f);
+  w.end_object();
 }
 
-Json images(const Run& run) {
-  Json list = Json::array();
-  for (int j = run.atoms.nat + 1; j <= run.cryst.ncryst; ++j) {
-    const auto a = static_cast<std::size_t>(j);
-    list.push_back(Json{{"n", j},
-                        {"label", label_of(run, j)},
-                        {"source", run.cryst.isq[a]},
-                        {"element", element_of(run.atoms.iz[a])},
-                        {"cart", vec(run.atoms.xc[a])}});
-  }
-  return list;
+void write_image(RecordWriter& w, const Run& run, int j) {
+  const auto a = static_cast<std::size_t>(j);
+  w.begin_object();
+  w.key("n");
+  w.number(j);
+  w.key("label");
+  w.text(label_of(run, j));
+  w.key("source");
+  w.number(run.cryst.isq[a]);
+  w.key("element");
+  w.text(element_of(run.atoms.iz[a]));
+  w.key("cart");
+  w.vec(run.atoms.xc[a]);
+  w.end_object();
 }
 
 // Every bonded pair of the completed structure once, lower number first.
-Json bonds(const Run& run) {
-  Json list = Json::array();
+std::vector<std::array<int, 2>> bonded_pairs(const Run& run) {
+  std::vector<std::array<int, 2>> out;
   const int n = std::min(run.cryst.ncryst, static_cast<int>(run.neighbors.size()) - 1);
   for (int i = 1; i <= n; ++i) {
     const NeighborRec& r = run.neighbors[static_cast<std::size_t>(i)];
     for (int k = 1; k <= r.nnei; ++k) {
       const int j = at_or_zero(r.inei, k);
-      if (j > i && j <= run.cryst.ncryst) list.push_back(Json::array({i, j}));
+      if (j > i && j <= run.cryst.ncryst) out.push_back({i, j});
     }
   }
-  return list;
+  return out;
 }
 
-Json dummies(const Run& run) {
-  Json list = Json::array();
-  for (int d = 1; d <= run.dummy.n; ++d) {
-    const Vec3& x = run.dummy.x[static_cast<std::size_t>(d)];
-    list.push_back(Json{{"n", d},
-                        {"label", std::string(rtrim(run.dummy.label[static_cast<std::size_t>(d)]))},
-                        {"frac", run.ctl.ifrac == 1 ? vec(x) : Json(nullptr)},
-                        {"cart", vec(axis_point(run, run.atoms.nat + d))}});
-  }
-  return list;
+void write_dummy(RecordWriter& w, const Run& run, int d) {
+  w.begin_object();
+  w.key("n");
+  w.number(d);
+  w.key("label");
+  w.text(rtrim(run.dummy.label[static_cast<std::size_t>(d)]));
+  w.key("frac");
+  if (run.ctl.ifrac == 1)
+    w.vec(run.dummy.x[static_cast<std::size_t>(d)]);
+  else
+    w.null();
+  w.key("cart");
+  w.vec(axis_point(run, run.atoms.nat + d));
+  w.end_object();
 }
 
-Json kappa_sets(const Run& run) {
-  const int nk = run.kappaset.empty() ? 0 : run.kappaset[0];
-  std::vector<Json> members(static_cast<std::size_t>(std::max(nk, 0)) + 1, Json::array());
+// The atoms of each kappa set 1..n.
+std::vector<std::vector<int>> kappa_members(const Run& run) {
+  const int nk = run.kappaset.empty() ? 0 : std::max(run.kappaset[0], 0);
+  std::vector<std::vector<int>> out(static_cast<std::size_t>(nk) + 1);
   for (int i = 1; i <= run.atoms.nat && static_cast<std::size_t>(i) < run.kappaset.size(); ++i) {
     const int k = run.kappaset[static_cast<std::size_t>(i)];
-    if (k >= 1 && k <= nk) members[static_cast<std::size_t>(k)].push_back(label_of(run, i));
+    if (k >= 1 && k <= nk) out[static_cast<std::size_t>(k)].push_back(i);
   }
-  Json list = Json::array();
+  return out;
+}
+
+void write_kappa_set(RecordWriter& w, const Run& run, int k, const std::vector<int>& atoms) {
   const Kappas& ks = run.kappas;
-  for (int k = 1; k <= nk; ++k) {
-    const auto u = static_cast<std::size_t>(k);
-    const bool known = u < ks.kappa.size() && u < ks.kappap.size() && u < ks.nsft.size();
-    list.push_back(Json{{"n", k},
-                        {"kappa", known ? Json(ks.kappa[u]) : Json(nullptr)},
-                        {"kappa_prime", known ? Json(ks.kappap[u]) : Json(nullptr)},
-                        {"table", known ? ks.nsft[u] : 0},
-                        {"atoms", std::move(members[u])}});
-  }
-  return list;
+  const auto u = static_cast<std::size_t>(k);
+  const bool known = u < ks.kappa.size() && u < ks.kappap.size() && u < ks.nsft.size();
+  w.begin_object();
+  w.key("n");
+  w.number(k);
+  w.key("kappa");
+  if (known)
+    w.number(ks.kappa[u]);
+  else
+    w.null();
+  w.key("kappa_prime");
+  if (known)
+    w.number(ks.kappap[u]);
+  else
+    w.null();
+  w.key("table");
+  w.number(known ? ks.nsft[u] : 0);
+  w.key("atoms");
+  w.begin_array();
+  for (int a : atoms) w.text(label_of(run, a));
+  w.end_array();
+  w.end_object();
 }
 
-Json rings(const Run& run) {
-  Json list = Json::array();
-  for (int k = 1; k <= run.rings.nor; ++k) {
-    const Ring& r = run.rings.ring[static_cast<std::size_t>(k)];
-    Json atoms = Json::array(), labels = Json::array();
-    for (int m = 0; m < r.size && static_cast<std::size_t>(m) < r.members.size(); ++m) {
-      const int a = r.members[static_cast<std::size_t>(m)];
-      atoms.push_back(a);
-      labels.push_back(a >= 1 && a <= run.cryst.ncryst ? label_of(run, a) : std::string());
-    }
-    list.push_back(Json{{"n", k}, {"size", r.size}, {"atoms", std::move(atoms)}, {"labels", std::move(labels)},
-                        {"planar", r.planar == 1}});
+void write_ring(RecordWriter& w, const Run& run, int k) {
+  const Ring& r = run.rings.ring[static_cast<std::size_t>(k)];
+  const int n = std::min(r.size, static_cast<int>(r.members.size()));
+  w.begin_object();
+  w.key("n");
+  w.number(k);
+  w.key("size");
+  w.number(r.size);
+  w.key("atoms");
+  w.begin_array();
+  for (int m = 0; m < n; ++m) w.number(r.members[static_cast<std::size_t>(m)]);
+  w.end_array();
+  w.key("labels");
+  w.begin_array();
+  for (int m = 0; m < n; ++m) {
+    const int a = r.members[static_cast<std::size_t>(m)];
+    w.text(a >= 1 && a <= run.cryst.ncryst ? label_of(run, a) : std::string_view());
   }
-  return list;
+  w.end_array();
+  w.key("planar");
+  w.boolean(r.planar == 1);
+  w.end_object();
 }
 
-Json fragments(const Run& run) {
-  Json list = Json::array();
-  for (std::size_t k = 1; k < run.fragments.size(); ++k) {
-    const Fragment& f = run.fragments[k];
-    Json labels = Json::array();
-    for (int a : f.atoms) labels.push_back(label_of(run, a));
-    list.push_back(Json{{"n", static_cast<int>(k)}, {"charge", f.charge}, {"atoms", std::move(labels)}});
-  }
-  return list;
+void write_fragment(RecordWriter& w, const Run& run, std::size_t k) {
+  const Fragment& f = run.fragments[k];
+  w.begin_object();
+  w.key("n");
+  w.number(static_cast<int>(k));
+  w.key("charge");
+  w.number(f.charge);
+  w.key("atoms");
+  w.begin_array();
+  for (int a : f.atoms) w.text(label_of(run, a));
+  w.end_array();
+  w.end_object();
 }
 
 }  // namespace
 
-Json model_record(const Run& run) {
-  Json r;
-  r["program"] = "VORN";
-  r["version"] = program_version();
-  Json input{{"file", std::string(rtrim(run.ctl.args))}, {"format", format_word(run.ctl.iformat)}};
-  if (run.ctl.iformat == FMT_XD) input["master_file"] = std::string(rtrim(run.ctl.xdold));
-  if (run.ctl.iformat == FMT_CIF && !run.ctl.cifblock.empty()) input["data_block"] = run.ctl.cifblock;
-  r["input"] = std::move(input);
-  r["cell"] = cell(run);
-  Json m = Json::array();
-  for (const Vec3& row : run.transf.M) m.push_back(vec(row));
-  r["to_cartesian"] = std::move(m);
-  r["symmetry"] = operators(run);
-  r["tolerances"] = Json{{"bond", run.ctl.tol1}, {"ring", run.ctl.tol2}, {"group", run.ctl.tol3}};
-  r["ncells"] = run.ctl.ncells;
+std::string record_text(const Run& run) {
+  RecordWriter w;
+  w.field("program", [&] { w.text("VORN"); });
+  w.field("version", [&] { w.text(program_version()); });
+  w.field("input", [&] {
+    w.begin_object();
+    w.key("file");
+    w.text(rtrim(run.ctl.args));
+    w.key("format");
+    w.text(format_word(run.ctl.iformat));
+    if (run.ctl.iformat == FMT_XD) {
+      w.key("master_file");
+      w.text(rtrim(run.ctl.xdold));
+    }
+    if (run.ctl.iformat == FMT_CIF && !run.ctl.cifblock.empty()) {
+      w.key("data_block");
+      w.text(run.ctl.cifblock);
+    }
+    w.end_object();
+  });
+  w.field("cell", [&] { write_cell(w, run); });
+  w.field("to_cartesian", [&] {
+    w.begin_array();
+    for (const Vec3& row : run.transf.M) w.vec(row);
+    w.end_array();
+  });
+  w.list("symmetry", static_cast<std::size_t>(std::max(run.symm.nsym, 0)),
+         [&](std::size_t k) { write_operator(w, run.symm.op[k + 1]); });
+  w.field("tolerances", [&] {
+    w.begin_object();
+    w.key("bond");
+    w.number(run.ctl.tol1);
+    w.key("ring");
+    w.number(run.ctl.tol2);
+    w.key("group");
+    w.number(run.ctl.tol3);
+    w.end_object();
+  });
+  w.field("ncells", [&] { w.number(run.ctl.ncells); });
 
   const auto ring_lists = rings_of_atoms(run);
-  Json atoms = Json::array();
-  for (int i = 1; i <= run.atoms.nat; ++i) atoms.push_back(atom_record(run, i, ring_lists[static_cast<std::size_t>(i)]));
-  r["atoms"] = std::move(atoms);
-  r["images"] = images(run);
-  r["bonds"] = bonds(run);
-  r["dummies"] = dummies(run);
-  r["kappa_sets"] = kappa_sets(run);
-  r["rings"] = rings(run);
-  r["fragments"] = fragments(run);
-  return r;
-}
-
-std::string record_text(const Json& record) {
-  constexpr auto kReplace = nlohmann::detail::error_handler_t::replace;
-  auto dump = [&](const Json& j) { return j.dump(-1, ' ', false, kReplace); };
-  std::string out = "{\n";
-  bool first = true;
-  for (const auto& [key, value] : record.items()) {
-    if (!first) out += ",\n";
-    first = false;
-    out += "  ";
-    out += dump(Json(key));
-    out += ": ";
-    if (value.is_array() && !value.empty() && value.front().is_structured()) {
-      out += "[\n";
-      for (std::size_t k = 0; k < value.size(); ++k) {
-        out += "    ";
-        out += dump(value[k]);
-        out += k + 1 < value.size() ? ",\n" : "\n";
-      }
-      out += "  ]";
-    } else {
-      out += dump(value);
-    }
-  }
-  out += "\n}\n";
-  return out;
+  const int nat = std::max(run.atoms.nat, 0);
+  w.list("atoms", static_cast<std::size_t>(nat),
+         [&](std::size_t k) { write_atom(w, run, static_cast<int>(k) + 1, ring_lists[k + 1]); });
+  const int nimg = std::max(run.cryst.ncryst - nat, 0);
+  w.list("images", static_cast<std::size_t>(nimg), [&](std::size_t k) { write_image(w, run, nat + 1 + static_cast<int>(k)); });
+  const std::vector<std::array<int, 2>> pairs = bonded_pairs(run);
+  w.list("bonds", pairs.size(), [&](std::size_t k) {
+    w.begin_array();
+    w.number(pairs[k][0]);
+    w.number(pairs[k][1]);
+    w.end_array();
+  });
+  w.list("dummies", static_cast<std::size_t>(std::max(run.dummy.n, 0)),
+         [&](std::size_t k) { write_dummy(w, run, static_cast<int>(k) + 1); });
+  const auto sets = kappa_members(run);
+  w.list("kappa_sets", sets.size() - 1,
+         [&](std::size_t k) { write_kappa_set(w, run, static_cast<int>(k) + 1, sets[k + 1]); });
+  w.list("rings", static_cast<std::size_t>(std::max(run.rings.nor, 0)),
+         [&](std::size_t k) { write_ring(w, run, static_cast<int>(k) + 1); });
+  w.list("fragments", run.fragments.empty() ? 0 : run.fragments.size() - 1,
+         [&](std::size_t k) { write_fragment(w, run, k + 1); });
+  return w.finish();
 }
 
 std::string write_json_record(Run& run) {
-  std::string text = record_text(model_record(run));
+  std::string text = record_text(run);
   if (!run.json.open(run.path("vorn.json"))) err("vorn", "Unable to create output file vorn.json");
   run.json->write(text.data(), static_cast<std::streamsize>(text.size()));
   run.json.finish();

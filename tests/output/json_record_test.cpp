@@ -7,14 +7,21 @@
 #include <map>
 #include <set>
 
+#include <nlohmann/json.hpp>
+
 #include "control/run_sequence.hpp"
 #include "output/lines.hpp"
+#include "output/methanol.hpp"
 #include "support/builders.hpp"
 
 namespace vorn::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Read back with a parser of its own, reals as 32-bit values as written.
+using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool, std::int64_t, std::uint64_t,
+                                  float>;
 
 // The examples in a scratch folder, as make demo runs them.
 struct Demo {
@@ -214,20 +221,31 @@ TEST(ModelRecord, DemoRecordAgreesWithTheRun) {
 }
 
 // Each atom on a line of its own; a label with bytes that are not UTF-8
-// still gives a record that reads back.
+// still gives a record that reads back, the bad byte as U+FFFD.
 TEST(ModelRecord, TextKeepsOneAtomPerLineAndSurvivesBytesThatAreNotUtf8) {
-  Json rec;
-  rec["program"] = "VORN";
-  rec["atoms"] = Json::array({Json{{"label", "C(1)"}}, Json{{"label", std::string("O\xe9(1)")}}});
-  rec["ncells"] = -1;
-  const std::string text = record_text(rec);
+  TestRun t;
+  vorn::Run& run = t.run;
+  build_methanol(run);
+  run.atoms.label[2] = pad("C\xe9(1)", 8);
+  const std::string text = record_text(run);
   const std::vector<std::string> l = lines_of(text);
-  ASSERT_EQ(l.size(), 8u) << text;
-  EXPECT_EQ(l[2], "  \"atoms\": [");
-  EXPECT_EQ(l[3], "    {\"label\":\"C(1)\"},");
+  const auto at = std::find(l.begin(), l.end(), "  \"atoms\": [");
+  ASSERT_NE(at, l.end()) << text;
+  for (int k = 1; k <= 6; ++k) {
+    const std::string& line = *(at + k);
+    EXPECT_EQ(line.rfind("    {\"n\":" + std::to_string(k) + ",", 0), 0u) << line;
+    EXPECT_EQ(line.back(), k < 6 ? ',' : '}') << line;
+  }
+  EXPECT_EQ(*(at + 7), "  ],");
   const Json back = Json::parse(text);
-  EXPECT_EQ(back.at("atoms").at(1).at("label"), "O\xef\xbf\xbd(1)");
-  EXPECT_EQ(back.at("ncells"), -1);
+  EXPECT_EQ(back.at("atoms").at(1).at("label"), "C\xef\xbf\xbd(1)");
+  // The hydroxyl H of methanol: Z towards O(1), X towards the dummy.
+  const Json& h = back.at("atoms").at(2);
+  EXPECT_EQ(h.at("frame").at("atom0"), "O(1)");
+  EXPECT_EQ(h.at("frame").at("atom2"), "DUM1");
+  EXPECT_EQ(back.at("dummies").at(0).at("cart"), Json::array({7.0f, 6.0f, 5.0f}));
+  EXPECT_EQ(back.at("atoms").at(5).at("occupancy").get<float>(), 0.5f);
+  EXPECT_EQ(back.at("atoms").at(5).at("constraint"), "H(2)");
 }
 
 }  // namespace

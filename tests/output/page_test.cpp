@@ -6,8 +6,9 @@
 #include <filesystem>
 #include <regex>
 
+#include <nlohmann/json.hpp>
+
 #include "control/run_sequence.hpp"
-#include "output/json_record.hpp"
 #include "output/page_assets.hpp"
 #include "support/builders.hpp"
 
@@ -25,6 +26,7 @@ namespace vorn::test {
 namespace {
 
 namespace fs = std::filesystem;
+using Json = nlohmann::json;
 
 std::string record_in(const std::string& page) {
   const std::string open = "<script type=\"application/json\" id=\"vorn-data\">";
@@ -40,7 +42,7 @@ TEST(Page, RecordReadsBackWhateverItsTextsHold) {
   Json rec;
   rec["input"] = Json{{"file", "a</script><!--b.res"}};
   rec["atoms"] = Json::array({Json{{"label", "C</SCRIPT>"}}});
-  const std::string text = record_text(rec);
+  const std::string text = rec.dump(1);
   const std::string page = page_text(text, "a</script>&b.res");
   const std::string inner = record_in(page);
   EXPECT_EQ(inner.find('<'), std::string::npos);
