@@ -15,6 +15,7 @@
 #include "local/neighbors.hpp"
 #include "output/drawing.hpp"
 #include "output/json_record.hpp"
+#include "output/misfit_list.hpp"
 #include "output/mopro.hpp"
 #include "output/page.hpp"
 #include "output/summary.hpp"
@@ -226,6 +227,7 @@ void run_sequence(Run& run) {
   run.spf.finish();
 
   write_page(run, write_json_record(run));
+  print_misfit_list(run, misfit_atoms(run));
 
   print_summary(run, parameter_files);
 

@@ -16,6 +16,7 @@
 #include "control/run_sequence.hpp"
 #include "control/text.hpp"
 #include "local/frame.hpp"
+#include "output/misfit_list.hpp"
 #include "symmetry/cards.hpp"
 
 namespace vorn {
@@ -26,7 +27,6 @@ namespace {
 // the record gives what the run knows.
 std::string_view input_name(const Run& run, int atom) { return rtrim(run.atoms.label[atom]); }
 int disorder_part(const Run&, int) { return 0; }
-std::optional<float> site_misfit(const Run&, int) { return std::nullopt; }
 
 const char* format_word(int f) {
   switch (f) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "output/misfit_list.hpp"
+
 namespace vorn {
 
 namespace {
@@ -30,6 +32,12 @@ void print_summary(Run& run, bool parameter_files) {
   out_then_lst(run, "(a)", " PLATON plot file with local axes       : vorn.spf");
   out_then_lst(run, "(a)", " JSON record of the model set-up        : vorn.json");
   out_then_lst(run, "(a)", " Interactive page of the local axes     : vorn.html");
+  const std::size_t misfits = misfit_atoms(run).size();
+  if (misfits == 0)
+    out_then_lst(run, "(a)", " Atoms failing the site-symmetry check  : no atom");
+  else
+    out_then_lst(run, "(a)",
+                 " Atoms failing the site-symmetry check  : " + std::to_string(misfits) + (misfits == 1 ? " atom" : " atoms") + ", listed at the end of vorn.out");
   out_then_lst(run, "(a)", " Program log file                       : vorn.out");
   out_then_lst(run, "(/a)", " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
   if (run.ctl.idb != 0) out_then_lst(run, "(a)", " Summary of DB atom types : grep 'DB comment' vorn.out");

@@ -1,0 +1,23 @@
+// The atoms whose site symmetry does not fit their first-neighbour shell:
+// the largest misfit of the check (the operations of the site symmetry
+// applied in the atom's local frame to its bonded neighbours) above the ring
+// tolerance. Listed at the end of the listing and counted in the summary.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "control/run.hpp"
+
+namespace vorn {
+
+// The atom's largest misfit in Angstrom; none where no check was made.
+std::optional<float> site_misfit(const Run& run, int atom);
+
+// Atoms 1..nat whose misfit exceeds the ring tolerance, in atom order.
+std::vector<int> misfit_atoms(const Run& run);
+
+// The list, to the listing.
+void print_misfit_list(Run& run, const std::vector<int>& atoms);
+
+}  // namespace vorn
