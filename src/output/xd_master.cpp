@@ -9,27 +9,13 @@
 #include "control/error.hpp"
 #include "control/text.hpp"
 #include "local/axes.hpp"
+#include "local/key_masks.hpp"
 
 namespace vorn {
 
 namespace {
 
 const char* kKeyHeader = "KEY     XYZ --U2-- ----U3---- ------U4------- M- -D- --Q-- ---O--- ----H----";
-
-// Multipole key masks by local site symmetry.
-struct SiteMask {
-  std::string_view sitesym;
-  std::string_view mask;
-};
-constexpr SiteMask kMasks[] = {
-    {"NO", "10 111 11111 1111111 111111111"}, {"C", "10 000 11111 0000000 111111111"},
-    {"2", "10 000 10011 1001100 100110011"},  {"m", "10 110 10011 0110011 100110011"},
-    {"2/m", "10 000 10011 0000000 100110011"}, {"222", "10 001 10010 1000100 100100010"},
-    {"mm2", "10 001 10010 1001000 100100010"}, {"mmm", "10 000 10010 0000000 100100010"},
-    {"4", "10 001 10000 1000000 100000011"},  {"-42m", "10 001 10000 0001000 100000010"},
-    {"3", "10 001 10000 1000011 100001100"},  {"3m", "10 001 10000 1000010 100001000"},
-    {"cyl", "10 001 10000 1000000 100000000"},
-};
 
 // A CIF gives what a SHELX file gives, and its master file is built alike.
 bool shelx_like(const Run& run) { return run.ctl.iformat == FMT_SHELX || run.ctl.iformat == FMT_CIF; }
@@ -119,11 +105,7 @@ std::pair<std::string_view, std::string_view> key_parts(const Run& run, int atom
   if (k[1] && (k[2] || (k[3] && ordered)))
     one = run.atoms.iz[atom] == 1 ? "111 100000 0000000000 000000000000000 " : "111 111111 0000000000 000000000000000 ";
   if (run.ctl.itoxd != 1 && k[4] && (k[5] || (k[6] && ordered))) {
-    const std::string& s = run.atoms.sitesym[atom];
-    // The site symmetry is stored padded to 5; any other length matches no mask.
-    if (s.size() == 5)
-      for (const SiteMask& m : kMasks)
-        if (same_padded(m.sitesym, s, 5)) two = m.mask;
+    if (const std::string_view m = key_mask(run.atoms.sitesym[atom]); !m.empty()) two = m;
   }
   return {one, two};
 }

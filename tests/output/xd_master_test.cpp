@@ -81,7 +81,7 @@ TEST(GetKey, SiteSymmetryMaskUnderKeygenAll) {
   EXPECT_EQ(getkey(r, 2), "111 100000 0000000000 000000000000000 10 001 10000 1000000 100000000");
   EXPECT_EQ(getkey(r, 3), "111 111111 0000000000 000000000000000 10 000 10011 0000000 100110011");
   // A code outside the table leaves the multipoles fixed.
-  r.atoms.sitesym[3] = "-3   ";
+  r.atoms.sitesym[3] = "5m   ";
   EXPECT_EQ(getkey(r, 3), "111 111111 0000000000 000000000000000 00 000 00000 0000000 000000000");
 }
 
