@@ -98,6 +98,9 @@ void Run::init() {
   dummy.label.assign(1, std::string(6, ' '));
   dummy.x.assign(1, Vec3{});
   axes = LocalAxes{};
+  site = SiteSymm{};
+  site.group.assign(n, std::string());
+  site.own_frame.assign(n, 0);
   forring = {};
   lPG = 0;
   forh.assign(n, std::array<int, 3>{});

@@ -151,6 +151,7 @@ struct Run {
   int iprint = 0;
   Dummy dummy;
   LocalAxes axes;
+  SiteSymm site;
   std::string atom_line;  // room for the per-atom lines (axis tables, H ratio line), kept from atom to atom
   std::array<int, 2> forring{};
   int lPG = 0;

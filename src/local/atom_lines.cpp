@@ -14,6 +14,8 @@
 #include "databank/databank.hpp"
 #include "local/dummies.hpp"
 #include "local/kappa_index.hpp"
+#include "local/key_masks.hpp"
+#include "local/site_symmetry.hpp"
 
 namespace vorn {
 
@@ -106,8 +108,16 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
     to_lst(run, "(/a)", " Trying to determine the KAPPA SET : ");
     if (int k = earlier_equivalent(run, i, group); k > 0) {
       c.kap = run.kappaset[static_cast<std::size_t>(k)];
-      c.equiv = k;
       to_lst(run, "(/a,j4)", " Old kappa set = ", c.kap);
+      // Equal multipoles would carry the one atom's site restrictions, or
+      // its freedom, to the other in a frame that may differ: the kappa set
+      // is shared, the multipoles are not.
+      if (!site_group(run, i).empty() || !site_group(run, k).empty()) {
+        to_lst(run, "(/' No chemical constraint to ',a,': one of the two is on a special position')",
+               rtrim(run.atoms.label[k]));
+        return c;
+      }
+      c.equiv = k;
       return c;
     }
   }
@@ -118,6 +128,18 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
 // a + b == w, without building a + b.
 bool joined_is(std::string_view a, std::string_view b, std::string_view w) {
   return a.size() + b.size() == w.size() && w.starts_with(a) && w.substr(a.size()) == b;
+}
+
+// The MoPro code of a site symmetry in a frame of the site (Z along its
+// main axis, a lone mirror across Z), where the axis letters say nothing
+// about the mirror: the codes MoPro shares with the chemical rules.
+std::string_view site_symplm_code(std::string_view sitesym) {
+  const std::string_view s = rtrim(sitesym);
+  if (s == "m") return "mz  ";
+  if (s == "mm2") return "mxmz";
+  if (s == "3m") return "3m  ";
+  if (s == "cyl") return "cy  ";
+  return "    ";
 }
 
 std::string_view symplm_code(std::string_view sitesym, std::string_view ax1, std::string_view ax2) {
@@ -131,6 +153,26 @@ std::string_view symplm_code(std::string_view sitesym, std::string_view ax1, std
   if (s == "3m") return "3m  ";
   if (s == "cyl") return "cy  ";
   return "    ";
+}
+
+// Databank multipoles of an atom on a special position: those its key
+// fixes are set to zero (a fixed value the site forbids would stay in the
+// model), and all but the monopole when the frame is the site's own, which
+// is not the frame the databank entry describes.
+void site_populations(Run& run, int i, Mpole& mp) {
+  const std::string_view mask = key_mask(run.atoms.sitesym[i]);
+  const bool own = site_frame_replaced(run, i);
+  std::string cleared;
+  for (int k = 1; k < 25; ++k) {
+    const auto [l, m] = key_flag_lm(k);
+    if ((own || !key_flag(mask, k)) && mp.P(l, m) != 0.0f) {
+      mp.P(l, m) = 0.0f;
+      if (!cleared.empty()) cleared += ' ';
+      cleared += key_flag_name(k);
+    }
+  }
+  if (!cleared.empty())
+    to_lst(run, "(/' Databank multipoles set to zero on the special position: ',a)", cleared);
 }
 
 int axis_number(const std::string& letter) {
@@ -221,7 +263,11 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     run.mcon.set(ia, line);
   }
   if (rtrim(sym) != "NO") {
-    const std::string_view code = symplm_code(sym, ax.AX1, ax.AX2);
+    const std::string_view code = site_frame_replaced(run, i) ? site_symplm_code(sym) : symplm_code(sym, ax.AX1, ax.AX2);
+    if (!site_group(run, i).empty() && rtrim(code).empty())
+      to_lst(run, "(/' MoPro has no SYMPLM code for site symmetry ',a,': its code is left blank',"
+                  "' (restrict the multipoles of ',a,' in MoPro by hand)')",
+             rtrim(sym), rtrim(lab));
     if (run.shelx.resi) {
       ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, pad(residue_ref(run, i), 10));
     } else {
@@ -269,6 +315,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     ks.kappap[k] = 1.0f;
     ks.nsft[k] = run.atoms1.isft[i];
   }
+  if (use_db && !site_group(run, i).empty()) site_populations(run, i, mp);
   to_lst(run, "(/' CKS :: Atom=',j6,2x,'kset=',j4,2x,'nsft=',j4)", i, kap, ks.nsft[k]);
 
   mp.ax1 = axis_number(ax.AX1);

@@ -13,6 +13,7 @@
 #include "local/atom_lines.hpp"
 #include "local/dummies.hpp"
 #include "local/neighbors.hpp"
+#include "local/site_symmetry.hpp"
 #include "topology/planarity.hpp"
 
 namespace vorn {
@@ -571,7 +572,9 @@ AtomFacts AxisRules::run_rules() {
 }  // namespace
 
 void DefLoc(Run& run, int atom) {
+  const int dummies_before = run.dummy.n;
   AtomFacts facts = AxisRules(run, atom).run_rules();
+  align_with_site(run, atom, dummies_before);
   atom_lines(run, atom, facts);
 }
 

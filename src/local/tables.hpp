@@ -54,6 +54,12 @@ struct LocalAxes {
   Vec3 P2{};
 };
 
+// The crystal's own symmetry at each read atom, as its local frame took it.
+struct SiteSymm {
+  std::vector<std::string> group;  // point group of the site; empty on a general position
+  std::vector<char> own_frame;     // 1: the frame follows the site's elements, not the chemical rule
+};
+
 struct Kappas {
   int n = 0;
   std::vector<float> kappa;   // 1..n
