@@ -61,8 +61,19 @@ std::string decimals_as_fractions(const std::string& text) {
 }  // namespace
 
 bool parse_operator(const std::string& text, gemmi::Op& op, std::string& why) {
+  const std::string triplet = decimals_as_fractions(text);
+  // gemmi multiplies the numbers of a triplet as long integers: a number of
+  // many digits overflows there, and no operator needs more than a few.
+  std::size_t digits = 0;
+  for (char c : triplet) {
+    digits = c >= '0' && c <= '9' ? digits + 1 : 0;
+    if (digits > 6) {
+      why = "a number in it has more than 6 digits";
+      return false;
+    }
+  }
   try {
-    op = gemmi::parse_triplet(decimals_as_fractions(text));
+    op = gemmi::parse_triplet(triplet);
   } catch (const std::exception& e) {
     why = e.what();
     return false;

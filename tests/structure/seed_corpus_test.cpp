@@ -12,6 +12,7 @@
 #include "control/error.hpp"
 #include "control/read_inp.hpp"
 #include "structure/aim2tab_reader.hpp"
+#include "structure/cif_reader.hpp"
 #include "structure/platon_reader.hpp"
 #include "structure/shelx_reader.hpp"
 #include "structure/xd_reader.hpp"
@@ -73,6 +74,11 @@ TEST(SeedCorpus, EveryInputReadsOrStopsInOrder) {
     TestRun t;
     t.write("x.aim", text);
     orderly([&] { ReadAim2Tab(t.run, "x.aim"); });
+  }
+  for (const std::string& text : corpus("cif")) {
+    TestRun t;
+    t.write("x.cif", text);
+    orderly([&] { ReadCif(t.run, "x.cif", ""); });
   }
   for (const std::string& text : corpus("symmetry")) {
     TestRun t;

@@ -130,6 +130,12 @@ TEST(OperatorParsing, FractionsDecimalsAndFaults) {
   EXPECT_FALSE(parse_operator("2*x, y, z", op, why));
   EXPECT_NE(why.find("determinant"), std::string::npos) << why;
   EXPECT_FALSE(parse_operator("x, x, z", op, why));
+  // Numbers of many digits (a damaged file) are refused before they
+  // overflow the triplet parser's integers.
+  EXPECT_FALSE(parse_operator("-x, -y, -222222222222222222222222222z", op, why));
+  EXPECT_EQ(why, "a number in it has more than 6 digits");
+  EXPECT_FALSE(parse_operator("x+123456789.5, y, z", op, why));
+  EXPECT_TRUE(parse_operator("x+000001/000002, y, z", op, why)) << why;
 }
 
 TEST(OperatorList, IdentityFirstDuplicatesDroppedTranslationsWrapped) {
