@@ -104,7 +104,7 @@ FCOV_platon   := src/structure/platon_reader.cpp src/structure/atom_types.cpp
 FCOV_aim2tab  := src/structure/aim2tab_reader.cpp src/structure/atom_types.cpp
 FCOV_databank := src/databank/databank.cpp
 FCOV_symmetry := src/symmetry/cards.cpp src/symmetry/lattice.cpp
-FCOV_cif      := src/structure/cif_reader.cpp src/symmetry/oplist.cpp src/structure/atom_list.cpp
+FCOV_cif      := src/structure/cif_reader.cpp src/structure/cif_document.cpp src/symmetry/oplist.cpp src/structure/atom_list.cpp
 define fuzz_cover
 	@mkdir -p $(BUILD_FUZZ)/corpus/$(1)
 	@LLVM_PROFILE_FILE=$(BUILD_FCOV)/profiles/$(1).profraw $(BUILD_FCOV)/fuzz_$(1) -runs=0 \

@@ -156,6 +156,7 @@ void check_tols(Run& run, int line, std::string_view text) {
   for (std::size_t i = 1; i < ws.size(); ++i) {
     const Word& w = ws[i];
     std::string s(text.substr(static_cast<std::size_t>(w.start - 1), static_cast<std::size_t>(w.end - w.start + 1)));
+    if (s == "\\") continue;  // the mark of a continued line stays on it as a word
     if (!ff::is_fixed_number(s)) {
       if (!pending.empty())
         warn(run, line, "TOLS word " + pending + " stands before no number; it is passed over");

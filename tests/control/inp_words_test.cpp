@@ -148,6 +148,8 @@ TEST(ControlWords, TolsWordsOutOfOrderOrUnknownWarn) {
   EXPECT_NE(w[2].find("line 4: TOLS word bnd is not known (did you mean BOND?)"), std::string::npos);
   EXPECT_NE(w[3].find("line 4: TOLS takes three numbers (bond ring group); 0.05 is passed over"), std::string::npos);
   EXPECT_FLOAT_EQ(t.run.ctl.tol1, 0.3f);
+  // The mark of a continued line is no TOLS word.
+  EXPECT_TRUE(warnings_of("FORMAT *shelx\nINPUT x.res\nTOLS bond 0.3 \\\n ring 0.1 group 0.1\n").empty());
 }
 
 TEST(ControlWords, AWholeRunShowsTheWarningOnStandardOutputAndInTheListing) {
