@@ -118,7 +118,8 @@ class RecordWriter {
 
  private:
   void raw(std::string_view t) {
-    for (char c : t) buf_.Put(c);
+    char* p = buf_.Push(t.size());
+    t.copy(p, t.size());
   }
   // Keys of top-level fields are plain words: written as they are.
   void start(std::string_view k) {
@@ -159,6 +160,8 @@ class RecordWriter {
     return out;
   }
 
+  // RapidJSON's own buffer: its writer escapes into it without a check of
+  // room per character.
   rapidjson::StringBuffer buf_;
   rapidjson::Writer<rapidjson::StringBuffer> w_;
   bool first_ = true;
