@@ -40,8 +40,9 @@ const char* format_word(int f) {
 }
 
 // The record is streamed through RapidJSON's writer: a structure of 20,000
-// atoms gives some 14 MB of record, which a tree of values would build,
-// print and take down again at several times the cost of the whole set-up.
+// atoms gives some 14 MB of record, which a tree of values (nlohmann/json)
+// built, printed and took down again in more time than the whole set-up
+// (0.26 s of CPU against 0.17 s at 19,998 atoms).
 class RecordWriter {
  public:
   RecordWriter() : w_(buf_) { raw("{"); }
