@@ -64,6 +64,12 @@ void read_structure(Run& run) {
     case FMT_CIF: ReadCif(run, name, run.ctl.cifblock); break;
     default: err("ReadInp", "Unknown input file format");
   }
+  // Readers of labelled formats (XD, PLATON, AIM2TAB) take the label as the
+  // atom's name.
+  for (int i = 1; i <= run.atoms.nat; ++i) {
+    const auto ui = static_cast<std::size_t>(i);
+    if (run.atoms.name[ui].empty()) run.atoms.name[ui] = std::string(rtrim(run.atoms.label[ui]));
+  }
 }
 
 std::size_t structure_file_size(const Run& run) {

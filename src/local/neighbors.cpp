@@ -14,6 +14,7 @@
 #include "control/short_sort.hpp"
 #include "control/text.hpp"
 #include "local/search_index.hpp"
+#include "topology/parts.hpp"
 
 namespace vorn {
 
@@ -85,6 +86,7 @@ class Collector {
     ra_ = covalent_radius(run, run.atoms.iz[static_cast<std::size_t>(atom)]);
     dis_a_ = run.atoms1.flag[static_cast<std::size_t>(atom)] == -1;
     occ_a_ = run.atoms1.occ[static_cast<std::size_t>(atom)];
+    part_a_ = run.atoms1.part[static_cast<std::size_t>(atom)];
     // Only the chains the search before used need emptying.
     if (head_.size() != kChains) head_.assign(kChains, -1);
     for (std::size_t b : used_) head_[b] = -1;
@@ -112,9 +114,16 @@ class Collector {
     }
     if (d < 0.5f) return;
     const bool dis_j = run_.atoms1.flag[uj] == -1;
-    // Two disordered atoms of different occupancy belong to different
+    // Disorder parts say which alternatives the atom sees; without them, two
+    // disordered atoms of different occupancy belong to different
     // alternatives and are never seen together.
-    if (dis_a_ && dis_j && std::fabs(occ_a_ - run_.atoms1.occ[uj]) > 0.01f) return;
+    if (parts_) {
+      if (!takes_neighbor(run_, atom_, chosen_, j)) return;
+      if (dis_a_ && dis_j && part_a_ == 0 && run_.atoms1.part[uj] == 0 && std::fabs(occ_a_ - run_.atoms1.occ[uj]) > 0.01f)
+        return;
+    } else if (dis_a_ && dis_j && std::fabs(occ_a_ - run_.atoms1.occ[uj]) > 0.01f) {
+      return;
+    }
     // Two atoms on one site lie at nearly the same distance from the centre,
     // so only listed atoms of the neighbouring distance bands can be the
     // same site (a band is wider than the 0.01 A that counts as one site).
@@ -169,6 +178,13 @@ class Collector {
   // distances of the list.
   std::size_t before_last_run() const { return last_run_; }
 
+  // The structure has disorder parts; the atom (of part 0) sees the chosen
+  // alternative of them.
+  void use_parts(const Alternative& chosen) {
+    parts_ = true;
+    chosen_ = chosen;
+  }
+
  private:
   Run& run_;
   int atom_;
@@ -181,6 +197,9 @@ class Collector {
   float occ_a_ = 1;
   int idis_ = 0;
   std::size_t last_run_ = 0;
+  bool parts_ = false;
+  int part_a_ = 0;
+  Alternative chosen_;
   // The listed atoms (0-based slots) chained per distance band; bands share
   // a chain modulo kChains, which only adds atoms to test.
   static constexpr float kBand = 0.02f;
@@ -322,6 +341,24 @@ bool ring_has(const Ring& ring, int atom) {
   return std::find(ring.members.begin(), ring.members.end(), atom) != ring.members.end();
 }
 
+// With disorder parts, the alternative the atom sees, chosen among the atoms
+// bonded to it: from the bond table of the index (which holds only that
+// alternative), else from a scan of the whole table.
+void apply_parts(Run& run, int atom, const SearchIndex* idx, Collector& c) {
+  if (idx != nullptr) {
+    if (idx->parts) c.use_parts(chosen_alternative(run, atom, idx->bonds[static_cast<std::size_t>(atom)]));
+    return;
+  }
+  if (!has_parts(run, run.cryst.ncryst)) return;
+  const float ra = bond_radius(run, atom);
+  const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];
+  std::vector<int> bonded_to;
+  for (int j = 1; j <= run.cryst.ncryst; ++j)
+    if (j != atom && bonded(dist(xa, run.atoms.xc[static_cast<std::size_t>(j)]), ra, bond_radius(run, j), run.ctl.tol1))
+      bonded_to.push_back(j);
+  c.use_parts(chosen_alternative(run, atom, bonded_to));
+}
+
 }  // namespace
 
 int GetNei(Run& run, int atom, float rmax) {
@@ -330,10 +367,12 @@ int GetNei(Run& run, int atom, float rmax) {
   if (idx == nullptr) {
     SearchScratch scratch;
     Collector c(run, atom, rmax, run.neig, scratch);
+    apply_parts(run, atom, nullptr, c);
     for (int j = 1; j <= run.cryst.ncryst; ++j) c.take(j);
     return c.finish();
   }
   Collector c(run, atom, rmax, run.neig, idx->lists, &idx->grid);
+  apply_parts(run, atom, idx, c);
   // The candidates are a superset of the atoms that can pass, in index
   // order, so the list is the one of the whole scan.
   const auto ua = static_cast<std::size_t>(atom);
@@ -395,6 +434,7 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
     for (int j : cands)
       if (j != atom && grid.may_share_site(j)) return whole_list();
     Collector c(run, atom, r, part, idx->lists, &grid);
+    apply_parts(run, atom, idx, c);
     for (int j : cands) c.take(j);
     c.finish();
     const auto n = static_cast<std::size_t>(part.nnei);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cmath>
 #include "topology/cell_edge.hpp"
+#include "topology/parts.hpp"
 
 namespace vorn {
 
@@ -349,9 +350,10 @@ void build_search_index(Run& run, float rbig) {
   // each axis, and fewer, fuller rows cost less than many empty ones.
   const double cell = 2.0 * (2.0 * rbig + run.ctl.tol1);
   auto idx = std::make_shared<SearchIndex>(
-      SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), take_bonds(run), {}, run.rings.nor, rbig, {}, {}, {}, {}, {}, {}, {}, {}});
+      SearchIndex{AtomGrid(run, run.cryst.ncryst, cell), take_bonds(run), {}, run.rings.nor, rbig, {}, {}, {}, {}, {}, {}, {}, {}, false});
   idx->rings_of.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, {});
   idx->touched.assign(static_cast<std::size_t>(run.cryst.ncryst) + 1, 0);
+  idx->parts = has_parts(run, run.cryst.ncryst);
   for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
     for (int m : run.rings.ring[static_cast<std::size_t>(q)].members)
       if (m >= 1 && m <= run.cryst.ncryst) {
@@ -372,7 +374,50 @@ namespace {
 // The partners of a moved atom found anew, and the atom put into or taken
 // out of the lists of the atoms it came to or left: a pair is bonded alike
 // seen from either atom.
+// With disorder parts the lists need not agree both ways: each atom near
+// the moved one (or listed by it before) is asked whether it sees it now.
+void rebond_parts(const Run& run, SearchIndex& idx, int atom) {
+  const float tol = run.ctl.tol1;
+  const float ra = bond_radius(run, atom);
+  const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];
+  auto bonded_to = [&](int j) {
+    return j != atom && ra >= 0.0f && bonded(dist(xa, run.atoms.xc[static_cast<std::size_t>(j)]), ra, bond_radius(run, j), tol);
+  };
+  std::vector<int>& all = idx.moved_new;
+  all.clear();
+  for (int j : idx.moved_near)
+    if (bonded_to(j)) all.push_back(j);
+  std::sort(all.begin(), all.end());
+  const Alternative mine = chosen_alternative(run, atom, all);
+  std::vector<int> now;
+  for (int j : all)
+    if (takes_neighbor(run, atom, mine, j)) now.push_back(j);
+  const auto own = idx.bonds[static_cast<std::size_t>(atom)];
+  const std::vector<int> listed(own.begin(), own.end());  // the table's storage moves as lists grow
+  std::vector<int>& around = idx.moved_old;
+  around.assign(listed.begin(), listed.end());
+  around.insert(around.end(), idx.moved_near.begin(), idx.moved_near.end());
+  std::sort(around.begin(), around.end());
+  around.erase(std::unique(around.begin(), around.end()), around.end());
+  idx.touched[static_cast<std::size_t>(atom)] = 1;
+  for (int j : around) {
+    if (j == atom) continue;
+    const auto theirs = idx.bonds[static_cast<std::size_t>(j)];
+    const bool has = std::binary_search(theirs.begin(), theirs.end(), atom);
+    const bool want = bonded_to(j) && takes_neighbor(run, j, chosen_alternative(run, j, theirs), atom);
+    if (has != want || std::binary_search(listed.begin(), listed.end(), j) || std::binary_search(now.begin(), now.end(), j))
+      idx.touched[static_cast<std::size_t>(j)] = 1;
+    if (has && !want) idx.bonds.erase(j, atom);
+    if (want && !has) idx.bonds.insert(j, atom);
+  }
+  idx.bonds.replace(atom, now);
+}
+
 void rebond(const Run& run, SearchIndex& idx, int atom) {
+  if (idx.parts) {
+    rebond_parts(run, idx, atom);
+    return;
+  }
   const float tol = run.ctl.tol1;
   const float ra = bond_radius(run, atom);
   const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];

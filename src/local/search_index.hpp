@@ -130,6 +130,7 @@ struct SearchIndex {
   // the neighbour table was built; its stored record may then differ from a
   // fresh bonded search.
   std::vector<char> touched;
+  bool parts = false;  // some atom has a disorder part
 };
 
 // Builds run.index over atoms 1..ncryst and the current ring table; rbig is

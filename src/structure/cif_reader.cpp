@@ -15,7 +15,9 @@
 #include "control/configurations.hpp"
 #include "control/elements.hpp"
 #include "control/error.hpp"
+#include "control/fortran_io.hpp"
 #include "control/text.hpp"
+#include "structure/atom_labels.hpp"
 #include "structure/atom_list.hpp"
 #include "structure/cif_document.hpp"
 #include "structure/shelx_atoms.hpp"
@@ -367,12 +369,13 @@ struct Site {
   bool aniso = false;
   Uij u{};
   int order = 0;  // site-symmetry order from the file; 0: from the operators
+  int part = 0;   // disorder group; 0 when none
 };
 
 std::vector<Site> read_sites(const cif::Block& b, const Place& p) {
-  enum { kLabel, kType, kX, kY, kZ, kOcc, kUiso, kBiso, kOrder };
+  enum { kLabel, kType, kX, kY, kZ, kOcc, kUiso, kBiso, kOrder, kPart };
   const Rows t(b, "_atom_site_", {"label", "?type_symbol", "?fract_x", "?fract_y", "?fract_z", "?occupancy",
-                                        "?U_iso_or_equiv", "?B_iso_or_equiv", "?site_symmetry_order"});
+                                  "?U_iso_or_equiv", "?B_iso_or_equiv", "?site_symmetry_order", "?disorder_group"});
   if (!t.ok()) err("ReadCif", p.at("_atom_site_label") + " missing: the block has no atom sites");
   for (int k : {kX, kY, kZ})
     if (!t.has_column(k))
@@ -416,6 +419,14 @@ std::vector<Site> read_sites(const cif::Block& b, const Place& p) {
         err("ReadCif", p.at("_atom_site_site_symmetry_order") + of + ": '" + t.raw(row, kOrder) +
                            "' is no order of a site symmetry");
       s.order = static_cast<int>(n);
+    }
+    // A disorder group is a part number as SHELX gives it (negative for a
+    // group disordered about a symmetry element); a group named otherwise
+    // stops the run rather than merging alternatives.
+    if (t.has2(row, kPart)) {
+      const std::string g = t.str(row, kPart);
+      if (!ff::parse_int(g, s.part))
+        err("ReadCif", p.at("_atom_site_disorder_group") + of + ": '" + g + "' is no disorder group number");
     }
     sites.push_back(s);
   }
@@ -539,12 +550,21 @@ void store_atoms(Run& run, const std::vector<Site>& sites, const std::vector<int
     const Site& s = sites[k];
     const int i = ++a.nat;
     const auto ui = static_cast<std::size_t>(i);
-    const int t = isft[k];
     a.iz[ui] = s.z;
+    a.name[ui] = s.label;
+    a.resnum[ui] = 0;
+    a1.part[ui] = s.part;
+    std::string line = upper(s.label) + " ";
+    a.label[ui] = shatnam(line, s.z, i, ++type_count[static_cast<std::size_t>(isft[k])], run.ctl);
+  }
+  const std::vector<int> relabelled = settle_labels(run);
+  for (std::size_t k = 0; k < sites.size(); ++k) {
+    const Site& s = sites[k];
+    const int i = static_cast<int>(k) + 1;
+    const auto ui = static_cast<std::size_t>(i);
+    const int t = isft[k];
     a1.isft[ui] = t;
     a1.lmax[ui] = s.z == 1 ? 2 : 4;
-    std::string line = upper(s.label) + " ";
-    a.label[ui] = shatnam(line, s.z, i, ++type_count[static_cast<std::size_t>(t)], run.ctl);
     a.xf[ui] = s.x;
     a.xc[ui] = to_cart(run.transf, s.x);
     const int order = s.order > 0 ? s.order : site_symmetry_order(run, s.x, kSiteTol);
@@ -558,6 +578,7 @@ void store_atoms(Run& run, const std::vector<Site>& sites, const std::vector<int
       to_lst(run, "(9x,'site symmetry of order',i3,' (',a,'): occupancy ',f7.4,' counted as ',f7.4)", order,
              s.order > 0 ? "from the file" : "from the operators", s.occ, a1.occ[ui]);
   }
+  print_label_changes(run, relabelled);
   to_out(run, "(/' Total atoms read from CIF file = ',i5)", a.nat);
 }
 

@@ -25,6 +25,11 @@ struct Atoms {
   std::vector<Cart> xc;
   std::vector<int> iz;
   std::vector<std::string> sitesym;  // 5 characters, blank until the local axes are set
+  // The atom's name as the structure file gives it (trimmed), and the
+  // residue number of a SHELX atom inside RESI (0: none). Generated atoms
+  // copy both from their source atom.
+  std::vector<std::string> name;
+  std::vector<int> resnum;
 };
 
 struct Atoms1 {
@@ -33,6 +38,9 @@ struct Atoms1 {
   std::vector<int> lmax;  // highest multipole level
   std::vector<float> occ;
   std::vector<int> flag;  // 0 normal, 1 special position, -1 disordered
+  // Disorder part (SHELX PART, CIF disorder group); 0: in every alternative.
+  // Generated atoms copy their source atom's part.
+  std::vector<int> part;
 };
 
 using Uij = std::array<float, 6>;  // U11 U22 U33 U12 U13 U23
@@ -42,10 +50,15 @@ struct AtTypes {
   std::vector<int> iz;  // 1..ntyp
 };
 
+// The symmetry copy an atom lies in: the operator and the cell shift that
+// made it from its read atom ({1, 0, 0, 0} for a read atom).
+using SymCopy = std::array<int, 4>;
+
 struct Cryst {
   int ncryst = 0;
   std::vector<int> isq;  // source atom of a generated atom
   std::vector<int> nsq;  // images generated from a read atom
+  std::vector<SymCopy> copy;
 };
 
 struct SymOp {

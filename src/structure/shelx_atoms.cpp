@@ -12,6 +12,7 @@
 #include "control/fortran_io.hpp"
 #include "control/scanner.hpp"
 #include "control/text.hpp"
+#include "structure/atom_labels.hpp"
 #include "symmetry/cell.hpp"
 
 namespace vorn {
@@ -77,8 +78,21 @@ bool is_instruction(std::string_view line) {
   return std::binary_search(kInstructionKeys.begin(), kInstructionKeys.end(), key_of(line));
 }
 
+void parse_part(std::string_view line, ShelxResidue& res) {
+  res.part = 0;
+  std::string text(line.size() > 4 ? line.substr(4) : std::string_view());
+  const std::vector<Word> ws = words(text, static_cast<int>(text.size()) + 1);
+  if (ws.empty()) return;
+  const std::string_view s = std::string_view(text).substr(static_cast<std::size_t>(ws[0].start - 1),
+                                                           static_cast<std::size_t>(ws[0].end - ws[0].start + 1));
+  int n = 0;
+  if (ff::parse_int(s, n)) res.part = n;
+}
+
 void parse_resi(std::string_view line, ShelxResidue& res) {
+  const int part = res.part;
   res = ShelxResidue{};
+  res.part = part;
   std::string text(line.size() > 4 ? line.substr(4) : std::string_view());
   for (const Word& w : words(text, static_cast<int>(text.size()) + 1)) {
     std::string_view s = std::string_view(text).substr(static_cast<std::size_t>(w.start - 1),
@@ -91,7 +105,7 @@ void parse_resi(std::string_view line, ShelxResidue& res) {
   }
 }
 
-bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res) {
+bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res, std::string* name) {
   cont = false;
   std::string_view raw;
   bool continued = false;  // the line before ended in "=": this one belongs to it
@@ -117,9 +131,11 @@ bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res) {
     if (head == "END " || head == "HKLF") return false;
     if (is_instruction(head)) {
       if (head == "RESI") parse_resi(upper(text), res);
+      if (head == "PART") parse_part(upper(text), res);
       continued = eq;
       continue;
     }
+    if (name != nullptr) name->assign(text.substr(0, std::min(text.find(' '), text.size())));
     assign_upper(line, text);
     cont = eq;
     return true;
@@ -151,11 +167,8 @@ std::string atom_label(std::string_view name, int iz, int nat, int type_count, c
   };
   const std::string sym = atsym(iz);
   if (ctl.irename == 0) {
-    const std::size_t el = std::min<std::size_t>(sym[1] != ' ' ? 2 : 1, name.size());
-    put(name.substr(0, el));
-    put("(");
-    put(name.substr(el));
-    put(")");
+    std::string formed = name_label(name, iz);
+    return formed.size() < 8 ? pad(formed, 8) : formed;
   } else {
     // "(a2,'(',i6,')')" with the blanks taken out, field by field.
     for (char c : std::string_view(sym).substr(0, 2))

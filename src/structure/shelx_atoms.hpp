@@ -13,10 +13,12 @@
 namespace vorn {
 
 // The residue in force (RESI class number): number 0 and a blank class
-// outside every residue.
+// outside every residue. It also carries the disorder part in force (PART
+// n; 0 outside every part), which the same lines switch.
 struct ShelxResidue {
   int number = 0;
   std::string name = std::string(10, ' ');
+  int part = 0;
 };
 
 // Blanks a comment: everything from the first "!" on.
@@ -28,12 +30,15 @@ bool is_instruction(std::string_view line);
 
 // Reads the words after RESI (class and number, in either order).
 void parse_resi(std::string_view line, ShelxResidue& res);
+// Reads the part number after PART (its occupancy, when given, is passed over).
+void parse_part(std::string_view line, ShelxResidue& res);
 
 // The next atom line, in upper case without its comment and without
 // trailing blanks; a closing "=" is taken off and cont set. Instructions (and their continuation lines), lines
 // that begin with a blank, include lines ("+file") and comments are passed
 // over; RESI lines update res on the way. False at END, HKLF or end of file.
-bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res);
+// name, when given, receives the atom's name as the file writes it (its case kept).
+bool rdshline(TextFile& f, std::string& line, bool& cont, ShelxResidue& res, std::string* name = nullptr);
 
 // The line that continues an atom line ending in "=", prepared as rdshline
 // prepares atom lines; false at end of file.
@@ -42,7 +47,8 @@ bool rdcontinuation(TextFile& f, std::string& line, bool& cont);
 // The atom label from the name (the first word of the line), which is then
 // blanked out of the line. Without renaming C12 becomes C(12); with renaming
 // the element symbol and the atom's number in the file (mode 0) or among the
-// atoms of its SFAC type (mode 1).
+// atoms of its SFAC type (mode 1). Without renaming the label is not cut to
+// eight characters (settle_labels makes every label fit).
 std::string shatnam(std::string& line, int iz, int nat, int type_count, const Ctl& ctl);
 // The label shatnam makes of the name, without touching a line.
 std::string atom_label(std::string_view name, int iz, int nat, int type_count, const Ctl& ctl);

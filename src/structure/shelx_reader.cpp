@@ -13,6 +13,7 @@
 #include "control/fortran_io.hpp"
 #include "control/scanner.hpp"
 #include "control/text.hpp"
+#include "structure/atom_labels.hpp"
 #include "structure/atom_list.hpp"
 #include "structure/input_fault.hpp"
 #include "structure/shelx_atoms.hpp"
@@ -341,7 +342,8 @@ void read_atoms(Run& run, ShelxFile& sf) {
   AtomText atom;
   std::vector<std::string_view> ws;
   bool cont = false;
-  while (rdshline(sf.f, line, cont, res)) {
+  std::string file_name;
+  while (rdshline(sf.f, line, cont, res, &file_name)) {
     check_width(sf);
     {
       char digits[24];
@@ -378,7 +380,10 @@ void read_atoms(Run& run, ShelxFile& sf) {
     if (run.ctl.irename == 0 && name.size() > 6)
       err("ReadShelx", "Atom name " + std::string(name) + " is longer than 6 characters (its label " +
                            std::string(name.substr(0, 1)) + "(...) must fit 8), " + where);
-    a.label[ui] = atom_label(name, a.iz[ui], i, type_count[static_cast<std::size_t>(s)], run.ctl);
+    a.name[ui] = file_name;
+    a.resnum[ui] = res.number;
+    a1.part[ui] = res.part;
+    a.label[ui] = atom_label(residue_name(name, res.number), a.iz[ui], i, type_count[static_cast<std::size_t>(s)], run.ctl);
 
     const int n = static_cast<int>(ws.size()) - 1;
     if (n != 6 && n != 11) {
@@ -408,17 +413,22 @@ void read_atoms(Run& run, ShelxFile& sf) {
       sh.reslab.push_back(ff::format("(a6,1x,i3,2x,a5,$)", pad(name, 10), res.number, res.name));
       sh.resshort.push_back(ff::format("(a6,1x,i3,$)", pad(name, 10), res.number));
     }
-    // The atom's row, to the listing and to standard output (both written
-    // behind the run).
-    for (std::ostream* os : {&*run.lst, &run.out}) {
-      constexpr const char* kRow = "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )";
-      if (n == 6)
-        ff::write(*os, kRow, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], occ, u[0]);
-      else
-        ff::write(*os, kRow, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], occ, u);
-    }
     a.xc[ui] = to_cart(run.transf, a.xf[ui]);
   }
+  const std::vector<int> relabelled = settle_labels(run);
+  // The atoms' rows, to the listing and to standard output (both written
+  // behind the run), with their final labels.
+  for (int i = 1; i <= a.nat; ++i) {
+    const auto ui = static_cast<std::size_t>(i);
+    for (std::ostream* os : {&*run.lst, &run.out}) {
+      constexpr const char* kRow = "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )";
+      if (a1.iu[ui] == 1)
+        ff::write(*os, kRow, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], a1.occ[ui], run.at_uij[ui][0]);
+      else
+        ff::write(*os, kRow, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], a1.occ[ui], run.at_uij[ui]);
+    }
+  }
+  print_label_changes(run, relabelled);
   to_out(run, "(/' Total atoms read from SHELX file = ',i5)", a.nat);
   // Without atoms every output file would be an empty shell.
   if (a.nat == 0) err("ReadShelx", "No atom in SHELX file " + sf.name);

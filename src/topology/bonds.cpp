@@ -11,6 +11,7 @@
 #include "control/short_sort.hpp"
 #include "control/text.hpp"
 #include "topology/cell_edge.hpp"
+#include "topology/parts.hpp"
 
 namespace vorn {
 
@@ -107,12 +108,39 @@ BondTable bond_partners(const Run& run) {
     });
   }
 
-  // Both directions of every pair, each list in index order.
+  // Disorder: each direction of a pair is kept when the parts allow it
+  // (an atom of part 0 sees one alternative, chosen among all it bonds to).
+  std::vector<std::pair<int, int>> directed;
+  const bool parts = has_parts(run, n);
+  if (parts) {
+    std::vector<std::vector<int>> by_distance(static_cast<std::size_t>(n) + 1);
+    for (const auto& [i, j] : pairs) {
+      by_distance[static_cast<std::size_t>(i)].push_back(j);
+      by_distance[static_cast<std::size_t>(j)].push_back(i);
+    }
+    std::vector<Alternative> chosen(static_cast<std::size_t>(n) + 1);
+    for (int i = 1; i <= n; ++i) {
+      auto& list = by_distance[static_cast<std::size_t>(i)];
+      sort_short(list.data(), list.data() + list.size());
+      chosen[static_cast<std::size_t>(i)] = chosen_alternative(run, i, list);
+    }
+    for (const auto& [i, j] : pairs) {
+      if (takes_neighbor(run, i, chosen[static_cast<std::size_t>(i)], j)) directed.emplace_back(i, j);
+      if (takes_neighbor(run, j, chosen[static_cast<std::size_t>(j)], i)) directed.emplace_back(j, i);
+    }
+  }
+
+  // Both directions of every pair (with parts: the directions kept), each
+  // list in index order.
   BondTable t;
   t.spans_.resize(static_cast<std::size_t>(n) + 1);
-  for (const auto& [i, j] : pairs) {
-    ++t.spans_[static_cast<std::size_t>(i)].size;
-    ++t.spans_[static_cast<std::size_t>(j)].size;
+  if (parts) {
+    for (const auto& [i, j] : directed) ++t.spans_[static_cast<std::size_t>(i)].size;
+  } else {
+    for (const auto& [i, j] : pairs) {
+      ++t.spans_[static_cast<std::size_t>(i)].size;
+      ++t.spans_[static_cast<std::size_t>(j)].size;
+    }
   }
   int start = 0;
   for (auto& sp : t.spans_) {
@@ -122,11 +150,18 @@ BondTable bond_partners(const Run& run) {
     sp.size = 0;
   }
   t.flat_.resize(static_cast<std::size_t>(start));
-  for (const auto& [i, j] : pairs) {
-    BondTable::Span& a = t.spans_[static_cast<std::size_t>(i)];
-    t.flat_[static_cast<std::size_t>(a.start + a.size++)] = j;
-    BondTable::Span& b = t.spans_[static_cast<std::size_t>(j)];
-    t.flat_[static_cast<std::size_t>(b.start + b.size++)] = i;
+  if (parts) {
+    for (const auto& [i, j] : directed) {
+      BondTable::Span& a = t.spans_[static_cast<std::size_t>(i)];
+      t.flat_[static_cast<std::size_t>(a.start + a.size++)] = j;
+    }
+  } else {
+    for (const auto& [i, j] : pairs) {
+      BondTable::Span& a = t.spans_[static_cast<std::size_t>(i)];
+      t.flat_[static_cast<std::size_t>(a.start + a.size++)] = j;
+      BondTable::Span& b = t.spans_[static_cast<std::size_t>(j)];
+      t.flat_[static_cast<std::size_t>(b.start + b.size++)] = i;
+    }
   }
   for (const auto& sp : t.spans_) sort_short(t.flat_.data() + sp.start, t.flat_.data() + sp.start + sp.size);
   return t;

@@ -55,7 +55,9 @@ class BondTable {
 };
 
 // Bonded partners of every atom 1..ncryst (ascending atom index) by the bond
-// criterion; disordered atoms included.
+// criterion; disordered atoms included. With disorder parts an atom's list
+// holds only the partners its part lets it see (topology/parts.hpp), so
+// that a pair may be listed in one direction only.
 BondTable bond_partners(const Run& run);
 
 // A bond table with what it was found from, so that a later stage can take

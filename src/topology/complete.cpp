@@ -11,6 +11,7 @@
 
 #include "control/error.hpp"
 #include "topology/bonds.hpp"
+#include "topology/parts.hpp"
 
 // The restart-after-every-append scan is quadratic in the number of images
 // times the atoms present, far too slow for large structures. The same
@@ -77,6 +78,7 @@ class Completion {
   float margin_ = 0.0f;          // bound on the rounding of grid positions
   float rmax_ = 0.0f;            // the largest covalent radius
   std::vector<float> rad_;       // covalent radius per atom 1..ncryst
+  const std::vector<int>& part_;  // disorder part per atom
   std::vector<float> rad_of_id_;  // covalent radius per (atom, operator)
   std::vector<Lattice> cell_;    // per (atom, operator): the cell R x + t lies in
   // R x + t moved into the unit cell, Cartesian: by the first operator
@@ -102,7 +104,8 @@ Completion::Completion(Run& run)
       nsym_(run.symm.nsym),
       ncells_(run.ctl.ncells),
       tol_(run.ctl.tol1),
-      rad_(static_cast<std::size_t>(run.atoms.nat) + 1, 0.0f) {
+      rad_(static_cast<std::size_t>(run.atoms.nat) + 1, 0.0f),
+      part_(run.atoms1.part) {
   float rmax = 0.0f;
   float xmax = 0.0f;
   for (int i = 1; i <= nat_; ++i) {
@@ -182,6 +185,9 @@ void Completion::activate(int s) {
     if (rq < 0.0f || d2 > lim * lim) return;
     const Candidate c{id / nsym_ + 1, id % nsym_ + 1, n[0], n[1], n[2]};
     if (c.r == 1 && c.k == 0 && c.l == 0 && c.m == 0) return;
+    if (!parts_may_meet(part_[static_cast<std::size_t>(c.q)], SymCopy{c.r, c.k, c.l, c.m},
+                        run_.atoms1.part[static_cast<std::size_t>(s)], run_.cryst.copy[static_cast<std::size_t>(s)]))
+      return;
     if (bonded(dist(image_cart(c), xs), rs, rad_[static_cast<std::size_t>(c.q)], tol_)) queue_.push(c);
   };
   if (by_shift_) {
@@ -266,12 +272,16 @@ void Completion::append(const Candidate& c, const Cart& xc) {
   const auto j = static_cast<std::size_t>(++cr.ncryst);
   const auto q = static_cast<std::size_t>(c.q);
   a.label[j] = a.label[q];
+  a.name[j] = a.name[q];
+  a.resnum[j] = a.resnum[q];
+  run_.atoms1.part[j] = run_.atoms1.part[q];
   a.iz[j] = a.iz[q];
   run_.atoms1.occ[j] = run_.atoms1.occ[q];
   run_.atoms1.flag[j] = run_.atoms1.flag[q];
   a.xf[j] = symm_image(run_.symm.op[static_cast<std::size_t>(c.r)], a.xf[q], c.k, c.l, c.m);
   a.xc[j] = xc;
   cr.isq[j] = c.q;
+  cr.copy[j] = {c.r, c.k, c.l, c.m};
   ++cr.nsq[q];
   rad_.push_back(rad_[q]);
   if (atoms_) atoms_->add(static_cast<int>(j), xc);

@@ -25,7 +25,9 @@ int eliminate(Run& run, int cycle, const BondTable& partners) {
   for (auto& row : cm.icon) row.clear();
   for (int p = 1; p <= n; ++p) {
     const int a = na.idx[static_cast<std::size_t>(p)];
-    if (run.atoms1.flag[static_cast<std::size_t>(a)] == -1) continue;
+    // A partly occupied atom outside every disorder part has no partner it
+    // is known to be seen with; an atom of a part has its part's.
+    if (run.atoms1.flag[static_cast<std::size_t>(a)] == -1 && run.atoms1.part[static_cast<std::size_t>(a)] == 0) continue;
     auto& row = cm.icon[static_cast<std::size_t>(p)];
     const auto all = partners[static_cast<std::size_t>(a)];
     row.reserve(all.size());

@@ -130,6 +130,8 @@ TEST(Rdshline, ResidueInstructionsSetTheResidueInForce) {
   EXPECT_EQ(found[4].resnum, 0);
 }
 
+// The label as formed, before labels are made unique and eight wide (N() and
+// the long label are settled then).
 TEST(Shatnam, ElementPartAndTheRestInParentheses) {
   Ctl ctl;
   struct Case {
@@ -138,7 +140,7 @@ TEST(Shatnam, ElementPartAndTheRestInParentheses) {
     const char* label;
   } cases[] = {{"C12   1  0.1", 6, "C(12)   "},   {"CL1   2  0.1", 17, "CL(1)   "}, {"H12A  3  0.1", 1, "H(12A)  "},
                {"N     4  0.1", 7, "N()     "},   {"SN    5  0.1", 50, "SN()    "}, {"N1'   4  0.1", 7, "N(1')   "},
-               {"O001  4  0.1", 8, "O(001)  "},   {"C1234567 1 0", 6, "C(123456"}};
+               {"O001  4  0.1", 8, "O(001)  "},   {"C1234567 1 0", 6, "C(1234567)"}, {"P(1)  4  0.1", 15, "P(1)    "}};
   for (const Case& c : cases) {
     std::string line = c.line;
     EXPECT_EQ(shatnam(line, c.iz, 1, 1, ctl), c.label) << c.line;
