@@ -1,6 +1,8 @@
 #include "structure/atom_labels.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -68,16 +70,18 @@ std::vector<int> settle_labels(Run& run) {
       redo.push_back(i);
   }
   // A free number for each of the others, in atom order, never one that a
-  // kept label (of an earlier or a later atom) already has.
+  // kept label (of an earlier or a later atom) already has. The numbers
+  // below an element's latest one are all taken, so its search goes on
+  // from there.
+  std::unordered_map<std::string, int> next;
   for (int i : redo) {
     const auto ui = static_cast<std::size_t>(i);
-    std::string_view element = element_part(formed[ui]);
-    if (element.empty() || element.size() > 2) element = rtrim(atsym(a.iz[ui]));
+    std::string element(element_part(formed[ui]));
+    if (element.empty() || element.size() > 2) element = std::string(rtrim(atsym(a.iz[ui])));
+    int& n = next[element];
     std::string label;
-    for (int n = 1;; ++n) {
-      label = numbered(element, n);
-      if (!taken.count(label)) break;
-    }
+    do label = numbered(element, ++n);
+    while (taken.count(label));
     taken.insert(label);
     a.label[ui] = pad(label, kWidth);
   }
