@@ -117,6 +117,7 @@ void Run::init() {
   mopro.assign(n, 90);
   mcon.assign(n, 90);
   mpoles.clear();  // sized by localdef for the atoms there are
+  site_check.clear();
   label_index.clear();
 
   except = Except{};

@@ -162,6 +162,7 @@ struct Run {
   LineBlock mopro;  // 90 characters
   LineBlock mcon;   // 90 characters
   std::vector<Mpole> mpoles;
+  std::vector<SiteCheck> site_check;  // 1..nat, by localdef
   LabelIndex label_index;  // first atom 1..nat of each label
 
   // Chemistry.

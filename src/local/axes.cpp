@@ -13,6 +13,7 @@
 #include "local/atom_lines.hpp"
 #include "local/dummies.hpp"
 #include "local/neighbors.hpp"
+#include "local/site_check.hpp"
 #include "local/site_symmetry.hpp"
 #include "topology/planarity.hpp"
 
@@ -108,6 +109,10 @@ class AxisRules {
     to_lst(run_, "(/' That point is on the atom or on its first axis: dummy made 1 Angstrom off the axis')");
     return dummy_cart(add(xc(i_), e), cart);
   }
+  // Two neighbours on opposite sides of the atom (as straight as a linear
+  // group): their midpoint is the atom itself and fixes no axis.
+  bool trans(int a, int b) const { return angle(a, i_, b) >= 170.0f; }
+  int pair_dummy(int a, int b, Vec3& cart);
   bool in_pair(int atom, std::size_t upto) const {
     for (std::size_t k = 0; k < upto && k < pairs_.size(); ++k)
       if (pairs_[k].a == atom || pairs_[k].b == atom) return true;
@@ -127,6 +132,10 @@ class AxisRules {
   void three_neighbors();
   void four_neighbors();
   void general_fallback();
+  void cis_pair_frame();
+  void trans_pairs_frame(const Pair& zpair, const Pair& other);
+  void ensure_frame();
+  int second_axis_atom();
 
   Run& run_;
   int i_;
@@ -134,6 +143,21 @@ class AxisRules {
   std::vector<Pair> pairs_;
   int nh_ = 0;
 };
+
+// The dummy that points an axis between two neighbours: at their midpoint,
+// unless that point fixes no direction apart from theirs (bonds of very
+// different length, or a wide angle, put it on the atom or next to one of
+// the bonds); then 1 A from the atom on the bisector of the two bonds,
+// which is where the symmetry of an equivalent pair puts its axis.
+int AxisRules::pair_dummy(int a, int b, Vec3& cart) {
+  const Vec3 mid = midpoint(xc(a), xc(b));
+  const Vec3 ua = sub(xc(a), xc(i_)), ub = sub(xc(b), xc(i_));
+  if (fixes_axis(mid, ua) && fixes_axis(mid, ub)) return dummy_cart(mid, cart);
+  const Vec3 bis = add(scale(ua, 1.0f / rlength(ua)), scale(ub, 1.0f / rlength(ub)));
+  if (rlength(bis) < 0.1f) return dummy_cart(mid, cart);
+  to_lst(run_, "(/a)", " Midpoint of the pair too near the atom or a bond: dummy on the bisector of the bonds");
+  return dummy_cart(add(xc(i_), scale(bis, 1.0f / rlength(bis))), cart);
+}
 
 void AxisRules::route_a() {
   float r = 5.0f;
@@ -361,7 +385,10 @@ void AxisRules::one_hydrogen() {
       // Within 10 degrees of the bond (an acceptor straight beyond the H) the
       // atom would fix no plane with it.
       const float ang = angle(i_, j, k);
-      return !(ang > 170.0f || ang <= 10.0f);
+      if (ang > 170.0f || ang <= 10.0f) return false;
+      // Seen from the H itself, an atom far behind its parent can still lie
+      // within 10 degrees of the bond.
+      return fixes_axis(xc(k), first_axis());
     });
     if (kk != 0) {
       prtang(run_, *run_.lst, i_, j, kk, angle(i_, j, kk));
@@ -408,7 +435,7 @@ void AxisRules::two_neighbors() {
   to_lst(run_, "(/a)", " BENT conformation !");
   if (pairs_.size() == 1) {
     Vec3 cart;
-    int d = dummy_cart(midpoint(xc(n1), xc(n2)), cart);
+    int d = pair_dummy(n1, n2, cart);
     axis0_dummy("Z", d, cart);
     axis2("Y", n1);
     sitesym("mm2");
@@ -440,7 +467,7 @@ void AxisRules::three_neighbors() {
       break;
     case 301:
       if (run_.atoms.iz[odd] == 1) {
-        int d = dummy_cart(midpoint(xc(pairs_[0].a), xc(pairs_[0].b)), cart);
+        int d = pair_dummy(pairs_[0].a, pairs_[0].b, cart);
         axis0_dummy("Z", d, cart);
       } else {
         axis0("Z", odd);
@@ -454,7 +481,7 @@ void AxisRules::three_neighbors() {
       sitesym("3m");
       break;
     case 311: {
-      int d = dummy_cart(midpoint(xc(pairs_[0].a), xc(pairs_[0].b)), cart);
+      int d = pair_dummy(pairs_[0].a, pairs_[0].b, cart);
       axis0_dummy("X", d, cart);
       axis2("Y", odd);
       sitesym("m");
@@ -508,7 +535,15 @@ void AxisRules::four_neighbors() {
       }
     std::size_t other = zp == 0 ? 1 : 0;
     if (other >= pairs_.size()) err("DefLoc", "4 neighbors: 2 + 2 case");
-    int d = dummy_cart(midpoint(xc(pairs_[zp].a), xc(pairs_[zp].b)), cart);
+    if (trans(pairs_[zp].a, pairs_[zp].b)) {
+      if (!trans(pairs_[other].a, pairs_[other].b)) {
+        std::swap(zp, other);
+      } else {
+        trans_pairs_frame(pairs_[zp], pairs_[other]);
+        return;
+      }
+    }
+    int d = pair_dummy(pairs_[zp].a, pairs_[zp].b, cart);
     axis0_dummy("Z", d, cart);
     axis2("Y", pairs_[other].a);
     sitesym("mm2");
@@ -527,13 +562,98 @@ void AxisRules::four_neighbors() {
     axis2("X", pairs_[0].a);
     sitesym("3m");
   } else if (is >= 4 && is <= 6) {
-    int d = dummy_cart(midpoint(xc(isn(1)), xc(isn(2))), cart);
+    if (trans(isn(1), isn(2))) {
+      cis_pair_frame();
+      return;
+    }
+    int d = pair_dummy(isn(1), isn(2), cart);
     axis0_dummy("Z", d, cart);
     axis2("Y", isn(3));
     sitesym("-42m");
   } else {
     general_fallback();
   }
+}
+
+// Four equivalent neighbours whose first two sorted ones are trans (a
+// square-planar or flattened centre): the midpoint rule would put Z on the
+// atom. The first sorted neighbour and the first later one that is not trans
+// to it form a cis pair; the two-fold axis of such a centre bisects it, and
+// Y points towards the other pair.
+void AxisRules::cis_pair_frame() {
+  const int a = isn(1);
+  int b = 0;
+  for (int k = 2; k <= nb_.nnei && b == 0; ++k)
+    if (!trans(a, isn(k))) b = isn(k);
+  if (b == 0) {
+    general_fallback();
+    return;
+  }
+  int y = 0;
+  for (int k = 2; k <= nb_.nnei && y == 0; ++k)
+    if (isn(k) != b) y = isn(k);
+  to_lst(run_, "(/a)", " First two sorted neighbours are trans: Z bisects a cis pair");
+  Vec3 cart;
+  const int d = pair_dummy(a, b, cart);
+  axis0_dummy("Z", d, cart);
+  axis2("Y", y);
+  sitesym("mm2");
+}
+
+// Two equivalent pairs, each trans (trans-MA2B2): the two-fold axes run
+// along the pairs themselves, so Z points at a member of the pair chosen for
+// Z and Y at a member of the other.
+void AxisRules::trans_pairs_frame(const Pair& zpair, const Pair& other) {
+  to_lst(run_, "(/a)", " Both equivalent pairs are trans: Z along the first pair");
+  axis0("Z", zpair.a);
+  axis2("Y", other.a);
+  sitesym("mm2");
+}
+
+// The sorted neighbour, else the nearest atom within 20 A, that fixes the
+// second axis with the first; 0 when there is none.
+int AxisRules::second_axis_atom() {
+  for (int k = 1; k <= nb_.nnei; ++k)
+    if (fixes_axis(xc(isn(k)), first_axis())) return isn(k);
+  run_.iprint = 0;
+  const int k = first_neighbor(run_, i_, 20.0f, [&](int j) { return fixes_axis(xc(j), first_axis()); });
+  run_.iprint = 1;
+  return k;
+}
+
+// No axis may be defined by a point on the atom, nor the frame by two
+// directions within 10 degrees of one line. Where a rule's points do that
+// (a midpoint of two nearly trans neighbours, an atom behind the first axis
+// atom), the letters and the site symmetry stay; the first axis goes to the
+// first sorted neighbour, and the second to the first sorted neighbour (else
+// the nearest atom, else a dummy) that fixes it. The site check then tells
+// whether the symmetry still holds.
+void AxisRules::ensure_frame() {
+  LocalAxes& ax = run_.axes;
+  const bool first_ok = finite(ax.P1) && dist(ax.P1, xc(i_)) >= 0.1f;
+  if (first_ok && finite(ax.P2) && fixes_axis(ax.P2, first_axis())) return;
+  if (!first_ok) {
+    const std::string letter = ax.AX1;
+    if (nb_.nnei >= 1) {
+      axis0(letter.c_str(), isn(1));
+    } else {
+      Vec3 cart;
+      const int d = fixing_dummy(Vec3{0, 0, 0}, Vec3{0, 0, 0}, cart);
+      axis0_dummy(letter.c_str(), d, cart);
+    }
+    to_lst(run_, "(/a,a,a,a)", " The ", letter, "-axis point lies on the atom: replaced by ", rtrim(ax.ATOM0));
+    if (finite(ax.P2) && fixes_axis(ax.P2, first_axis())) return;
+  }
+  const std::string letter = ax.AX2;
+  if (const int k = second_axis_atom(); k != 0) {
+    axis2(letter.c_str(), k);
+  } else {
+    Vec3 cart;
+    const int d = fixing_dummy(Vec3{0, 0, 0}, first_axis(), cart);
+    axis2_dummy(letter.c_str(), d, cart);
+  }
+  to_lst(run_, "(/a,a,a,a)", " The ", letter, "-axis point fixes no frame with the first axis: replaced by ",
+         rtrim(ax.ATOM2));
 }
 
 AtomFacts AxisRules::run_rules() {
@@ -566,6 +686,7 @@ AtomFacts AxisRules::run_rules() {
       done = route_d(rt);
     if (!done) route_e();
   }
+  ensure_frame();
   return facts;
 }
 
@@ -576,6 +697,7 @@ void DefLoc(Run& run, int atom) {
   AtomFacts facts = AxisRules(run, atom).run_rules();
   align_with_site(run, atom, dummies_before);
   atom_lines(run, atom, facts);
+  record_site_check(run, atom);
 }
 
 }  // namespace vorn

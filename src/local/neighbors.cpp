@@ -20,15 +20,15 @@ namespace vorn {
 
 namespace {
 
-// Two distances closer than this (angstrom) are the same distance. Structure
-// files give coordinates to five decimals, which moves a distance by up to a
-// few 1e-4 A in a large cell: nearer distances than that cannot be told
-// apart, and the atoms keep their index order instead.
-constexpr float kSameDistance = 0.001f;
+// Distances closer than this (angstrom) are one distance computed twice: a
+// neighbour and its image under the atom's own site symmetry lie at the same
+// distance, which single-precision arithmetic gives only to about 1e-6 A.
+// It is far below what any coordinates can tell apart (five decimals of a
+// 5 A cell are 5e-5 A), so every real difference still decides.
+constexpr float kSameDistance = 1e-5f;
 
 // How far past a bonded partner that passes its test a nearest-first search
-// reaches at first: room for the partner's run of equal distances to end
-// well within it.
+// reaches at first, so that the partner is found by the first search.
 constexpr float kFirstReach = 0.05f;
 
 // Elements beyond the radius table (and unknown ones, z = 0) have no
@@ -143,25 +143,23 @@ class Collector {
     if (dis_j) idis_ = 1;
   }
 
-  // Orders the list by distance; equal distances keep increasing index.
-  // Distances that differ by less than kSameDistance from the one before
-  // count as equal, so that atoms at one distance by symmetry or by riding
-  // geometry come in index order whatever the rounding of their coordinates.
+  // Orders the list by distance; only equal distances keep increasing
+  // index. A real difference decides however small it is: a nearer atom
+  // must never lose an axis to a farther one.
   int finish() {
     const auto n = static_cast<std::size_t>(out_.nnei);
-    // A single atom is in order, and is the last run itself.
     if (n < 2) return idis_;
     std::vector<std::pair<float, int>>& v = order_;
     v.resize(n);
     for (std::size_t k = 0; k < n; ++k) v[k] = {out_.rnei[k + 1], out_.inei[k + 1]};
-    // Ordering by (distance, index) keeps equal distances in index order,
-    // whatever the order the atoms were listed in. No two atoms compare
-    // equal, so any sort gives the one order; the short lists of most
-    // searches take an insertion sort.
+    // No two entries compare equal under (distance, index), so any sort gives
+    // the one order; the short lists of most searches take an insertion sort.
     sort_short(v.begin(), v.end());
+    // Atoms at one distance come in index order. A run is measured from its
+    // first distance, so that near distances never chain into one.
     for (std::size_t lo = 0; lo < n;) {
       std::size_t hi = lo + 1;
-      while (hi < n && v[hi].first - v[hi - 1].first < kSameDistance) ++hi;
+      while (hi < n && v[hi].first - v[lo].first < kSameDistance) ++hi;
       if (hi - lo > 1)
         sort_short(v.begin() + static_cast<std::ptrdiff_t>(lo), v.begin() + static_cast<std::ptrdiff_t>(hi),
                    [](const auto& a, const auto& b) { return a.second < b.second; });
@@ -174,8 +172,7 @@ class Collector {
     }
     return idis_;
   }
-  // After finish: the number of atoms before the last run of equal
-  // distances of the list.
+  // After finish: the number of atoms before the last run of one distance.
   std::size_t before_last_run() const { return last_run_; }
 
   // The structure has disorder parts; the atom (of part 0) sees the chosen
@@ -412,14 +409,12 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   AtomGrid& grid = idx->grid;
   NeighborRec& part = idx->near;
   std::vector<int>& cands = idx->scratch;
-  // The list within r is the part of the whole list within r as long as no
-  // atom there can be taken for a second atom on a listed site (such atoms
-  // drop out by index order, whichever side of r their twin lies). Ordered
-  // by distance, it is the start of the whole list, except that its last
-  // run of equal distances may gain members beyond r that sort in between:
+  // The list within r is the start of the whole list as long as no atom
+  // there can be taken for a second atom on a listed site (such atoms drop
+  // out by index order, whichever side of r their twin lies), except that
+  // an atom beyond r at the distance of the last run may sort into it:
   // everything before that run is final, and the run too when r lies past
-  // its last distance by twice the distance that counts as equal (no atom
-  // beyond r can join it then).
+  // its distance by more than what counts as one distance.
   //
   // The first search reaches just past the nearest bonded partner that
   // passes (most answers are one), else 2.5 A.
@@ -438,8 +433,7 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
     for (int j : cands) c.take(j);
     c.finish();
     const auto n = static_cast<std::size_t>(part.nnei);
-    const std::size_t settled =
-        n == 0 || r - part.rnei[n] >= 2.0f * kSameDistance ? n : c.before_last_run();
+    const std::size_t settled = n == 0 || r - part.rnei[c.before_last_run() + 1] >= kSameDistance ? n : c.before_last_run();
     for (std::size_t k = tested + 1; k <= settled; ++k)
       if (test(part.inei[k])) return part.inei[k];
     tested = std::max(tested, settled);

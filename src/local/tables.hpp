@@ -60,6 +60,15 @@ struct SiteSymm {
   std::vector<char> own_frame;     // 1: the frame follows the site's elements, not the chemical rule
 };
 
+// Whether an atom's bonded neighbours obey the site symmetry it was given:
+// every operation of the group, applied in the atom's local frame, must put
+// each neighbour on a neighbour of the same element.
+struct SiteCheck {
+  bool checked = false;  // a known group and a frame that exists
+  bool passes = false;
+  float misfit = 0;  // A: largest distance from an operated neighbour to the nearest neighbour of its element
+};
+
 struct Kappas {
   int n = 0;
   std::vector<float> kappa;   // 1..n

@@ -4,7 +4,11 @@
 
 namespace vorn {
 
-std::optional<float> site_misfit(const Run&, int) { return std::nullopt; }
+std::optional<float> site_misfit(const Run& run, int atom) {
+  const auto u = static_cast<std::size_t>(atom);
+  if (atom < 1 || u >= run.site_check.size() || !run.site_check[u].checked) return std::nullopt;
+  return run.site_check[u].misfit;
+}
 
 std::vector<int> misfit_atoms(const Run& run) {
   std::vector<int> out;

@@ -125,6 +125,7 @@ void localdef(Run& run) {
   run.dummy.n = 0;
   run.mpoles.assign(static_cast<std::size_t>(run.atoms.nat) + 1, Mpole{});
   run.db_atoms.assign(static_cast<std::size_t>(run.atoms.nat) + 1, DbAtom{});
+  run.site_check.assign(static_cast<std::size_t>(run.atoms.nat) + 1, SiteCheck{});
   for (LineBlock* lines : {&run.mopro, &run.mcon, &run.uratio}) lines->reserve(static_cast<std::size_t>(run.atoms.nat) + 1);
   run.label_index.build(run.atoms.label, run.atoms.nat);
   if (!run.ang.open(run.path("vorn.ang"))) err("localdef", "Unable to create output file vorn.ang");

@@ -199,35 +199,48 @@ TEST(GetNeiRules, EqualDistancesKeepIndexOrder) {
   EXPECT_EQ(table(r.neig.inei), (std::vector<int>{h1, h2, h3}));
 }
 
-// Riding or symmetry-equivalent atoms lie at one distance only up to the
-// rounding of their coordinates (five decimals in a 20 A cell move a distance
-// by up to 2e-4 A): such distances must not decide the order, or a structure
-// read back from its own XD files gets other axes.
-TEST(GetNeiRules, DistancesWithinAThousandthOfAnAngstromCountAsEqual) {
+// Only equal distances keep index order: a difference of a thousandth of an
+// angstrom or less still decides, and near-equal distances do not chain into
+// one group (1.0118, 1.0109 and 1.0100 A come nearest first).
+TEST(GetNeiRules, TheNearerAtomComesFirstHoweverSmallTheDifference) {
   TestRun t;
   vorn::Run& r = t.run;
   const Vec3 o{0, 0, 0};
-  int c = add_atom(r, "C1", Cart(o));
-  int h1 = add_atom(r, "H1", at(o, kT1, 0.9604f));
-  int h2 = add_atom(r, "H2", at(o, kT2, 0.9598f));
-  int h3 = add_atom(r, "H3", at(o, kT3, 0.9601f));
-  int c2 = add_atom(r, "C2", at(o, kT4, 1.5400f));
-  // a carbon 0.0015 A nearer than C2 is nearer
-  int c3 = add_atom(r, "C3", at(o, scale(kT4, -1), 1.5385f));
+  int n = add_atom(r, "N1", Cart(o));
+  int h1 = add_atom(r, "H1", at(o, kT1, 1.0118f));
+  int h2 = add_atom(r, "H2", at(o, kT2, 1.0109f));
+  int h3 = add_atom(r, "H3", at(o, kT3, 1.0100f));
+  int c1 = add_atom(r, "C1", at(o, kT4, 1.4700f));
   findallneighbors(r);
-  EXPECT_EQ(inei(r, c), (std::vector<int>{h1, h2, h3, c3, c2}));
+  EXPECT_EQ(inei(r, n), (std::vector<int>{h3, h2, h1, c1}));
+  // Members of one type with equal bond counts: the same rule, and the
+  // report lists them in that order.
+  EXPECT_EQ(table(r.neighbors[static_cast<std::size_t>(n)].itypenei[1]), (std::vector<int>{h3, h2, h1}));
+  SortNei(r, n);
+  EXPECT_EQ(table(r.isn), (std::vector<int>{c1, h3, h2, h1}));
+  const std::string lst = t.lst.str();
+  const auto p3 = lst.find("1.010       4   H3"), p2 = lst.find("1.011       3   H2"), p1 = lst.find("1.012       2   H1");
+  ASSERT_NE(p3, std::string::npos) << lst;
+  EXPECT_LT(p3, p2);
+  EXPECT_LT(p2, p1);
+}
 
-  // Members of one type with equal bond counts: the same rule.
-  TestRun u;
-  vorn::Run& s = u.run;
-  int n = add_atom(s, "N1", Cart(o));
-  int ha = add_atom(s, "H1", at(o, kT1, 1.0105f));
-  int hb = add_atom(s, "H2", at(o, kT2, 1.0100f));
-  int cc = add_atom(s, "C1", at(o, kT3, 1.47f));
-  findallneighbors(s);
-  EXPECT_EQ(table(s.neighbors[static_cast<std::size_t>(n)].itypenei[1]), (std::vector<int>{ha, hb}));
-  SortNei(s, n);
-  EXPECT_EQ(table(s.isn), (std::vector<int>{cc, ha, hb}));
+// An aromatic carbon with two ring carbons 0.0009 A apart in distance (as
+// C(25) of a real structure): the nearer one is the first sorted neighbour
+// and so takes the X axis.
+TEST(GetNeiRules, NearTieOfTwoRingCarbonsGoesToTheNearer) {
+  TestRun t;
+  vorn::Run& r = t.run;
+  const Vec3 o{0, 0, 0};
+  int c = add_atom(r, "C25", Cart(o));
+  int far = add_atom(r, "C24", Cart(1.38209f, 0, 0));
+  int near = add_atom(r, "C29", Cart(-0.690585f * 1.0f, 1.196126f, 0));  // 1.38117 A at 120 degrees
+  int h = add_atom(r, "H25", Cart(-0.47f, -0.814f, 0));
+  ASSERT_NEAR(dist(r.atoms.xc[near], r.atoms.xc[c]), 1.38117f, 2e-5f);
+  findallneighbors(r);
+  EXPECT_EQ(inei(r, c), (std::vector<int>{h, near, far}));
+  SortNei(r, c);
+  EXPECT_EQ(table(r.isn), (std::vector<int>{near, far, h}));
 }
 
 TEST(GetNeiRules, ElementsWithoutRadiusFormNoBonds) {

@@ -78,6 +78,7 @@ inline int add_atom(Run& run, const std::string& label, const Cart& xc, float oc
   const auto need = static_cast<std::size_t>(i) + 1;
   if (run.neighbors.size() < need) run.neighbors.resize(need);
   if (run.mpoles.size() < need) run.mpoles.resize(need);
+  if (run.site_check.size() < need) run.site_check.resize(need);
   return i;
 }
 
