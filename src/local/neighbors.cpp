@@ -22,10 +22,11 @@ namespace {
 
 // Distances closer than this (angstrom) are one distance computed twice: a
 // neighbour and its image under the atom's own site symmetry lie at the same
-// distance, which single-precision arithmetic gives only to about 1e-6 A.
-// It is far below what any coordinates can tell apart (five decimals of a
-// 5 A cell are 5e-5 A), so every real difference still decides.
-constexpr float kSameDistance = 1e-5f;
+// distance, which single-precision arithmetic gives only to about 1e-6 A,
+// and coordinates written back to six decimals move by up to 1e-5 A. It is
+// below what the coordinates of a structure file can tell apart (five
+// decimals of a 10 A cell are 1e-4 A), so every real difference decides.
+constexpr float kSameDistance = 5e-5f;
 
 // How far past a bonded partner that passes its test a nearest-first search
 // reaches at first, so that the partner is found by the first search.

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "control/error.hpp"
+#include "control/run_sequence.hpp"
 #include "control/text.hpp"
 #include "local/dummies.hpp"
 #include "local/local_run.hpp"
@@ -430,6 +432,104 @@ TEST_F(AxesTest, TwoPlusTwoCaseWithOnlyHydrogenPairsUsesTheFirstPair) {
   expect_near(dummy_cart(1), midpoint(run.atoms.xc[ht1], run.atoms.xc[ht2]));
   EXPECT_EQ(run.neighbors[al1].nnei, 4);
   (void)hb1;
+}
+
+// trans-[NiCl2(OH2)2], square planar: both equivalent pairs are trans and the
+// midpoint of either is the Ni itself. The twofold axes of such a centre run
+// along the pairs: Z points at the first O, Y at the first Cl, and the
+// neighbours obey mm2 in that frame.
+TEST_F(AxesTest, TwoTransPairsTakeTheirOwnLinesAsAxes) {
+  const int ni = m.at("Ni(1)", 10, 10, 10);
+  m.at("O(1)", 10, 11.9f, 10);
+  m.at("O(2)", 10, 8.1f, 10);
+  m.at("Cl(1)", 12.2f, 10, 10);
+  m.at("Cl(2)", 7.8f, 10, 10);
+  for (const float s : {1.0f, -1.0f}) {
+    const std::string k = s > 0 ? "1" : "2";
+    m.at("H(" + k + "1)", 10, 10 + s * 2.49f, 10.76f);
+    m.at("H(" + k + "2)", 10, 10 + s * 2.49f, 9.24f);
+  }
+  define();
+  EXPECT_EQ(axes_of(ni), "Z>O(1) Y>Cl(1) mm2");
+  EXPECT_TRUE(listed("\n Both equivalent pairs are trans: Z along the first pair\n"));
+  const SiteCheck& c = run.site_check[static_cast<std::size_t>(ni)];
+  EXPECT_TRUE(c.checked);
+  EXPECT_TRUE(c.passes) << c.misfit;
+}
+
+// A nearly straight H-O-H (169.5 degrees, still bent) with equivalent H: the
+// midpoint of the pair lies 0.09 A from the O and would fix no axis. Z goes
+// to a dummy 1 A from the O on the bisector of the two bonds, the pair's
+// twofold axis, and the pair obeys mm2 there.
+TEST_F(AxesTest, PairMidpointOnTheAtomGivesWayToTheBisectorOfTheBonds) {
+  const int o = m.at("O(1)", 10, 10, 10);
+  const int h1 = m.polar("H(1)", o, 0.95f, 0);
+  const int h2 = m.polar("H(2)", o, 0.951f, 169.5f);
+  define();
+  const Vec3 xo = run.atoms.xc[o];
+  ASSERT_LT(dist(midpoint(run.atoms.xc[h1], run.atoms.xc[h2]), xo), 0.1f);
+  EXPECT_EQ(axes_of(o), "Z>DUM1 Y>H(1) mm2");
+  const Vec3 u1 = sub(run.atoms.xc[h1], xo), u2 = sub(run.atoms.xc[h2], xo);
+  Vec3 bis = add(scale(u1, 1.0f / rlength(u1)), scale(u2, 1.0f / rlength(u2)));
+  bis = scale(bis, 1.0f / rlength(bis));
+  expect_near(dummy_cart(1), add(xo, bis), 1e-3f);
+  EXPECT_TRUE(run.site_check[static_cast<std::size_t>(o)].passes);
+  // Seen from each H, the other H lies 5 degrees off its bond: the H takes
+  // another point for Y, off that line.
+  for (int h : {h1, h2}) {
+    const LocalAxes& a = ax[static_cast<std::size_t>(h)];
+    const float angle = calcang(a.P1, run.atoms.xc[h], a.P2);
+    EXPECT_GT(angle, 10.0f) << axes_of(h);
+    EXPECT_LT(angle, 170.0f) << axes_of(h);
+  }
+}
+
+// Cu(II) with four O on an inversion centre (P-1, NCELLS 1). O(1) lies
+// nearer than O(2), so the first two sorted neighbours are O(1) and its
+// image, trans: their midpoint is the Cu. Z goes on the bisector of the cis
+// pair O(1), O(2) and Y towards the other pair (the image of O(1)); the site
+// symmetry is mm2, which this CuO4 has, with the inversion of the site:
+// mmm. Checked from the written master file.
+TEST(AxesOfACentre, SquarePlanarCuO4OnAnInversionCentreTakesZOnACisBisector) {
+  TestRun t;
+  t.write("cuo4.res",
+          "TITL cuo4\nCELL 0.71073 10 10 10 90 90 90\nZERR 1 0.001 0.001 0.001 0 0 0\nLATT 1\n"
+          "SFAC H O CU\nUNIT 4 4 1\nFVAR 1.0\n"
+          "CU1   3  0.50000  0.00000  0.50000  10.50000  0.02\n"
+          "O1    2  0.63079  0.13782  0.50000  11.00000  0.02\n"
+          "O2    2  0.63354 -0.14072  0.50000  11.00000  0.02\n"
+          "H1    1  0.63079  0.13782  0.59600  11.00000  0.03\n"
+          "H2    1  0.63354 -0.14072  0.59600  11.00000  0.03\n"
+          "HKLF 4\nEND\n");
+  t.write("vorn.inp", "FORMAT *shelx\nINPUT cuo4.res\nNCELLS 1\nRINGS 3 8\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+  // The atom table and the dummies as written (fractional, a 10 A cube).
+  std::vector<std::string> cu;
+  std::map<std::string, Vec3> dummy;
+  std::istringstream mas(t.read("xd_vorn.mas"));
+  for (std::string l; std::getline(mas, l);) {
+    std::istringstream in(l);
+    std::vector<std::string> w;
+    for (std::string x; in >> x;) w.push_back(x);
+    if (!w.empty() && w[0] == "CU(1)" && w.size() >= 12 && cu.empty()) cu = w;
+    if (w.size() == 4 && w[0].rfind("DUM", 0) == 0)
+      dummy[w[0]] = Vec3{10 * std::stof(w[1]), 10 * std::stof(w[2]), 10 * std::stof(w[3])};
+  }
+  ASSERT_EQ(cu.size(), 12u);
+  EXPECT_EQ(cu[2], "Z");
+  EXPECT_EQ(cu[5], "Y");
+  // mm2 of the rule with the inversion of the site.
+  EXPECT_EQ(cu[11], "mmm");
+  ASSERT_TRUE(dummy.count(cu[1]) && dummy.count(cu[4])) << cu[1] << " " << cu[4];
+  const Vec3 xcu{5, 0, 5}, o1{6.3079f, 1.3782f, 5}, o2{6.3354f, -1.4072f, 5};
+  const Vec3 z = dummy[cu[1]], y = dummy[cu[4]];
+  EXPECT_GT(dist(z, xcu), 0.1f);
+  // Z bisects O(1)-Cu-O(2); Y points at the image of O(1) through the Cu.
+  EXPECT_NEAR(calcang(z, xcu, o1), calcang(z, xcu, o2), 2.0f);
+  EXPECT_LT(calcang(z, xcu, o1), 50.0f);
+  expect_near(y, sub(scale(xcu, 2.0f), o1), 1e-3f);
+  EXPECT_TRUE(t.run.site_check[1].passes) << t.run.site_check[1].misfit;
+  EXPECT_EQ(t.out.str().find("fails the check"), std::string::npos);
 }
 
 }  // namespace
