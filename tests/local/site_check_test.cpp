@@ -2,10 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string_view>
 #include <string>
 #include <vector>
 
+#include "control/run_sequence.hpp"
+#include "control/text.hpp"
+#include "local/dummies.hpp"
 #include "local/local_run.hpp"
 
 namespace vorn::test {
@@ -142,6 +151,425 @@ TEST(SiteFrame, NoFrameWithoutTwoDirections) {
   expect_near(f[0], vmult(f[1], f[2]));  // right-handed with Z and Y given too
   a.P1 = {0, 0, 0};
   EXPECT_FALSE(local_frame({0, 0, 0}, a, f));
+}
+
+// ---------------------------------------------------------------------------
+// Every accepted structure of the shared test data, run as a crystallographer
+// would (NCELLS 1, RINGS 3 8, EXTEND_H).
+
+// Fractional to Cartesian for a cell (a along x, b in the xy plane).
+Mat3 cell_matrix(const std::array<double, 6>& c) {
+  const double d = 3.14159265358979323846 / 180.0;
+  const double ca = std::cos(c[3] * d), cb = std::cos(c[4] * d), cg = std::cos(c[5] * d), sg = std::sin(c[5] * d);
+  const double v = std::sqrt(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg);
+  return Mat3{{{static_cast<float>(c[0]), static_cast<float>(c[1] * cg), static_cast<float>(c[2] * cb)},
+               {0, static_cast<float>(c[1] * sg), static_cast<float>(c[2] * (ca - cb * cg) / sg)},
+               {0, 0, static_cast<float>(c[2] * v / sg)}}};
+}
+
+std::vector<std::string> words(const std::string& l) {
+  std::istringstream in(l);
+  std::vector<std::string> w;
+  for (std::string x; in >> x;) w.push_back(x);
+  return w;
+}
+
+// The frames as the written files define them: each atom's position (from
+// xd_vorn.inp), its axis letters and the positions of its two axis points
+// (atoms, or dummies from xd_vorn.mas).
+struct WrittenFrame {
+  std::string label;
+  Vec3 atom;
+  bool found0 = false, found2 = false;
+  Vec3 p0, p2;
+};
+
+std::vector<WrittenFrame> written_frames(const std::string& mas, const std::string& inp) {
+  std::array<double, 6> cell{};
+  std::vector<std::vector<std::string>> rows;
+  std::map<std::string, Vec3> dummies;
+  bool table = false;
+  std::istringstream m(mas);
+  for (std::string l; std::getline(m, l);) {
+    const auto w = words(l);
+    if (w.size() == 7 && w[0] == "CELL")
+      for (std::size_t k = 0; k < 6; ++k) cell[k] = std::stod(w[k + 1]);
+    if (l.rfind("ATOM     ATOM0", 0) == 0) table = true;
+    if (l.rfind("END ATOM", 0) == 0) table = false;
+    if (!table || w.empty() || w[0] == "ATOM") continue;
+    if (w.size() == 4 && w[0].rfind("DUM", 0) == 0)
+      dummies[w[0]] = Vec3{std::stof(w[1]), std::stof(w[2]), std::stof(w[3])};
+    else if (w.size() >= 12)
+      rows.push_back(w);
+  }
+  const Mat3 M = cell_matrix(cell);
+  // Atom records of the parameter file come in the order of the atom table.
+  std::vector<Vec3> pos;
+  std::istringstream p(inp);
+  for (std::string l; std::getline(p, l) && pos.size() < rows.size();) {
+    const auto w = words(l);
+    if (w.size() >= 16 && w[0] == rows[pos.size()][0])
+      pos.push_back(matvec(M, Vec3{std::stof(w[12]), std::stof(w[13]), std::stof(w[14])}));
+  }
+  EXPECT_EQ(pos.size(), rows.size());
+  std::vector<WrittenFrame> frames;
+  for (std::size_t k = 0; k < rows.size() && k < pos.size(); ++k) {
+    WrittenFrame f;
+    f.label = rows[k][0];
+    f.atom = pos[k];
+    // A label names a dummy, or the atom of that label nearest to this one.
+    auto point = [&](const std::string& label, Vec3& out) {
+      if (auto d = dummies.find(label); d != dummies.end()) {
+        out = matvec(M, d->second);
+        return true;
+      }
+      bool found = false;
+      for (std::size_t j = 0; j < rows.size() && j < pos.size(); ++j)
+        if (rows[j][0] == label && (!found || dist(pos[j], f.atom) < dist(out, f.atom))) {
+          out = pos[j];
+          found = true;
+        }
+      return found;
+    };
+    f.found0 = point(rows[k][1], f.p0);
+    f.found2 = point(rows[k][4], f.p2);
+    frames.push_back(f);
+  }
+  return frames;
+}
+
+// Atoms whose site symmetry, chosen from chemistry, the refined geometry does
+// not have within the ring tolerance, with the reason.
+struct KnownMisfit {
+  const char* structure;
+  const char* code;
+  const char* labels;  // blank-separated
+  const char* reason;
+};
+
+constexpr const char* kReasonMirror =
+    "the neighbours lie off the mirror plane of X and Y by more than the tolerance: a pyramidal or twisted "
+    "group, or a stereocentre whose pair, equivalent by connectivity, is no mirror image";
+constexpr const char* kReasonPair =
+    "the two neighbours the rule takes as equivalent (by connectivity) differ in bond length or angle, one in "
+    "a ring and one outside or unequal arms, so the twofold axis and mirrors do not map them";
+constexpr const char* kReasonThreefold =
+    "the threefold group (CH3, CF3, C(CF3)3, NH3) is twisted or unequal beyond the tolerance (freely refined "
+    "or disordered atoms)";
+constexpr const char* kReasonTetrahedron =
+    "four equivalent neighbours in a distorted tetrahedron (AlO4 of fluorinated alkoxyaluminates, ZnS4 with "
+    "chelate bite angles, quaternary carbons)";
+constexpr const char* kReasonBent = "the group is bent off linear by more than the tolerance";
+constexpr const char* kReasonDisorderedOnAxis =
+    "the atom is disordered about the crystal's twofold axis: the operation maps its shell onto the other "
+    "orientation, another disorder part and no neighbour";
+
+const std::vector<KnownMisfit>& known_misfits() {
+  static const std::vector<KnownMisfit> known = {
+    {"cif/1979688.cif", "mm2",
+         "C(4) C(23) C(24) C(28) C(30)",
+         kReasonPair},
+    {"cif/1979688.cif", "m",
+         "C(6) C(22) C(29)",
+         kReasonMirror},
+    {"cif/1979688.res", "mm2",
+         "C(4) C(23) C(24) C(28) C(30)",
+         kReasonPair},
+    {"cif/1979688.res", "m",
+         "C(6) C(22) C(29)",
+         kReasonMirror},
+    {"cif/alert_1550236.cif", "mm2",
+         "C(15)",
+         kReasonPair},
+    {"cif/alert_1550236.res", "mm2",
+         "C(15)",
+         kReasonPair},
+    {"cif/c2c_a.cif", "m",
+         "N(1_1) N(2_1) N(1_2)",
+         kReasonMirror},
+    {"cif/c2c_a.cif", "3m",
+         "C(1_4) C(2_4) C(4_4) C(1_5) C(2_5) C(4_5) C(1_8) C(2_8) C(3_8) C(4_8) C(1_9) C(2_9) "
+         "C(3_9) C(4_9) C(2_6) C(4_6) C(1_11) C(2_11) C(3_11) C(4_11) C(1_7) C(3_7) C(4_7) "
+         "C(3_10) C(4_10)",
+         kReasonThreefold},
+    {"cif/c2c_a.res", "m",
+         "N(1_1) N(2_1) N(1_2)",
+         kReasonMirror},
+    {"cif/c2c_a.res", "3m",
+         "C(1_4) C(2_4) C(4_4) C(1_5) C(2_5) C(4_5) C(1_8) C(2_8) C(3_8) C(4_8) C(1_9) C(2_9) "
+         "C(3_9) C(4_9) C(2_6) C(4_6) C(1_11) C(2_11) C(3_11) C(4_11) C(1_7) C(3_7) C(4_7) "
+         "C(3_10) C(4_10)",
+         kReasonThreefold},
+    {"cif/cod_1512116.cif", "m",
+         "N(1) C(4)",
+         kReasonMirror},
+    {"cif/cod_1512116.cif", "mm2",
+         "C(9)",
+         kReasonPair},
+    {"cif/cod_1512116.res", "m",
+         "N(1) C(4)",
+         kReasonMirror},
+    {"cif/cod_1512116.res", "mm2",
+         "C(9)",
+         kReasonPair},
+    {"cif/cod_2238212.cif", "-42m",
+         "ZN(1)",
+         kReasonTetrahedron},
+    {"cif/cod_2238212.cif", "m",
+         "C(3)",
+         kReasonMirror},
+    {"cif/cod_2238212.cif", "mm2",
+         "C(6)",
+         kReasonPair},
+    {"cif/cod_2238212.res", "-42m",
+         "ZN(1)",
+         kReasonTetrahedron},
+    {"cif/cod_2238212.res", "m",
+         "C(3)",
+         kReasonMirror},
+    {"cif/cod_2238212.res", "mm2",
+         "C(6)",
+         kReasonPair},
+    {"cif/i-43d.cif", "2",
+         "C(20)",
+         kReasonDisorderedOnAxis},
+    {"cif/i-43d.res", "2",
+         "C(20)",
+         kReasonDisorderedOnAxis},
+    {"cif/l-alanine_iam.cif", "3m",
+         "N(1)",
+         kReasonThreefold},
+    {"cif/l-alanine_iam.res", "3m",
+         "N(1)",
+         kReasonThreefold},
+    {"cif/ntd51a_p21c.cif", "m",
+         "SI(1)",
+         kReasonMirror},
+    {"cif/ntd51a_p21c.res", "m",
+         "SI(1)",
+         kReasonMirror},
+    {"cif/zp2.cif", "m",
+         "N(11) N(13) N(23) C(13) C(15) C(16) C(17)",
+         kReasonMirror},
+    {"cif/zp2.cif", "3m",
+         "C(18)",
+         kReasonThreefold},
+    {"cif/zp2.res", "m",
+         "N(11) N(13) N(23) C(13) C(15) C(16) C(17)",
+         kReasonMirror},
+    {"cif/zp2.res", "3m",
+         "C(18)",
+         kReasonThreefold},
+    {"real/014ep-4_a_shelxl.res", "3m",
+         "GA(1) C(2_11) C(3_11) C(4_11) C(1_12) C(2_12) C(3_12) C(4_12) C(1_13) C(2_13) "
+         "C(3_13) C(4_13) C(1_14) C(2_14) C(3_14) C(3_15) C(4_15) C(2_16) C(3_16) C(4_16) "
+         "C(2_17) C(3_17) C(1_18) C(2_18) C(3_18) C(4_18) C(2_19) C(3_19) C(4_19) C(2_20) "
+         "C(3_20) C(4_20) C(2_21) C(3_21) C(4_21) C(1_22) C(2_22) C(3_22) C(4_22) C(3_23) "
+         "C(4_23) C(2_24) C(3_24) C(2_25) C(3_25) C(2_26) C(3_26)",
+         kReasonThreefold},
+    {"real/014ep-4_a_shelxl.res", "-42m",
+         "AL(1) AL(2) AL(3) AL(4)",
+         kReasonTetrahedron},
+    {"real/014ep-4_a_shelxl.res", "m",
+         "N(1_1) N(1_8) C(1_24) C(1_26) C(4_26)",
+         kReasonMirror},
+    {"real/014ep-4_a_shelxl.res", "mm2",
+         "N(1_3) N(1_4) N(1_5) N(1_6) N(1_7) N(1_9) N(1_10)",
+         kReasonPair},
+    {"real/1548072_many_atoms.res", "3m",
+         "C(4_1) C(2_2) C(3_2) C(1_3) C(1_4) C(3_4) C(4_4) C(1_5) C(2_5) C(3_5) C(2_23) "
+         "C(3_23) C(4_23) C(1_49) C(2_49) C(3_49) C(4_49) C(1_7) C(2_7) C(3_7) C(4_7) C(2_8) "
+         "C(3_8) C(4_8) C(2_22) C(3_22) C(4_22) C(1_9) C(2_9) C(3_9) C(4_9) C(1_10) C(2_10) "
+         "C(3_10) C(4_10) C(1_25) C(2_25) C(3_25) C(4_25) C(1_11) C(3_11) C(1_24) C(2_24) "
+         "C(3_24) C(1_42) C(2_42) C(3_42) C(4_42) C(1_12) C(3_12) C(4_12) C(2_13) C(4_13) "
+         "C(1_14) C(2_14) C(4_14) C(1_48) C(2_48) C(3_48) C(1_15) C(3_15) C(4_15) C(1_16) "
+         "C(3_16) C(1_17) C(2_17) C(3_17) C(4_17) C(2_18) C(3_18) C(1_19) C(2_19) C(1_20) "
+         "C(4_20) C(1_21) C(2_21) C(3_21) C(4_21) C(4_26) C(1_27) C(3_27) C(4_27) C(1_28) "
+         "C(1_30) C(1_31) C(4_31) C(1_32) C(1_34) C(2_34) C(4_34) C(4_36) C(1_37) C(3_37) "
+         "C(1_38) C(4_38) C(2_39) C(2_50) C(4_50) C(1_40) C(2_40) C(3_40) C(2_41) C(3_41) "
+         "C(4_41) C(1_44) C(2_44) C(3_44) C(4_44) C(4_45) C(1_46) C(2_46) C(3_46) C(4_46) "
+         "C(2_47) C(4_47) C(1_51) C(1_52) C(1_53) C(2_53) C(3_53) C(4_53) C(3_55) C(1_56) "
+         "C(2_56) C(3_56) C(4_56) C(1_57) C(2_57) C(3_58) C(1_59) C(2_60) C(1_61) C(2_61) "
+         "C(2_62) C(4_62) C(1_63) C(2_63) C(3_63) C(4_63) C(1_64) C(2_64) C(4_64) C(2_65) "
+         "C(3_66) C(1_67) C(2_68) C(3_68) C(2_69) C(3_69) C(4_69) C(1_70) C(2_70) C(3_70) "
+         "C(4_70) C(1_71) C(2_71) C(4_71) C(2_72) C(1_73) C(1_74) C(3_74)",
+         kReasonThreefold},
+    {"real/1548072_many_atoms.res", "cyl",
+         "O(1_49)",
+         kReasonBent},
+    {"real/1548072_many_atoms.res", "-42m",
+         "AL(5) AL(6) AL(7) AL(8) AL(10) AL(12) AL(13) AL(14) AL(15) AL(16)",
+         kReasonTetrahedron},
+    {"real/1548072_many_atoms.res", "mm2",
+         "IN(1) IN(3) C(3_79) C(8_80) IN(7) C(8_82) C(3_84) C(8_84) C(8_86) C(3_87) C(3_88) "
+         "C(8_89) C(3_90) C(8_91)",
+         kReasonPair},
+    {"real/1548072_many_atoms.res", "m",
+         "N(1_75) C(5_75) N(2_76) N(2_79) N(1_80) C(6_80) N(1_81) N(2_81) C(5_81) C(6_81) "
+         "N(1_82) N(2_82) C(5_82) C(5_83) C(5_84) C(6_84) N(2_85) C(5_85) N(1_86) C(5_86) "
+         "C(6_86) N(2_87) C(5_87) C(6_87) N(1_88) N(1_89) C(6_89) N(1_91) N(2_91) C(5_91) "
+         "N(1_92) N(2_92) C(6_92) IN(14) N(2_93) C(5_93) C(6_93) N(1_94) N(2_94) C(5_94) "
+         "N(2_96) N(2_97) C(5_97) C(6_97) N(1_98) C(6_98)",
+         kReasonMirror},
+    {"real/6-ring-twist-disorder.res", "m",
+         "C(7) C(8)",
+         kReasonMirror},
+    {"real/714.res", "mm2",
+         "C(2) C(17)",
+         kReasonPair},
+    {"real/exp_353.res", "m",
+         "C(1) C(3) C(12A) N(4)",
+         kReasonMirror},
+    {"real/exp_353.res", "mm2",
+         "C(2) C(8) C(11A) N(21)",
+         kReasonPair},
+    {"real/exp_353.res", "3m",
+         "C(41) C(42) C(61)",
+         kReasonThreefold},
+    {"real/hb7731.res", "mm2",
+         "N(1)",
+         kReasonPair},
+    {"real/i-43d.res", "2",
+         "C(20)",
+         kReasonDisorderedOnAxis},
+    {"real/jkd77.res", "mm2",
+         "N(1) N(2)",
+         kReasonPair},
+    {"real/jkd77.res", "m",
+         "C(4) C(6)",
+         kReasonMirror},
+    {"real/l-alanine_iam.res", "3m",
+         "N(1)",
+         kReasonThreefold},
+    {"real/mo_4984af.res", "mm2",
+         "C(1) C(7) C(8) C(14)",
+         kReasonPair},
+    {"real/ofizag.res", "m",
+         "N(1)",
+         kReasonMirror},
+    {"real/p21c.res", "3m",
+         "C(4_4) C(3_1) C(1_2) C(1_3) C(3_3)",
+         kReasonThreefold},
+    {"real/p21c.res", "mm2",
+         "C(23)",
+         kReasonPair},
+    {"real/pk2606sup1_5.res", "m",
+         "N(1B)",
+         kReasonMirror},
+    {"real/sad-final.res", "m",
+         "N(1') N(2')",
+         kReasonMirror},
+    {"real/sad-final.res", "mm2",
+         "C(6) C(17)",
+         kReasonPair},
+    {"real/sucrose.res", "m",
+         "C(00C) C(00E) C(00G) C(00I) C(00M) C(00N)",
+         kReasonMirror},
+    {"real/sucrose_p1.res", "m",
+         "C(2A) C(7A) C(11A) C(2B) C(7B) C(11B)",
+         kReasonMirror},
+    {"real/test_bedelone.res", "mm2",
+         "C(8)",
+         kReasonPair},
+    {"real/thpp.res", "m",
+         "C(10)",
+         kReasonMirror},
+    {"real/thpp.res", "cyl",
+         "C(11)",
+         kReasonBent},
+    {"real/wf5140.res", "mm2",
+         "C(72_1) C(73_1) C(80_1) C(82_1) C(56_1) C(1_1) C(4_1) C(48_1) C(51_1) C(7_1) C(16_1) "
+         "C(19_1) C(32_1) C(39_1) C(1A_1) C(4A_1) C(48A_1) C(51A_1) C(7A_1) C(10A_1) C(20A_1) "
+         "C(32A_1) C(39A_1) C(1B_1) C(4B_1) C(48B_1) C(50B_1) C(51B_1) C(7B_1) C(10B_1) "
+         "C(16B_1) C(16C_1) C(24C_1) C(32C_1) C(36D_1) C(1_2) C(48_2) C(51_2) C(10_2) C(19_2) "
+         "C(20_2) C(24_2) C(28_2) C(32_2) C(39_2) C(20A_2) C(28A_2) C(32A_2) C(36B_2) C(44_2) "
+         "C(55_2) C(69_2) C(82_2) C(69A_2) C(70A_2) C(1_3) C(4_3) C(10_3) C(20_3) C(24_3) "
+         "C(32_3) C(39_3) C(16A_3) C(19A_3) C(20A_3) C(24A_3) C(28A_3) C(32A_3) C(39A_3) "
+         "C(16B_3) C(19B_3) C(20B_3) C(24B_3) C(28B_3) C(19C_3) C(20C_3) C(24C_3) C(24D_3) "
+         "C(41_3) C(44_3) C(48_3) C(51_3) C(57A_3) C(70_3) C(72_3) C(73_3) C(79_3) C(80_3) "
+         "C(82_3)",
+         kReasonPair},
+    {"real/wf5140.res", "m",
+         "C(6_1) C(47_1) C(49_1) N(1_1) C(18_1) N(3_1) C(6A_1) C(47A_1) C(49A_1) N(1A_1) "
+         "N(2A_1) C(38A_1) C(6B_1) C(47B_1) N(2B_1) C(38D_1) C(39D_1) N(3D_1) N(2_2) C(2_2) "
+         "C(38_2) C(34A_2) C(38A_2) C(38B_2) C(14_3) C(18_3) C(34_3) C(14A_3) C(18A_3) "
+         "C(34A_3) C(38A_3) C(14B_3) C(14C_3) C(47_3)",
+         kReasonMirror},
+    {"real/wf5140.res", "3m",
+         "C(64_1) C(60_1) C(64A_1) C(60A_1) C(64B_1) C(60B_1) C(64_2)",
+         kReasonThreefold},
+    {"real/wf5140.res", "cyl",
+         "C(02A_3)",
+         kReasonBent},
+    {"real/x02_p21c.res", "m",
+         "C(13) C(20) C(27) C(36) C(50) C(57)",
+         kReasonMirror},
+    {"real/x02_p21c.res", "-42m",
+         "C(14) C(49)",
+         kReasonTetrahedron},
+    {"real/x02_p21c.res", "mm2",
+         "C(93) C(77')",
+         kReasonPair},
+    {"real/zp2.res", "m",
+         "N(11) N(13) N(23) C(13) C(15) C(16) C(17)",
+         kReasonMirror},
+    {"real/zp2.res", "3m",
+         "C(18)",
+         kReasonThreefold},
+  };
+  return known;
+}
+
+bool known_misfit(const std::string& structure, std::string_view code, const std::string& label) {
+  for (const KnownMisfit& k : known_misfits()) {
+    if (structure != k.structure || code != k.code) continue;
+    std::istringstream in(k.labels);
+    for (std::string l; in >> l;)
+      if (l == label) return true;
+  }
+  return false;
+}
+
+TEST(SharedStructures, FramesExistAndSiteSymmetriesFitTheirNeighbours) {
+  VORN_REQUIRE_SHARED(real);
+  const std::filesystem::path shared = real.parent_path();
+  int runs = 0;
+  for (const char* folder : {"real", "cif"}) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator(shared / folder))
+      if (e.path().extension() == ".res" || e.path().extension() == ".cif") files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files) {
+      const std::string structure = std::string(folder) + "/" + file.filename().string();
+      SCOPED_TRACE(structure);
+      TestRun t;
+      std::filesystem::copy_file(file, t.dir.path() / file.filename());
+      t.write("vorn.inp", std::string("FORMAT *") + (file.extension() == ".cif" ? "cif" : "shelx") + "\nINPUT " +
+                              file.filename().string() + "\nNCELLS 1\nRINGS 3 8\nEXTEND_H\n");
+      const int status = vorn_main(t.run, {});
+      if (status != 0 && t.out.str().find("atomic number not implemented yet") != std::string::npos) continue;
+      ASSERT_EQ(status, 0) << t.out.str().substr(t.out.str().size() > 1500 ? t.out.str().size() - 1500 : 0);
+      ++runs;
+      for (const WrittenFrame& f : written_frames(t.read("xd_vorn.mas"), t.read("xd_vorn.inp"))) {
+        ASSERT_TRUE(f.found0 && f.found2) << f.label;
+        EXPECT_GE(dist(f.p0, f.atom), 0.1f) << f.label;
+        EXPECT_GE(dist(f.p2, f.atom), 0.1f) << f.label;
+        const float angle = calcang(f.p0, f.atom, f.p2);
+        EXPECT_TRUE(angle > 10.0f && angle < 170.0f) << f.label << " " << angle;
+      }
+      const vorn::Run& run = t.run;
+      for (int i = 1; i <= run.atoms.nat; ++i) {
+        const SiteCheck& c = run.site_check[static_cast<std::size_t>(i)];
+        const std::string label(rtrim(run.atoms.label[i]));
+        const std::string_view code = rtrim(run.atoms.sitesym[i]);
+        EXPECT_TRUE(c.checked) << label << " " << code;
+        if (c.checked && !c.passes)
+          EXPECT_TRUE(known_misfit(structure, code, label)) << label << " " << code << " misfit " << c.misfit;
+      }
+    }
+  }
+  EXPECT_GT(runs, 30);
+  RecordProperty("structures_run", runs);
 }
 
 }  // namespace
