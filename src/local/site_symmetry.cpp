@@ -91,6 +91,7 @@ class SiteAligner {
   Vec3 nearest_neighbor_direction(const Vec3& z) const;
   int axis_atom(const Vec3& z, const Vec3* x) const;
   int axis_dummy(const Vec3& point, Vec3& cart);
+  void axis_point(int atom, const Vec3& point, std::string& label, Vec3& cart);
   void make_axes(Choice& c);
   void report(const Choice& c, std::string_view chem) const;
 
@@ -309,25 +310,21 @@ void SiteAligner::make_axes(Choice& c) {
   }
   LocalAxes& ax = run_.axes;
   ax.AX1 = "Z";
-  if (const int a = axis_atom(c.frame[2], nullptr); a != 0) {
-    ax.ATOM0 = run_.atoms.label[a];
-    ax.P1 = run_.atoms.xc[a];
-  } else {
-    Vec3 cart;
-    const int d = axis_dummy(add(x, c.frame[2]), cart);
-    ax.ATOM0 = pad(run_.dummy.label[static_cast<std::size_t>(d)], 8);
-    ax.P1 = cart;
-  }
+  axis_point(axis_atom(c.frame[2], nullptr), add(x, c.frame[2]), ax.ATOM0, ax.P1);
   ax.AX2 = "X";
-  if (const int a = axis_atom(c.frame[2], &c.frame[0]); a != 0) {
-    ax.ATOM2 = run_.atoms.label[a];
-    ax.P2 = run_.atoms.xc[a];
-  } else {
-    Vec3 cart;
-    const int d = axis_dummy(add(x, c.frame[0]), cart);
-    ax.ATOM2 = pad(run_.dummy.label[static_cast<std::size_t>(d)], 8);
-    ax.P2 = cart;
+  axis_point(axis_atom(c.frame[2], &c.frame[0]), add(x, c.frame[0]), ax.ATOM2, ax.P2);
+}
+
+// The point an axis is drawn to: the atom on it where there is one, else a
+// dummy at the given point.
+void SiteAligner::axis_point(int atom, const Vec3& point, std::string& label, Vec3& cart) {
+  if (atom != 0) {
+    label = run_.atoms.label[atom];
+    cart = run_.atoms.xc[atom];
+    return;
   }
+  const int d = axis_dummy(point, cart);
+  label = pad(run_.dummy.label[static_cast<std::size_t>(d)], 8);
 }
 
 void SiteAligner::report(const Choice& c, std::string_view chem) const {
