@@ -4,8 +4,8 @@
 // and the group recognition would leave for it.
 #include <array>
 
-#include "control/elements.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "base/text.hpp"
 #include "databank/databank.hpp"
 #include "fuzz_run.hpp"
 

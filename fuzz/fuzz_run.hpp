@@ -21,10 +21,10 @@
 #include <string_view>
 #include <vector>
 
-#include "control/elements.hpp"
-#include "control/error.hpp"
-#include "control/run.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
+#include "model/run.hpp"
+#include "base/text.hpp"
 
 namespace vorn::fuzz {
 

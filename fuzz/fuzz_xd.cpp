@@ -2,7 +2,7 @@
 // the master file, a line "%%", then the parameter file (an input without
 // that line is a master file with an empty parameter file).
 #include "fuzz_run.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "structure/xd_reader.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

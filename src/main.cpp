@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 #include "control/run_sequence.hpp"
 
 int main(int argc, char** argv) {

@@ -2,9 +2,9 @@
 
 #include <span>
 
-#include "control/error.hpp"
-#include "control/text.hpp"
-#include "local/neighbors.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
+#include "topology/neighbors.hpp"
 
 namespace vorn {
 

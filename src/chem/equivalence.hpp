@@ -1,7 +1,7 @@
 // Chemical equivalence of two atoms.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "chem/group_rules.hpp"
-#include "control/error.hpp"
-#include "control/text.hpp"
-#include "local/neighbors.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
+#include "topology/neighbors.hpp"
 
 namespace vorn {
 

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "control/run.hpp"
-#include "local/neighbors.hpp"
+#include "model/run.hpp"
+#include "topology/neighbors.hpp"
 
 namespace vorn::groups {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "control/error.hpp"
-#include "control/scanner.hpp"
-#include "control/text.hpp"
-#include "local/neighbors.hpp"
-#include "local/search_index.hpp"
+#include "base/error.hpp"
+#include "io/scanner.hpp"
+#include "base/text.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/search_index.hpp"
 #include "topology/planarity.hpp"
 
 namespace vorn {

@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

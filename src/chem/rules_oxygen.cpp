@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "chem/group_rules.hpp"
-#include "control/error.hpp"
+#include "base/error.hpp"
 
 namespace vorn::groups {
 

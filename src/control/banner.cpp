@@ -1,13 +1,7 @@
-#include "control/fortran_io.hpp"
+#include "format/fortran_io.hpp"
 #include "control/run_sequence.hpp"
 
 namespace vorn {
-
-// The build passes the version of the project (CMakeLists.txt).
-#ifndef VORN_VERSION
-#define VORN_VERSION "unknown"
-#endif
-const char* program_version() { return VORN_VERSION; }
 
 void print_banner(std::ostream& os) {
   const char* rule_eq = "(1x,71('='))";

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "control/run.hpp"
-#include "control/scanner.hpp"
+#include "model/run.hpp"
+#include "io/scanner.hpp"
 
 namespace vorn {
 

@@ -5,8 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/run.hpp"
-#include "control/textfile.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 
@@ -18,10 +17,6 @@ constexpr std::size_t MAXFILENAME = 255;
 // blank-padded, never cut; a name longer than MAXFILENAME stops the run
 // with a message naming `from` (where the name was given) and the limit.
 std::string file_name_field(std::string_view name, const std::string& from);
-
-// Next logical line (continuation lines ending in "\" joined) into buf, 255
-// characters; returns true at end of file.
-bool ReadInputLine(TextFile& f, std::string& buf);
 
 // Reads vorn.inp in the working directory into run.ctl (and run.covrad,
 // run.ring1) and prints the options summary.

@@ -7,12 +7,12 @@
 #include <system_error>
 
 #include "chem/hydrogens.hpp"
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/heap_reserve.hpp"
 #include "control/read_inp.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "databank/rescale.hpp"
-#include "local/neighbors.hpp"
+#include "topology/neighbors.hpp"
 #include "output/drawing.hpp"
 #include "output/json_record.hpp"
 #include "output/misfit_list.hpp"

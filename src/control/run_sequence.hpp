@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "control/run.hpp"
+#include "base/version.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 
@@ -20,7 +21,5 @@ void run_sequence(Run& run);
 
 void print_banner(std::ostream& os);
 void print_sample_input(std::ostream& os);
-// The program's version ("1.0.0").
-const char* program_version();
 
 }  // namespace vorn

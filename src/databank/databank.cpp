@@ -4,13 +4,13 @@
 #include <cmath>
 #include <sstream>
 
-#include "control/configurations.hpp"
-#include "control/error.hpp"
-#include "control/fortran_io.hpp"
-#include "control/scanner.hpp"
-#include "control/text.hpp"
-#include "local/neighbors.hpp"
-#include "local/search_index.hpp"
+#include "base/configurations.hpp"
+#include "base/error.hpp"
+#include "format/fortran_io.hpp"
+#include "io/scanner.hpp"
+#include "base/text.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/search_index.hpp"
 
 namespace vorn {
 

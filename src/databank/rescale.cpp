@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
-#include "control/read_inp.hpp"
-#include "control/fortran_io.hpp"
-#include "control/scanner.hpp"
-#include "control/text.hpp"
+#include "base/error.hpp"
+#include "io/input_lines.hpp"
+#include "format/fortran_io.hpp"
+#include "io/scanner.hpp"
+#include "base/text.hpp"
 #include "databank/databank.hpp"
 
 namespace vorn {

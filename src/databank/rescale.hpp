@@ -11,7 +11,7 @@
 // is asked for on the terminal.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -9,8 +9,8 @@
 
 #include "chem/equivalence.hpp"
 #include "chem/exceptions.hpp"
-#include "control/scanner.hpp"
-#include "control/text.hpp"
+#include "io/scanner.hpp"
+#include "base/text.hpp"
 #include "databank/databank.hpp"
 #include "local/dummies.hpp"
 #include "local/kappa_index.hpp"

@@ -3,7 +3,7 @@
 // drawing file, and its parameters (from the databank or by default).
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

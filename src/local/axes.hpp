@@ -1,7 +1,7 @@
 // The rules that choose an atom's local axes and site symmetry.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -5,9 +5,9 @@
 #include <vector>
 #include <string>
 
-#include "control/error.hpp"
-#include "control/text.hpp"
-#include "local/search_index.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
+#include "topology/search_index.hpp"
 
 namespace vorn {
 

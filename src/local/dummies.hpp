@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 
 namespace vorn {
 

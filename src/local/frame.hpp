@@ -9,7 +9,7 @@
 #include <array>
 #include <string>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -1,12 +1,13 @@
 #include "local/kappa_index.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <span>
 
 #include "chem/equivalence.hpp"
-#include "control/text.hpp"
-#include "local/neighbors.hpp"
-#include "local/search_index.hpp"
+#include "base/text.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/search_index.hpp"
 
 namespace vorn {
 
@@ -126,7 +127,8 @@ int earlier_equivalent(Run& run, int i, const std::string& group) {
   SearchIndex* idx = run.plain_scans || run.ctl.iverb > 2 ? nullptr : search_index(run);
   // Without an index, or where the listing shows each comparison, scan.
   if (idx == nullptr || i < 1 || i > run.atoms.nat) return earlier_equivalent_scan(run, i, group);
-  return idx->kappa.first_match(run, i, group);
+  if (!run.kappa_index) run.kappa_index = std::make_shared<KappaIndex>();
+  return run.kappa_index->first_match(run, i, group);
 }
 
 }  // namespace vorn

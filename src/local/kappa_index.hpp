@@ -13,7 +13,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -1,6 +1,6 @@
 #include "local/key_masks.hpp"
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 
 namespace vorn {
 

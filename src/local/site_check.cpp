@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 
 namespace vorn {
 

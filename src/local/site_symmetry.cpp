@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "local/dummies.hpp"
 #include "local/key_masks.hpp"
 #include "symmetry/cards.hpp"
 #include "symmetry/point_group.hpp"
-#include "topology/tables.hpp"
+#include "model/rings.hpp"
 
 namespace vorn {
 

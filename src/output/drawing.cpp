@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "control/elements.hpp"
-#include "control/error.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
 #include "output/populations.hpp"
 
 namespace vorn {

@@ -1,7 +1,7 @@
 // The rest of the drawing file vorn.spf after the per-atom lines.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

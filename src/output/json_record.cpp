@@ -11,10 +11,10 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
-#include "control/elements.hpp"
-#include "control/error.hpp"
-#include "control/run_sequence.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
+#include "base/version.hpp"
+#include "base/text.hpp"
 #include "local/frame.hpp"
 #include "output/misfit_list.hpp"
 #include "symmetry/cards.hpp"

@@ -1,6 +1,6 @@
 #include "output/misfit_list.hpp"
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 
 namespace vorn {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "control/scanner.hpp"
-#include "control/text.hpp"
+#include "io/scanner.hpp"
+#include "base/text.hpp"
 #include "output/populations.hpp"
 
 namespace vorn {

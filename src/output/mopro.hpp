@@ -1,7 +1,7 @@
 // The MoPro parameter file body and the tail of the constraint file.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -1,7 +1,7 @@
 #include "output/page.hpp"
 
-#include "control/error.hpp"
-#include "control/text.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
 #include "output/page_assets.hpp"
 
 namespace vorn {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

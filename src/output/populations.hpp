@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 #include "structure/shelx_atoms.hpp"
 
 namespace vorn {

@@ -1,7 +1,7 @@
 // The closing summary naming the output files.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
-#include "control/text.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
 #include "local/axes.hpp"
 #include "local/key_masks.hpp"
 

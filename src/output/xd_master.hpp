@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

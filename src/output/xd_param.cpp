@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "output/populations.hpp"
 
 namespace vorn {

@@ -1,7 +1,7 @@
 // The XD parameter file xd_vorn.inp and fixedH.ins.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -6,8 +6,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "control/elements.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "base/text.hpp"
 
 namespace vorn {
 

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

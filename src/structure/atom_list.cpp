@@ -1,6 +1,6 @@
 #include "structure/atom_list.hpp"
 
-#include "control/elements.hpp"
+#include "base/elements.hpp"
 
 namespace vorn {
 

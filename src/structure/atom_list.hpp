@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

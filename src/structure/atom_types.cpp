@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "control/elements.hpp"
+#include "base/elements.hpp"
 
 namespace vorn {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -12,11 +12,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "control/configurations.hpp"
-#include "control/elements.hpp"
-#include "control/error.hpp"
-#include "control/fortran_io.hpp"
-#include "control/text.hpp"
+#include "base/configurations.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
+#include "format/fortran_io.hpp"
+#include "base/text.hpp"
 #include "structure/atom_labels.hpp"
 #include "structure/atom_list.hpp"
 #include "structure/cif_document.hpp"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

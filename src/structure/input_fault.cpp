@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "control/error.hpp"
-#include "control/text.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
 
 namespace vorn {
 

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <cstdint>
 
-#include "control/elements.hpp"
-#include "control/error.hpp"
-#include "control/fortran_io.hpp"
-#include "control/scanner.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
+#include "format/fortran_io.hpp"
+#include "io/scanner.hpp"
+#include "base/text.hpp"
 #include "structure/atom_labels.hpp"
 #include "symmetry/cell.hpp"
 

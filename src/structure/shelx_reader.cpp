@@ -7,12 +7,12 @@
 #include <cstring>
 #include <optional>
 
-#include "control/configurations.hpp"
-#include "control/elements.hpp"
-#include "control/error.hpp"
-#include "control/fortran_io.hpp"
-#include "control/scanner.hpp"
-#include "control/text.hpp"
+#include "base/configurations.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
+#include "format/fortran_io.hpp"
+#include "io/scanner.hpp"
+#include "base/text.hpp"
 #include "structure/atom_labels.hpp"
 #include "structure/atom_list.hpp"
 #include "structure/input_fault.hpp"

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "control/elements.hpp"
-#include "control/error.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
 #include "structure/atom_list.hpp"
 #include "structure/atom_types.hpp"
 #include "structure/input_fault.hpp"

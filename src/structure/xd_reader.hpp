@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "control/run.hpp"
-#include "control/textfile.hpp"
+#include "model/run.hpp"
+#include "io/textfile.hpp"
 
 namespace vorn {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "control/fortran_io.hpp"
-#include "control/text.hpp"
+#include "format/fortran_io.hpp"
+#include "base/text.hpp"
 
 namespace vorn {
 

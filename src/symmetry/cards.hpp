@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "control/run.hpp"
-#include "control/textfile.hpp"
+#include "model/run.hpp"
+#include "io/textfile.hpp"
 
 namespace vorn {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/error.hpp"
-#include "control/fortran_io.hpp"
+#include "base/error.hpp"
+#include "format/fortran_io.hpp"
 
 namespace vorn {
 

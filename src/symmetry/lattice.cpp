@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "symmetry/cards.hpp"
 
 namespace vorn {

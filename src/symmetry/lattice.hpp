@@ -2,7 +2,7 @@
 // cards completed to the whole space group.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

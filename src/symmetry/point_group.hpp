@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "control/vecmath.hpp"
+#include "base/vecmath.hpp"
 
 namespace vorn {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <utility>
 
-#include "control/elements.hpp"
-#include "control/error.hpp"
-#include "control/short_sort.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
+#include "base/short_sort.hpp"
+#include "base/text.hpp"
 #include "topology/cell_edge.hpp"
 #include "topology/parts.hpp"
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

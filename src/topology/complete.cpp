@@ -9,7 +9,7 @@
 #include <queue>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "topology/bonds.hpp"
 #include "topology/parts.hpp"
 

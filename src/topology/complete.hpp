@@ -1,7 +1,7 @@
 // Completion of fragments by symmetry images.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

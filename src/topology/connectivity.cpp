@@ -4,9 +4,9 @@
 #include <fstream>
 #include <string>
 
-#include "control/elements.hpp"
-#include "control/error.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
 #include "topology/bonds.hpp"
 
 namespace vorn {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 #include "topology/bonds.hpp"
 
 namespace vorn {

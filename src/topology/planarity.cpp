@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 
 namespace vorn {
 

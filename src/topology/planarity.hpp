@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

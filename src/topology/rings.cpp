@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "topology/planarity.hpp"
 
 namespace vorn {

@@ -1,7 +1,7 @@
 // Ring search over the reduced connectivity table.
 #pragma once
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "chem/molecules.hpp"
-#include "control/error.hpp"
-#include "control/text.hpp"
-#include "local/neighbors.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
+#include "topology/neighbors.hpp"
 
 namespace vorn::test {
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "chem/molecules.hpp"
-#include "control/error.hpp"
-#include "control/text.hpp"
-#include "local/neighbors.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
+#include "topology/neighbors.hpp"
 
 namespace vorn::test {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/run_sequence.hpp"
-#include "local/neighbors.hpp"
+#include "topology/neighbors.hpp"
 #include "support/builders.hpp"
 
 using namespace vorn;

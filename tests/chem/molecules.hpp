@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "control/run.hpp"
-#include "local/neighbors.hpp"
+#include "model/run.hpp"
+#include "topology/neighbors.hpp"
 #include "topology/connectivity.hpp"
 #include "topology/rings.hpp"
 #include "support/builders.hpp"

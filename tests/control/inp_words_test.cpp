@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/read_inp.hpp"
 #include "control/run_sequence.hpp"
 #include "support/builders.hpp"

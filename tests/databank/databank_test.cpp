@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "control/error.hpp"
-#include "control/text.hpp"
+#include "base/error.hpp"
+#include "base/text.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {

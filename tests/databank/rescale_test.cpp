@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/run_sequence.hpp"
 #include "databank/databank.hpp"
 #include "support/builders.hpp"

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/inp_words.hpp"
 #include "control/read_inp.hpp"
 #include "control/run_sequence.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "local/key_masks.hpp"
 #include "output/xd_master.hpp"
 #include "support/builders.hpp"

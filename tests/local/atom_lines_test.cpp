@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "databank/databank.hpp"
 #include "local/local_run.hpp"
 #include "output/lines.hpp"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/run_sequence.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "local/dummies.hpp"
 #include "local/local_run.hpp"
 

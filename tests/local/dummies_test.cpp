@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {

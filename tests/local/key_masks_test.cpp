@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "support/harmonics.hpp"
 
 namespace vorn::test {

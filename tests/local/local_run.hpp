@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "chem/molecules.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "local/axes.hpp"
 #include "local/dummies.hpp"
 

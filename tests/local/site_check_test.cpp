@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "control/run_sequence.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "local/dummies.hpp"
 #include "local/local_run.hpp"
 

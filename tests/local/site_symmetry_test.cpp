@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "control/run_sequence.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "support/builders.hpp"
 #include "support/harmonics.hpp"
 

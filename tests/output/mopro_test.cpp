@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "output/lines.hpp"
 #include "output/methanol.hpp"
 

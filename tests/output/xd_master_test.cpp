@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/run_sequence.hpp"
-#include "control/text.hpp"
-#include "local/neighbors.hpp"
+#include "base/text.hpp"
+#include "topology/neighbors.hpp"
 #include "output/lines.hpp"
 #include "support/builders.hpp"
 #include "topology/real_files.hpp"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/run_sequence.hpp"
 #include "output/lines.hpp"
 #include "output/methanol.hpp"

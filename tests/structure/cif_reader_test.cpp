@@ -10,7 +10,7 @@
 #include <optional>
 #include <sstream>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/run_sequence.hpp"
 #include "structure/shelx_reader.hpp"
 #include "support/builders.hpp"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {

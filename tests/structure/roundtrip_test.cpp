@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "control/run_sequence.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "structure/xd_reader.hpp"
 #include "support/builders.hpp"
 

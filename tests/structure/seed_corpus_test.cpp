@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "control/read_inp.hpp"
 #include "structure/aim2tab_reader.hpp"
 #include "structure/cif_reader.hpp"

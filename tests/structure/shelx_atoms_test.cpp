@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "control/error.hpp"
-#include "control/fortran_io.hpp"
-#include "control/scanner.hpp"
+#include "base/error.hpp"
+#include "format/fortran_io.hpp"
+#include "io/scanner.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {

@@ -12,8 +12,8 @@
 #include <gemmi/symmetry.hpp>
 #include <tuple>
 
-#include "control/error.hpp"
-#include "control/fortran_io.hpp"
+#include "base/error.hpp"
+#include "format/fortran_io.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <string>
 
-#include "control/elements.hpp"
-#include "control/run.hpp"
-#include "control/text.hpp"
+#include "base/elements.hpp"
+#include "model/run.hpp"
+#include "base/text.hpp"
 
 namespace vorn::test {
 

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "control/fortran_io.hpp"
+#include "format/fortran_io.hpp"
 
 namespace ff_oracle {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "control/vecmath.hpp"
+#include "base/vecmath.hpp"
 
 namespace vorn::test {
 

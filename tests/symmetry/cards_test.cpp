@@ -5,7 +5,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "support/builders.hpp"
 
 namespace vorn {

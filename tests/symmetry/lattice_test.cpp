@@ -5,7 +5,7 @@
 #include <set>
 #include <tuple>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "support/builders.hpp"
 #include "symmetry/cards.hpp"
 

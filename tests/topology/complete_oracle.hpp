@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "control/run.hpp"
+#include "model/run.hpp"
 
 namespace vorn::test {
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "structure/shelx_reader.hpp"
 #include "structure_gen.hpp"
 #include "topology/complete_oracle.hpp"

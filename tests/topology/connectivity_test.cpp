@@ -6,7 +6,7 @@
 #include <limits>
 #include <random>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "topology/molecules.hpp"
 
 namespace vorn::test {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "control/run_sequence.hpp"
-#include "local/neighbors.hpp"
+#include "topology/neighbors.hpp"
 #include "structure/shelx_reader.hpp"
 #include "support/builders.hpp"
 #include "topology/bonds.hpp"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "control/error.hpp"
+#include "base/error.hpp"
 #include "topology/connectivity.hpp"
 #include "topology/molecules.hpp"
 #include "topology/real_files.hpp"
