@@ -23,8 +23,8 @@
 
 #include "base/elements.hpp"
 #include "base/error.hpp"
-#include "model/run.hpp"
 #include "base/text.hpp"
+#include "model/run.hpp"
 
 namespace vorn::fuzz {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "model/run.hpp"
 #include "control/run_sequence.hpp"
+#include "model/run.hpp"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);

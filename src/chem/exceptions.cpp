@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <fstream>
 
-#include "chem/group_rules.hpp"
 #include "base/error.hpp"
 #include "base/text.hpp"
+#include "chem/group_rules.hpp"
 #include "topology/neighbors.hpp"
 
 namespace vorn {

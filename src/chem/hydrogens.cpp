@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "base/error.hpp"
-#include "io/scanner.hpp"
 #include "base/text.hpp"
+#include "io/scanner.hpp"
 #include "topology/neighbors.hpp"
-#include "topology/search_index.hpp"
 #include "topology/planarity.hpp"
+#include "topology/search_index.hpp"
 
 namespace vorn {
 

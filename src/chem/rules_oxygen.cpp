@@ -2,8 +2,8 @@
 // (O3), N-O (O4) and P=O (O5).
 #include <algorithm>
 
-#include "chem/group_rules.hpp"
 #include "base/error.hpp"
+#include "chem/group_rules.hpp"
 
 namespace vorn::groups {
 

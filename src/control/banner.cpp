@@ -1,5 +1,5 @@
-#include "format/fortran_io.hpp"
 #include "control/run_sequence.hpp"
+#include "format/fortran_io.hpp"
 
 namespace vorn {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "format/fortran_io.hpp"
 #include "base/text.hpp"
+#include "format/fortran_io.hpp"
 
 namespace vorn {
 

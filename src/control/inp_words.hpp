@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/run.hpp"
 #include "io/scanner.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

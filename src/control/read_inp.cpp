@@ -6,10 +6,10 @@
 
 #include "base/elements.hpp"
 #include "base/error.hpp"
+#include "base/text.hpp"
 #include "control/inp_words.hpp"
 #include "io/input_lines.hpp"
 #include "io/scanner.hpp"
-#include "base/text.hpp"
 
 namespace vorn {
 

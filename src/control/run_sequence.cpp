@@ -6,13 +6,12 @@
 #include <string>
 #include <system_error>
 
-#include "chem/hydrogens.hpp"
 #include "base/error.hpp"
+#include "base/text.hpp"
+#include "chem/hydrogens.hpp"
 #include "control/heap_reserve.hpp"
 #include "control/read_inp.hpp"
-#include "base/text.hpp"
 #include "databank/rescale.hpp"
-#include "topology/neighbors.hpp"
 #include "output/drawing.hpp"
 #include "output/json_record.hpp"
 #include "output/misfit_list.hpp"
@@ -28,6 +27,7 @@
 #include "structure/xd_reader.hpp"
 #include "topology/complete.hpp"
 #include "topology/connectivity.hpp"
+#include "topology/neighbors.hpp"
 #include "topology/rings.hpp"
 
 namespace vorn {

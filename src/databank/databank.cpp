@@ -6,9 +6,9 @@
 
 #include "base/configurations.hpp"
 #include "base/error.hpp"
+#include "base/text.hpp"
 #include "format/fortran_io.hpp"
 #include "io/scanner.hpp"
-#include "base/text.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/search_index.hpp"
 

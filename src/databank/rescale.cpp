@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "base/error.hpp"
-#include "io/input_lines.hpp"
-#include "format/fortran_io.hpp"
-#include "io/scanner.hpp"
 #include "base/text.hpp"
 #include "databank/databank.hpp"
+#include "format/fortran_io.hpp"
+#include "io/input_lines.hpp"
+#include "io/scanner.hpp"
 
 namespace vorn {
 

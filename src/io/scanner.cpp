@@ -10,8 +10,8 @@
 #endif
 
 #include "base/error.hpp"
-#include "format/fortran_io.hpp"
 #include "base/text.hpp"
+#include "format/fortran_io.hpp"
 
 namespace vorn {
 

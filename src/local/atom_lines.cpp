@@ -7,11 +7,11 @@
 #include <string_view>
 #include <utility>
 
+#include "base/text.hpp"
 #include "chem/equivalence.hpp"
 #include "chem/exceptions.hpp"
-#include "io/scanner.hpp"
-#include "base/text.hpp"
 #include "databank/databank.hpp"
+#include "io/scanner.hpp"
 #include "local/dummies.hpp"
 #include "local/kappa_index.hpp"
 #include "local/key_masks.hpp"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <span>
 
-#include "chem/equivalence.hpp"
 #include "base/text.hpp"
+#include "chem/equivalence.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/search_index.hpp"
 

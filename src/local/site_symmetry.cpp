@@ -8,9 +8,9 @@
 #include "base/text.hpp"
 #include "local/dummies.hpp"
 #include "local/key_masks.hpp"
+#include "model/rings.hpp"
 #include "symmetry/cards.hpp"
 #include "symmetry/point_group.hpp"
-#include "model/rings.hpp"
 
 namespace vorn {
 

@@ -13,8 +13,8 @@
 
 #include "base/elements.hpp"
 #include "base/error.hpp"
-#include "base/version.hpp"
 #include "base/text.hpp"
+#include "base/version.hpp"
 #include "local/frame.hpp"
 #include "output/misfit_list.hpp"
 #include "symmetry/cards.hpp"

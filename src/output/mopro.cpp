@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "io/scanner.hpp"
 #include "base/text.hpp"
+#include "io/scanner.hpp"
 #include "output/populations.hpp"
 
 namespace vorn {

@@ -15,11 +15,12 @@
 #include "base/configurations.hpp"
 #include "base/elements.hpp"
 #include "base/error.hpp"
-#include "format/fortran_io.hpp"
 #include "base/text.hpp"
+#include "format/fortran_io.hpp"
 #include "structure/atom_labels.hpp"
 #include "structure/atom_list.hpp"
 #include "structure/cif_document.hpp"
+#include "structure/cif_values.hpp"
 #include "structure/shelx_atoms.hpp"
 #include "structure/shelx_reader.hpp"
 #include "symmetry/cards.hpp"
@@ -32,6 +33,11 @@ namespace vorn {
 namespace {
 
 namespace cif = cifdoc;
+using cif::first_value;
+using cif::optional;
+using cif::Place;
+using cif::required;
+using cif::Rows;
 
 // XD needs a wavelength; most data come from molybdenum tubes.
 constexpr float kWaveDefault = 0.71073f;
@@ -39,78 +45,6 @@ constexpr double kEightPiSquared = 78.956835208714864;  // B = 8 pi^2 U
 // How close (angstroms) an operator must bring a site back onto itself to
 // count in the site symmetry: CIF coordinates carry four or five decimals.
 constexpr float kSiteTol = 0.01f;
-
-// Where a value sits, for messages: file, data block and item.
-struct Place {
-  std::string file, block;
-  std::string at(const std::string& item) const { return "file " + file + ", data block " + block + ", " + item; }
-};
-
-enum class Num { Null, Ok, Bad };
-
-// A CIF number; its standard uncertainty in parentheses is dropped.
-Num number(const std::string& raw, double& v) {
-  if (cif::is_null(raw)) return Num::Null;
-  v = cif::as_number(raw);
-  return std::isnan(v) ? Num::Bad : Num::Ok;
-}
-
-[[noreturn]] void bad_number(const Place& p, const std::string& item, const std::string& raw) {
-  err("ReadCif", p.at(item) + ": '" + raw + "' is not a number");
-}
-
-double required(const Place& p, const std::string& item, const std::string& raw) {
-  double v = 0;
-  const Num n = number(raw, v);
-  if (n == Num::Null) err("ReadCif", p.at(item) + ": value missing ('" + raw + "')");
-  if (n == Num::Bad) bad_number(p, item, raw);
-  return v;
-}
-
-double optional(const Place& p, const std::string& item, const std::string& raw, double absent) {
-  double v = 0;
-  const Num n = number(raw, v);
-  if (n == Num::Bad) bad_number(p, item, raw);
-  return n == Num::Ok ? v : absent;
-}
-
-// The first value of an item (a pair or the first row of a loop), or null.
-const std::string* first_value(const cif::Block& b, const std::string& tag) {
-  const cif::Column* c = b.find(tag);
-  if (c == nullptr || c->values.empty()) return nullptr;
-  return &c->values.front();
-}
-
-// The columns of a tag prefix that stand together, as a loop (or as pairs):
-// the first tag is required, the others ("?" in front) count only when they
-// stand in the same loop as the first.
-class Rows {
- public:
-  Rows(const cif::Block& b, const std::string& prefix, const std::vector<std::string>& tags) {
-    for (std::string tag : tags) {
-      const bool optional = !tag.empty() && tag[0] == '?';
-      if (optional) tag.erase(0, 1);
-      const cif::Column* c = b.find(prefix + tag);
-      if (c != nullptr && !cols_.empty() && (cols_[0] == nullptr || c->loop != cols_[0]->loop)) c = nullptr;
-      if (c == nullptr && !optional) ok_ = false;
-      cols_.push_back(c);
-    }
-    if (ok_) length_ = cols_[0]->values.size();
-  }
-  bool ok() const { return ok_; }
-  bool has_column(int k) const { return cols_[static_cast<std::size_t>(k)] != nullptr; }
-  std::size_t length() const { return length_; }
-  // Row r: the raw value of column k, whether it has a value, the value
-  // without its quotes.
-  const std::string& raw(std::size_t r, int k) const { return cols_[static_cast<std::size_t>(k)]->values.at(r); }
-  bool has2(std::size_t r, int k) const { return has_column(k) && !cif::is_null(raw(r, k)); }
-  std::string str(std::size_t r, int k) const { return cif::as_string(raw(r, k)); }
-
- private:
-  std::vector<const cif::Column*> cols_;
-  bool ok_ = true;
-  std::size_t length_ = 0;
-};
 
 cif::Document read_document(Run& run, const std::string& fname) {
   const std::filesystem::path path = run.path(fname);

@@ -6,8 +6,8 @@
 
 #include <string_view>
 
-#include "model/run.hpp"
 #include "io/textfile.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

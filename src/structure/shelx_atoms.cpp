@@ -9,9 +9,9 @@
 
 #include "base/elements.hpp"
 #include "base/error.hpp"
+#include "base/text.hpp"
 #include "format/fortran_io.hpp"
 #include "io/scanner.hpp"
-#include "base/text.hpp"
 #include "structure/atom_labels.hpp"
 #include "symmetry/cell.hpp"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "model/run.hpp"
 #include "io/textfile.hpp"
+#include "model/run.hpp"
 #include "symmetry/cell.hpp"
 
 namespace vorn {

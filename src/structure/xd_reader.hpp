@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "model/run.hpp"
 #include "io/textfile.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

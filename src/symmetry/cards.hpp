@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/run.hpp"
 #include "io/textfile.hpp"
+#include "model/run.hpp"
 
 namespace vorn {
 

@@ -13,8 +13,8 @@
 #include "base/error.hpp"
 #include "base/short_sort.hpp"
 #include "base/text.hpp"
-#include "topology/search_index.hpp"
 #include "topology/parts.hpp"
+#include "topology/search_index.hpp"
 
 namespace vorn {
 

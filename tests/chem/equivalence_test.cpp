@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "chem/molecules.hpp"
 #include "base/error.hpp"
 #include "base/text.hpp"
+#include "chem/molecules.hpp"
 #include "topology/neighbors.hpp"
 
 namespace vorn::test {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "chem/molecules.hpp"
 #include "base/error.hpp"
 #include "base/text.hpp"
+#include "chem/molecules.hpp"
 #include "topology/neighbors.hpp"
 
 namespace vorn::test {

@@ -9,8 +9,8 @@
 
 #include "base/error.hpp"
 #include "control/run_sequence.hpp"
-#include "topology/neighbors.hpp"
 #include "support/builders.hpp"
+#include "topology/neighbors.hpp"
 
 using namespace vorn;
 using vorn::test::TestRun;

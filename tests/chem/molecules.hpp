@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "model/run.hpp"
-#include "topology/neighbors.hpp"
-#include "topology/connectivity.hpp"
-#include "topology/rings.hpp"
 #include "support/builders.hpp"
+#include "topology/connectivity.hpp"
+#include "topology/neighbors.hpp"
+#include "topology/rings.hpp"
 
 namespace vorn::test {
 

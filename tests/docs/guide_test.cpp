@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "base/text.hpp"
 #include "control/inp_words.hpp"
 #include "control/read_inp.hpp"
 #include "control/run_sequence.hpp"
-#include "base/text.hpp"
 #include "local/key_masks.hpp"
 #include "output/xd_master.hpp"
 #include "support/builders.hpp"

@@ -5,8 +5,8 @@
 #include <random>
 
 #include "base/error.hpp"
-#include "format/fortran_io.hpp"
 #include "base/text.hpp"
+#include "format/fortran_io.hpp"
 
 using namespace vorn;
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "base/error.hpp"
-#include "control/run_sequence.hpp"
 #include "base/text.hpp"
+#include "control/run_sequence.hpp"
 #include "local/dummies.hpp"
 #include "local/local_run.hpp"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "chem/molecules.hpp"
 #include "base/text.hpp"
+#include "chem/molecules.hpp"
 #include "local/axes.hpp"
 #include "local/dummies.hpp"
 

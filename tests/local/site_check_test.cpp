@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "control/run_sequence.hpp"
 #include "base/text.hpp"
+#include "control/run_sequence.hpp"
 #include "local/dummies.hpp"
 #include "local/local_run.hpp"
 

@@ -13,8 +13,8 @@
 #include <map>
 #include <sstream>
 
-#include "control/run_sequence.hpp"
 #include "base/text.hpp"
+#include "control/run_sequence.hpp"
 #include "support/builders.hpp"
 #include "support/harmonics.hpp"
 

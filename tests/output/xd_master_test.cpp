@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "base/error.hpp"
-#include "control/run_sequence.hpp"
 #include "base/text.hpp"
-#include "topology/neighbors.hpp"
+#include "control/run_sequence.hpp"
 #include "output/lines.hpp"
 #include "support/builders.hpp"
+#include "topology/neighbors.hpp"
 #include "topology/real_files.hpp"
 
 namespace vorn::test {

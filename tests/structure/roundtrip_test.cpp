@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "control/run_sequence.hpp"
 #include "base/text.hpp"
+#include "control/run_sequence.hpp"
 #include "structure/xd_reader.hpp"
 #include "support/builders.hpp"
 

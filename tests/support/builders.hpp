@@ -12,8 +12,8 @@
 #include <string>
 
 #include "base/elements.hpp"
-#include "model/run.hpp"
 #include "base/text.hpp"
+#include "model/run.hpp"
 
 namespace vorn::test {
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "control/run_sequence.hpp"
-#include "topology/neighbors.hpp"
 #include "structure/shelx_reader.hpp"
 #include "support/builders.hpp"
 #include "topology/bonds.hpp"
 #include "topology/complete.hpp"
+#include "topology/neighbors.hpp"
 
 namespace vorn {
 namespace {

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "topology/neighbors.hpp"
-#include "topology/connectivity.hpp"
 #include "support/builders.hpp"
 #include "support/generated.hpp"
+#include "topology/connectivity.hpp"
+#include "topology/neighbors.hpp"
 
 using namespace vorn;
 using vorn::test::TestRun;
