@@ -95,7 +95,7 @@ $(addprefix fuzz-,$(FUZZ_HARNESSES)): fuzz-%: fuzz-build
 # Every input of the seed corpora and of what make fuzz kept, run once by
 # harnesses built for source coverage; the report covers each harness's
 # reader files.
-FCOV_control  := src/control/read_inp.cpp src/control/scanner.cpp src/control/textfile.cpp
+FCOV_control  := src/control/read_inp.cpp src/io/input_lines.cpp src/io/scanner.cpp src/io/textfile.cpp
 FCOV_shelx    := src/structure/shelx_reader.cpp src/structure/shelx_atoms.cpp src/structure/atom_list.cpp \
                  src/symmetry/cards.cpp src/symmetry/lattice.cpp src/symmetry/cell.cpp
 FCOV_xd       := src/structure/xd_reader.cpp src/structure/input_fault.cpp src/structure/atom_list.cpp \
@@ -104,7 +104,7 @@ FCOV_platon   := src/structure/platon_reader.cpp src/structure/atom_types.cpp
 FCOV_aim2tab  := src/structure/aim2tab_reader.cpp src/structure/atom_types.cpp
 FCOV_databank := src/databank/databank.cpp
 FCOV_symmetry := src/symmetry/cards.cpp src/symmetry/lattice.cpp
-FCOV_cif      := src/structure/cif_reader.cpp src/structure/cif_document.cpp src/symmetry/oplist.cpp src/structure/atom_list.cpp
+FCOV_cif      := src/structure/cif_reader.cpp src/structure/cif_values.cpp src/structure/cif_document.cpp src/symmetry/oplist.cpp src/structure/atom_list.cpp
 define fuzz_cover
 	@mkdir -p $(BUILD_FUZZ)/corpus/$(1)
 	@LLVM_PROFILE_FILE=$(BUILD_FCOV)/profiles/$(1).profraw $(BUILD_FCOV)/fuzz_$(1) -runs=0 \
