@@ -32,7 +32,8 @@ std::string difference(Run& run, int i, int j, int isym, int igroup, int isimple
     }
     if (iring != 0 && isitcyclic(run, i).nsize != isitcyclic(run, j).nsize) return " Diff. ring memb numbers";
   }
-  if (isym != 0 && !same_padded(run.atoms.sitesym[ui], run.atoms.sitesym[uj], 5)) return " Diff. local symmetry";
+  if (isym != 0 && !same_padded(chemical_site_symmetry(run, i), chemical_site_symmetry(run, j), 5))
+    return " Diff. local symmetry";
   if (igroup != 0 && !same_padded(run.except.group[ui], run.except.group[uj], 40)) return " Diff. functional groups";
   return {};
 }
@@ -48,6 +49,12 @@ std::string outside(const Run& run, int i) {
 }
 
 }  // namespace
+
+std::string_view chemical_site_symmetry(const Run& run, int atom) {
+  const auto ui = static_cast<std::size_t>(atom);
+  if (atom >= 1 && ui < run.site.chemical.size() && !run.site.chemical[ui].empty()) return run.site.chemical[ui];
+  return run.atoms.sitesym[ui];
+}
 
 int sameatoms(Run& run, int i, int j, int isym, int igroup, int isimple, int iring) {
   if (!valid_atom(run, i)) err("sameatoms", outside(run, i));

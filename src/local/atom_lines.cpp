@@ -15,6 +15,7 @@
 #include "local/dummies.hpp"
 #include "local/kappa_index.hpp"
 #include "local/key_masks.hpp"
+#include "local/site_dummies.hpp"
 #include "local/site_symmetry.hpp"
 
 namespace vorn {
@@ -212,12 +213,42 @@ int axis_index(const Run& run, const std::string& label) {
   return 0;
 }
 
+void refer_axes(Run& run, int i, const LocalAxes& ax, int equiv) {
+  const auto ia = static_cast<std::size_t>(i);
+  const int kap = run.kappaset[ia];
+  const std::string& lab = run.atoms.label[i];
+  std::string& line = run.atom_line;
+  xd_axis_line(line, ax, lab, run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], run.atoms.sitesym[i],
+               equiv > 0 ? std::string_view(run.atoms.label[equiv]) : std::string_view("        "));
+  if (run.atom_table.size() <= ia) run.atom_table.resize(ia + 1);
+  run.atom_table[ia] = line;
+
+  // MoPro axis line, 90 characters: plain text fields put together in the
+  // run's line buffer and copied into their table, blank-padded.
+  {
+    // The set number as I5 writes it, without its leading blanks, in five columns.
+    const ff::IntText kt(kap);
+    const std::string_view k5 = kt.in_width(5);
+    const std::string m0 = mopro_name(ax.ATOM0), m2 = mopro_name(ax.ATOM2);
+    Columns c(line, ax.AX1.size() + ax.AX2.size() + m0.size() + m2.size() + 64);
+    c.text(ax.AX1).text(ax.AX2).blanks(3).text(m0).blanks(3).text(m2).blanks(3);
+    c.text(ernum_is(lab, "H") ? " QUA " : " HEX ");
+    c.text("    K").padded(k5, 5).text("   V0  M0  Q0");
+    c.done();
+    run.mopro.set(ia, line);
+  }
+  if (ia < run.mpoles.size()) {
+    Mpole& mp = run.mpoles[ia];
+    mp.ax1 = axis_number(ax.AX1);
+    mp.ax2 = axis_number(ax.AX2);
+    mp.atom0 = axis_index(run, ax.ATOM0);
+    mp.atom2 = axis_index(run, ax.ATOM2);
+  }
+}
+
 void atom_lines(Run& run, int i, const AtomFacts& f) {
   const LocalAxes& ax = run.axes;
   auto ia = static_cast<std::size_t>(i);
-  // An image of a read atom cannot be named in the atom table, whichever way
-  // the kappa set is then found.
-  if (run.cryst.ncryst > run.atoms.nat) checksymeq(run);
   KappaChoice kc = choose_kappa(run, i, f);
   int kap = kc.kap;
   run.kappaset[ia] = kap;
@@ -225,32 +256,20 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   const std::string& sym = run.atoms.sitesym[i];
   to_lst(run, "(/3a)", " Symmetry = [", sym, "]");
 
-  // XD atom table
+  // XD atom table and MoPro axis line
   const std::string& lab = run.atoms.label[i];
-  std::string& line = run.atom_line;
-  xd_axis_line(line, ax, lab, run.atoms1.iu[i], run.atoms1.isft[i], kap, run.atoms1.lmax[i], sym,
-               kc.equiv > 0 ? std::string_view(run.atoms.label[kc.equiv]) : std::string_view("        "));
-  run.out << ' ' << line << '\n';
-  *run.mas << line << '\n';
-  to_lst(run, "(/a,a/)", " Local coordinate system definition :  ", line);
-
-  // MoPro axis line and constraint, 90 characters each: plain text fields
-  // put together in place.
-  const bool h = ernum_is(lab, "H");
-  const std::string name = mopro_name(lab);
-  // Both are put together in the run's line buffer and copied into
-  // their tables, blank-padded to 90 characters.
-  {
-    // The set number as I5 writes it, without its leading blanks, in five columns.
-    const ff::IntText kt(kap);
-    const std::string_view k5 = kt.in_width(5);
-    const std::string m0 = mopro_name(ax.ATOM0), m2 = mopro_name(ax.ATOM2);
-    Columns c(line, ax.AX1.size() + ax.AX2.size() + m0.size() + m2.size() + 64);
-    c.text(ax.AX1).text(ax.AX2).blanks(3).text(m0).blanks(3).text(m2).blanks(3).text(h ? " QUA " : " HEX ");
-    c.text("    K").padded(k5, 5).text("   V0  M0  Q0");
-    c.done();
-    run.mopro.set(ia, line);
+  refer_axes(run, i, ax, kc.equiv);
+  if (waits_for_site_dummies(run, i)) {
+    to_lst(run, "(/a)", " Local coordinate system definition :  given after the last atom, when the dummies of the"
+                        " site frame have their numbers");
+  } else {
+    const std::string& line = run.atom_table[ia];
+    run.out << ' ' << line << '\n';
+    to_lst(run, "(/a,a/)", " Local coordinate system definition :  ", line);
   }
+
+  const std::string name = mopro_name(lab);
+  std::string& line = run.atom_line;
   if (kc.equiv > 0) {
     const std::string other = run.shelx.resi ? std::string() : mopro_name(run.atoms.label[kc.equiv]);
     Columns c(line, name.size() + other.size() + 64);
@@ -318,11 +337,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   if (use_db && !site_group(run, i).empty()) site_populations(run, i, mp);
   to_lst(run, "(/' CKS :: Atom=',j6,2x,'kset=',j4,2x,'nsft=',j4)", i, kap, ks.nsft[k]);
 
-  mp.ax1 = axis_number(ax.AX1);
-  mp.ax2 = axis_number(ax.AX2);
-  mp.atom0 = axis_index(run, ax.ATOM0);
   mp.atom1 = i;
-  mp.atom2 = axis_index(run, ax.ATOM2);
   mp.tp = run.atoms1.iu[i];
   mp.tbl = run.atoms1.isft[i];
   mp.kap = kap;

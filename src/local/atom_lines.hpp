@@ -14,6 +14,11 @@ struct AtomFacts {
 
 void atom_lines(Run& run, int atom, const AtomFacts& facts);
 
+// The atom's axis references in its line of the master file's atom table
+// (run.atom_table), its MoPro axis line and its multipole record; equiv is
+// the atom its chemical constraint names, or 0.
+void refer_axes(Run& run, int atom, const LocalAxes& axes, int equiv);
+
 // Index of the atom or dummy with this label: an atom 1..nat, or nat + the
 // dummy's number (a dummy label wins); 0 when none.
 int axis_index(const Run& run, const std::string& label);

@@ -280,6 +280,10 @@ AtomFacts AxisRules::run_rules() {
 void DefLoc(Run& run, int atom) {
   const int dummies_before = run.dummy.n;
   AtomFacts facts = axis_rules::AxisRules(run, atom).run_rules();
+  // An image of a read atom cannot be named in the atom table. Replaced
+  // before the site frame is chosen, so that the chemical set-up makes the
+  // same dummies whether or not the atom is on a special position.
+  if (run.cryst.ncryst > run.atoms.nat) checksymeq(run);
   align_with_site(run, atom, dummies_before);
   atom_lines(run, atom, facts);
   record_site_check(run, atom);

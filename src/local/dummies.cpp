@@ -94,20 +94,18 @@ int adddummyatom(Run& run, int mode, const Vec3& point, Vec3& cart) {
   return d.n;
 }
 
-int add_exact_dummy(Run& run, const Vec3& cart_point, Vec3& cart) {
+int dummy_at(const Run& run, const Vec3& cart_point, float tol) {
+  for (int k = 1; k <= run.dummy.n; ++k)
+    if (dist(dummy_cart(run, k), cart_point) < tol) return k;
+  return 0;
+}
+
+int append_dummy(Run& run, const Vec3& stored) {
   Dummy& d = run.dummy;
-  for (int k = 1; k <= d.n; ++k) {
-    const Vec3 ck = dummy_cart(run, k);
-    if (dist(ck, cart_point) < 0.001f) {
-      cart = ck;
-      return k;
-    }
-  }
   ++d.n;
   make_slot(run, d.n);
   DummyLab(run);
-  d.x[static_cast<std::size_t>(d.n)] = has_fractional(run) ? rabs(run.transf, 1, cart_point) : cart_point;
-  cart = cart_point;
+  d.x[static_cast<std::size_t>(d.n)] = stored;
   return d.n;
 }
 

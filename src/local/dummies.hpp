@@ -14,10 +14,11 @@ namespace vorn {
 // Dummies are stored fractional when the structure has fractional
 // coordinates (run.ctl.ifrac), else Cartesian.
 int adddummyatom(Run& run, int mode, const Vec3& point, Vec3& cart);
-// A dummy exactly at a Cartesian point (an existing one only within 0.001
-// A): an axis along a symmetry element must not be bent by reusing a dummy
-// 0.1 A away.
-int add_exact_dummy(Run& run, const Vec3& cart_point, Vec3& cart);
+// The first dummy within tol angstroms of a Cartesian point, 0 when none.
+int dummy_at(const Run& run, const Vec3& cart_point, float tol);
+// A new dummy at a point as the list stores it (fractional when the
+// structure has fractional coordinates); returns its number.
+int append_dummy(Run& run, const Vec3& stored);
 // Label of the dummy whose number equals the current count ("DUM"n, 6
 // characters); stops beyond MAXDUM.
 void DummyLab(Run& run);

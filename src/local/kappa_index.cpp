@@ -37,7 +37,7 @@ void heavy_signature(Run& run, int k, const std::string& group, std::string& key
     put(key, at_or_zero(r.ntypenei, t));
   }
   put(key, isitcyclic(run, k).nsize);
-  put_padded(key, run.atoms.sitesym[uk], 5);
+  put_padded(key, chemical_site_symmetry(run, k), 5);
   put_padded(key, group, 40);
 }
 

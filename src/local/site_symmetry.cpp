@@ -1,6 +1,7 @@
 #include "local/site_symmetry.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "local/dummies.hpp"
 #include "local/key_masks.hpp"
 #include "model/rings.hpp"
+#include "local/site_dummies.hpp"
 #include "symmetry/cards.hpp"
 #include "symmetry/point_group.hpp"
 
@@ -90,8 +92,8 @@ class SiteAligner {
   std::vector<std::pair<Vec3, std::string>> x_candidates(const Vec3& z) const;
   Vec3 nearest_neighbor_direction(const Vec3& z) const;
   int axis_atom(const Vec3& z, const Vec3* x) const;
-  int axis_dummy(const Vec3& point, Vec3& cart);
-  void axis_point(int atom, const Vec3& point, std::string& label, Vec3& cart);
+  void axis_point(int atom, const Vec3& point, std::string& label, Vec3& cart, int& waiting);
+  std::string point_name(const std::string& label, int waiting) const;
   void make_axes(Choice& c);
   void report(const Choice& c, std::string_view chem) const;
 
@@ -101,8 +103,8 @@ class SiteAligner {
   std::string chem_;  // the chemical rule's site symmetry, trimmed
   bool chem_frame_ok_ = false;
   Mat3 chem_frame_{};
-  int first_own_dummy_;     // the dummies from here on were made by the chemical rule for this atom
-  std::vector<int> moved_;  // dummies that now fix the site's axes
+  int first_own_dummy_;               // the dummies from here on were made by the chemical rule for this atom
+  std::array<int, 2> waiting_{0, 0};  // per axis point: the waiting site dummy it takes, or 0
 };
 
 std::optional<Choice> SiteAligner::keep_chemical_frame() const {
@@ -279,25 +281,6 @@ int SiteAligner::axis_atom(const Vec3& z, const Vec3* x) const {
   return best;
 }
 
-// A dummy at the Cartesian point: one that the chemical rule made for this
-// atom alone and that no longer serves it is moved there; else a new one.
-int SiteAligner::axis_dummy(const Vec3& point, Vec3& cart) {
-  for (int d = first_own_dummy_; d <= run_.dummy.n; ++d) {
-    if (std::find(moved_.begin(), moved_.end(), d) != moved_.end()) continue;
-    bool ring = false;
-    for (const Ring& rg : run_.rings.ring) ring = ring || rg.dummy == d;
-    if (ring) continue;
-    moved_.push_back(d);
-    run_.dummy.x[static_cast<std::size_t>(d)] =
-        run_.ctl.ifrac != 0 ? Vec3(to_frac(run_.transf, Cart(point))) : point;
-    cart = point;
-    return d;
-  }
-  const int d = add_exact_dummy(run_, point, cart);
-  moved_.push_back(d);
-  return d;
-}
-
 void SiteAligner::make_axes(Choice& c) {
   const Vec3 x = run_.atoms.xc[i_];
   // An atom on the axis the other way round serves when the frame turned
@@ -310,21 +293,36 @@ void SiteAligner::make_axes(Choice& c) {
   }
   LocalAxes& ax = run_.axes;
   ax.AX1 = "Z";
-  axis_point(axis_atom(c.frame[2], nullptr), add(x, c.frame[2]), ax.ATOM0, ax.P1);
+  axis_point(axis_atom(c.frame[2], nullptr), add(x, c.frame[2]), ax.ATOM0, ax.P1, waiting_[0]);
   ax.AX2 = "X";
-  axis_point(axis_atom(c.frame[2], &c.frame[0]), add(x, c.frame[0]), ax.ATOM2, ax.P2);
+  axis_point(axis_atom(c.frame[2], &c.frame[0]), add(x, c.frame[0]), ax.ATOM2, ax.P2, waiting_[1]);
 }
 
 // The point an axis is drawn to: the atom on it where there is one, else a
-// dummy at the given point.
-void SiteAligner::axis_point(int atom, const Vec3& point, std::string& label, Vec3& cart) {
+// dummy exactly at the given point (one 0.1 A away would bend an axis that
+// must lie along a symmetry element). A dummy already made serves; a new
+// one waits for its number until every atom has its axes, and its label
+// stays blank until then.
+void SiteAligner::axis_point(int atom, const Vec3& point, std::string& label, Vec3& cart, int& waiting) {
+  waiting = 0;
   if (atom != 0) {
     label = run_.atoms.label[atom];
     cart = run_.atoms.xc[atom];
     return;
   }
-  const int d = axis_dummy(point, cart);
-  label = pad(run_.dummy.label[static_cast<std::size_t>(d)], 8);
+  if (const int d = dummy_at(run_, point, 0.001f); d != 0) {
+    label = pad(run_.dummy.label[static_cast<std::size_t>(d)], 8);
+    const Vec3& xd = run_.dummy.x[static_cast<std::size_t>(d)];
+    cart = run_.ctl.ifrac != 0 ? Vec3(to_cart(run_.transf, Frac(xd))) : xd;
+    return;
+  }
+  waiting = site_dummy(run_, point);
+  label = std::string(8, ' ');
+  cart = point;
+}
+
+std::string SiteAligner::point_name(const std::string& label, int waiting) const {
+  return waiting != 0 ? std::string("a new dummy") : std::string(rtrim(label));
 }
 
 void SiteAligner::report(const Choice& c, std::string_view chem) const {
@@ -346,8 +344,10 @@ void SiteAligner::report(const Choice& c, std::string_view chem) const {
            e.symbol == "m" ? "normal" : "axis  ", e.axis, scale(f, 1.0f / big));
   }
   if (c.own) {
-    to_lst(run_, "(' Frame of the site: Z along ',a,', X along ',a,' (dummies ',a,' and ',a,')')", c.z_what, c.x_what,
-           rtrim(run_.axes.ATOM0), rtrim(run_.axes.ATOM2));
+    to_lst(run_, "(' Frame of the site: Z along ',a,', X along ',a,' (axis points ',a,' and ',a,')')", c.z_what,
+           c.x_what, point_name(run_.axes.ATOM0, waiting_[0]), point_name(run_.axes.ATOM2, waiting_[1]));
+    if (waiting_[0] != 0 || waiting_[1] != 0)
+      to_lst(run_, "(' New dummies are numbered after all others, once every atom has its axes')");
   } else {
     to_lst(run_, "(' Frame of the chemical rule kept: its axes already lie along the elements of the site')");
   }
@@ -383,9 +383,11 @@ void SiteAligner::run() {
     return;
   }
   if (c->own) make_axes(*c);
+  if (waiting_[0] != 0 || waiting_[1] != 0) wait_for_site_dummies(run_, i_, waiting_, first_own_dummy_, run_.dummy.n);
   const auto ui = static_cast<std::size_t>(i_);
   if (ui < run_.site.own_frame.size()) run_.site.own_frame[ui] = c->own ? 1 : 0;
   report(*c, std::string(rtrim(run_.atoms.sitesym[i_])));
+  if (ui < run_.site.chemical.size()) run_.site.chemical[ui] = run_.atoms.sitesym[i_];
   pad_into(run_.atoms.sitesym[i_], c->name, 5);
 }
 

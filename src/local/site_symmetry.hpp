@@ -37,10 +37,10 @@ bool axes_frame(const Vec3& origin, const Vec3& p1, std::string_view ax1, const 
 // symmetry becomes the group of both the chemical rule and the crystal
 // where the chemical group can be expressed in that frame, else the
 // crystal's. The axis points are read atoms where one lies exactly on the
-// axis, else dummies: first those the chemical rule made for this atom
-// alone (numbers above dummies_before), so that the dummy numbers of later
-// atoms stay as they were. Prints what it did; general positions are left
-// untouched.
+// axis, else dummies; a new dummy waits for its number until every atom
+// has its axes (site_dummies.hpp), and may then take one that the chemical
+// rule made for this atom alone (numbers above dummies_before). Prints what
+// it did; general positions are left untouched.
 void align_with_site(Run& run, int atom, int dummies_before);
 
 // The crystal's point group at the read atom as align_with_site found it;

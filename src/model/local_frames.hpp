@@ -2,6 +2,7 @@
 // frame took, and the check of its neighbours against that symmetry.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,24 @@ struct LocalAxes {
   Vec3 P2{};
 };
 
+// An atom whose site frame takes dummies that get their numbers only once
+// every atom has its axes.
+struct SiteFrameAtom {
+  int atom = 0;
+  LocalAxes axes;                     // with the label of each waiting axis point blank
+  std::array<int, 2> waiting{};       // per axis point: 1-based entry of SiteSymm::dummy_x, or 0
+  int chem_first = 0, chem_last = 0;  // the dummies its chemical set-up made for it alone
+};
+
 // The crystal's own symmetry at each read atom, as its local frame took it.
 struct SiteSymm {
-  std::vector<std::string> group;  // point group of the site; empty on a general position
-  std::vector<char> own_frame;     // 1: the frame follows the site's elements, not the chemical rule
+  std::vector<std::string> group;     // point group of the site; empty on a general position
+  std::vector<char> own_frame;        // 1: the frame follows the site's elements, not the chemical rule
+  std::vector<std::string> chemical;  // the chemical rule's site symmetry where the site changed it, else empty
+  // Axis points of site frames: numbered after every other dummy, so that
+  // no dummy of an atom on a general position changes its number.
+  std::vector<Vec3> dummy_x;  // stored as run.dummy.x stores them
+  std::vector<SiteFrameAtom> waiting;
 };
 
 // Whether an atom's bonded neighbours obey the site symmetry it was given:

@@ -82,6 +82,7 @@ void Run::init() {
   site = SiteSymm{};
   site.group.assign(n, std::string());
   site.own_frame.assign(n, 0);
+  site.chemical.assign(n, std::string());
   forring = {};
   lPG = 0;
   forh.assign(n, std::array<int, 3>{});
@@ -94,6 +95,7 @@ void Run::init() {
   mopro.assign(n, 90);
   mcon.assign(n, 90);
   mpoles.clear();  // sized by localdef for the atoms there are
+  atom_table.clear();
   site_check.clear();
   label_index.clear();
 

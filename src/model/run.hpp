@@ -119,6 +119,7 @@ struct Run {
   Dummy dummy;
   LocalAxes axes;
   SiteSymm site;
+  std::vector<std::string> atom_table;  // 1..nat: the atom's line of the master file's atom table, by localdef
   std::string atom_line;  // room for the per-atom lines (axis tables, H ratio line), kept from atom to atom
   std::array<int, 2> forring{};
   int lPG = 0;

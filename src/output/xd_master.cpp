@@ -10,6 +10,7 @@
 #include "base/text.hpp"
 #include "local/axes.hpp"
 #include "local/key_masks.hpp"
+#include "local/site_dummies.hpp"
 
 namespace vorn {
 
@@ -123,9 +124,12 @@ std::string getkey(Run& run, int atom) {
 
 void localdef(Run& run) {
   run.dummy.n = 0;
+  run.site.dummy_x.clear();
+  run.site.waiting.clear();
   run.mpoles.assign(static_cast<std::size_t>(run.atoms.nat) + 1, Mpole{});
   run.db_atoms.assign(static_cast<std::size_t>(run.atoms.nat) + 1, DbAtom{});
   run.site_check.assign(static_cast<std::size_t>(run.atoms.nat) + 1, SiteCheck{});
+  run.atom_table.assign(static_cast<std::size_t>(run.atoms.nat) + 1, std::string());
   for (LineBlock* lines : {&run.mopro, &run.mcon, &run.uratio}) lines->reserve(static_cast<std::size_t>(run.atoms.nat) + 1);
   run.label_index.build(run.atoms.label, run.atoms.nat);
   if (!run.ang.open(run.path("vorn.ang"))) err("localdef", "Unable to create output file vorn.ang");
@@ -146,6 +150,10 @@ void localdef(Run& run) {
     DefLoc(run, i);
     ff::write(*run.ang, "('ATOM ',a,3x,3f14.4)", run.atoms.label[i], run.atoms.xc[i]);
   }
+  // The atom table waits for the last atom: the dummies of the frames of
+  // special positions take their numbers then.
+  number_site_dummies(run);
+  for (int i = 1; i <= run.atoms.nat; ++i) line(run, run.atom_table[static_cast<std::size_t>(i)]);
   write_dummies(run);
   line(run, "END ATOM");
   run.ang.finish();

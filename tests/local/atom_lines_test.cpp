@@ -17,8 +17,13 @@ using AtomLinesTest = LocalTest;
 int kap(vorn::Run& r, int i) { return r.kappaset[static_cast<std::size_t>(i)]; }
 int chemcon(vorn::Run& r, int i) { return r.chemcon[static_cast<std::size_t>(i)]; }
 
-// The atom-table lines written so far, by atom.
-std::vector<std::string> atom_table(const std::ostringstream& mas) { return lines_of(mas.str()); }
+// The atom-table lines made so far, by atom (localdef writes them to the
+// master file after the last atom).
+std::vector<std::string> atom_table(const vorn::Run& r) {
+  std::vector<std::string> v;
+  for (std::size_t i = 1; i < r.atom_table.size() && !r.atom_table[i].empty(); ++i) v.push_back(r.atom_table[i]);
+  return v;
+}
 
 TEST_F(AtomLinesTest, KappaSetsAndConstraintsFollowTheEarliestEquivalentAtom) {
   const Propane p(m, 5);
@@ -38,7 +43,7 @@ TEST_F(AtomLinesTest, KappaSetsAndConstraintsFollowTheEarliestEquivalentAtom) {
   for (int h = 7; h <= 11; ++h) EXPECT_EQ(chemcon(run, h), 1) << h;
   EXPECT_EQ(run.kappaset[0], 4);
 
-  const std::vector<std::string> lines = atom_table(mas);
+  const std::vector<std::string> lines = atom_table(run);
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[0], "C(2)     DUM1      Z  C(2)     H(21)    Y   R   1  1   1   4   mm2");
   EXPECT_EQ(lines[2], "C(3)     C(2)      Z  C(3)     H(31)    X   R   1  1   2   4   3m      C(1)");
@@ -63,7 +68,7 @@ TEST_F(AtomLinesTest, ChemconSwitchesOffConstraintsForHydrogenOrForOtherAtoms) {
     EXPECT_EQ(chemcon(run, h), 0) << h;
   }
   EXPECT_EQ(chemcon(run, p.c3), 1);
-  EXPECT_EQ(atom_table(mas)[6], "H(12)    C(1)      Z  H(12)    C(2)     Y   R   1  2   6   2   cyl");
+  EXPECT_EQ(atom_table(run)[6], "H(12)    C(1)      Z  H(12)    C(2)     Y   R   1  2   6   2   cyl");
 
   TestRun t2;
   vorn::Run& r2 = t2.run;
@@ -216,7 +221,7 @@ TEST_F(AtomLinesTest, SymmetryGeneratedAxisAtomIsReplacedByADummy) {
   EXPECT_EQ(axes_of(a.c1), "X>O(1) Y>DUM1 m");
   expect_near(run.dummy.x[1], run.atoms.xf[a.c2]);
   EXPECT_TRUE(listed("\n Atom C(2) used in definition of Y-axis is symmetry-generated; replace with dummy    1\n"));
-  EXPECT_EQ(atom_table(mas)[0], "C(1)     O(1)      X  C(1)     DUM1     Y   R   1  1   1   4   m");
+  EXPECT_EQ(atom_table(run)[0], "C(1)     O(1)      X  C(1)     DUM1     Y   R   1  1   1   4   m");
   EXPECT_EQ(run.mpoles[1].atom2, 4);  // nat + 1
 }
 
