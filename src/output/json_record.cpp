@@ -23,10 +23,17 @@ namespace vorn {
 
 namespace {
 
-// The fields that later stages of the set-up may fill in; until they exist
-// the record gives what the run knows.
-std::string_view input_name(const Run& run, int atom) { return rtrim(run.atoms.label[atom]); }
-int disorder_part(const Run&, int) { return 0; }
+// The name in the structure file (the label where the reader keeps none)
+// and the disorder part.
+std::string_view input_name(const Run& run, int atom) {
+  const auto a = static_cast<std::size_t>(atom);
+  if (a < run.atoms.name.size() && !run.atoms.name[a].empty()) return run.atoms.name[a];
+  return rtrim(run.atoms.label[a]);
+}
+int disorder_part(const Run& run, int atom) {
+  const auto a = static_cast<std::size_t>(atom);
+  return a < run.atoms1.part.size() ? run.atoms1.part[a] : 0;
+}
 
 const char* format_word(int f) {
   switch (f) {

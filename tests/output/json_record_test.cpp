@@ -160,6 +160,10 @@ TEST(ModelRecord, DemoRecordAgreesWithTheRun) {
   EXPECT_EQ(rec.at("symmetry").at(1).at("text"), "- X, 1/2 + Y, 1/2 - Z");
   const Json& atoms = rec.at("atoms");
   ASSERT_EQ(atoms.size(), 18u);
+  // The SHELX name beside the label made of it.
+  EXPECT_EQ(atoms.at(0).at("label"), "C(1)");
+  EXPECT_EQ(atoms.at(0).at("name"), "C1");
+  EXPECT_EQ(atoms.at(0).at("part"), 0);
 
   std::map<int, std::map<int, float>> bonded;
   for (const Json& a : atoms)
