@@ -232,7 +232,12 @@ void run_sequence(Run& run) {
   write_spf_rest(run);
   run.spf.finish();
 
-  write_page(run, write_json_record(run));
+  if (run.model_record) {
+    // Both files from one making of the record.
+    PageFile page(run);
+    write_json_record(run, [&](std::string_view piece) { page.record(piece); });
+    page.finish();
+  }
   print_misfit_list(run, misfit_atoms(run));
 
   print_summary(run, parameter_files);

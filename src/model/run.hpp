@@ -115,6 +115,7 @@ struct Run {
   std::shared_ptr<SearchIndex> index;  // spatial and ring index, from the neighbour search on
   std::shared_ptr<KappaIndex> kappa_index;  // earlier atoms by their kappa-set signature, while `index` lasts
   bool plain_scans = false;            // tests: the whole-table scans instead of the index
+  bool model_record = true;            // vorn.json and vorn.html; off only where a timing run measures their cost
   int iprint = 0;
   Dummy dummy;
   LocalAxes axes;

@@ -46,13 +46,58 @@ const char* format_word(int f) {
   }
 }
 
+// Decimals of the reals. Lengths in Angstrom (positions, distances,
+// misfits, tolerances) to 0.00001 A; fractions of the cell, unit vectors and
+// every other real to 6 places, which keeps a written frame of unit length
+// and at right angles within 2e-6.
+constexpr int kLengthDecimals = 5;
+constexpr int kDecimals = 6;
+
+// v rounded to the given decimals (1 to 6), with the zeros at its end
+// dropped down to one ("1.0", "0.25", "-0.123457"); a value that rounds to
+// zero has no sign. Printed as the whole number v * 10^decimals: at 20,000
+// atoms the record holds some 450,000 reals, and libstdc++'s to_chars took
+// about 550 instructions for one with a precision and 350 for the shortest
+// round trip, this 115 (callgrind, 200,000 reals in [-20, 20]). Returns the
+// length of the text written to s (room for 48).
+std::size_t real_text(char* s, float v, int decimals) {
+  static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+  const double scaled = static_cast<double>(v) * kScale[decimals];
+  // Beyond what a 64-bit whole number holds exactly: the shortest text.
+  if (!(std::fabs(scaled) < 1e15)) return static_cast<std::size_t>(std::to_chars(s, s + 48, v).ptr - s);
+  const long long whole = std::llround(scaled);
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof digits, whole < 0 ? -whole : whole).ptr;
+  std::string_view d(digits, static_cast<std::size_t>(end - digits));
+  const auto places = static_cast<std::size_t>(decimals);
+  char* p = s;
+  if (whole < 0) *p++ = '-';
+  if (d.size() > places) {
+    p = std::copy_n(d.data(), d.size() - places, p);
+    d.remove_prefix(d.size() - places);
+  } else {
+    *p++ = '0';
+  }
+  *p++ = '.';
+  p = std::fill_n(p, places - d.size(), '0');
+  p = std::copy(d.begin(), d.end(), p);
+  while (p[-1] == '0' && p[-2] != '.') --p;
+  return static_cast<std::size_t>(p - s);
+}
+
 // The record is streamed through RapidJSON's writer: a structure of 20,000
-// atoms gives some 14 MB of record, which a tree of values (nlohmann/json)
+// atoms gives some 13 MB of record, which a tree of values (nlohmann/json)
 // built, printed and took down again in more time than the whole set-up
-// (0.26 s of CPU against 0.17 s at 19,998 atoms).
+// (0.26 s of CPU against 0.17 s at 19,998 atoms). Nor is the text held
+// whole: it goes to the sink a piece of some 64 KB at a time, from one
+// buffer used again, as holding it had the run touch 27 MB more memory
+// (the text and its copy) and cost a page fault for every 4 KB of it.
 class RecordWriter {
  public:
-  RecordWriter() : w_(buf_) { raw("{"); }
+  explicit RecordWriter(const RecordSink& sink) : sink_(sink), w_(buf_) {
+    buf_.Reserve(2 * kPiece);
+    raw("{");
+  }
 
   // A top-level field: its key, then the value written by value().
   template <class Value>
@@ -75,12 +120,13 @@ class RecordWriter {
       w_.Reset(buf_);
       member(k);
       raw(k + 1 < n ? ",\n" : "\n");
+      if (buf_.GetSize() >= kPiece) flush();
     }
     raw("  ]");
   }
-  std::string finish() {
+  void finish() {
     raw("\n}\n");
-    return std::string(buf_.GetString(), buf_.GetSize());
+    flush();
   }
 
   // Values, for the writers of fields and members.
@@ -94,29 +140,21 @@ class RecordWriter {
     }
   }
   void number(int v) { w_.Int(v); }
-  // The shortest text that reads back to the same 32-bit value; a value
-  // that is no number is null. Plus zero turns a negative zero into 0.
-  void number(float v) {
+  // A real to the given decimals (see real_text); a value that is no
+  // number is null.
+  void real(float v, int decimals) {
     if (!std::isfinite(v)) {
       w_.Null();
       return;
     }
-    char s[32];
-    const auto r = std::to_chars(s, s + sizeof s, v + 0.0f);
-    std::size_t n = static_cast<std::size_t>(r.ptr - s);
-    // A whole number reads as an integer without its ".0"; keep the point so
-    // that readers see a real.
-    if (std::find_if(s, r.ptr, [](char c) { return c == '.' || c == 'e'; }) == r.ptr) {
-      s[n++] = '.';
-      s[n++] = '0';
-    }
-    w_.RawValue(s, n, rapidjson::kNumberType);
+    char s[48];
+    w_.RawValue(s, real_text(s, v, decimals), rapidjson::kNumberType);
   }
   void boolean(bool b) { w_.Bool(b); }
   void null() { w_.Null(); }
-  void vec(const Vec3& v) {
+  void vec(const Vec3& v, int decimals) {
     w_.StartArray();
-    for (float x : v) number(x);
+    for (float x : v) real(x, decimals);
     w_.EndArray();
   }
   void begin_object() { w_.StartObject(); }
@@ -125,6 +163,12 @@ class RecordWriter {
   void end_array() { w_.EndArray(); }
 
  private:
+  static constexpr std::size_t kPiece = std::size_t{1} << 16;
+
+  void flush() {
+    sink_(std::string_view(buf_.GetString(), buf_.GetSize()));
+    buf_.Clear();
+  }
   void raw(std::string_view t) {
     char* p = buf_.Push(t.size());
     t.copy(p, t.size());
@@ -168,6 +212,7 @@ class RecordWriter {
     return out;
   }
 
+  const RecordSink& sink_;
   // RapidJSON's own buffer: its writer escapes into it without a check of
   // room per character.
   rapidjson::StringBuffer buf_;
@@ -204,10 +249,10 @@ void write_operator(RecordWriter& w, const SymOp& op) {
   w.text(operator_text(op));
   w.key("rotation");
   w.begin_array();
-  for (const Vec3& row : op.R) w.vec(row);
+  for (const Vec3& row : op.R) w.vec(row, kDecimals);
   w.end_array();
   w.key("translation");
-  w.vec(op.t);
+  w.vec(op.t, kDecimals);
   w.end_object();
 }
 
@@ -221,7 +266,7 @@ void write_cell(RecordWriter& w, const Run& run) {
   const char* names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
   for (std::size_t k = 0; k < 6; ++k) {
     w.key(names[k]);
-    w.number(c[k]);
+    w.real(c[k], kDecimals);
   }
   w.end_object();
 }
@@ -243,7 +288,7 @@ void write_frame(RecordWriter& w, const Run& run, int atom) {
   for (std::size_t k = 0; k < 3; ++k) {
     w.key(names[k]);
     if (f.defined)
-      w.vec(f.axis[k]);
+      w.vec(f.axis[k], kDecimals);
     else
       w.null();
   }
@@ -279,7 +324,7 @@ void write_neighbours(RecordWriter& w, const Run& run, int atom) {
       // From the positions the model ends with: a hydrogen atom moved out
       // to its standard distance shows that distance.
       w.key("distance");
-      w.number(dist(run.atoms.xc[a], run.atoms.xc[static_cast<std::size_t>(j)]));
+      w.real(dist(run.atoms.xc[a], run.atoms.xc[static_cast<std::size_t>(j)]), kLengthDecimals);
       w.end_object();
     }
   }
@@ -302,13 +347,13 @@ void write_atom(RecordWriter& w, const Run& run, int i, const std::vector<int>& 
   w.number(z);
   w.key("frac");
   if (run.ctl.ifrac == 1)
-    w.vec(run.atoms.xf[a]);
+    w.vec(run.atoms.xf[a], kDecimals);
   else
     w.null();
   w.key("cart");
-  w.vec(run.atoms.xc[a]);
+  w.vec(run.atoms.xc[a], kLengthDecimals);
   w.key("occupancy");
-  w.number(run.atoms1.occ[a]);
+  w.real(run.atoms1.occ[a], kDecimals);
   w.key("part");
   w.number(disorder_part(run, i));
   w.key("neighbours");
@@ -323,7 +368,7 @@ void write_atom(RecordWriter& w, const Run& run, int i, const std::vector<int>& 
   w.text(rtrim(run.atoms.sitesym[a]));
   w.key("misfit");
   if (const auto m = site_misfit(run, i))
-    w.number(*m);
+    w.real(*m, kLengthDecimals);
   else
     w.null();
   w.key("kappa_set");
@@ -348,7 +393,7 @@ void write_atom(RecordWriter& w, const Run& run, int i, const std::vector<int>& 
   else
     w.null();
   w.key("pv");
-  w.number(a < run.mpoles.size() ? run.mpoles[a].pv : 0.0f);
+  w.real(a < run.mpoles.size() ? run.mpoles[a].pv : 0.0f, kDecimals);
   w.end_object();
 }
 
@@ -364,7 +409,7 @@ void write_image(RecordWriter& w, const Run& run, int j) {
   w.key("element");
   w.text(element_of(run.atoms.iz[a]));
   w.key("cart");
-  w.vec(run.atoms.xc[a]);
+  w.vec(run.atoms.xc[a], kLengthDecimals);
   w.end_object();
 }
 
@@ -390,11 +435,11 @@ void write_dummy(RecordWriter& w, const Run& run, int d) {
   w.text(rtrim(run.dummy.label[static_cast<std::size_t>(d)]));
   w.key("frac");
   if (run.ctl.ifrac == 1)
-    w.vec(run.dummy.x[static_cast<std::size_t>(d)]);
+    w.vec(run.dummy.x[static_cast<std::size_t>(d)], kDecimals);
   else
     w.null();
   w.key("cart");
-  w.vec(axis_point(run, run.atoms.nat + d));
+  w.vec(axis_point(run, run.atoms.nat + d), kLengthDecimals);
   w.end_object();
 }
 
@@ -418,12 +463,12 @@ void write_kappa_set(RecordWriter& w, const Run& run, int k, const std::vector<i
   w.number(k);
   w.key("kappa");
   if (known)
-    w.number(ks.kappa[u]);
+    w.real(ks.kappa[u], kDecimals);
   else
     w.null();
   w.key("kappa_prime");
   if (known)
-    w.number(ks.kappap[u]);
+    w.real(ks.kappap[u], kDecimals);
   else
     w.null();
   w.key("table");
@@ -465,7 +510,7 @@ void write_fragment(RecordWriter& w, const Run& run, std::size_t k) {
   w.key("n");
   w.number(static_cast<int>(k));
   w.key("charge");
-  w.number(f.charge);
+  w.real(f.charge, kDecimals);
   w.key("atoms");
   w.begin_array();
   for (int a : f.atoms) w.text(label_of(run, a));
@@ -475,8 +520,8 @@ void write_fragment(RecordWriter& w, const Run& run, std::size_t k) {
 
 }  // namespace
 
-std::string record_text(const Run& run) {
-  RecordWriter w;
+void stream_record(const Run& run, const RecordSink& sink) {
+  RecordWriter w(sink);
   w.field("program", [&] { w.text("VORN"); });
   w.field("version", [&] { w.text(program_version()); });
   w.field("input", [&] {
@@ -498,7 +543,7 @@ std::string record_text(const Run& run) {
   w.field("cell", [&] { write_cell(w, run); });
   w.field("to_cartesian", [&] {
     w.begin_array();
-    for (const Vec3& row : run.transf.M) w.vec(row);
+    for (const Vec3& row : run.transf.M) w.vec(row, kDecimals);
     w.end_array();
   });
   w.list("symmetry", static_cast<std::size_t>(std::max(run.symm.nsym, 0)),
@@ -506,11 +551,11 @@ std::string record_text(const Run& run) {
   w.field("tolerances", [&] {
     w.begin_object();
     w.key("bond");
-    w.number(run.ctl.tol1);
+    w.real(run.ctl.tol1, kLengthDecimals);
     w.key("ring");
-    w.number(run.ctl.tol2);
+    w.real(run.ctl.tol2, kLengthDecimals);
     w.key("group");
-    w.number(run.ctl.tol3);
+    w.real(run.ctl.tol3, kLengthDecimals);
     w.end_object();
   });
   w.field("ncells", [&] { w.number(run.ctl.ncells); });
@@ -537,15 +582,23 @@ std::string record_text(const Run& run) {
          [&](std::size_t k) { write_ring(w, run, static_cast<int>(k) + 1); });
   w.list("fragments", run.fragments.empty() ? 0 : run.fragments.size() - 1,
          [&](std::size_t k) { write_fragment(w, run, k + 1); });
-  return w.finish();
+  w.finish();
 }
 
-std::string write_json_record(Run& run) {
-  std::string text = record_text(run);
-  if (!run.json.open(run.path("vorn.json"))) err("vorn", "Unable to create output file vorn.json");
-  run.json->write(text.data(), static_cast<std::streamsize>(text.size()));
-  run.json.finish();
+std::string record_text(const Run& run) {
+  std::string text;
+  stream_record(run, [&](std::string_view piece) { text.append(piece); });
   return text;
+}
+
+void write_json_record(Run& run, const RecordSink& also) {
+  if (!run.json.open(run.path("vorn.json"))) err("vorn", "Unable to create output file vorn.json");
+  std::ostream& os = *run.json;
+  stream_record(run, [&](std::string_view piece) {
+    os.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    also(piece);
+  });
+  run.json.finish();
 }
 
 }  // namespace vorn

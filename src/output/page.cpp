@@ -8,9 +8,10 @@ namespace vorn {
 
 namespace {
 
-// Where the template takes the pieces the program puts in.
-constexpr std::string_view kMarks[] = {"<!--VORN:TITLE-->", "<!--VORN:LICENSE-->", "<!--VORN:VIEWER-->",
-                                       "<!--VORN:RECORD-->"};
+// Where the template takes the pieces the program puts in; the record
+// comes last.
+constexpr std::string_view kMarks[] = {"<!--VORN:TITLE-->", "<!--VORN:LICENSE-->", "<!--VORN:VIEWER-->"};
+constexpr std::string_view kRecordMark = "<!--VORN:RECORD-->";
 
 // Text as HTML element content.
 template <class Out>
@@ -50,10 +51,10 @@ void put_record(Out& out, std::string_view record) {
   out(record);
 }
 
-// The page, piece by piece, to out(text): the page of a large structure
-// goes to its file without a copy of the whole.
+// The page up to the record, piece by piece, to out(text): the page of a
+// large structure goes to its file without a copy of the whole.
 template <class Out>
-void put_page(Out& out, std::string_view record, std::string_view title) {
+void put_head(Out& out, std::string_view title) {
   std::string_view rest = kPageTemplate;
   for (std::string_view mark : kMarks) {
     const std::size_t at = rest.find(mark);
@@ -63,9 +64,16 @@ void put_page(Out& out, std::string_view record, std::string_view title) {
     if (mark == kMarks[0]) put_html(out, title);
     if (mark == kMarks[1]) put_comment(out, kViewerLicense);
     if (mark == kMarks[2]) out(kViewerScript);
-    if (mark == kMarks[3]) put_record(out, record);
   }
-  out(rest);
+  const std::size_t at = rest.find(kRecordMark);
+  if (at == std::string_view::npos) err("write_page", "the page template has no " + std::string(kRecordMark));
+  out(rest.substr(0, at));
+}
+
+// The page after the record.
+std::string_view tail() {
+  const std::size_t at = kPageTemplate.rfind(kRecordMark);
+  return at == std::string_view::npos ? std::string_view() : kPageTemplate.substr(at + kRecordMark.size());
 }
 
 }  // namespace
@@ -73,16 +81,29 @@ void put_page(Out& out, std::string_view record, std::string_view title) {
 std::string page_text(std::string_view record, std::string_view title) {
   std::string text;
   auto out = [&](std::string_view s) { text.append(s); };
-  put_page(out, record, title);
+  put_head(out, title);
+  put_record(out, record);
+  out(tail());
   return text;
 }
 
-void write_page(Run& run, std::string_view record) {
+PageFile::PageFile(Run& run) : run_(run) {
   if (!run.page.open(run.path("vorn.html"))) err("vorn", "Unable to create output file vorn.html");
   std::ostream& os = *run.page;
   auto out = [&](std::string_view s) { os.write(s.data(), static_cast<std::streamsize>(s.size())); };
-  put_page(out, record, rtrim(run.ctl.args));
-  run.page.finish();
+  put_head(out, rtrim(run.ctl.args));
+}
+
+void PageFile::record(std::string_view piece) {
+  std::ostream& os = *run_.page;
+  auto out = [&](std::string_view s) { os.write(s.data(), static_cast<std::streamsize>(s.size())); };
+  put_record(out, piece);
+}
+
+void PageFile::finish() {
+  const std::string_view rest = tail();
+  run_.page->write(rest.data(), static_cast<std::streamsize>(rest.size()));
+  run_.page.finish();
 }
 
 }  // namespace vorn

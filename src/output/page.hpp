@@ -14,7 +14,18 @@ namespace vorn {
 // structure file.
 std::string page_text(std::string_view record, std::string_view title);
 
-// Writes vorn.html.
-void write_page(Run& run, std::string_view record);
+// vorn.html written while the record is made, so that the record of a large
+// structure need not be held whole: the constructor creates the file and
+// writes the page up to the record, record() takes the record's text piece
+// by piece, finish() writes the rest and closes the file.
+class PageFile {
+ public:
+  explicit PageFile(Run& run);
+  void record(std::string_view piece);
+  void finish();
+
+ private:
+  Run& run_;
+};
 
 }  // namespace vorn

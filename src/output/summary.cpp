@@ -30,8 +30,10 @@ void print_summary(Run& run, bool parameter_files) {
   out_then_lst(run, "(a)", " Cartesian coordinates in PLATON format : vorn.ang");
   out_then_lst(run, "(a)", " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
   out_then_lst(run, "(a)", " PLATON plot file with local axes       : vorn.spf");
-  out_then_lst(run, "(a)", " JSON record of the model set-up        : vorn.json");
-  out_then_lst(run, "(a)", " Interactive page of the local axes     : vorn.html");
+  if (run.model_record) {
+    out_then_lst(run, "(a)", " JSON record of the model set-up        : vorn.json");
+    out_then_lst(run, "(a)", " Interactive page of the local axes     : vorn.html");
+  }
   const std::size_t misfits = misfit_atoms(run).size();
   if (misfits == 0)
     out_then_lst(run, "(a)", " Atoms failing the site-symmetry check  : no atom");
