@@ -126,7 +126,7 @@ demo: build
 	@sh examples/run_demo.sh $(BUILD)/vorn $(DEMO_DIR)
 
 bench: build
-	$(BUILD)/vorn_bench run $(BUILD)/vorn $(BENCH_DIR) $(BENCH_RUNS) $(BENCH_SIZES)
+	$(BUILD)/vorn_bench run --without-record $(BUILD)/vorn_no_record $(BUILD)/vorn $(BENCH_DIR) $(BENCH_RUNS) $(BENCH_SIZES)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ) $(BUILD_FCOV)

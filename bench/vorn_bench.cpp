@@ -1,13 +1,18 @@
 // Timing runs of vorn over generated structures.
 //
 //   vorn_bench gen N DIR [seed]       write DIR/bench.res and DIR/vorn.inp (about N atoms)
-//   vorn_bench run VORN WORKDIR RUNS N1 N2 ...
+//   vorn_bench run [--without-record VORN_NO_RECORD] VORN WORKDIR RUNS N1 N2 ...
 //                                     for each size: one warm-up and RUNS timed runs of
 //                                     VORN in WORKDIR/N, then the table
 //
 // Per size the table gives the median wall time, the largest peak resident
 // memory of the runs, and the I/O floor: the median time to copy the output
-// files one run produced (the cost of writing that many bytes at all).
+// files one run produced (the cost of writing that many bytes at all). With
+// --without-record, every run of VORN is paired with one of VORN_NO_RECORD
+// (the same program without vorn.json and vorn.html), run in turn, and the
+// table adds that program's median wall time and the median of the pairs'
+// ratios: the cost of the two files, taken pair by pair so that a machine
+// whose speed drifts during the runs moves both alike.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,9 +32,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kOutputs[] = {"vorn.out",      "xd_vorn.mas", "xd_vorn.inp", "mopro_vorn.par", "con_mopro.inp",
-                                "res_mopro.inp", "reset.bond",  "const.bond",  "fixedH.ins",     "vorn.spf",
-                                "vorn.ang",      "complete.ang", "reduced.ang", "reduced_1.ang",  "group.ang"};
+const char* const kOutputs[] = {"vorn.out",      "xd_vorn.mas", "xd_vorn.inp",   "mopro_vorn.par", "con_mopro.inp",
+                                "res_mopro.inp", "reset.bond",  "const.bond",    "fixedH.ins",     "vorn.spf",
+                                "vorn.ang",      "complete.ang", "reduced.ang",  "reduced_1.ang",  "group.ang",
+                                "vorn.json",     "vorn.html"};
 
 int write_case(int target, const fs::path& dir, unsigned seed) {
   vorn::bench::GenOptions opts;
@@ -108,41 +114,63 @@ double median(std::vector<double> v) {
   return n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
-int bench(const std::string& vorn, const fs::path& work, int runs, const std::vector<int>& sizes) {
+bool ran(const Sample& s, const std::string& program, const fs::path& dir) {
+  if (s.status == 0) return true;
+  std::fprintf(stderr, "%s stopped with status %d in %s (see vorn.out there)\n", program.c_str(), s.status, dir.c_str());
+  return false;
+}
+
+// without: the program without vorn.json and vorn.html, or empty.
+int bench(const std::string& vorn, const std::string& without, const fs::path& work, int runs,
+          const std::vector<int>& sizes) {
   struct Row {
     int atoms;
     double wall, floor;
     long peak_kb;
     std::uintmax_t bytes;
+    double wall_without, ratio;
   };
   std::vector<Row> rows;
   for (int n : sizes) {
     const fs::path dir = work / std::to_string(n);
     fs::remove_all(dir);
     const int atoms = write_case(n, dir, 1);
-    std::vector<double> walls, floors;
+    std::vector<double> walls, floors, walls_without, ratios;
     long peak = 0;
     std::uintmax_t bytes = 0;
     for (int r = 0; r <= runs; ++r) {
       const Sample s = run_once(vorn, dir);
-      if (s.status != 0) {
-        std::fprintf(stderr, "vorn stopped with status %d in %s (see vorn.out there)\n", s.status, dir.c_str());
-        return 1;
+      if (!ran(s, vorn, dir)) return 1;
+      Sample b;
+      if (!without.empty()) {
+        b = run_once(without, dir);
+        if (!ran(b, without, dir)) return 1;
       }
       if (r == 0) continue;  // warm-up
       walls.push_back(s.wall);
       peak = std::max(peak, s.peak_kb);
-      floors.push_back(copy_floor(dir, bytes));
+      if (!without.empty()) {
+        walls_without.push_back(b.wall);
+        ratios.push_back(s.wall / b.wall);
+      }
     }
-    rows.push_back(Row{atoms, median(walls), median(floors), peak, bytes});
+    // The floor of what vorn writes: its own run last, the files as it left them.
+    if (!without.empty() && !ran(run_once(vorn, dir), vorn, dir)) return 1;
+    for (int r = 0; r < runs; ++r) floors.push_back(copy_floor(dir, bytes));
+    rows.push_back(Row{atoms, median(walls), median(floors), peak, bytes, without.empty() ? 0 : median(walls_without),
+                       without.empty() ? 0 : median(ratios)});
     std::fprintf(stderr, "  %6d atoms: done\n", atoms);
   }
-  std::printf("\n| atoms | wall (s, median of %d) | peak memory (MB) | output (MB) | I/O floor (s) | wall / floor | wall / wall(first) |\n",
+  std::printf("\n| atoms | wall (s, median of %d) | peak memory (MB) | output (MB) | I/O floor (s) | wall / floor | wall / wall(first) |",
               runs);
-  std::printf("|---:|---:|---:|---:|---:|---:|---:|\n");
-  for (const Row& r : rows)
-    std::printf("| %d | %.3f | %.1f | %.1f | %.3f | %.1f | %.1f |\n", r.atoms, r.wall, r.peak_kb / 1024.0,
+  if (!without.empty()) std::printf(" wall without vorn.json, vorn.html (s) | wall / wall without (median of pairs) |");
+  std::printf("\n|---:|---:|---:|---:|---:|---:|---:|%s\n", without.empty() ? "" : "---:|---:|");
+  for (const Row& r : rows) {
+    std::printf("| %d | %.3f | %.1f | %.1f | %.3f | %.1f | %.1f |", r.atoms, r.wall, r.peak_kb / 1024.0,
                 static_cast<double>(r.bytes) / 1e6, r.floor, r.wall / r.floor, r.wall / rows.front().wall);
+    if (!without.empty()) std::printf(" %.3f | %.2f |", r.wall_without, r.ratio);
+    std::printf("\n");
+  }
   return 0;
 }
 
@@ -156,11 +184,20 @@ int main(int argc, char** argv) {
     std::printf("%d atoms written to %s\n", n, a[2].c_str());
     return 0;
   }
-  if (a.size() >= 5 && a[0] == "run") {
-    std::vector<int> sizes;
-    for (std::size_t k = 4; k < a.size(); ++k) sizes.push_back(std::stoi(a[k]));
-    return bench(fs::absolute(a[1]).string(), fs::absolute(a[2]), std::stoi(a[3]), sizes);
+  if (a.size() >= 2 && a[0] == "run") {
+    std::string without;
+    if (a.size() >= 3 && a[1] == "--without-record") {
+      without = fs::absolute(a[2]).string();
+      a.erase(a.begin() + 1, a.begin() + 3);
+    }
+    if (a.size() >= 5) {
+      std::vector<int> sizes;
+      for (std::size_t k = 4; k < a.size(); ++k) sizes.push_back(std::stoi(a[k]));
+      return bench(fs::absolute(a[1]).string(), without, fs::absolute(a[2]), std::stoi(a[3]), sizes);
+    }
   }
-  std::fprintf(stderr, "usage: vorn_bench gen N DIR [seed] | vorn_bench run VORN WORKDIR RUNS N1 [N2 ...]\n");
+  std::fprintf(stderr,
+               "usage: vorn_bench gen N DIR [seed] | vorn_bench run [--without-record VORN_NO_RECORD] VORN WORKDIR RUNS N1 "
+               "[N2 ...]\n");
   return 2;
 }
