@@ -46,10 +46,10 @@ const char* format_word(int f) {
   }
 }
 
-// Decimals of the reals. Lengths in Angstrom (positions, distances,
-// misfits, tolerances) to 0.00001 A; fractions of the cell, unit vectors and
-// every other real to 6 places, which keeps a written frame of unit length
-// and at right angles within 2e-6.
+// Decimals of the reals. Lengths in Angstrom (positions, distances) to
+// 0.00001 A; fractions of the cell, unit vectors and every other real to 6
+// places, which keeps a written frame of unit length and at right angles
+// within 2e-6. Misfits and tolerances are written exactly (exact() below).
 constexpr int kLengthDecimals = 5;
 constexpr int kDecimals = 6;
 
@@ -149,6 +149,26 @@ class RecordWriter {
     }
     char s[48];
     w_.RawValue(s, real_text(s, v, decimals), rapidjson::kNumberType);
+  }
+  // A real as the shortest text that reads back to the same 32-bit value,
+  // for the values a reader compares as the program does (a misfit with the
+  // ring tolerance): rounded to decimals, one just above the tolerance
+  // could read as equal to it. Plus zero turns a negative zero into 0.
+  void exact(float v) {
+    if (!std::isfinite(v)) {
+      w_.Null();
+      return;
+    }
+    char s[48];
+    const auto r = std::to_chars(s, s + 40, v + 0.0f);
+    std::size_t n = static_cast<std::size_t>(r.ptr - s);
+    // A whole number reads as an integer without its ".0"; keep the point so
+    // that readers see a real.
+    if (std::find_if(s, r.ptr, [](char c) { return c == '.' || c == 'e'; }) == r.ptr) {
+      s[n++] = '.';
+      s[n++] = '0';
+    }
+    w_.RawValue(s, n, rapidjson::kNumberType);
   }
   void boolean(bool b) { w_.Bool(b); }
   void null() { w_.Null(); }
@@ -368,7 +388,7 @@ void write_atom(RecordWriter& w, const Run& run, int i, const std::vector<int>& 
   w.text(rtrim(run.atoms.sitesym[a]));
   w.key("misfit");
   if (const auto m = site_misfit(run, i))
-    w.real(*m, kLengthDecimals);
+    w.exact(*m);
   else
     w.null();
   w.key("kappa_set");
@@ -551,11 +571,11 @@ void stream_record(const Run& run, const RecordSink& sink) {
   w.field("tolerances", [&] {
     w.begin_object();
     w.key("bond");
-    w.real(run.ctl.tol1, kLengthDecimals);
+    w.exact(run.ctl.tol1);
     w.key("ring");
-    w.real(run.ctl.tol2, kLengthDecimals);
+    w.exact(run.ctl.tol2);
     w.key("group");
-    w.real(run.ctl.tol3, kLengthDecimals);
+    w.exact(run.ctl.tol3);
     w.end_object();
   });
   w.field("ncells", [&] { w.number(run.ctl.ncells); });

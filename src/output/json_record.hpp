@@ -14,8 +14,10 @@ namespace vorn {
 // text: each top-level field on its own line, and each member of a
 // top-level list (an atom, a ring, a bond) on its own line, so that two runs
 // compare line by line. Reals are written to a fixed number of decimals
-// (lengths in Angstrom 5, all else 6), without the zeros at their end; bytes
-// that are not UTF-8 (a label from a Latin-1 file) become U+FFFD.
+// (lengths in Angstrom 5, all else 6), without the zeros at their end, but
+// misfits and tolerances as the shortest text that reads back to the same
+// 32-bit value; bytes that are not UTF-8 (a label from a Latin-1 file)
+// become U+FFFD.
 std::string record_text(const Run& run);
 
 // Takes the record's text piece by piece, in order.

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "control/run_sequence.hpp"
+#include "output/misfit_list.hpp"
 #include "output/lines.hpp"
 #include "output/methanol.hpp"
 #include "support/builders.hpp"
@@ -250,6 +251,93 @@ TEST(ModelRecord, TextKeepsOneAtomPerLineAndSurvivesBytesThatAreNotUtf8) {
   EXPECT_EQ(back.at("dummies").at(0).at("cart"), Json::array({7.0f, 6.0f, 5.0f}));
   EXPECT_EQ(back.at("atoms").at(5).at("occupancy").get<float>(), 0.5f);
   EXPECT_EQ(back.at("atoms").at(5).at("constraint"), "H(2)");
+}
+
+// Reals to a fixed number of decimals, rounded, with the zeros at their end
+// dropped down to one: Cartesian coordinates to 0.00001 A, fractional ones
+// to 6 places; no minus sign on what rounds to zero. Misfits and tolerances
+// exactly: a misfit just above the ring tolerance stays above it for a
+// reader, where five decimals would make the two equal.
+TEST(ModelRecord, RealsKeepTheirDecimalsAndMisfitsCompareAsInTheProgram) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  build_methanol(run);
+  run.ctl.ifrac = 1;
+  run.atoms.xc[2] = Cart(5.0f, -0.000004f, 12.345678f);
+  run.atoms.xf[2] = Frac(0.5f, 1.0f / 3.0f, -0.0000004f);
+  run.atoms.xc[4] = Cart(-3.0f, 0.000016f, 123456.789f);
+  run.ctl.tol2 = 0.1f;
+  run.site_check[1] = SiteCheck{true, false, std::nextafter(0.1f, 1.0f)};
+  run.site_check[2] = SiteCheck{true, true, 0.1f};
+  const std::string text = record_text(run);
+  EXPECT_NE(text.find("\"cart\":[5.0,0.0,12.34568]"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"frac\":[0.5,0.333333,0.0]"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"cart\":[-3.0,0.00002,123456.78906]"), std::string::npos) << text;
+
+  const nlohmann::json rec = nlohmann::json::parse(text);
+  const double tol = rec.at("tolerances").at("ring");
+  const nlohmann::json& atoms = rec.at("atoms");
+  EXPECT_GT(atoms.at(0).at("misfit").get<double>(), tol);
+  EXPECT_EQ(atoms.at(1).at("misfit").get<double>(), tol);
+  EXPECT_TRUE(atoms.at(2).at("misfit").is_null());
+  EXPECT_EQ(misfit_atoms(run), std::vector<int>{1});
+  // Unit vectors to 6 places stay of unit length and at right angles.
+  const nlohmann::json& f = atoms.at(0).at("frame");
+  ASSERT_FALSE(f.at("x").is_null());
+  for (const char* a : {"x", "y", "z"}) {
+    double len = 0;
+    for (int k = 0; k < 3; ++k) len += f.at(a).at(k).get<double>() * f.at(a).at(k).get<double>();
+    EXPECT_NEAR(std::sqrt(len), 1.0, 2e-6) << a;
+  }
+}
+
+// The record comes in pieces whose text, put together, is the record: a
+// structure of a few hundred atoms already takes more than one.
+TEST(ModelRecord, PiecesMakeTheWholeRecord) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  build_methanol(run);
+  for (int k = 0; k < 400; ++k) add_atom(run, "C(" + std::to_string(k + 2) + ")", Cart(k % 10, k / 10 % 10, k / 100));
+  std::vector<std::string> pieces;
+  stream_record(run, [&](std::string_view piece) { pieces.emplace_back(piece); });
+  ASSERT_GT(pieces.size(), 1u);
+  std::string whole;
+  for (const std::string& p : pieces) whole += p;
+  EXPECT_EQ(whole, record_text(run));
+  EXPECT_EQ(Json::parse(whole).at("atoms").size(), 406u);
+}
+
+// Disorder parts and the names of the structure file reach the record: a
+// water in PART 1 beside one in PART 2, each at half occupancy.
+TEST(ModelRecord, AtomsKeepTheirInputNamesAndDisorderParts) {
+  TestRun t;
+  t.write("w.res",
+          "TITL disordered water\n"
+          "CELL 0.71073 10.0 10.0 10.0 90 90 90\n"
+          "LATT -1\n"
+          "SFAC O H\n"
+          "FVAR 1.0 0.5\n"
+          "PART 1\n"
+          "O1A   1   0.20000   0.20000   0.20000  21.00000   0.02000\n"
+          "H1A   2   0.29600   0.20000   0.20000  21.00000   0.03000\n"
+          "H2A   2   0.17596   0.29294   0.20000  21.00000   0.03000\n"
+          "PART 2\n"
+          "O1B   1   0.60000   0.60000   0.60000 -21.00000   0.02000\n"
+          "H1B   2   0.69600   0.60000   0.60000 -21.00000   0.03000\n"
+          "H2B   2   0.57596   0.69294   0.60000 -21.00000   0.03000\n"
+          "PART 0\n"
+          "END\n");
+  t.write("vorn.inp", "FORMAT *shelx\nINPUT w.res\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+  const Json rec = Json::parse(t.read("vorn.json"));
+  const Json& atoms = rec.at("atoms");
+  ASSERT_EQ(atoms.size(), 6u);
+  const char* names[] = {"O1A", "H1A", "H2A", "O1B", "H1B", "H2B"};
+  for (std::size_t k = 0; k < 6; ++k) {
+    EXPECT_EQ(atoms.at(k).at("name"), names[k]);
+    EXPECT_EQ(atoms.at(k).at("part"), k < 3 ? 1 : 2) << names[k];
+    EXPECT_EQ(atoms.at(k).at("occupancy").get<float>(), 0.5f) << names[k];
+  }
 }
 
 }  // namespace

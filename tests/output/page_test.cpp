@@ -5,10 +5,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "control/run_sequence.hpp"
+#include "control/text.hpp"
 #include "output/page_assets.hpp"
 #include "support/builders.hpp"
 
@@ -145,6 +148,68 @@ TEST(Page, DemoPageWorksInHeadlessChromium) {
   stbi_image_free(px);
   ASSERT_GT(total, 0);
   EXPECT_GT(drawn, total / 100) << drawn << " of " << total << " pixels of the view drawn";
+}
+
+// Two waters in P1: one with equal O-H bonds, and one whose bonds differ
+// (0.90 and 1.10 A), so that the two-fold axis of its oxygen's "mm2" maps
+// each H well away from the other (a misfit of 0.32 A against the ring
+// tolerance of 0.1 A). No EXTEND_H: the hydrogens stay where they are.
+TEST(Page, MarksExactlyTheAtomsThatFailTheSymmetryCheck) {
+  const std::string browser = chromium();
+  ASSERT_FALSE(browser.empty()) << "chromium is missing (make deps installs it)";
+  TestRun t;
+  t.write("w.res",
+          "TITL two waters\n"
+          "CELL 0.71073 10.0 10.0 10.0 90 90 90\n"
+          "LATT -1\n"
+          "SFAC O H\n"
+          "FVAR 1.0\n"
+          "O1    1   0.20000   0.20000   0.20000  11.00000   0.02000\n"
+          "H11   2   0.29600   0.20000   0.20000  11.00000   0.03000\n"
+          "H12   2   0.17596   0.29294   0.20000  11.00000   0.03000\n"
+          "O2    1   0.60000   0.60000   0.60000  11.00000   0.02000\n"
+          "H21   2   0.69000   0.60000   0.60000  11.00000   0.03000\n"
+          "H22   2   0.57246   0.70650   0.60000  11.00000   0.03000\n"
+          "END\n");
+  t.write("vorn.inp", "FORMAT *shelx\nINPUT w.res\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+
+  // The listing's closing list of the atoms above the ring tolerance.
+  std::set<std::string> listed;
+  const std::string lst = t.read("vorn.out");
+  const std::string header = "      NO  ATOM      SITESYM  MISFIT (A)\n";
+  const auto head = lst.find(header);
+  ASSERT_NE(head, std::string::npos) << lst.substr(lst.size() > 3000 ? lst.size() - 3000 : 0);
+  std::istringstream rows(lst.substr(head + header.size()));
+  for (std::string l; std::getline(rows, l) && l.size() > 20;) listed.insert(std::string(rtrim(l.substr(10, 8))));
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(*listed.begin(), "O(2)");
+
+  // The record: the same atoms, by the misfit and the tolerance it gives.
+  const std::string json = t.read("vorn.json");
+  const Json rec = Json::parse(json);
+  const double tol = rec.at("tolerances").at("ring");
+  std::set<std::string> over;
+  for (const Json& a : rec.at("atoms"))
+    if (!a.at("misfit").is_null() && a.at("misfit").get<double>() > tol) over.insert(a.at("label"));
+  EXPECT_EQ(over, listed);
+
+  // The page carries that record as written to vorn.json ...
+  const std::string page = t.read("vorn.html");
+  EXPECT_EQ(record_in(page), "\n" + json + "\n");
+  // ... and, its scripts run, marks those atoms as failing: the rows the
+  // filter "fails the symmetry check" keeps.
+  const fs::path dom_file = t.dir.path() / "dom.html";
+  ASSERT_EQ(run_chromium(t.dir.path(), "--dump-dom", t.dir.path() / "vorn.html", dom_file), 0) << slurp(dom_file);
+  const std::string dom = slurp(dom_file);
+  ASSERT_NE(dom.find("data-state=\"ready\""), std::string::npos) << dom.substr(0, 3000);
+  std::set<std::string> marked;
+  const std::regex row("<tr data-atom=\"([0-9]+)\"( class=\"fails\")?");
+  int n = 0;
+  for (auto it = std::sregex_iterator(dom.begin(), dom.end(), row); it != std::sregex_iterator(); ++it, ++n)
+    if ((*it)[2].matched) marked.insert(rec.at("atoms").at(std::stoul((*it)[1])).at("label"));
+  EXPECT_EQ(n, 6);
+  EXPECT_EQ(marked, listed);
 }
 
 }  // namespace
