@@ -55,11 +55,12 @@ constexpr int kDecimals = 6;
 
 // v rounded to the given decimals (1 to 6), with the zeros at its end
 // dropped down to one ("1.0", "0.25", "-0.123457"); a value that rounds to
-// zero has no sign. Printed as the whole number v * 10^decimals: at 20,000
-// atoms the record holds some 450,000 reals, and libstdc++'s to_chars took
-// about 550 instructions for one with a precision and 350 for the shortest
-// round trip, this 115 (callgrind, 200,000 reals in [-20, 20]). Returns the
-// length of the text written to s (room for 48).
+// zero has no sign. Printed as the whole number v * 10^decimals: a record
+// of 20,000 atoms holds some 450,000 reals, and in it libstdc++'s to_chars
+// took about 530 instructions for the shortest round trip of one, and is
+// slower still with a precision (550 against 350 in a loop over 200,000
+// reals); this takes about 190 (callgrind). Returns the length of the text
+// written to s (room for 48).
 std::size_t real_text(char* s, float v, int decimals) {
   static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
   const double scaled = static_cast<double>(v) * kScale[decimals];
