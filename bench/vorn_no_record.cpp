@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "control/run.hpp"
 #include "control/run_sequence.hpp"
+#include "model/run.hpp"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);

@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "control/run_sequence.hpp"
-#include "control/text.hpp"
+#include "base/text.hpp"
 #include "output/page_assets.hpp"
 #include "support/builders.hpp"
 
