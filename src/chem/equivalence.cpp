@@ -12,7 +12,7 @@ namespace {
 
 // The k-th type's reason, in the 40-character buffer the listing shows whole.
 std::string type_reason(std::string_view text, int k) {
-  std::string s = ff::format("(a,i2,a)", text, k, "-th type");
+  std::string s = ff::format("(a,i2,a)"_f, text, k, "-th type");
   if (!s.empty() && s.back() == '\n') s.pop_back();
   return pad(s, 40);
 }
@@ -61,12 +61,12 @@ int sameatoms(Run& run, int i, int j, int isym, int igroup, int isimple, int iri
   if (!valid_atom(run, j)) err("sameatoms", outside(run, j));
   const std::string why = difference(run, i, j, isym, igroup, isimple, iring);
   if (run.ctl.iverb > 2) {
-    to_lst(run, "(/' Checking if atoms ',a,' and ',a,' are chemically equivalent:')",
+    to_lst(run, "(/' Checking if atoms ',a,' and ',a,' are chemically equivalent:')"_f,
            rtrim(run.atoms.label[static_cast<std::size_t>(i)]), rtrim(run.atoms.label[static_cast<std::size_t>(j)]));
     if (why.empty())
-      to_lst(run, "(a)", "  YES, these atoms are chemically equivalent !");
+      to_lst(run, "(a)"_f, "  YES, these atoms are chemically equivalent !");
     else
-      to_lst(run, "(3x,'atoms are NOT chemically equivalent : ',a)", why);
+      to_lst(run, "(3x,'atoms are NOT chemically equivalent : ',a)"_f, why);
   }
   return why.empty() ? 1 : 0;
 }

@@ -31,7 +31,7 @@ std::span<const Family> rule_set(int z) {
 }
 
 void report_unknown(Run& run, std::string_view label) {
-  to_lst(run, "(/' DetExcept :: Unknown ',a,' functional group'//' See file group.ang for more info...'/)", label);
+  to_lst(run, "(/' DetExcept :: Unknown ',a,' functional group'//' See file group.ang for more info...'/)"_f, label);
 }
 
 bool valid_atom(const Run& run, int i) {
@@ -98,10 +98,10 @@ void printgroup(Run& run, int atom) {
 
   std::ofstream f(run.path("group.ang"), std::ios::out | std::ios::trunc);
   if (!f) err("printgroup", "Cannot open file group.ang");
-  ff::write(f, "('ANGSTROM')");
+  ff::write(f, "('ANGSTROM')"_f);
   for (int k : list) {
     const auto u = static_cast<std::size_t>(k);
-    ff::write(f, "('ATOM ',a,2x,3f12.4)", run.atoms.label[u], run.atoms.xc[u]);
+    ff::write(f, "('ATOM ',a,2x,3f12.4)"_f, run.atoms.label[u], run.atoms.xc[u]);
   }
   if (!f) err("printgroup", "Error while writing file group.ang");
 }

@@ -139,12 +139,12 @@ bool Env::planar_with_neighbours(int i, bool print) const {
 }
 
 void Env::checking(std::string_view label) const {
-  to_lst(run, "(/' DetExcept :: checking ',a,' group...')", label);
+  to_lst(run, "(/' DetExcept :: checking ',a,' group...')"_f, label);
 }
 
 void Env::note(std::string_view text, std::initializer_list<int> values) const {
   std::vector<int> v(values);
-  to_lst(run, "(1x,a,100i12)", text, v);
+  to_lst(run, "(1x,a,100i12)"_f, text, v);
 }
 
 }  // namespace vorn::groups

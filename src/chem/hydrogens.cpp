@@ -133,22 +133,22 @@ void describe_oxygen(Run& run, int parent, int h, XhGroup& g) {
 // Listing and file lines.
 
 void trying_line(Run& run, std::string_view h) {
-  to_lst(run, "(/3a)", " Trying to extend hydrogen ", h, " to standard distance :");
+  to_lst(run, "(/3a)"_f, " Trying to extend hydrogen ", h, " to standard distance :");
 }
 
 void group_line(Run& run, std::string_view x, std::string_view h, std::string_view text) {
-  to_lst(run, "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')", x, h, text);
+  to_lst(run, "(3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')"_f, x, h, text);
 }
 
 // The two lines of a hydrogen that is classified, as one record group; with
 // no distances the record ends after the text.
-constexpr std::string_view kTryingAndGroup =
+constexpr const ff::Format& kTryingAndGroup =
     "(/' Trying to extend hydrogen ',a,' to standard distance :',/,"
-    "3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')";
+    "3x,'X-H group : ',a,'-',a,' >',2x,a,a,f7.3,' /',f7.3,' Angstroms')"_f;
 
 // One formatted record without its line end.
 template <class... Ts>
-std::string field(std::string_view fmt, const Ts&... args) {
+std::string field(const ff::Format& fmt, const Ts&... args) {
   std::string s = ff::format(fmt, args...);
   while (!s.empty() && s.back() == '\n') s.pop_back();
   return s;
@@ -157,7 +157,7 @@ std::string field(std::string_view fmt, const Ts&... args) {
 void write_reset(Run& run, std::string_view x, std::string_view h, float d) {
   // One complete line per hydrogen; the distance field ends it, so the line
   // has no trailing blanks.
-  ff::write(*run.reset, "('RESET BOND  ',a,' ',a,f6.3)", x, h, d);
+  ff::write(*run.reset, "('RESET BOND  ',a,' ',a,f6.3)"_f, x, h, d);
 }
 
 // The atom's 10-character residue reference, or nullopt when the input has
@@ -175,7 +175,7 @@ std::optional<std::string> residue_name(const Run& run, int atom) {
 // place of the text kept before, put together in the run's line buffer.
 // (The restraint line beside it is written to the MoPro file.)
 template <class... Ts>
-void keep_ratio(Run& run, int h, std::string_view fmt, const Ts&... args) {
+void keep_ratio(Run& run, int h, const ff::Format& fmt, const Ts&... args) {
   ff::ItemList items;
   (ff::add(items, args), ...);
   std::string& line = run.atom_line;
@@ -194,19 +194,19 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
   const auto rx = residue_name(run, parent);
   const auto rh = residue_name(run, h);
   if (rx && rh) {
-    if (distan) ff::write(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)", "DISTAN   ", *rx, *rh, d, "0.001");
-    keep_ratio(run, h, "('URATIO      ',A,2X,A,1X,f6.1,2X,A)", *rx, *rh, ur, "0.01");
+    if (distan) ff::write(*run.resm, "(A,A,2X,A,1X,f6.3,2X,A)"_f, "DISTAN   ", *rx, *rh, d, "0.001");
+    keep_ratio(run, h, "('URATIO      ',A,2X,A,1X,f6.1,2X,A)"_f, *rx, *rh, ur, "0.01");
     return;
   }
   if (run.shelx.resi)
-    to_lst(run, "(3x,'Note : no residue name for ',a,' or ',a,'; MoPro lines use residue 1')", xl, hl);
+    to_lst(run, "(3x,'Note : no residue name for ',a,' or ',a,'; MoPro lines use residue 1')"_f, xl, hl);
   const std::string mx = erbras(run.atoms.label[static_cast<std::size_t>(parent)]);
   const std::string mh = erbras(run.atoms.label[static_cast<std::size_t>(h)]);
   const std::string_view nx = rtrim(mx), nh = rtrim(mh);
   // The names go in A5 fields; a longer name is written in full rather than
   // cut to a different atom's name.
   if (nx.size() <= 5 && nh.size() <= 5) {
-    if (distan) ff::write(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", nx, 1, nh, 1, d, "0.001");
+    if (distan) ff::write(*run.resm, "(A,A5,1X,I1,2X,A5,1X,I1,1X,f6.3,1X,A)"_f, "DISTAN   ", nx, 1, nh, 1, d, "0.001");
     // As "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)" writes it.
     ff::Columns c(run.atom_line, 64);
     right_in(c.text("URATIO      "), nx, 5).text(" 1  ");
@@ -215,13 +215,13 @@ void write_mopro(Run& run, int parent, int h, std::string_view xl, std::string_v
       c.text(" 0.01").done();
       run.uratio.set(static_cast<std::size_t>(h), run.atom_line);
     } else {
-      keep_ratio(run, h, "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)", nx, 1, nh, 1, ur, "0.01");
+      keep_ratio(run, h, "('URATIO      ',A5,1X,I1,2X,A5,1X,I1,1X,f6.1,1X,A)"_f, nx, 1, nh, 1, ur, "0.01");
     }
   } else {
-    const std::string fx = nx.size() <= 5 ? field("(a5)", nx) : std::string(nx);
-    const std::string fh = nh.size() <= 5 ? field("(a5)", nh) : std::string(nh);
-    if (distan) ff::write(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)", "DISTAN   ", fx, 1, fh, 1, d, "0.001");
-    keep_ratio(run, h, "('URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)", fx, 1, fh, 1, ur, "0.01");
+    const std::string fx = nx.size() <= 5 ? field("(a5)"_f, nx) : std::string(nx);
+    const std::string fh = nh.size() <= 5 ? field("(a5)"_f, nh) : std::string(nh);
+    if (distan) ff::write(*run.resm, "(A,A,1X,I1,2X,A,1X,I1,1X,f6.3,1X,A)"_f, "DISTAN   ", fx, 1, fh, 1, d, "0.001");
+    keep_ratio(run, h, "('URATIO      ',A,1X,I1,2X,A,1X,I1,1X,f6.1,1X,A)"_f, fx, 1, fh, 1, ur, "0.01");
   }
 }
 
@@ -233,7 +233,7 @@ void write_constraints(Run& run, int parent, int h, std::string_view xl, std::st
             "('!',/,'! ',a,' - ',a,' = ',f9.3,' Angstroms',/,'!',/,"
             "'CON 1 X/',a,' -1 X/',a,' = 0',/,"
             "'CON 1 Y/',a,' -1 Y/',a,' = 0',/,"
-            "'CON 1 Z/',a,' -1 Z/',a,' = 0')",
+            "'CON 1 Z/',a,' -1 Z/',a,' = 0')"_f,
             xl, hl, d, p, q, p, q, p, q);
 }
 
@@ -337,7 +337,7 @@ void ExtendH(Run& run, int parent, int h) {
     // constraint lines could only name its asymmetric-unit atom, which is
     // elsewhere, or a number that XD takes for a dummy atom. The ratio line
     // stays: the image has the same Ueq as its source.
-    to_both(run, "(3x,'Note : the parent of ',a,' is a symmetry image of ',a,' : no RESET BOND, DISTAN or CON lines for it')",
+    to_both(run, "(3x,'Note : the parent of ',a,' is a symmetry image of ',a,' : no RESET BOND, DISTAN or CON lines for it')"_f,
             hl, xl);
     write_mopro(run, parent, h, xl, hl, d, ur, false);
     return;

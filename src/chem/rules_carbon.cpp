@@ -37,7 +37,7 @@ Outcome amine_carbon(Env& e) {
   for (int k = 1; k < e.ntype(e.a); ++k)
     if (e.type_z(e.a, k) != H && e.type_z(e.a, k) != C) return unknown("n-C-(x/y/z)");
   const int nn = e.first_of(e.a, N);
-  to_lst(e.run, "(/a,a)", " Checking connected N-atom = ", e.run.atoms.label[static_cast<std::size_t>(nn)]);
+  to_lst(e.run, "(/a,a)"_f, " Checking connected N-atom = ", e.run.atoms.label[static_cast<std::size_t>(nn)]);
   if (e.n(nn) == 4) return named("ammonium");
   if (e.n(nn) == 3) return e.planar_with_neighbours(nn, false) ? named("planar amine") : named("pyramidal amine");
   return unknown("n-C-(c/h)3");

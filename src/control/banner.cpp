@@ -4,16 +4,16 @@
 namespace vorn {
 
 void print_banner(std::ostream& os) {
-  const char* rule_eq = "(1x,71('='))";
-  ff::write(os, "(a)");
+  static constexpr const ff::Format& rule_eq = "(1x,71('='))"_f;
+  ff::write(os, "(a)"_f);
   ff::write(os, rule_eq);
-  ff::write(os, "('   PROGRAM  V O R N  -  AUTOMATIC SETUP OF THE LOCAL COORDINATE SYSTEM')");
+  ff::write(os, "('   PROGRAM  V O R N  -  AUTOMATIC SETUP OF THE LOCAL COORDINATE SYSTEM')"_f);
   ff::write(os, rule_eq);
-  ff::write(os, "(' Program determines the local coordinate system for each atom based on')");
-  ff::write(os, "(16x,'connectivity and geometrical parameters')");
-  ff::write(os, "(' In addition it provides an interface to KESTRAL LAB pseudoatom databank')");
-  ff::write(os, "(' Sample VORN input file (vorn.inp) can be printed out with : vorn -h')");
-  ff::write(os, "(1x,71('-'))");
+  ff::write(os, "(' Program determines the local coordinate system for each atom based on')"_f);
+  ff::write(os, "(16x,'connectivity and geometrical parameters')"_f);
+  ff::write(os, "(' In addition it provides an interface to KESTRAL LAB pseudoatom databank')"_f);
+  ff::write(os, "(' Sample VORN input file (vorn.inp) can be printed out with : vorn -h')"_f);
+  ff::write(os, "(1x,71('-'))"_f);
   ff::write(os, rule_eq);
 }
 
@@ -64,7 +64,7 @@ void print_sample_input(std::ostream& os) {
       "!CHFRAG 0. 0.",
       " ",
   };
-  for (const char* l : kLines) ff::write(os, "(a)", l);
+  for (const char* l : kLines) ff::write(os, "(a)"_f, l);
 }
 
 }  // namespace vorn

@@ -33,7 +33,7 @@ const std::vector<std::string> kInputWords = {"RENAME", "TOXD"};
 const std::vector<std::string> kTolsWords = {"BOND", "RING", "GROUP"};
 
 void warn(Run& run, int line, const std::string& what) {
-  to_both(run, "(a)", " WARNING: vorn.inp, line " + std::to_string(line) + ": " + what);
+  to_both(run, "(a)"_f, " WARNING: vorn.inp, line " + std::to_string(line) + ": " + what);
 }
 
 std::string lowered(std::string_view s) { return lower(s); }

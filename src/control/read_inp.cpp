@@ -24,7 +24,7 @@ struct Where {
   std::string text;
   [[noreturn]] void fail(std::string_view what, std::string_view routine = "ReadInp",
                          std::string_view message = "Error while reading file vorn.inp") const {
-    to_both(run, "(/1x,a)", file + ", line " + std::to_string(line) + ": " + std::string(what) +
+    to_both(run, "(/1x,a)"_f, file + ", line " + std::to_string(line) + ": " + std::string(what) +
                                 ", found <<" + std::string(rtrim(text)) + ">>");
     err(routine, message);
   }
@@ -75,7 +75,7 @@ void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& 
   }
   if (c.irename == 1) {
     int inum = dnumline(numbers, LINELEN);
-    ff::write(run.out, "(1x,a,i12)", " inum = ", inum);
+    ff::write(run.out, "(1x,a,i12)"_f, " inum = ", inum);
     if (inum != 0) {
       std::string last = word(numbers, inum, LINELEN);
       int irs = 0;
@@ -116,7 +116,7 @@ void set_radii(Run& run, const Tokens& t, const std::string& numbers, const Wher
     for (int z = 1; z <= NCOVRAD; ++z) {
       if (atsym(z) != sym) continue;
       float radius = r[static_cast<std::size_t>(k - 2)];
-      to_lst(run, "(' Changing covalent radius of ',a,' to ',f8.3,' Angstroms')", sym, radius);
+      to_lst(run, "(' Changing covalent radius of ',a,' to ',f8.3,' Angstroms')"_f, sym, radius);
       run.covrad[static_cast<std::size_t>(z)] = radius;
     }
   }
@@ -208,7 +208,7 @@ std::string file_name_field(std::string_view name, const std::string& from) {
 void ReadInp(Run& run) {
   auto f = TextFile::open(run.path("vorn.inp"));
   if (!f) err("ReadInp", "Unable to open VORN input file vorn.inp");
-  to_lst(run, "(/1x,71('-')//' VORN options : '/)");
+  to_lst(run, "(/1x,71('-')//' VORN options : '/)"_f);
   run.ctl.iscale = 1;
   std::string buf;
   std::optional<Where> input_line;
@@ -223,62 +223,62 @@ void ReadInp(Run& run) {
 
 void print_options(Run& run) {
   Ctl& c = run.ctl;
-  to_lst(run, "(' Verbosity level = ',i2)", c.iverb);
+  to_lst(run, "(' Verbosity level = ',i2)"_f, c.iverb);
   std::string files(rtrim(c.args));
   if (c.iformat == FMT_XD) files = std::string(rtrim(c.xdold)) + " " + files;
-  to_lst(run, "(' Input file format = ',a,4x,'file(s) = ',a)", format_name(c.iformat), files);
+  to_lst(run, "(' Input file format = ',a,4x,'file(s) = ',a)"_f, format_name(c.iformat), files);
   if (c.irename == 1)
-    to_lst(run, "(' Change SHELX atom names ( irs=',i1,' : ',a,' ) ')", c.irs,
+    to_lst(run, "(' Change SHELX atom names ( irs=',i1,' : ',a,' ) ')"_f, c.irs,
            c.irs == 0 ? "straightforward counting" : "counting atoms types");
   if (c.itoxd == 1) {
     to_lst(run,
            "(/' SIMPLE CONVERSION OF SHELX FILE TO XD FILES WAS REQUESTED'/"
-           "' ALL OTHER OPTIONS WILL BE IGNORED !!!!!!'//1x,71('-'))");
+           "' ALL OTHER OPTIONS WILL BE IGNORED !!!!!!'//1x,71('-'))"_f);
     c.iextH = 0;
     c.idb = 0;
     c.iring = 0;
     return;
   }
   if (c.ncells == -1)
-    to_lst(run, "(' Do not search for complete fragments')");
+    to_lst(run, "(' Do not search for complete fragments')"_f);
   else
-    to_lst(run, "(' Search for complete fragments within ',i3,' ... ',sp,i3,ss,' unit cells')", -c.ncells, c.ncells);
-  to_lst(run, "(' Threshold / Tolerance parameters : ')");
-  to_lst(run, "('   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) + ',f6.3,' Angstroms')", c.tol1);
-  to_lst(run, "('   ring  planarity criterion (tol2) : sigpln < ',f7.3,' Angstroms')", c.tol2);
-  to_lst(run, "('   group planarity criterion (tol3) : sigpln < ',f7.3,' Angstroms')", c.tol3);
-  to_lst(run, "(' Treatment of disorder :')");
-  to_lst(run, "(a)", c.idisH == 1 ? "   apply Extend_H option" : "   do NOT apply Extend_H option");
-  to_lst(run, "(a)", c.idisDB == 1 ? "   apply DB" : "   do NOT apply DB");
+    to_lst(run, "(' Search for complete fragments within ',i3,' ... ',sp,i3,ss,' unit cells')"_f, -c.ncells, c.ncells);
+  to_lst(run, "(' Threshold / Tolerance parameters : ')"_f);
+  to_lst(run, "('   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) + ',f6.3,' Angstroms')"_f, c.tol1);
+  to_lst(run, "('   ring  planarity criterion (tol2) : sigpln < ',f7.3,' Angstroms')"_f, c.tol2);
+  to_lst(run, "('   group planarity criterion (tol3) : sigpln < ',f7.3,' Angstroms')"_f, c.tol3);
+  to_lst(run, "(' Treatment of disorder :')"_f);
+  to_lst(run, "(a)"_f, c.idisH == 1 ? "   apply Extend_H option" : "   do NOT apply Extend_H option");
+  to_lst(run, "(a)"_f, c.idisDB == 1 ? "   apply DB" : "   do NOT apply DB");
   if (c.idb == 1 && c.idisDB == 1 && c.idisH == 0)
-    to_lst(run, "('   WARNING!!! Applying DB to disordered H-atoms'/14x,'w/o extending distances is CRAZY !!!')");
+    to_lst(run, "('   WARNING!!! Applying DB to disordered H-atoms'/14x,'w/o extending distances is CRAZY !!!')"_f);
   const auto& k = c.lkey;
-  to_lst(run, "(' Instructions for KEY table generation:')");
-  to_lst(run, "(3x,'XYZUIJ=.',l1,'. all=.',l1,'. ordered=.',l1,'.')", k[1], k[2], k[3]);
-  to_lst(run, "(3x,'  MULT=.',l1,'. all=.',l1,'. ordered=.',l1,'. kappas=.',l1,'.')", k[4], k[5], k[6], k[7]);
+  to_lst(run, "(' Instructions for KEY table generation:')"_f);
+  to_lst(run, "(3x,'XYZUIJ=.',l1,'. all=.',l1,'. ordered=.',l1,'.')"_f, k[1], k[2], k[3]);
+  to_lst(run, "(3x,'  MULT=.',l1,'. all=.',l1,'. ordered=.',l1,'. kappas=.',l1,'.')"_f, k[4], k[5], k[6], k[7]);
   if (c.idb == 1) {
-    to_lst(run, "(' Read pseudoatom parameters from databank file :')");
-    to_lst(run, "(3x,a)", rtrim(c.dbname));
+    to_lst(run, "(' Read pseudoatom parameters from databank file :')"_f);
+    to_lst(run, "(3x,a)"_f, rtrim(c.dbname));
   }
-  if (c.isimple == 1) to_lst(run, "(' Use simple model for determination of chemical equivalency')");
-  to_lst(run, "(a,' chemical/kappa constraints for H-atoms')", c.lchem[1] == 1 ? " Use" : " Do NOT use");
-  to_lst(run, "(a,' chemical/kappa constraints for non-H atoms')", c.lchem[2] == 1 ? " Use" : " Do NOT use");
-  if (c.iring == 1) to_lst(run, "(' Find rings with ',i3,' - ',i3,' atoms')", run.ring1.nmin, run.ring1.nmax);
-  to_lst(run, "(' Treatment of atoms that belong to 1 planar ring :')");
-  to_lst(run, "(3x,a)",
+  if (c.isimple == 1) to_lst(run, "(' Use simple model for determination of chemical equivalency')"_f);
+  to_lst(run, "(a,' chemical/kappa constraints for H-atoms')"_f, c.lchem[1] == 1 ? " Use" : " Do NOT use");
+  to_lst(run, "(a,' chemical/kappa constraints for non-H atoms')"_f, c.lchem[2] == 1 ? " Use" : " Do NOT use");
+  if (c.iring == 1) to_lst(run, "(' Find rings with ',i3,' - ',i3,' atoms')"_f, run.ring1.nmin, run.ring1.nmax);
+  to_lst(run, "(' Treatment of atoms that belong to 1 planar ring :')"_f);
+  to_lst(run, "(3x,a)"_f,
          run.ring1.special == 1 ? "always m-symmetry : X - towards center, Y - neighbor in the ring"
                                 : "as other atoms (only mark with iring=1)");
   if (c.iextH == 1) {
-    to_lst(run, "(' Extend H-atoms to standard/neutron distances and create files : ')");
-    to_lst(run, "('   ''reset.bond'' with RESET BOND instructions')");
-    to_lst(run, "('   ''const.bond'' with CONSTRAINTS instructions')");
+    to_lst(run, "(' Extend H-atoms to standard/neutron distances and create files : ')"_f);
+    to_lst(run, "('   ''reset.bond'' with RESET BOND instructions')"_f);
+    to_lst(run, "('   ''const.bond'' with CONSTRAINTS instructions')"_f);
   }
   if (c.idb == 1) {
     const char* m = c.iscale == 2 ? "fraction" : (c.iscale == 3 ? "sigma" : "difference");
-    to_lst(run, "(' Scale total population using ',a,' method')", m);
+    to_lst(run, "(' Scale total population using ',a,' method')"_f, m);
   }
-  to_lst(run, "(/1x,71('-'))");
-  to_lst(run, "(/' Atomic covalent radii (Angstroms) : ')");
+  to_lst(run, "(/1x,71('-'))"_f);
+  to_lst(run, "(/' Atomic covalent radii (Angstroms) : ')"_f);
   ff::Items items;
   std::vector<std::string> syms;
   syms.reserve(NCOVRAD);
@@ -287,8 +287,8 @@ void print_options(Run& run) {
     ff::add(items, syms[static_cast<std::size_t>(z - 1)]);
     ff::add(items, run.covrad[static_cast<std::size_t>(z)]);
   }
-  *run.lst << "\n" << ff::format_items("(7(3x,a2,f5.2))", items);
-  to_lst(run, "(/1x,71('-'))");
+  *run.lst << "\n" << ff::format_items("(7(3x,a2,f5.2))"_f, items);
+  to_lst(run, "(/1x,71('-'))"_f);
 }
 
 }  // namespace vorn

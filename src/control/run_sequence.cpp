@@ -9,7 +9,6 @@
 #include "base/error.hpp"
 #include "base/text.hpp"
 #include "chem/hydrogens.hpp"
-#include "control/heap_reserve.hpp"
 #include "control/read_inp.hpp"
 #include "databank/rescale.hpp"
 #include "output/drawing.hpp"
@@ -72,12 +71,6 @@ void read_structure(Run& run) {
   }
 }
 
-std::size_t structure_file_size(const Run& run) {
-  std::error_code ec;
-  const auto n = std::filesystem::file_size(run.path(rtrim(run.ctl.args)), ec);
-  return ec ? 0 : static_cast<std::size_t>(n);
-}
-
 void set_nsft(Run& run) {
   int n = 1;
   for (int i = 1; i <= run.atoms.nat; ++i) n = std::max(n, run.atoms1.isft[i]);
@@ -93,13 +86,13 @@ void open_databank(Run& run) {
       run.db = TextFile::open(run.path(name));
       if (run.db) return;
     }
-    to_out(run, "(/' Error opening databank file ',a)", run.ctl.dbname);
+    to_out(run, "(/' Error opening databank file ',a)"_f, run.ctl.dbname);
     // A blank name comes from a DATABANK line without a path and no VORN_DB.
     const char* const no_path = "DATABANK gives no path and the environment variable VORN_DB is not set";
-    if (name.empty()) to_out(run, "(1x,a,': give the path on the DATABANK line or in VORN_DB')", no_path);
+    if (name.empty()) to_out(run, "(1x,a,': give the path on the DATABANK line or in VORN_DB')"_f, no_path);
     std::string answer;
     do {
-      to_out(run, "(1x,'Enter the name of databank file : ',$)");
+      to_out(run, "(1x,'Enter the name of databank file : ',$)"_f);
       run.out.flush();
       if (!std::getline(run.in, answer)) {
         run.out << '\n';
@@ -110,7 +103,7 @@ void open_databank(Run& run) {
       }
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();
       if (answer.size() > MAXFILENAME) {
-        to_out(run, "(1x,a)", "The name is " + std::to_string(answer.size()) +
+        to_out(run, "(1x,a)"_f, "The name is " + std::to_string(answer.size()) +
                                   " characters long; file names are limited to " + std::to_string(MAXFILENAME) +
                                   " characters");
         answer.clear();
@@ -121,7 +114,7 @@ void open_databank(Run& run) {
   }
 }
 
-void print_times(Run& run, const char* fmt, const CpuTimes& t) {
+void print_times(Run& run, const ff::Format& fmt, const CpuTimes& t) {
   to_both(run, fmt, t.user, t.sys, t.user + t.sys);
 }
 
@@ -129,18 +122,18 @@ void find_rings(Run& run) {
   run.clock.lap();
   connect4rings(run);
   FindRings(run);
-  print_times(run, "(/' Timing for ring search u,s,t (s) :',3(1x,f12.1))", run.clock.lap());
+  print_times(run, "(/' Timing for ring search u,s,t (s) :',3(1x,f12.1))"_f, run.clock.lap());
 }
 
 void finish_h_files(Run& run) {
-  for (const char* l : {"!", "! isotropic H atoms ADPs", "!"}) ff::write(*run.resm, "(a)", l);
+  for (const char* l : {"!", "! isotropic H atoms ADPs", "!"}) ff::write(*run.resm, "(a)"_f, l);
   for (int i = 1; i <= run.atoms.nat; ++i) {
     const std::string_view r = run.uratio[static_cast<std::size_t>(i)];
-    if (starts_padded(r, "URATIO")) ff::write(*run.resm, "(a)", r);
+    if (starts_padded(r, "URATIO")) ff::write(*run.resm, "(a)"_f, r);
   }
   run.reset.finish();
   run.cbond.finish();
-  for (const char* l : {"!", "! end", "!"}) ff::write(*run.resm, "(a)", l);
+  for (const char* l : {"!", "! end", "!"}) ff::write(*run.resm, "(a)"_f, l);
   run.resm.finish();
 }
 
@@ -150,9 +143,9 @@ void finish_h_files(Run& run) {
 void write_parameter_files(Run& run) {
   *run.lst << '\n';
   rule80(*run.lst, '-');
-  to_both(run, "(/' Creating XD parameter file...')");
+  to_both(run, "(/' Creating XD parameter file...')"_f);
   if (run.ctl.itoxd == 0 && run.ctl.idb == 1) {
-    std::string s = ff::format("(/' ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = ',3i8)", run.dbc.searched,
+    std::string s = ff::format("(/' ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = ',3i8)"_f, run.dbc.searched,
                                run.dbc.found, run.dbc.notfound);
     run.out << s;
     *run.lst << s;
@@ -183,17 +176,15 @@ void run_sequence(Run& run) {
 
   open_output(run, run.par, "mopro_vorn.par");
   rule80(*run.par, '!');
-  ff::write(*run.par, "(a)", "!               CREATED BY PROGRAM << VORN >>");
+  ff::write(*run.par, "(a)"_f, "!               CREATED BY PROGRAM << VORN >>");
   rule80(*run.par, '!');
-  ff::write(*run.par, "(a)", "!  ");
+  ff::write(*run.par, "(a)"_f, "!  ");
   open_output(run, run.con, "con_mopro.inp");
-  for (const char* l : {"!", "! local symmetry  ", "!"}) ff::write(*run.con, "(a)", l);
+  for (const char* l : {"!", "! local symmetry  ", "!"}) ff::write(*run.con, "(a)"_f, l);
   open_output(run, run.lst, "vorn.out");
   print_banner(*run.lst);
 
   ReadInp(run);
-  // A large structure: its memory is made ready while it is read.
-  HeapReserve reserve(HeapReserve::estimate(structure_file_size(run)));
   // xd_vorn.mas is created once the control file is known, so that XD input
   // files that are this run's own outputs are refused before being emptied.
   refuse_own_outputs(run);
@@ -202,8 +193,8 @@ void run_sequence(Run& run) {
   set_nsft(run);
 
   open_output(run, run.spf, "vorn.spf");
-  ff::write(*run.spf, "(a)", "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange");
-  ff::write(*run.spf, "(a)", "ANGSTROM");
+  ff::write(*run.spf, "(a)"_f, "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange");
+  ff::write(*run.spf, "(a)"_f, "ANGSTROM");
 
   if (run.ctl.idb == 1) open_databank(run);
 
@@ -218,7 +209,7 @@ void run_sequence(Run& run) {
     open_output(run, run.reset, "reset.bond");
     open_output(run, run.cbond, "const.bond");
     open_output(run, run.resm, "res_mopro.inp");
-    for (const char* l : {"!", "! X-H distances", "!"}) ff::write(*run.resm, "(a)", l);
+    for (const char* l : {"!", "! X-H distances", "!"}) ff::write(*run.resm, "(a)"_f, l);
   }
 
   findallneighbors(run);
@@ -246,7 +237,7 @@ void run_sequence(Run& run) {
   run.db.reset();
 
   run.clock.lap();
-  print_times(run, "(/' Total program elapsed times u,s,t (s) :',3(1x,f12.1)/)", run.clock.total());
+  print_times(run, "(/' Total program elapsed times u,s,t (s) :',3(1x,f12.1)/)"_f, run.clock.total());
   rule80(*run.lst, '-');
   *run.lst << '\n';
   run.lst.finish();
@@ -287,7 +278,7 @@ int vorn_main(Run& run, const std::vector<std::string>& args, std::ostream& diag
     routine = "vorn";
     message = std::string("internal error: ") + e.what();
   }
-  std::string banner = ff::format("(/' ERROR *** ',a,' *** ',a,/)", routine, rtrim(message));
+  std::string banner = ff::format("(/' ERROR *** ',a,' *** ',a,/)"_f, routine, rtrim(message));
   if (run.lst.is_open()) *run.lst << banner;
   run.out << banner;
   run.close_all();

@@ -132,7 +132,7 @@ const DbLine* next_line(DbFile& d) {
 }
 
 [[noreturn]] void end_of_file(const DbFile& d, std::string_view what, std::size_t entry) {
-  std::string msg = ff::format("(1x,a,1x,i11,$)", "Error reading unit = ", DBUNIT);
+  std::string msg = ff::format("(1x,a,1x,i11,$)"_f, "Error reading unit = ", DBUNIT);
   msg += " (end of databank file " + d.name + " while reading " + std::string(what);
   if (entry > 0) msg += " of the entry on line " + std::to_string(entry);
   msg += ")";
@@ -207,13 +207,13 @@ int exceptdb_q(Run& run, DbFile& d, const DbQuery& q, std::string& group, std::s
     if (talk)
       to_lst(run,
              "(/' Functional group = [',a,'], but no functional group',"
-             "' specified for this entry..',/,' Skipping DB entry...'/)",
+             "' specified for this entry..',/,' Skipping DB entry...'/)"_f,
              trimmed(q.group));
     return 1;
   }
-  if (talk) to_lst(run, "(3x,'Exception entry in DataBank :')");
+  if (talk) to_lst(run, "(3x,'Exception entry in DataBank :')"_f);
   if (q.exflag == 0) {
-    if (talk) to_lst(run, "(' Exception was not identified for this atom - ','Skip DB entry...',/)");
+    if (talk) to_lst(run, "(' Exception was not identified for this atom - ','Skip DB entry...',/)"_f);
     return 1;
   }
   std::string up = upper(l.raw);
@@ -225,14 +225,14 @@ int exceptdb_q(Run& run, DbFile& d, const DbQuery& q, std::string& group, std::s
   name = pad(name, 40);
   std::string mine = pad(upper(q.group), 40);
   if (talk) {
-    to_lst(run, "(6x,'functional group   = [',a,']')", mine);
-    to_lst(run, "(6x,'group read from DB = [',a,']')", name);
+    to_lst(run, "(6x,'functional group   = [',a,']')"_f, mine);
+    to_lst(run, "(6x,'group read from DB = [',a,']')"_f, name);
   }
   if (name == mine) {
     group = name;
     return 0;
   }
-  if (talk) to_lst(run, "('   Wrong functional group... :( '/)");
+  if (talk) to_lst(run, "('   Wrong functional group... :( '/)"_f);
   return 1;
 }
 
@@ -241,21 +241,21 @@ int exceptdb_q(Run& run, DbFile& d, const DbQuery& q, std::string& group, std::s
 
 void print_query(std::ostream& os, const DbQuery& q) {
   // list-directed lines: one leading blank, integers in 11 columns after a separator
-  const char* ld = "(1x,a,1x,i11)";
-  ff::write(os, "(/a)", " Searching DataBank for a match : ");
+  static constexpr const ff::Format& ld = "(1x,a,1x,i11)"_f;
+  ff::write(os, "(/a)"_f, " Searching DataBank for a match : ");
   ff::write(os, ld, " ityp  = ", q.ityp);
   ff::write(os, ld, " iring = ", q.iring);
   ff::write(os, ld, " inei  = ", q.inei);
   ff::write(os, ld, " ity   = ", q.ity);
   ff::write(os, ld, " imemb = ", q.imemb);
-  ff::write(os, "(1x,3a)", "  asymi = [", q.asymi, "]");
+  ff::write(os, "(1x,3a)"_f, "  asymi = [", q.asymi, "]");
   ff::write(os, ld, " lPG   = ", q.lPG);
   for (int k = 1; k <= q.ity; ++k) {
     auto kk = static_cast<std::size_t>(k);
-    ff::write(os, "(1x,a,1x,i11,1x,a,1x,i11,1x,a,1x,i11)", " type = ", k, " atom = ", q.ztype[kk], " neib = ",
+    ff::write(os, "(1x,a,1x,i11,1x,a,1x,i11,1x,a,1x,i11)"_f, " type = ", k, " atom = ", q.ztype[kk], " neib = ",
               q.ntypenei[kk]);
   }
-  ff::write(os, "(a)", " ");
+  ff::write(os, "(a)"_f, " ");
 }
 
 // The six lines of parameter values under " Pseudoatom parameters assigned to ".
@@ -270,7 +270,7 @@ std::string values_text(const DbRecord& r) {
       "3x,'      Dipoles:',3f7.3,/,"
       "3x,'  Quadrupoles:',5f7.3,/,"
       "3x,'    Octupoles:',7f7.3,/,"
-      "3x,'Hexadecapoles:',9f7.3)",
+      "3x,'Hexadecapoles:',9f7.3)"_f,
       r.pv, r.kappa, r.kappap, r.spv, v);
 }
 
@@ -282,20 +282,20 @@ void print_outcome(Run& run, const DbQuery& q, const DbMatch& m, std::string_vie
   if (!m.found) {
     ff::write(os,
               "(/' ReadDB :: atom ',a,' was NOT found in the DataBank',/,"
-              "/' Pseudoatom parameters assigned to ',a,' : ',/)",
+              "/' Pseudoatom parameters assigned to ',a,' : ',/)"_f,
               name, name);
   } else if (q.exflag != 0) {
     ff::write(os,
               "(/' ReadDB :: atom ',a,' was found in the DataBank',/,"
               "/' DB comment for ',a,' = [',a,']',/,"
               "/' Functional group = [',a,']',/,"
-              "/' Pseudoatom parameters assigned to ',a,' : ',/)",
+              "/' Pseudoatom parameters assigned to ',a,' : ',/)"_f,
               name, label, rtrim(m.rec.comment), rtrim(m.group), name);
   } else {
     ff::write(os,
               "(/' ReadDB :: atom ',a,' was found in the DataBank',/,"
               "/' DB comment for ',a,' = [',a,']',/,"
-              "/' Pseudoatom parameters assigned to ',a,' : ',/)",
+              "/' Pseudoatom parameters assigned to ',a,' : ',/)"_f,
               name, label, rtrim(m.rec.comment), name);
   }
   os << m.values_text;
@@ -389,7 +389,7 @@ bool match(Run& run, DbFile& d, const DbQuery& q, std::string& group) {
     const std::size_t entry = h + 1;
     d.pos = h + 1;
     const DbLine& head = d.lines[h];
-    if (talk) to_lst(run, "(2a)", " Reading atom = ", trimmed(head.raw));
+    if (talk) to_lst(run, "(2a)"_f, " Reading atom = ", trimmed(head.raw));
     bool planar = q.inei <= 3;
 
     if (q.ityp == 1) {
@@ -398,7 +398,7 @@ bool match(Run& run, DbFile& d, const DbQuery& q, std::string& group) {
       read_numbers(d, l, "the parent's atomic number, bonds and H count", jhp, jsp, jhnei);
       const std::string_view asymr = std::string_view(l.word(5)).substr(0, 5);
       if (talk)
-        to_lst(run, "(2x,3(1x,a,i3),1x,3a)", "jhp =", jhp, "jsp =", jsp, "jhnei=", jhnei, "asymr=[", asymr, "]");
+        to_lst(run, "(2x,3(1x,a,i3),1x,3a)"_f, "jhp =", jhp, "jsp =", jsp, "jhnei=", jhnei, "asymr=[", asymr, "]");
       if (exceptdb_q(run, d, q, group, entry) != 0) continue;
       if (jhp != q.parent[0] || jsp != q.parent[1] || jhnei != q.parent[2] || asymr != q.asymi) continue;
     } else {
@@ -410,7 +410,7 @@ bool match(Run& run, DbFile& d, const DbQuery& q, std::string& group) {
       if (w8 == W_F) planar = false;
       if (w8 == W_T) planar = true;
       if (talk)
-        to_lst(run, "(2x,3(1x,a,i3),1x,3a,1x,a,l1/1x,a,i3)", "jnei=", jnei, "jty=", jty, "jring=", jring, "asymr=[",
+        to_lst(run, "(2x,3(1x,a,i3),1x,3a,1x,a,l1/1x,a,i3)"_f, "jnei=", jnei, "jty=", jty, "jring=", jring, "asymr=[",
                asymr, "]", "planar=", planar, "jmemb=", jmemb);
       const bool sym_fits = asymr == BLANK5 || asymr == q.asymi;
       if (jnei != q.inei || jty != q.ity || jring != q.iring || jmemb != q.imemb || !sym_fits ||
@@ -421,7 +421,7 @@ bool match(Run& run, DbFile& d, const DbQuery& q, std::string& group) {
         const DbLine& t = read_required(d, "a neighbour-type line", entry);
         int idx = 0, jatum = 0, jndt = 0;
         read_numbers(d, t, "a neighbour type (index, atomic number, count)", idx, jatum, jndt);
-        if (talk) to_lst(run, "(3x,'type =',i3,' jatum =',i3,' jndt =',i3)", idx, jatum, jndt);
+        if (talk) to_lst(run, "(3x,'type =',i3,' jatum =',i3,' jndt =',i3)"_f, idx, jatum, jndt);
         types.push_back({jatum, jndt});
       }
       bool all = true;

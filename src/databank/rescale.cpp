@@ -84,7 +84,7 @@ void mark_members(const CtlLine& l, int j, int nat, std::vector<char>& member) {
 // The net charge of fragment j from the terminal; an empty answer is 0.
 float ask_charge(Run& run, int j) {
   for (;;) {
-    to_out(run, "(' Enter net charge of fragment ',i3,' [0.] : ',$)", j);
+    to_out(run, "(' Enter net charge of fragment ',i3,' [0.] : ',$)"_f, j);
     run.out.flush();
     std::string ans;
     if (!std::getline(run.in, ans))
@@ -97,7 +97,7 @@ float ask_charge(Run& run, int j) {
     if (a.empty()) return 0.0f;
     float q = 0;
     if (ff::parse_real(a, q)) return q;
-    to_out(run, "(' Not a number : [',a,'] - give the charge, or an empty line for 0.')", a);
+    to_out(run, "(' Not a number : [',a,'] - give the charge, or an empty line for 0.')"_f, a);
   }
 }
 
@@ -114,7 +114,7 @@ const char* method_mark(int m) { return m == 2 ? "*" : m == 3 ? "s" : "+"; }
 void rescalePv(Run& run) {
   const int nat = run.atoms.nat;
   const int method = run.ctl.iscale == 2 || run.ctl.iscale == 3 ? run.ctl.iscale : 1;
-  to_lst(run, "(/' Using ',a,' method for rescaling...')", method_name(method));
+  to_lst(run, "(/' Using ',a,' method for rescaling...')"_f, method_name(method));
 
   int nfrag = 0;
   bool have_frag = false;
@@ -147,13 +147,13 @@ void rescalePv(Run& run) {
   const bool all_atoms = !(nfrag > 0 && have_frag);
   if (all_atoms) {
     nfrag = 1;
-    to_both(run, "(/' Using ALL atoms for fragment 1 !')");
+    to_both(run, "(/' Using ALL atoms for fragment 1 !')"_f);
   }
 
   std::vector<char> member(static_cast<std::size_t>(nat) + 1);
   run.fragments.assign(1, Fragment{});
   for (int j = 1; j <= nfrag; ++j) {
-    to_both(run, "(/' ***** Rescaling Pv''s in fragment = ',i3,' *****')", j);
+    to_both(run, "(/' ***** Rescaling Pv''s in fragment = ',i3,' *****')"_f, j);
     std::fill(member.begin(), member.end(), all_atoms ? 1 : 0);
     member[0] = 0;
     if (!all_atoms)
@@ -176,9 +176,9 @@ void rescalePv(Run& run) {
       // fragments after it reach them.
       const float q = have_charges ? charge_of(charge, j) : ask_charge(run, j);
       run.fragments.push_back(Fragment{q, {}});
-      to_both(run, "(/' Fragment ',i3,' has no atoms : nothing to rescale')", j);
+      to_both(run, "(/' Fragment ',i3,' has no atoms : nothing to rescale')"_f, j);
       if (q != 0.0f)
-        to_both(run, "(' Its net charge ',sp,f8.3,ss,' el. is given to no atom')", q);
+        to_both(run, "(' Its net charge ',sp,f8.3,ss,' el. is given to no atom')"_f, q);
       continue;
     }
     const double diff = sfree - sdb;
@@ -186,9 +186,9 @@ void rescalePv(Run& run) {
     to_both(run,
             "(/' Sum-of-Pv[free]     = ',f12.6,' el.',/,"
             "' Sum-of-Pv[databank] = ',f12.6,' el.',/,"
-            "' Difference          = ',f12.6,' el. ( ',f6.2,' % )')",
+            "' Difference          = ',f12.6,' el. ( ',f6.2,' % )')"_f,
             sfree, sdb, diff, pct);
-    if (method == 3) to_both(run, "(' Sum of sigma(Pv)    = ',f12.6)", ssig);
+    if (method == 3) to_both(run, "(' Sum of sigma(Pv)    = ',f12.6)"_f, ssig);
 
     const float q = have_charges ? charge_of(charge, j) : ask_charge(run, j);
     const double target = sfree - q;
@@ -196,21 +196,21 @@ void rescalePv(Run& run) {
     frag.charge = q;
     for (int i = 1; i <= nat; ++i)
       if (member[static_cast<std::size_t>(i)]) frag.atoms.push_back(i);
-    to_both(run, "(/' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')", target, q);
+    to_both(run, "(/' Rescaling Sum-of-Pv to ',f13.6,' el.',3x,'( Charge = ',sp,f8.3,' el. )')"_f, target, q);
 
     // A zero sum cannot be scaled by a ratio; the fragment then gets the
     // plain difference correction.
     int m = method;
     if (m == 2 && sdb == 0.0) {
-      to_both(run, "(/' Sum-of-Pv[databank] is zero : fragment ',i3,' is rescaled by the difference method')", j);
+      to_both(run, "(/' Sum-of-Pv[databank] is zero : fragment ',i3,' is rescaled by the difference method')"_f, j);
       m = 1;
     }
     if (m == 3 && ssig == 0.0) {
-      to_both(run, "(/' Sum of sigma(Pv) is zero : fragment ',i3,' is rescaled by the difference method')", j);
+      to_both(run, "(/' Sum of sigma(Pv) is zero : fragment ',i3,' is rescaled by the difference method')"_f, j);
       m = 1;
     }
 
-    to_lst(run, "(/4x,'NO  ATOM',7x,'Occup.    Pv(DB)      Pv(free)','    ',a,'Corr       Pv(new)'/)",
+    to_lst(run, "(/4x,'NO  ATOM',7x,'Occup.    Pv(DB)      Pv(free)','    ',a,'Corr       Pv(new)'/)"_f,
            method_mark(m));
     double snew = 0;
     // What storing each new Pv in single precision rounded off goes to the
@@ -235,12 +235,12 @@ void rescalePv(Run& run) {
       exact += carry;
       const auto pnew = static_cast<float>(exact);
       carry = exact - pnew;
-      to_lst(run, "(i6,2x,a,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)", i, run.atoms.label[a], occ, mp.pv,
+      to_lst(run, "(i6,2x,a,1x,f7.3,2f12.5,sp,f12.5,ss,f12.5)"_f, i, run.atoms.label[a], occ, mp.pv,
              pval(run.atoms.iz[a]) * occ, c, pnew);
       mp.pv = pnew;
       snew += pnew;
     }
-    to_lst(run, "(/20x,'SUM ',4f12.5)", sdb, sfree, target - sdb, snew);
+    to_lst(run, "(/20x,'SUM ',4f12.5)"_f, sdb, sfree, target - sdb, snew);
   }
 }
 

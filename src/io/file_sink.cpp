@@ -3,198 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <exception>
 #include <system_error>
 
 namespace vorn {
-
-namespace {
-
-// Writes all n bytes; 0, or the errno of the failure.
-int write_all(int fd, const char* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t k = ::write(fd, p, n);
-    if (k < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (k == 0) return EIO;
-    p += k;
-    n -= static_cast<std::size_t>(k);
-  }
-  return 0;
-}
-
-std::string reason(int e) { return std::generic_category().message(e); }
-
-// A formatted line is built in the text buffer when this much room is left.
-constexpr std::size_t kLineRoom = 512;
-
-}  // namespace
-
-// ---------------------------------------------------------------------------
-// The writer.
-
-std::unique_ptr<char[]> WriteBehind::block() {
-  {
-    std::lock_guard<std::mutex> lock(m_);
-    if (!pool_.empty()) {
-      auto b = std::move(pool_.back());
-      pool_.pop_back();
-      return b;
-    }
-  }
-  return std::make_unique_for_overwrite<char[]>(kBlock);
-}
-
-void WriteBehind::recycle(std::unique_ptr<char[]> block) {
-  std::lock_guard<std::mutex> lock(m_);
-  give_back(std::move(block));
-}
-
-void WriteBehind::give_back(std::unique_ptr<char[]> block) {
-  if (block && pool_.size() < kMaxQueued + 2) pool_.push_back(std::move(block));
-}
-
-void WriteBehind::start() {
-  try {
-    thread_ = std::thread([this] { work(); });
-  } catch (const std::system_error&) {
-    no_thread_ = true;
-  }
-}
-
-void WriteBehind::write_here(FileSink& sink, const char* block, std::size_t n) {
-  own_text_.clear();
-  std::string why = FileSink::text_of(block, n, own_text_);
-  if (why.empty())
-    if (const int e = write_all(sink.fd_, own_text_.text().data(), own_text_.text().size()); e != 0) why = reason(e);
-  std::lock_guard<std::mutex> lock(m_);
-  if (!why.empty() && sink.error_.empty()) sink.error_ = std::move(why);
-}
-
-// Turns the first queued block into text with the lock released, and
-// writes it once the blocks of its file queued before it are written; the
-// lock is held again on return.
-void WriteBehind::run_job(std::unique_lock<std::mutex>& lock, TextBuffer& tb) {
-  Job job = std::move(queue_.front());
-  queue_.pop_front();
-  FileSink& sink = *job.sink;
-  lock.unlock();
-  tb.clear();
-  std::string why = FileSink::text_of(job.block.get(), job.n, tb);
-  lock.lock();
-  done_.wait(lock, [&] { return sink.written_ == job.seq; });
-  lock.unlock();
-  if (why.empty())
-    if (const int e = write_all(sink.fd_, tb.text().data(), tb.text().size()); e != 0) why = reason(e);
-  lock.lock();
-  if (!why.empty() && sink.error_.empty()) sink.error_ = std::move(why);
-  give_back(std::move(job.block));
-  ++sink.written_;
-  --sink.queued_;
-  --in_flight_;
-  done_.notify_all();
-}
-
-// Until done() holds, the run turns queued blocks into text itself rather
-// than wait.
-template <class Done>
-void WriteBehind::help_until(std::unique_lock<std::mutex>& lock, Done done) {
-  while (!done()) {
-    if (!queue_.empty())
-      run_job(lock, own_text_);
-    else
-      done_.wait(lock);
-  }
-}
-
-void WriteBehind::submit(FileSink& sink, std::unique_ptr<char[]> block, std::size_t n) {
-  std::unique_lock<std::mutex> lock(m_);
-  if (!thread_.joinable() && !no_thread_) {
-    stop_ = false;
-    start();
-  }
-  if (no_thread_) {
-    lock.unlock();
-    write_here(sink, block.get(), n);
-    lock.lock();
-    give_back(std::move(block));
-    return;
-  }
-  help_until(lock, [this] { return in_flight_ < kMaxQueued; });
-  ++in_flight_;
-  ++sink.queued_;
-  queue_.push_back(Job{&sink, std::move(block), n, sink.seq_++});
-  lock.unlock();
-  wake_.notify_one();
-}
-
-void WriteBehind::drain(const FileSink& sink) {
-  std::unique_lock<std::mutex> lock(m_);
-  help_until(lock, [&] { return sink.queued_ == 0; });
-}
-
-void WriteBehind::stop() {
-  {
-    std::lock_guard<std::mutex> lock(m_);
-    stop_ = true;
-  }
-  wake_.notify_one();
-  if (thread_.joinable()) thread_.join();
-}
-
-void WriteBehind::work() {
-  std::unique_lock<std::mutex> lock(m_);
-  for (;;) {
-    if (!queue_.empty()) {
-      run_job(lock, writer_text_);
-      continue;
-    }
-    if (stop_) return;  // nothing left to write
-    wake_.wait(lock);
-  }
-}
-
-void TextBuffer::grow(std::size_t k) {
-  const std::size_t cap = std::max({2 * cap_, fill_ + k, std::size_t{1} << 20});
-  auto data = std::make_unique_for_overwrite<char[]>(cap);
-  if (fill_ > 0) std::memcpy(data.get(), data_.get(), fill_);
-  data_ = std::move(data);
-  cap_ = cap;
-}
-
-// ---------------------------------------------------------------------------
-// One file.
-
-std::string FileSink::text_of(const char* p, std::size_t n, TextBuffer& tb) {
-  const char* end = p + n;
-  try {
-    while (p < end) {
-      std::uint32_t head = 0;
-      std::memcpy(&head, p, 4);
-      p += 4;
-      const std::size_t len = head & ~ff::RecordBuf::kRecordBit;
-      if ((head & ff::RecordBuf::kRecordBit) != 0) {
-        char* room = tb.room(kLineRoom);
-        const std::string_view text = ff::format_record(p, len, room, tb.free(), tb.spill);
-        if (text.data() == room)
-          tb.commit(text.size());
-        else
-          tb.append(text);
-      } else {
-        tb.append(std::string_view(p, len));
-      }
-      p += len;
-    }
-  } catch (const std::exception& x) {
-    return std::string("internal error: ") + x.what();
-  }
-  return {};
-}
 
 bool FileSink::open(const std::filesystem::path& path) {
   close();
@@ -210,23 +22,22 @@ void FileSink::adopt(int fd) {
 }
 
 void FileSink::start(int fd, bool owned) {
-  fd_ = fd;
+  dest_ = Destination{};
+  dest_.fd = fd;
   owned_ = owned;
-  error_.clear();
   handed_ = false;
-  seq_ = written_ = 0;
   buf_ = wb_.block();
   start_block(buf_.get(), WriteBehind::kBlock);
 }
 
 int FileSink::sync() {
-  if (fd_ < 0) return 0;
+  if (dest_.fd < 0) return 0;
   if (handed_) {
     block_full();
-    wb_.drain(*this);
+    wb_.drain(dest_);
   } else {
     // Nothing queued: written here, in order, and the block starts afresh.
-    wb_.write_here(*this, buf_.get(), block_used());
+    wb_.write_here(dest_, buf_.get(), block_used());
     start_block(buf_.get(), WriteBehind::kBlock);
   }
   return 0;
@@ -235,7 +46,7 @@ int FileSink::sync() {
 void FileSink::block_full() {
   const std::size_t used = block_used();
   if (used > 0) {
-    wb_.submit(*this, std::move(buf_), used);
+    wb_.submit(dest_, std::move(buf_), used);
     handed_ = true;
     buf_ = wb_.block();
   }
@@ -243,14 +54,13 @@ void FileSink::block_full() {
 }
 
 std::string FileSink::close() {
-  if (fd_ < 0) return {};
+  if (dest_.fd < 0) return {};
   sync();
   no_block();
   wb_.recycle(std::move(buf_));
-  if (owned_ && ::close(fd_) != 0 && error_.empty() && errno != EINTR) error_ = reason(errno);
-  fd_ = -1;
-  std::string e = std::move(error_);
-  error_.clear();
+  std::string e = std::move(dest_.error);
+  if (owned_ && ::close(dest_.fd) != 0 && e.empty() && errno != EINTR) e = std::generic_category().message(errno);
+  dest_ = Destination{};
   return e;
 }
 

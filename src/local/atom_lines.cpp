@@ -63,7 +63,7 @@ void xd_axis_line(std::string& line, const LocalAxes& ax, std::string_view lab, 
   if (c.int_field(iu, 3) && c.int_field(isft, 3) && c.int_field(kap, 4) && c.int_field(lmax, 4)) {
     c.blanks(3).padded(sym, 5).blanks(3).text(equiv).done();
   } else {
-    line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)", lab, pad(ax.ATOM0, 8), ax.AX1, lab,
+    line = ff::format("(a,1x,a,2x,a,2x,a,1x,a,1x,a,3x,'R ',2j3,2j4,3x,a,3x,a$)"_f, lab, pad(ax.ATOM0, 8), ax.AX1, lab,
                       pad(ax.ATOM2, 8), ax.AX2, iu, isft, kap, lmax, pad(sym, 5), equiv);
   }
   line.resize(rtrim(line).size());
@@ -76,7 +76,7 @@ struct KappaChoice {
 
 int new_kappa_set(Run& run) {
   int n = ++run.kappaset[0];
-  to_lst(run, "(/a,j4)", " New kappa set = ", n);
+  to_lst(run, "(/a,j4)"_f, " New kappa set = ", n);
   return n;
 }
 
@@ -92,29 +92,29 @@ KappaChoice choose_kappa(Run& run, int i, const AtomFacts& f) {
     for (int k = 1; k <= run.kappas.n; ++k)
       if (run.kappas.nsft[static_cast<std::size_t>(k)] == tbl && unrefined(run.kappas, k)) {
         c.kap = k;
-        to_lst(run, "(/a,j4)", " Using old [IAM] kappa set = ", k);
+        to_lst(run, "(/a,j4)"_f, " Using old [IAM] kappa set = ", k);
         return c;
       }
     c.kap = new_kappa_set(run);
     return c;
   }
-  to_lst(run, "(/a)", " Calling DetExcept...");
+  to_lst(run, "(/a)"_f, " Calling DetExcept...");
   DetExcept(run, i);
   std::string& group = run.except.group[static_cast<std::size_t>(i)];
   for (char& ch : group) ch = upper(ch);
   if (run.except.flag[static_cast<std::size_t>(i)] == 1)
-    to_lst(run, "(/' Exception identified for ',a,' : Functional group = [',a,']')", rtrim(run.atoms.label[i]),
+    to_lst(run, "(/' Exception identified for ',a,' : Functional group = [',a,']')"_f, rtrim(run.atoms.label[i]),
            rtrim(group));
   if (i > 1) {
-    to_lst(run, "(/a)", " Trying to determine the KAPPA SET : ");
+    to_lst(run, "(/a)"_f, " Trying to determine the KAPPA SET : ");
     if (int k = earlier_equivalent(run, i, group); k > 0) {
       c.kap = run.kappaset[static_cast<std::size_t>(k)];
-      to_lst(run, "(/a,j4)", " Old kappa set = ", c.kap);
+      to_lst(run, "(/a,j4)"_f, " Old kappa set = ", c.kap);
       // Equal multipoles would carry the one atom's site restrictions, or
       // its freedom, to the other in a frame that may differ: the kappa set
       // is shared, the multipoles are not.
       if (!site_group(run, i).empty() || !site_group(run, k).empty()) {
-        to_lst(run, "(/' No chemical constraint to ',a,': one of the two is on a special position')",
+        to_lst(run, "(/' No chemical constraint to ',a,': one of the two is on a special position')"_f,
                rtrim(run.atoms.label[k]));
         return c;
       }
@@ -173,7 +173,7 @@ void site_populations(Run& run, int i, Mpole& mp) {
     }
   }
   if (!cleared.empty())
-    to_lst(run, "(/' Databank multipoles set to zero on the special position: ',a)", cleared);
+    to_lst(run, "(/' Databank multipoles set to zero on the special position: ',a)"_f, cleared);
 }
 
 int axis_number(const std::string& letter) {
@@ -254,18 +254,18 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
   run.kappaset[ia] = kap;
   run.chemcon[ia] = kc.equiv > 0 ? 1 : 0;
   const std::string& sym = run.atoms.sitesym[i];
-  to_lst(run, "(/3a)", " Symmetry = [", sym, "]");
+  to_lst(run, "(/3a)"_f, " Symmetry = [", sym, "]");
 
   // XD atom table and MoPro axis line
   const std::string& lab = run.atoms.label[i];
   refer_axes(run, i, ax, kc.equiv);
   if (waits_for_site_dummies(run, i)) {
-    to_lst(run, "(/a)", " Local coordinate system definition :  given after the last atom, when the dummies of the"
+    to_lst(run, "(/a)"_f, " Local coordinate system definition :  given after the last atom, when the dummies of the"
                         " site frame have their numbers");
   } else {
     const std::string& line = run.atom_table[ia];
     run.out << ' ' << line << '\n';
-    to_lst(run, "(/a,a/)", " Local coordinate system definition :  ", line);
+    to_lst(run, "(/a,a/)"_f, " Local coordinate system definition :  ", line);
   }
 
   const std::string name = mopro_name(lab);
@@ -285,12 +285,12 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     const std::string_view code = site_frame_replaced(run, i) ? site_symplm_code(sym) : symplm_code(sym, ax.AX1, ax.AX2);
     if (!site_group(run, i).empty() && rtrim(code).empty())
       to_lst(run, "(/' MoPro has no SYMPLM code for site symmetry ',a,': its code is left blank',"
-                  "' (restrict the multipoles of ',a,' in MoPro by hand)')",
+                  "' (restrict the multipoles of ',a,' in MoPro by hand)')"_f,
              rtrim(sym), rtrim(lab));
     if (run.shelx.resi) {
-      ff::write(*run.con, "(a,1x,a6,1x,a)", "SYMPLM ", code, pad(residue_ref(run, i), 10));
+      ff::write(*run.con, "(a,1x,a6,1x,a)"_f, "SYMPLM ", code, pad(residue_ref(run, i), 10));
     } else {
-      ff::write(*run.con, "(a,1x,a,1x,a,1x,a)", "SYMPLM ", code, name, "1");
+      ff::write(*run.con, "(a,1x,a,1x,a,1x,a)"_f, "SYMPLM ", code, name, "1");
     }
   }
 
@@ -335,7 +335,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     ks.nsft[k] = run.atoms1.isft[i];
   }
   if (use_db && !site_group(run, i).empty()) site_populations(run, i, mp);
-  to_lst(run, "(/' CKS :: Atom=',j6,2x,'kset=',j4,2x,'nsft=',j4)", i, kap, ks.nsft[k]);
+  to_lst(run, "(/' CKS :: Atom=',j6,2x,'kset=',j4,2x,'nsft=',j4)"_f, i, kap, ks.nsft[k]);
 
   mp.atom1 = i;
   mp.tp = run.atoms1.iu[i];

@@ -33,7 +33,7 @@ int AxisRules::pair_dummy(int a, int b, Vec3& cart) {
   if (fixes_axis(mid, ua) && fixes_axis(mid, ub)) return dummy_cart(mid, cart);
   const Vec3 bis = add(scale(ua, 1.0f / rlength(ua)), scale(ub, 1.0f / rlength(ub)));
   if (rlength(bis) < 0.1f) return dummy_cart(mid, cart);
-  to_lst(run_, "(/a)", " Midpoint of the pair too near the atom or a bond: dummy on the bisector of the bonds");
+  to_lst(run_, "(/a)"_f, " Midpoint of the pair too near the atom or a bond: dummy on the bisector of the bonds");
   return dummy_cart(add(xc(i_), scale(bis, 1.0f / rlength(bis))), cart);
 }
 
@@ -61,7 +61,7 @@ void AxisRules::route_a() {
     return;
   }
   no_neighbors_message(i_, r);
-  to_both(run_, "(/' Will make dummies at 0,0,0 and 0.5,0.5,0.5')");
+  to_both(run_, "(/' Will make dummies at 0,0,0 and 0.5,0.5,0.5')"_f);
   Vec3 c0, c1;
   int d0 = fixing_dummy(Vec3{0, 0, 0}, Vec3{0, 0, 0}, c0);
   axis0_dummy("X", d0, c0);
@@ -97,7 +97,7 @@ void AxisRules::route_b() {
 }
 
 bool AxisRules::route_c(const RingTest& rt) {
-  to_lst(run_, "(/a,i5,a)", " Atom belongs to only one planar ring ( # ", rt.iring, " )");
+  to_lst(run_, "(/a,i5,a)"_f, " Atom belongs to only one planar ring ( # ", rt.iring, " )");
   run_.forring = {1, rt.nsize};
   if (run_.ring1.special != 1) return false;
   Ring& ring = run_.rings.ring[static_cast<std::size_t>(rt.iring)];
@@ -111,7 +111,7 @@ bool AxisRules::route_c(const RingTest& rt) {
     const Vec3& x = run_.dummy.x[static_cast<std::size_t>(ring.dummy)];
     cart = run_.ctl.ifrac == 1 ? Vec3(to_cart(run_.transf, Frac(x))) : x;
   }
-  to_lst(run_, "(/' Dummy atom which defines the ring center = ',a)", run_.dummy.label[static_cast<std::size_t>(ring.dummy)]);
+  to_lst(run_, "(/' Dummy atom which defines the ring center = ',a)"_f, run_.dummy.label[static_cast<std::size_t>(ring.dummy)]);
   sitesym("m");
   axis0_dummy("X", ring.dummy, cart);
   for (int k = 1; k <= nb_.nnei; ++k) {
@@ -128,10 +128,10 @@ bool AxisRules::route_d(const RingTest& rt) {
   if (rt.l2plan != 1) {
     to_lst(run_,
            "(/' This atom belongs to 1 or 2 rings which are NOT planar '' or it belongs to >2 rings',/,"
-           "' Will be treated as if it DOES NOT belong to a ring')");
+           "' Will be treated as if it DOES NOT belong to a ring')"_f);
     return false;
   }
-  to_lst(run_, "(/a,i5,a)", " Atom belongs to 2 planar rings of tot numb ( #", rt.iring, " )");
+  to_lst(run_, "(/a,i5,a)"_f, " Atom belongs to 2 planar rings of tot numb ( #", rt.iring, " )");
   run_.forring = {2, rt.nsize};
   if (run_.ring1.special != 1) return false;
   sitesym("m");
@@ -148,7 +148,7 @@ bool AxisRules::route_d(const RingTest& rt) {
   // fusion partner) the special rule has no atom to point at; the general
   // rules still give a sound frame, so they take over instead of a stop.
   if (partner == 0) {
-    to_lst(run_, "(/a)", " Could not find atom to direct X-axis : general rules used");
+    to_lst(run_, "(/a)"_f, " Could not find atom to direct X-axis : general rules used");
     return false;
   }
   axis0("X", partner);
@@ -160,7 +160,7 @@ bool AxisRules::route_d(const RingTest& rt) {
       return true;
     }
   }
-  to_lst(run_, "(/a)", " Could not find atom to direct Y-axis : general rules used");
+  to_lst(run_, "(/a)"_f, " Could not find atom to direct Y-axis : general rules used");
   return false;
 }
 
@@ -169,16 +169,16 @@ void AxisRules::find_pairs() {
     for (int b = a + 1; b <= nb_.nnei; ++b)
       if (sameatoms(run_, nei(a), nei(b), 0, 0, run_.ctl.isimple, 0) == 1) {
         pairs_.push_back(Pair{nei(a), nei(b)});
-        to_lst(run_, "(/a,2i6)", " Same atoms : ", nei(a), nei(b));
+        to_lst(run_, "(/a,2i6)"_f, " Same atoms : ", nei(a), nei(b));
       }
-  to_lst(run_, "(/a,i4)", " is = ", static_cast<int>(pairs_.size()));
+  to_lst(run_, "(/a,i4)"_f, " is = ", static_cast<int>(pairs_.size()));
 }
 
 void AxisRules::route_e() {
   if (nb_.nnei > 2) {
     std::vector<int> group = collectnei(run_, i_);
     run_.lPG = planarity(run_, run_.ctl.iverb > 2 ? 1 : 0, group, 3);
-    to_lst(run_, "(/' Atomic group (',i2,' atoms) planarity (lPG) = .',l1,'.')", static_cast<int>(group.size()),
+    to_lst(run_, "(/' Atomic group (',i2,' atoms) planarity (lPG) = .',l1,'.')"_f, static_cast<int>(group.size()),
            run_.lPG == 1);
   }
   find_pairs();
@@ -226,7 +226,7 @@ void AxisRules::ensure_frame() {
       const int d = fixing_dummy(Vec3{0, 0, 0}, Vec3{0, 0, 0}, cart);
       axis0_dummy(letter.c_str(), d, cart);
     }
-    to_lst(run_, "(/a,a,a,a)", " The ", letter, "-axis point lies on the atom: replaced by ", rtrim(ax.ATOM0));
+    to_lst(run_, "(/a,a,a,a)"_f, " The ", letter, "-axis point lies on the atom: replaced by ", rtrim(ax.ATOM0));
     if (finite(ax.P2) && fixes_axis(ax.P2, first_axis())) return;
   }
   const std::string letter = ax.AX2;
@@ -237,7 +237,7 @@ void AxisRules::ensure_frame() {
     const int d = fixing_dummy(Vec3{0, 0, 0}, first_axis(), cart);
     axis2_dummy(letter.c_str(), d, cart);
   }
-  to_lst(run_, "(/a,a,a,a)", " The ", letter, "-axis point fixes no frame with the first axis: replaced by ",
+  to_lst(run_, "(/a,a,a,a)"_f, " The ", letter, "-axis point fixes no frame with the first axis: replaced by ",
          rtrim(ax.ATOM2));
 }
 
@@ -255,7 +255,7 @@ AtomFacts AxisRules::run_rules() {
     if (run_.atoms1.flag[nei(k)] == -1) facts.disordered_neighbor = true;
   run_.lPG = nb_.nnei > 3 ? 0 : 1;
   nh_ = (nb_.ntype >= 1 && nb_.ztype[1] == 1) ? nb_.ntypenei[1] : 0;
-  to_lst(run_, "(/a,i4)", " Number of covalently-bonded H-atoms = ", nh_);
+  to_lst(run_, "(/a,i4)"_f, " Number of covalently-bonded H-atoms = ", nh_);
 
   bool toxd = run_.ctl.itoxd == 1;
   if ((toxd && nb_.nnei <= 1) || nb_.nnei == 0) {

@@ -59,7 +59,7 @@ void AxisRules::one_hydrogen() {
   sitesym("cyl");
   auto& fh = run_.forh[static_cast<std::size_t>(i_)];
   fh = {nj.nnei, run_.atoms.iz[j], nj.ntype >= 1 ? nj.ntypenei[1] : 0};
-  to_lst(run_, "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')", fh[0], fh[2]);
+  to_lst(run_, "(/' Hydrogen connected to an atom with ',i2,' bonds ( ',i2,' - Hydrogen(s) )')"_f, fh[0], fh[2]);
   bool found = false;
   if (nj.ntype == 1 && nj.nnei > 1) {
     for (int k = 1; k <= nj.nnei && !found; ++k) {
@@ -101,7 +101,7 @@ void AxisRules::two_neighbors() {
   int n1 = nei(1), n2 = nei(2);
   float ang = angle(n1, i_, n2);
   if (ang >= 170.0f) {
-    to_lst(run_, "(/a)", " LINEAR conformation !");
+    to_lst(run_, "(/a)"_f, " LINEAR conformation !");
     sitesym("cyl");
     int a0 = run_.atoms.iz[n2] == 1 ? n1 : n2;
     axis0("Z", a0);
@@ -125,7 +125,7 @@ void AxisRules::two_neighbors() {
     origin_dummy_as_atom2("X");
     return;
   }
-  to_lst(run_, "(/a)", " BENT conformation !");
+  to_lst(run_, "(/a)"_f, " BENT conformation !");
   if (pairs_.size() == 1) {
     Vec3 cart;
     int d = pair_dummy(n1, n2, cart);
@@ -142,10 +142,10 @@ void AxisRules::two_neighbors() {
 
 void AxisRules::three_neighbors() {
   int is = static_cast<int>(pairs_.size());
-  if (is != 0 && is != 1 && is != 3) err("DefLoc", ff::format("(' is = ',i4,' is not valid...')", is));
+  if (is != 0 && is != 1 && is != 3) err("DefLoc", ff::format("(' is = ',i4,' is not valid...')"_f, is));
   bool planar = run_.lPG == 1;
   int label = planar ? (is == 0 ? 300 : is == 1 ? 301 : 303) : (is == 0 ? 310 : is == 1 ? 311 : 312);
-  to_lst(run_, "(/' Label = ',i5)", label);
+  to_lst(run_, "(/' Label = ',i5)"_f, label);
   int odd = 0;
   if (is >= 1)
     for (int k = 1; k <= nb_.nnei; ++k)
@@ -247,7 +247,7 @@ void AxisRules::four_neighbors() {
     if (lone == 0) {
       // Equivalences that do not close into one set of three leave no
       // atom outside the pairs: no symmetry is assumed then.
-      to_lst(run_, "(/a)", " No neighbour outside the equivalent pairs: no local symmetry assumed");
+      to_lst(run_, "(/a)"_f, " No neighbour outside the equivalent pairs: no local symmetry assumed");
       general_fallback();
       return;
     }
@@ -285,7 +285,7 @@ void AxisRules::cis_pair_frame() {
   int y = 0;
   for (int k = 2; k <= nb_.nnei && y == 0; ++k)
     if (isn(k) != b) y = isn(k);
-  to_lst(run_, "(/a)", " First two sorted neighbours are trans: Z bisects a cis pair");
+  to_lst(run_, "(/a)"_f, " First two sorted neighbours are trans: Z bisects a cis pair");
   Vec3 cart;
   const int d = pair_dummy(a, b, cart);
   axis0_dummy("Z", d, cart);
@@ -297,7 +297,7 @@ void AxisRules::cis_pair_frame() {
 // along the pairs themselves, so Z points at a member of the pair chosen for
 // Z and Y at a member of the other.
 void AxisRules::trans_pairs_frame(const Pair& zpair, const Pair& other) {
-  to_lst(run_, "(/a)", " Both equivalent pairs are trans: Z along the first pair");
+  to_lst(run_, "(/a)"_f, " Both equivalent pairs are trans: Z along the first pair");
   axis0("Z", zpair.a);
   axis2("Y", other.a);
   sitesym("mm2");

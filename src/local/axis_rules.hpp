@@ -66,10 +66,10 @@ class AxisRules {
   float angle(int a, int b, int c) const { return calcang(xc(a), xc(b), xc(c)); }
 
   void no_neighbors_message(int atom, float r) {
-    to_both(run_, "(/' No neighbors of atom ',a,' were found within ',f10.2,' Angstroms')", label(atom), r);
+    to_both(run_, "(/' No neighbors of atom ',a,' were found within ',f10.2,' Angstroms')"_f, label(atom), r);
   }
   void origin_dummy_as_atom2(const char* letter) {
-    to_both(run_, "(/' Will make dummy at 0,0,0')");
+    to_both(run_, "(/' Will make dummy at 0,0,0')"_f);
     Vec3 cart;
     int d = fixing_dummy(Vec3{0, 0, 0}, first_axis(), cart);
     axis2_dummy(letter, d, cart);
@@ -102,7 +102,7 @@ class AxisRules {
       e = sub(ek, scale(n, dot(ek, n)));
       e = scale(e, 1.0f / rlength(e));
     }
-    to_lst(run_, "(/' That point is on the atom or on its first axis: dummy made 1 Angstrom off the axis')");
+    to_lst(run_, "(/' That point is on the atom or on its first axis: dummy made 1 Angstrom off the axis')"_f);
     return dummy_cart(add(xc(i_), e), cart);
   }
   // Two neighbours on opposite sides of the atom (as straight as a linear

@@ -35,7 +35,7 @@ void replace_axis_atom(Run& run, int i, std::string& atom, const std::string& ax
   DummyLab(run);
   to_lst(run,
          "(/' Atom ',a,' used in definition of ',a,'-axis is',"
-         "' symmetry-generated; replace with dummy ',i4)",
+         "' symmetry-generated; replace with dummy ',i4)"_f,
          std::string(rtrim(atom)), ax, d.n);
   atom = pad(d.label[static_cast<std::size_t>(d.n)], 8);
   const auto ui = static_cast<std::size_t>(i);
@@ -164,7 +164,7 @@ float calcang(const Vec3& a, const Vec3& b, const Vec3& c) {
 
 void prtang(Run& run, std::ostream& os, int a, int b, int c, float angle) {
   auto label = [&](int i) { return rtrim(run.atoms.label.at(static_cast<std::size_t>(i))); };
-  ff::write(os, "(/' Angle   ',a,' - ',a,' - ',a,' = ',f8.2,' deg.')", label(a), label(b), label(c), angle);
+  ff::write(os, "(/' Angle   ',a,' - ',a,' - ',a,' = ',f8.2,' deg.')"_f, label(a), label(b), label(c), angle);
 }
 
 std::array<Vec3, 3> getdummy(const Vec3& origin, const std::array<Vec3, 3>& axes) {
@@ -217,7 +217,7 @@ void loc2plat(Run& run, int atom) {
   std::string y_name = x_name, z_name = x_name;
   y_name[0] = 'Y';
   z_name[0] = 'Z';
-  ff::write(os, "(4('ATOM ',a8,3x,3f12.4,:/))", run.atoms.label[ua], c, x_name, tips[0], y_name, tips[1], z_name,
+  ff::write(os, "(4('ATOM ',a8,3x,3f12.4,:/))"_f, run.atoms.label[ua], c, x_name, tips[0], y_name, tips[1], z_name,
             tips[2]);
 }
 

@@ -190,9 +190,9 @@ void record_site_check(Run& run, int atom) {
   if (!c.checked || c.passes) return;
   const std::string_view sym = rtrim(run.atoms.sitesym[ua]);
   const std::string_view lab = rtrim(run.atoms.label[ua]);
-  to_lst(run, "(/' Site symmetry ',a,' of ',a,' fails the check on its neighbours: largest misfit ',f7.3,' Angstrom')",
+  to_lst(run, "(/' Site symmetry ',a,' of ',a,' fails the check on its neighbours: largest misfit ',f7.3,' Angstrom')"_f,
          sym, lab, c.misfit);
-  to_out(run, "(' Site symmetry ',a,' of ',a,' fails the check on its neighbours: largest misfit ',f7.3,' Angstrom')",
+  to_out(run, "(' Site symmetry ',a,' of ',a,' fails the check on its neighbours: largest misfit ',f7.3,' Angstrom')"_f,
          sym, lab, c.misfit);
 }
 

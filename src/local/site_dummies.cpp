@@ -70,7 +70,7 @@ void number_site_dummies(Run& run) {
   Dummy& d = run.dummy;
   std::vector<char> named = named_dummies(run);
   std::vector<int> number(s.dummy_x.size() + 1, 0);
-  to_lst(run, "(/' Dummies of the frames of atoms on special positions, numbered after all others:')");
+  to_lst(run, "(/' Dummies of the frames of atoms on special positions, numbered after all others:')"_f);
   for (const SiteFrameAtom& w : s.waiting)
     for (const int k : w.waiting) {
       if (k == 0 || number[static_cast<std::size_t>(k)] != 0) continue;
@@ -83,12 +83,12 @@ void number_site_dummies(Run& run) {
         // A dummy of the chemical frame the site frame replaced: no atom
         // names it now, so it serves the site instead of lying unused.
         d.x[static_cast<std::size_t>(n)] = x;
-        to_lst(run, "(3x,a,' for ',a,3f12.6,' (moved: made for its chemical frame, named by no atom now)')",
+        to_lst(run, "(3x,a,' for ',a,3f12.6,' (moved: made for its chemical frame, named by no atom now)')"_f,
                pad(d.label[static_cast<std::size_t>(n)], 6), pad(lab, 8), x);
       } else {
         n = append_dummy(run, x);
         named.push_back(0);
-        to_lst(run, "(3x,a,' for ',a,3f12.6)", pad(d.label[static_cast<std::size_t>(n)], 6), pad(lab, 8), x);
+        to_lst(run, "(3x,a,' for ',a,3f12.6)"_f, pad(d.label[static_cast<std::size_t>(n)], 6), pad(lab, 8), x);
       }
       named[static_cast<std::size_t>(n)] = 1;
       number[static_cast<std::size_t>(k)] = n;
@@ -102,7 +102,7 @@ void number_site_dummies(Run& run) {
     refer_axes(run, w.atom, ax, ia < run.mpoles.size() ? run.mpoles[ia].equiv : 0);
     const std::string& line = run.atom_table[ia];
     run.out << ' ' << line << '\n';
-    to_lst(run, "(/a,a)", " Local coordinate system definition :  ", line);
+    to_lst(run, "(/a,a)"_f, " Local coordinate system definition :  ", line);
   }
 }
 

@@ -327,36 +327,36 @@ std::string SiteAligner::point_name(const std::string& label, int waiting) const
 
 void SiteAligner::report(const Choice& c, std::string_view chem) const {
   const std::string lab(rtrim(run_.atoms.label[i_]));
-  to_lst(run_, "(/' Atom ',a,' is on a special position: site symmetry of the crystal ',a,' (',i0,' operations)')",
+  to_lst(run_, "(/' Atom ',a,' is on a special position: site symmetry of the crystal ',a,' (',i0,' operations)')"_f,
          lab, site_.group, static_cast<int>(site_.ops.size()));
   for (int n : site_.ops) symout(*run_.lst, n, run_.symm.op[static_cast<std::size_t>(n)]);
   for (const Mat3& r : site_.cart) {
     const PointElement e = describe(r);
     if (e.symbol == "1") continue;
     if (rlength(e.axis) == 0) {
-      to_lst(run_, "(3x,a4,' inversion centre at the atom')", e.symbol);
+      to_lst(run_, "(3x,a4,' inversion centre at the atom')"_f, e.symbol);
       continue;
     }
     const Vec3 f = to_frac(run_.transf, Cart(e.axis));
     float big = 0;
     for (float v : f) big = std::max(big, std::fabs(v));
-    to_lst(run_, "(3x,a4,1x,a,3f8.4,' (Cartesian), [',3f7.3,'] (cell axes)')", e.symbol,
+    to_lst(run_, "(3x,a4,1x,a,3f8.4,' (Cartesian), [',3f7.3,'] (cell axes)')"_f, e.symbol,
            e.symbol == "m" ? "normal" : "axis  ", e.axis, scale(f, 1.0f / big));
   }
   if (c.own) {
-    to_lst(run_, "(' Frame of the site: Z along ',a,', X along ',a,' (axis points ',a,' and ',a,')')", c.z_what,
+    to_lst(run_, "(' Frame of the site: Z along ',a,', X along ',a,' (axis points ',a,' and ',a,')')"_f, c.z_what,
            c.x_what, point_name(run_.axes.ATOM0, waiting_[0]), point_name(run_.axes.ATOM2, waiting_[1]));
     if (waiting_[0] != 0 || waiting_[1] != 0)
-      to_lst(run_, "(' New dummies are numbered after all others, once every atom has its axes')");
+      to_lst(run_, "(' New dummies are numbered after all others, once every atom has its axes')"_f);
   } else {
-    to_lst(run_, "(' Frame of the chemical rule kept: its axes already lie along the elements of the site')");
+    to_lst(run_, "(' Frame of the chemical rule kept: its axes already lie along the elements of the site')"_f);
   }
   if (!chem_frame_ok_)
-    to_lst(run_, "(' The axes of the chemical rule fix no frame: the site group alone decides')");
+    to_lst(run_, "(' The axes of the chemical rule fix no frame: the site group alone decides')"_f);
   else if (!c.with_chem)
-    to_lst(run_, "(' The chemical site symmetry ',a,' cannot be expressed in this frame: the site group alone decides')",
+    to_lst(run_, "(' The chemical site symmetry ',a,' cannot be expressed in this frame: the site group alone decides')"_f,
            chem);
-  to_lst(run_, "(' Site symmetry used: ',a,' (chemical rule: ',a,', crystal: ',a,')')", c.name, chem, site_.group);
+  to_lst(run_, "(' Site symmetry used: ',a,' (chemical rule: ',a,', crystal: ',a,')')"_f, c.name, chem, site_.group);
   const std::string_view before = key_mask(pad(chem, 5));
   const std::string_view after = key_mask(pad(c.name, 5));
   std::string fixed;
@@ -365,8 +365,8 @@ void SiteAligner::report(const Choice& c, std::string_view chem) const {
       if (!fixed.empty()) fixed += ' ';
       fixed += key_flag_name(k);
     }
-  to_lst(run_, "(' Multipoles the crystal fixes: ',a)", fixed.empty() ? std::string("none") : fixed);
-  to_out(run_, "(' Atom ',a,' on a special position (site group ',a,'): site symmetry ',a,', frame ',a)", lab,
+  to_lst(run_, "(' Multipoles the crystal fixes: ',a)"_f, fixed.empty() ? std::string("none") : fixed);
+  to_out(run_, "(' Atom ',a,' on a special position (site group ',a,'): site symmetry ',a,', frame ',a)"_f, lab,
          site_.group, c.name, c.own ? "of the site" : "of the chemical rule");
 }
 
@@ -378,7 +378,7 @@ void SiteAligner::run() {
   if (!c) c = own_frame();
   if (!c) {
     to_both(run_, "(/' Atom ',a,' is on a special position (site group ',a,') but no frame of the site was found:',"
-                  "' the chemical set-up is kept')",
+                  "' the chemical set-up is kept')"_f,
             rtrim(run_.atoms.label[i_]), site_.group);
     return;
   }
@@ -445,7 +445,7 @@ void align_with_site(Run& run, int atom, int dummies_before) {
   if (site.group.empty()) {
     // Operations that form no point group: the tolerance took in a near miss.
     to_both(run, "(/' Atom ',a,' is mapped onto itself by ',i0,' operations that form no point group:',"
-                 "' no site symmetry of the crystal taken')",
+                 "' no site symmetry of the crystal taken')"_f,
             rtrim(run.atoms.label[atom]), static_cast<int>(site.ops.size()));
     return;
   }

@@ -150,15 +150,15 @@ struct Run {
 
 // Listing, standard output, or both (listing first).
 template <class... Ts>
-void to_lst(Run& r, std::string_view fmt, const Ts&... args) {
+void to_lst(Run& r, const ff::Format& fmt, const Ts&... args) {
   ff::write(*r.lst, fmt, args...);
 }
 template <class... Ts>
-void to_out(Run& r, std::string_view fmt, const Ts&... args) {
+void to_out(Run& r, const ff::Format& fmt, const Ts&... args) {
   ff::write(r.out, fmt, args...);
 }
 template <class... Ts>
-void to_both(Run& r, std::string_view fmt, const Ts&... args) {
+void to_both(Run& r, const ff::Format& fmt, const Ts&... args) {
   std::string s = ff::format(fmt, args...);
   *r.lst << s;
   r.out << s;

@@ -39,11 +39,11 @@ std::vector<JoinEntry> join_entries(Run& run) {
     int from = 0;
     if (!join_radius(run, z, r, from)) {
       ff::write(*run.lst, "(/' JOIN RADII : atom type ',i3,' (atomic number ',i3,') has no element symbol;',"
-                          "' left out of vorn.spf')", t, z);
+                          "' left out of vorn.spf')"_f, t, z);
       continue;
     }
     if (from != z)
-      ff::write(*run.lst, "(/' JOIN RADII : no covalent radius for ',a,'; the radius of ',a,f6.2,' is used')",
+      ff::write(*run.lst, "(/' JOIN RADII : no covalent radius for ',a,'; the radius of ',a,f6.2,' is used')"_f,
                 atsym(z), atsym(from), r);
     out.push_back({atsym(z), r});
   }
@@ -60,8 +60,10 @@ void write_join_radii(Run& run, const std::vector<JoinEntry>& types, bool dummie
   const char* pseudo[] = {"X", "Y", "Z", "D"};
   const int npseudo = dummies ? 4 : 3;
   for (int k = 0; k < npseudo; ++k) ff::add(items, pseudo[k]);
-  const std::string fmt =
+  // The line's length follows the atom types: its format is made here.
+  const std::string text =
       "(a," + std::to_string(types.size()) + "(1x,a2,f5.2)," + std::to_string(npseudo) + "(1x,a2,' 0.01'))";
+  const ff::Format fmt(text);
   *run.spf << ff::format_items(fmt, items);
 }
 
@@ -81,7 +83,7 @@ void write_spf_rest(Run& run) {
     const Vec3& x = run.dummy.x[static_cast<std::size_t>(j)];
     const Vec3 xc = run.ctl.ifrac != 0 ? Vec3(to_cart(run.transf, Frac(x))) : x;
     // The full number: D(10) and beyond must stay distinct names for PLATON.
-    ff::write(os, "('ATOM D(',i0,')',2x,3f14.4)", j, xc);
+    ff::write(os, "('ATOM D(',i0,')',2x,3f14.4)"_f, j, xc);
   }
 
   const std::vector<JoinEntry> types = join_entries(run);
@@ -92,14 +94,14 @@ void write_spf_rest(Run& run) {
         "RADII ATOMS Y 0.02", "RADII ATOMS Z 0.02", "RADII BONDS ALL 0.01 1", "RADII BONDS TO X 0.01 1",
         "RADII BONDS TO Y 0.01 1", "RADII BONDS TO Z 0.01 1", "RADII BONDS TO D 0.00 0", "DETACH X Y", "DETACH X Z",
         "DETACH Y Z", "DETACH X X", "DETACH Y Y", "DETACH Z Z", "LABEL ON", "LABEL H", "UNLABEL X Y Z"})
-    ff::write(os, "(a)", line);
+    ff::write(os, "(a)"_f, line);
 
   if (ndum > 0) {
     for (const char* line : {"RADII ATOMS D 0.02", "DETACH D X", "DETACH D Y", "DETACH D Z", "LABEL D"})
-      ff::write(os, "(a)", line);
-    for (const JoinEntry& e : types) ff::write(os, "('DETACH D ',a2)", e.sym);
+      ff::write(os, "(a)"_f, line);
+    for (const JoinEntry& e : types) ff::write(os, "('DETACH D ',a2)"_f, e.sym);
   }
-  ff::write(os, "(a)", "PLOT");
+  ff::write(os, "(a)"_f, "PLOT");
 }
 
 }  // namespace vorn

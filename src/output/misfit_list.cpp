@@ -18,17 +18,17 @@ std::vector<int> misfit_atoms(const Run& run) {
 }
 
 void print_misfit_list(Run& run, const std::vector<int>& atoms) {
-  to_lst(run, "(/a)", std::string(80, '-'));
+  to_lst(run, "(/a)"_f, std::string(80, '-'));
   if (atoms.empty()) {
-    to_lst(run, "(/' Site-symmetry check : no atom has a misfit above the ring tolerance of ',f6.3,' Angstrom')",
+    to_lst(run, "(/' Site-symmetry check : no atom has a misfit above the ring tolerance of ',f6.3,' Angstrom')"_f,
            run.ctl.tol2);
     return;
   }
-  to_lst(run, "(/' Site-symmetry check : atoms with a misfit above the ring tolerance of ',f6.3,' Angstrom'/)",
+  to_lst(run, "(/' Site-symmetry check : atoms with a misfit above the ring tolerance of ',f6.3,' Angstrom'/)"_f,
          run.ctl.tol2);
-  to_lst(run, "(a)", "      NO  ATOM      SITESYM  MISFIT (A)");
+  to_lst(run, "(a)"_f, "      NO  ATOM      SITESYM  MISFIT (A)");
   for (int i : atoms)
-    to_lst(run, "(j8,2x,a8,2x,a5,f12.3)", i, run.atoms.label[static_cast<std::size_t>(i)],
+    to_lst(run, "(j8,2x,a8,2x,a5,f12.3)"_f, i, run.atoms.label[static_cast<std::size_t>(i)],
            run.atoms.sitesym[static_cast<std::size_t>(i)], *site_misfit(run, i));
 }
 

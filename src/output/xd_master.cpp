@@ -75,9 +75,9 @@ class OldMaster {
 void write_dummies(Run& run) {
   for (int j = 1; j <= run.dummy.n; ++j) {
     const Vec3& x = run.dummy.x[static_cast<std::size_t>(j)];
-    ff::write(*run.mas, "(a,2x,3f12.6)", pad(run.dummy.label[static_cast<std::size_t>(j)], 6), x);
+    ff::write(*run.mas, "(a,2x,3f12.6)"_f, pad(run.dummy.label[static_cast<std::size_t>(j)], 6), x);
     Vec3 c = run.ctl.ifrac == 1 ? Vec3(to_cart(run.transf, Frac(x))) : x;
-    ff::write(*run.ang, "('ATOM Li(',i0,')',2x,3f14.4)", j, c);
+    ff::write(*run.ang, "('ATOM Li(',i0,')',2x,3f14.4)"_f, j, c);
   }
 }
 
@@ -133,7 +133,7 @@ void localdef(Run& run) {
   for (LineBlock* lines : {&run.mopro, &run.mcon, &run.uratio}) lines->reserve(static_cast<std::size_t>(run.atoms.nat) + 1);
   run.label_index.build(run.atoms.label, run.atoms.nat);
   if (!run.ang.open(run.path("vorn.ang"))) err("localdef", "Unable to create output file vorn.ang");
-  ff::write(*run.ang, "(a)", "ANGSTROM");
+  ff::write(*run.ang, "(a)"_f, "ANGSTROM");
 
   std::optional<OldMaster> old;
   if (run.ctl.iformat == FMT_XD) {
@@ -145,10 +145,10 @@ void localdef(Run& run) {
   line(run, header);
 
   for (int i = 1; i <= run.atoms.nat; ++i) {
-    to_lst(run, "(/1x,79('-')/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)", i, run.atoms.label[i],
+    to_lst(run, "(/1x,79('-')/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)"_f, i, run.atoms.label[i],
            run.atoms1.occ[i]);
     DefLoc(run, i);
-    ff::write(*run.ang, "('ATOM ',a,3x,3f14.4)", run.atoms.label[i], run.atoms.xc[i]);
+    ff::write(*run.ang, "('ATOM ',a,3x,3f14.4)"_f, run.atoms.label[i], run.atoms.xc[i]);
   }
   // The atom table waits for the last atom: the dummies of the frames of
   // special positions take their numbers then.
@@ -196,9 +196,9 @@ void wrxdmas1(Run& run) {
   ff::Items items;
   ff::add(items, "KEEP  kappa ");
   for (int k = 1; k <= run.kappaset[0]; ++k) ff::add(items, k);
-  *run.mas << ff::format_items("( a, 20j4,' \\', 10(/,20j4,' \\') )", items);
+  *run.mas << ff::format_items("( a, 20j4,' \\', 10(/,20j4,' \\') )"_f, items);
   for (const char* l : {"KEEP  charge group1", "!KEEP  rigid group1", "!RESET bond C(1) H(1) 1.09 ..."}) line(run, l);
-  ff::write(*run.mas, "(a,6f11.5)", "WEIGHT  ", std::span<const float>(run.shelx.wght.data() + 1, 6));
+  ff::write(*run.mas, "(a,6f11.5)"_f, "WEIGHT  ", std::span<const float>(run.shelx.wght.data() + 1, 6));
   for (const char* l : {"SKIP  obs 0. 1.d10 *sigobs 3. 1.d06 sinthl 0. 2.",
                         "PRINT sinthl .0 2. obs 0. 15. delta 0. 10. *del% 80 100 extcn 80. 100. *abssc",
                         "!EXTCN  *iso aniso *type_1 type_2 type_3 distr_g *distr_l msc_0  msc_1",
@@ -235,7 +235,7 @@ void wrxdmas2(Run& run) {
       "!CPSEARCH BUBBLE ato(1) rmin 0.3 rmax 0.5 curv -3 ncps 3", "!CPSEARCH  point x y z",
       "!CPSEARCH  start file.cps", "!BPATH  ato(1) ato(2) algrithm 2", "!", "   END XDPROP"};
   for (const char* l : kProp1) line(run, l);
-  ff::write(*run.mas, "(a,j4,a)", "!LATEN  frag1 1 ", -run.atoms.nat, "  *neutral");
+  ff::write(*run.mas, "(a,j4,a)"_f, "!LATEN  frag1 1 ", -run.atoms.nat, "  *neutral");
   for (const char* l : kProp2) line(run, l);
   bang_rule(run);
   line(run, "   MODULE XDGEOM");

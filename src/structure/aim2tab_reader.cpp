@@ -82,10 +82,10 @@ void ReadAim2Tab(Run& run, const std::string& fname) {
   run.atoms.nat = nat;
 
   collect_types(run);
-  to_out(run, "(/' Number of atom types = ',i4)", run.at_types.ntyp);
+  to_out(run, "(/' Number of atom types = ',i4)"_f, run.at_types.ntyp);
   for (int k = 1; k <= run.at_types.ntyp; ++k)
-    to_out(run, "(3x,'atom type = ',i2,3x,' atomic number = ',i3)", k, run.at_types.iz[k]);
-  to_out(run, "(/' Total atoms read from AIM2TAB output file = ',i5)", nat);
+    to_out(run, "(3x,'atom type = ',i2,3x,' atomic number = ',i3)"_f, k, run.at_types.iz[k]);
+  to_out(run, "(/' Total atoms read from AIM2TAB output file = ',i5)"_f, nat);
   printatoms(run, *run.lst);
   // Without atoms every output file would be an empty shell.
   if (nat == 0)

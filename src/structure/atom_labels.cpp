@@ -100,12 +100,12 @@ std::vector<int> settle_labels(Run& run) {
 void print_label_changes(Run& run, const std::vector<int>& shown) {
   const Atoms& a = run.atoms;
   if (shown.empty()) return;
-  to_lst(run, "(/' Labels that differ from the atom names of the structure file:'/'  name        residue  label')");
+  to_lst(run, "(/' Labels that differ from the atom names of the structure file:'/'  name        residue  label')"_f);
   for (int i : shown) {
     const auto ui = static_cast<std::size_t>(i);
     const std::string residue = a.resnum[ui] != 0 ? ff::fmt_i(a.resnum[ui], 7) : std::string(7, ' ');
     const std::string& name = a.name[ui];
-    to_lst(run, "(2x,a,1x,a,2x,a)", name.size() < 11 ? pad(name, 11) : name, residue, rtrim(a.label[ui]));
+    to_lst(run, "(2x,a,1x,a,2x,a)"_f, name.size() < 11 ? pad(name, 11) : name, residue, rtrim(a.label[ui]));
   }
 }
 

@@ -27,24 +27,24 @@ void checkocc(Run& run) {
 }
 
 void prattyp(Run& run) {
-  to_lst(run, "(/' Number of atom types = ',i4)", run.at_types.ntyp);
+  to_lst(run, "(/' Number of atom types = ',i4)"_f, run.at_types.ntyp);
   for (int k = 1; k <= run.at_types.ntyp; ++k) {
     int z = run.at_types.iz[k];
-    to_lst(run, "(3x,'atom type = ',a,3x,' atomic number = ',i3)", atsym(z), z);
+    to_lst(run, "(3x,'atom type = ',a,3x,' atomic number = ',i3)"_f, atsym(z), z);
   }
 }
 
 void printatoms(Run& run, std::ostream& os) {
-  ff::write(os, "(/9x,'ATOM',6x,'------- FRACTIONAL -------',4x,'------- CARTESIAN -------  FLAG')");
+  ff::write(os, "(/9x,'ATOM',6x,'------- FRACTIONAL -------',4x,'------- CARTESIAN -------  FLAG')"_f);
   int count[3] = {0, 0, 0};  // flags -1, 0, 1
   for (int i = 1; i <= run.atoms.nat; ++i) {
     int f = run.atoms1.flag[i];
-    ff::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)", i, run.atoms.label[i], run.atoms.xf[i], run.atoms.xc[i], f);
+    ff::write(os, "(i7,2x,a,1x,3f9.5,2x,3f9.4,i6)"_f, i, run.atoms.label[i], run.atoms.xf[i], run.atoms.xc[i], f);
     if (f >= -1 && f <= 1) ++count[f + 1];
   }
-  ff::write(os, "(/' FLAG =  0 : normal atoms ( ',i5,' )')", count[1]);
-  ff::write(os, "('      =  1 : atoms in special positions ( ',i5,' ) ')", count[2]);
-  ff::write(os, "('      = -1 : disordered atoms ( ',i5,' ) ')", count[0]);
+  ff::write(os, "(/' FLAG =  0 : normal atoms ( ',i5,' )')"_f, count[1]);
+  ff::write(os, "('      =  1 : atoms in special positions ( ',i5,' ) ')"_f, count[2]);
+  ff::write(os, "('      = -1 : disordered atoms ( ',i5,' ) ')"_f, count[0]);
 }
 
 }  // namespace vorn

@@ -105,7 +105,7 @@ float read_wavelength(Run& run, const cif::Block& b, const Place& p) {
     const double w = optional(p, tag, *v, 0.0);
     if (w > 0.0) return static_cast<float>(w);
   }
-  to_lst(run, "(/' No wavelength in the data block (',a,'): ',f8.5,' (Mo K-alpha) assumed')", tag, kWaveDefault);
+  to_lst(run, "(/' No wavelength in the data block (',a,'): ',f8.5,' (Mo K-alpha) assumed')"_f, tag, kWaveDefault);
   return kWaveDefault;
 }
 
@@ -274,10 +274,10 @@ std::vector<gemmi::Op> read_operators(Run& run, const cif::Block& b, const Place
     err("ReadCif", where + ": " + fault + "; the symbol " + sym.tag + " '" + sym.name +
                        "' names a group that lacks most of them (" + joined(lacks) + ")");
   const std::string taken = "'" + sym.name + "'" + (sym.setting.empty() ? "" : " (setting " + sym.setting + ")");
-  to_both(run, "(/1x,a)", "WARNING: " + where + ": the operators of " + loop.tag + " form no group (" + fault +
+  to_both(run, "(/1x,a)"_f, "WARNING: " + where + ": the operators of " + loop.tag + " form no group (" + fault +
                               "); the group of " + sym.tag + " " + taken + " is taken instead");
-  to_both(run, "(1x,a)", "WARNING: operators of the loop that the group lacks: " + joined(lacks));
-  to_both(run, "(1x,a)", "WARNING: operators the group adds: " + joined(adds));
+  to_both(run, "(1x,a)"_f, "WARNING: operators of the loop that the group lacks: " + joined(lacks));
+  to_both(run, "(1x,a)"_f, "WARNING: operators the group adds: " + joined(adds));
   return sym.ops;
 }
 
@@ -396,7 +396,7 @@ void read_aniso(Run& run, const cif::Block& b, const Place& p, std::vector<Site>
     const std::string label = t.str(row, 0);
     auto it = index.find(label);
     if (it == index.end()) {
-      to_lst(run, "(' Aniso entry ',a,' has no atom site: passed over')", label);
+      to_lst(run, "(' Aniso entry ',a,' has no atom site: passed over')"_f, label);
       continue;
     }
     int nulls = 0;
@@ -436,30 +436,30 @@ void write_xd_head(Run& run, float wave, const XdSymmetry& xs) {
   std::ostream& m = *run.mas;
   const Cell& c = run.ucell;
   write_mas_banner(run);
-  ff::write(m, "('CELL ',6f12.4)", c);
-  ff::write(m, "('WAVE ',f12.6)", wave);
-  ff::write(m, "(a,a)", xs.centro ? "LATT C " : "LATT A ", std::string(1, xs.letter));
-  for (const gemmi::Op& op : xs.cards) ff::write(m, "(a)", "SYMM " + card_text(op));
+  ff::write(m, "('CELL ',6f12.4)"_f, c);
+  ff::write(m, "('WAVE ',f12.6)"_f, wave);
+  ff::write(m, "(a,a)"_f, xs.centro ? "LATT C " : "LATT A ", std::string(1, xs.letter));
+  for (const gemmi::Op& op : xs.cards) ff::write(m, "(a)"_f, "SYMM " + card_text(op));
   write_mas_module(run);
-  ff::write(*run.par, "('CELL',3f10.4,3f9.4,1x,f8.5)", c[0], c[1], c[2], c[3], c[4], c[5], wave);
-  ff::write(*run.par, "(a)");
+  ff::write(*run.par, "('CELL',3f10.4,3f9.4,1x,f8.5)"_f, c[0], c[1], c[2], c[3], c[4], c[5], wave);
+  ff::write(*run.par, "(a)"_f);
 }
 
 void build_symmetry(Run& run, const OpList& list, const XdSymmetry& xs) {
   const gemmi::GroupOps g = gemmi::split_centering_vectors(list.ops);
-  to_lst(run, "(/' Cell parameters: ',6f10.3)", run.ucell);
-  to_lst(run, "(/' Lattice type : ',a)", std::string(1, xs.letter));
-  to_lst(run, "(' Lattice is ',a)", g.is_centrosymmetric() ? "CentroSymmetric" : "Acentric");
+  to_lst(run, "(/' Cell parameters: ',6f10.3)"_f, run.ucell);
+  to_lst(run, "(/' Lattice type : ',a)"_f, std::string(1, xs.letter));
+  to_lst(run, "(' Lattice is ',a)"_f, g.is_centrosymmetric() ? "CentroSymmetric" : "Acentric");
   if (g.is_centrosymmetric() && !xs.centro)
-    to_lst(run, "(' Centre of symmetry away from the origin: every operator is written as a symmetry card')");
-  if (list.dropped > 0) to_lst(run, "(' Operators listed twice, taken once: ',i4)", list.dropped);
-  to_lst(run, "(/' Symmetry operations : ')");
+    to_lst(run, "(' Centre of symmetry away from the origin: every operator is written as a symmetry card')"_f);
+  if (list.dropped > 0) to_lst(run, "(' Operators listed twice, taken once: ',i4)"_f, list.dropped);
+  to_lst(run, "(/' Symmetry operations : ')"_f);
   run.symm.nsym = 0;
   run.symm.op.assign(1, SymOp{});
   for (const gemmi::Op& op : list.given) push_op(run.symm, to_symop(op));
   checkts(run);
   for (int n = 1; n <= run.symm.nsym; ++n) symout(*run.lst, n, run.symm.op[static_cast<std::size_t>(n)]);
-  to_lst(run, "(/' Final set of symmetry operations in matrix form:')");
+  to_lst(run, "(/' Final set of symmetry operations in matrix form:')"_f);
   prsymop(run);
   prattyp(run);
   tranmat(run);
@@ -475,7 +475,7 @@ void build_symmetry(Run& run, const OpList& list, const XdSymmetry& xs) {
 // SHELX gives an atom on a special position its share of the site (1/n);
 // a CIF gives occupancy 1 and the order n of the site symmetry.
 void store_atoms(Run& run, const std::vector<Site>& sites, const std::vector<int>& isft) {
-  to_both(run, "(/4x,'NO.  ATOM     IZ IU SF    XF       YF       ZF','    OCCUP  U''s -->')");
+  to_both(run, "(/4x,'NO.  ATOM     IZ IU SF    XF       YF       ZF','    OCCUP  U''s -->')"_f);
   Atoms& a = run.atoms;
   Atoms1& a1 = run.atoms1;
   std::vector<int> type_count(static_cast<std::size_t>(run.at_types.ntyp) + 1, 0);
@@ -506,14 +506,14 @@ void store_atoms(Run& run, const std::vector<Site>& sites, const std::vector<int
     a1.iu[ui] = s.aniso ? 2 : 1;
     run.at_uij[ui] = s.aniso ? s.u : Uij{s.uiso, 0, 0, 0, 0, 0};
     std::vector<float> shown(run.at_uij[ui].begin(), run.at_uij[ui].begin() + (s.aniso ? 6 : 1));
-    to_both(run, "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )", i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui],
+    to_both(run, "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )"_f, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui],
             a1.occ[ui], shown);
     if (order > 1)
-      to_lst(run, "(9x,'site symmetry of order',i3,' (',a,'): occupancy ',f7.4,' counted as ',f7.4)", order,
+      to_lst(run, "(9x,'site symmetry of order',i3,' (',a,'): occupancy ',f7.4,' counted as ',f7.4)"_f, order,
              s.order > 0 ? "from the file" : "from the operators", s.occ, a1.occ[ui]);
   }
   print_label_changes(run, relabelled);
-  to_out(run, "(/' Total atoms read from CIF file = ',i5)", a.nat);
+  to_out(run, "(/' Total atoms read from CIF file = ',i5)"_f, a.nat);
 }
 
 }  // namespace
@@ -535,8 +535,8 @@ void ReadCif(Run& run, const std::string& fname, const std::string& block) {
   cif::Document doc = read_document(run, fname);
   const cif::Block& b = choose_block(doc, fname, block);
   const Place place{fname, b.name};
-  to_lst(run, "(/' Reading CIF file : ',a)", fname);
-  to_lst(run, "(' Data block : ',a)", b.name);
+  to_lst(run, "(/' Reading CIF file : ',a)"_f, fname);
+  to_lst(run, "(' Data block : ',a)"_f, b.name);
 
   run.ucell = read_cell(b, place);
   const float wave = read_wavelength(run, b, place);

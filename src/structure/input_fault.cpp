@@ -10,19 +10,19 @@ namespace vorn {
 void input_fault(Run& run, std::string_view routine, std::string_view message, const TextFile& f,
                  std::string_view what) {
   std::string where = f.name() + ", line " + std::to_string(f.line_number()) + ": " + std::string(what);
-  to_both(run, "(/1x,a)", where);
+  to_both(run, "(/1x,a)"_f, where);
   err(routine, message);
 }
 
 void input_ended(Run& run, std::string_view routine, std::string_view message, const TextFile& f,
                  std::string_view what) {
   std::string where = f.name() + ": ends after line " + std::to_string(f.size()) + " (" + std::string(what) + ")";
-  to_both(run, "(/1x,a)", where);
+  to_both(run, "(/1x,a)"_f, where);
   err(routine, message);
 }
 
 void input_missing(Run& run, std::string_view routine, std::string_view message, std::string_view name) {
-  to_both(run, "(/1x,a)", std::string(rtrim(name)) + ": cannot be opened");
+  to_both(run, "(/1x,a)"_f, std::string(rtrim(name)) + ": cannot be opened");
   err(routine, message);
 }
 

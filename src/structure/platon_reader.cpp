@@ -30,7 +30,7 @@ void ReadPlaton(Run& run, const std::string& fname) {
   auto file = TextFile::open(run.path(fname));
   if (!file) input_missing(run, "ReadPlaton", "Error opening PLATON file", fname);
   TextFile& f = *file;
-  to_lst(run, "(//' Reading PLATON file : ',a)", fname.size() < 60 ? pad(fname, 60) : fname);
+  to_lst(run, "(//' Reading PLATON file : ',a)"_f, fname.size() < 60 ? pad(fname, 60) : fname);
 
   int nat = 0;
   std::string line;
@@ -57,7 +57,7 @@ void ReadPlaton(Run& run, const std::string& fname) {
 
   collect_types(run);
   prattyp(run);
-  to_both(run, "(/' Total atoms read from PLATON file = ',i8)", nat);
+  to_both(run, "(/' Total atoms read from PLATON file = ',i8)"_f, nat);
   printatoms(run, *run.lst);
   // Without atoms every output file would be an empty shell.
   if (nat == 0) err("ReadPlaton", "No ATOM line in PLATON file " + fname);

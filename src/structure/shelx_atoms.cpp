@@ -389,8 +389,8 @@ void ProcessU(Run& run, int i, const UeqTerms& terms, const std::string& where) 
   int p = i - 1;
   while (p >= 1 && run.shelx.riding[static_cast<std::size_t>(p)] == 1) --p;
   if (p < 1) {
-    to_out(run, "(' ProcessU :: Could not find parent atom ')");
-    if (!where.empty()) to_out(run, "(' (',a,')')", where);
+    to_out(run, "(' ProcessU :: Could not find parent atom ')"_f);
+    if (!where.empty()) to_out(run, "(' (',a,')')"_f, where);
     stop_reported("ProcessU", "Could not find parent atom");
   }
   const auto up = static_cast<std::size_t>(p);

@@ -92,37 +92,37 @@ int count_words(const std::string& s) { return dnumline(s, static_cast<int>(s.si
 
 void write_mas_banner(Run& run) {
   std::ostream& m = *run.mas;
-  ff::write(m, "(a)", std::string(79, '!'));
-  ff::write(m, "(a)", "!                   CREATED BY PROGRAM << VORN >>");
-  ff::write(m, "(a)", std::string(79, '!'));
-  ff::write(m, "(a)", "TITLE TEST");
+  ff::write(m, "(a)"_f, std::string(79, '!'));
+  ff::write(m, "(a)"_f, "!                   CREATED BY PROGRAM << VORN >>");
+  ff::write(m, "(a)"_f, std::string(79, '!'));
+  ff::write(m, "(a)"_f, "TITLE TEST");
 }
 
 void write_mas_module(Run& run) {
   std::ostream& m = *run.mas;
   const std::string rule = "!" + std::string(78, '-');
-  ff::write(m, "(a)", std::string(79, '!'));
-  ff::write(m, "(a)", "!");
-  ff::write(m, "(a)", "    MODULE *XDLSM");
-  ff::write(m, "(a)", "!");
-  ff::write(m, "(a)", "SELECT  *model 4 0 0 0 based_on F test verbose 3");
-  ff::write(m, "(a)", "SELECT  cycle 15 dampk 0.6 cmin 0.6 cmax 1. eigcut 1.d-09");
-  ff::write(m, "(a)", "SAVE  deriv lsqmat cormat");
-  ff::write(m, "(a)", "SOLVE  *inv diag *cond");
-  ff::write(m, "(a)", rule);
-  ff::write(m, "(a,a,a)", "SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P",
+  ff::write(m, "(a)"_f, std::string(79, '!'));
+  ff::write(m, "(a)"_f, "!");
+  ff::write(m, "(a)"_f, "    MODULE *XDLSM");
+  ff::write(m, "(a)"_f, "!");
+  ff::write(m, "(a)"_f, "SELECT  *model 4 0 0 0 based_on F test verbose 3");
+  ff::write(m, "(a)"_f, "SELECT  cycle 15 dampk 0.6 cmin 0.6 cmax 1. eigcut 1.d-09");
+  ff::write(m, "(a)"_f, "SAVE  deriv lsqmat cormat");
+  ff::write(m, "(a)"_f, "SOLVE  *inv diag *cond");
+  ff::write(m, "(a)"_f, rule);
+  ff::write(m, "(a,a,a)"_f, "SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P",
             "  4P  3D  4D  4F  5S  5P  6S  6P  5D  7S  6D  5F  DELF'", "   DELF''  NSCTL");
   for (int k = 1; k <= run.at_types.ntyp; ++k) {
     const int z = run.at_types.iz[static_cast<std::size_t>(k)];
-    ff::write(m, "(a2,3x,'CHFW CHFW CSZD',1x,18i4,2f8.4,f7.3)", atsym(z), GetSFT(z), 0.0f, 0.0f, 0.0f);
+    ff::write(m, "(a2,3x,'CHFW CHFW CSZD',1x,18i4,2f8.4,f7.3)"_f, atsym(z), GetSFT(z), 0.0f, 0.0f, 0.0f);
     // The line keeps its place, so that the table numbers of the types after
     // it stay right; an atom of this type stops the run when it is read.
     if (z > MAXSCATZ)
-      to_lst(run, "(/' Atom type ',i3,' (',a,') : no wavefunction table covers it; its SCAT line has no occupancies')",
+      to_lst(run, "(/' Atom type ',i3,' (',a,') : no wavefunction table covers it; its SCAT line has no occupancies')"_f,
              k, rtrim(atsym(z)));
   }
-  ff::write(m, "(a)", "END SCAT");
-  ff::write(m, "(a)", rule);
+  ff::write(m, "(a)"_f, "END SCAT");
+  ff::write(m, "(a)"_f, rule);
 }
 
 namespace {
@@ -136,10 +136,10 @@ void read_cell(Run& run, Head& h, const ShelxFile& sf, const std::string& line) 
   std::string fault = cell_fault(c);
   if (!fault.empty()) err("ReadShelx", "Impossible cell: " + fault + ", " + sf.where() + ": " + std::string(rtrim(line)));
   run.ucell = c;
-  h.mas.push_back({Head::Line::Plain, ff::format("('CELL ',6f12.4)", c)});
-  h.mas.push_back({Head::Line::Plain, ff::format("('WAVE ',f12.6)", wave)});
-  ff::write(*run.par, "('CELL',3f10.4,3f9.4,1x,f8.5)", c[0], c[1], c[2], c[3], c[4], c[5], wave);
-  ff::write(*run.par, "(a)");
+  h.mas.push_back({Head::Line::Plain, ff::format("('CELL ',6f12.4)"_f, c)});
+  h.mas.push_back({Head::Line::Plain, ff::format("('WAVE ',f12.6)"_f, wave)});
+  ff::write(*run.par, "('CELL',3f10.4,3f9.4,1x,f8.5)"_f, c[0], c[1], c[2], c[3], c[4], c[5], wave);
+  ff::write(*run.par, "(a)"_f);
 }
 
 void read_latt(Run& run, Head& h, const ShelxFile& sf, const std::string& line) {
@@ -148,7 +148,7 @@ void read_latt(Run& run, Head& h, const ShelxFile& sf, const std::string& line) 
   if (!lr.read(n) || n == 0 || n < -7 || n > 7)
     err("ReadShelx", "LATT needs a lattice number from 1 to 7 or -1 to -7, " + sf.where() + ": " + std::string(rtrim(line)));
   run.shelx.latt = n;
-  h.mas.push_back({Head::Line::Latt, ff::format("(a,a)", n > 0 ? "LATT C " : "LATT A ", std::string(1, kLattice[std::abs(n) - 1]))});
+  h.mas.push_back({Head::Line::Latt, ff::format("(a,a)"_f, n > 0 ? "LATT C " : "LATT A ", std::string(1, kLattice[std::abs(n) - 1]))});
 }
 
 void read_sfac(Run& run, const ShelxFile& sf, const std::string& line) {
@@ -207,7 +207,7 @@ Head first_pass(Run& run, ShelxFile& sf) {
       h.latt_read = true;
     } else if (starts_padded(up, "SYMM")) {
       std::string card(rtrim(up));
-      h.mas.push_back({Head::Line::Symm, ff::format("(a)", card)});
+      h.mas.push_back({Head::Line::Symm, ff::format("(a)"_f, card)});
       // Cards longer than the 30 columns the MoPro file gives them are kept
       // whole: a cut card would lose its last coordinate.
       std::string text = card.size() > 4 ? card.substr(4) : std::string();
@@ -236,12 +236,12 @@ Head first_pass(Run& run, ShelxFile& sf) {
 
 void write_mopro_symmetry(Run& run, char letter, bool centro, const std::vector<std::string>& cards) {
   std::ostream& p = *run.par;
-  ff::write(p, "('SYMM ',i3,1x,a,a)", static_cast<int>(cards.size()) + 1, std::string(1, letter), centro ? " CENTRO" : "");
-  ff::write(p, "(a)", "  X, Y, Z");
-  for (const std::string& c : cards) ff::write(p, "(a)", c);
+  ff::write(p, "('SYMM ',i3,1x,a,a)"_f, static_cast<int>(cards.size()) + 1, std::string(1, letter), centro ? " CENTRO" : "");
+  ff::write(p, "(a)"_f, "  X, Y, Z");
+  for (const std::string& c : cards) ff::write(p, "(a)"_f, c);
   for (const char* l : {"SCALE  1  1.0", "FMULT  1.0", "UOVER  0.0", "SOLVT  0.0  50.0", "EXTIN  0.0  GAUSSIAN  ISOT  TYP1"})
-    ff::write(p, "(/a)", l);
-  ff::write(p, "(a)");
+    ff::write(p, "(/a)"_f, l);
+  ff::write(p, "(a)"_f);
 }
 
 namespace {
@@ -249,16 +249,16 @@ namespace {
 void build_symmetry(Run& run, ShelxFile& sf, const Head& h) {
   const int n = run.shelx.latt;
   const char letter = kLattice[std::abs(n) - 1];
-  to_lst(run, "(/' Cell parameters: ',6f10.3)", run.ucell);
+  to_lst(run, "(/' Cell parameters: ',6f10.3)"_f, run.ucell);
   if (!h.latt_read)
-    to_lst(run, "(/' No LATT instruction: the SHELX default LATT 1 (centrosymmetric, primitive) is used')");
-  to_lst(run, "(/' Lattice type : ',a)", std::string(1, letter));
-  to_lst(run, "(' Lattice is ',a)", n > 0 ? "CentroSymmetric" : "Acentric");
-  to_lst(run, "(/' Symmetry operations : ')");
+    to_lst(run, "(/' No LATT instruction: the SHELX default LATT 1 (centrosymmetric, primitive) is used')"_f);
+  to_lst(run, "(/' Lattice type : ',a)"_f, std::string(1, letter));
+  to_lst(run, "(' Lattice is ',a)"_f, n > 0 ? "CentroSymmetric" : "Acentric");
+  to_lst(run, "(/' Symmetry operations : ')"_f);
   getsym(run, sf.f);
   if (std::abs(n) != 1) nonp(run, letter);
   if (n > 0) addcentsymm(run);
-  to_lst(run, "(/' Final set of symmetry operations in matrix form:')");
+  to_lst(run, "(/' Final set of symmetry operations in matrix form:')"_f);
   prsymop(run);
   prattyp(run);
   tranmat(run);
@@ -281,8 +281,8 @@ void write_whole_group(Run& run, const Head& h) {
       *run.mas << l.text;
       continue;
     }
-    ff::write(*run.mas, "(a,a)", xs.centro ? "LATT C " : "LATT A ", std::string(1, xs.letter));
-    for (const std::string& c : cards) ff::write(*run.mas, "(a)", "SYMM " + c);
+    ff::write(*run.mas, "(a,a)"_f, xs.centro ? "LATT C " : "LATT A ", std::string(1, xs.letter));
+    for (const std::string& c : cards) ff::write(*run.mas, "(a)"_f, "SYMM " + c);
   }
   write_mas_module(run);
   for (std::string& c : cards)
@@ -323,7 +323,7 @@ struct AtomText {
 };
 
 void read_atoms(Run& run, ShelxFile& sf) {
-  to_both(run, "(/4x,'NO.  ATOM     IZ IU SF    XF       YF       ZF','    OCCUP  U''s -->')");
+  to_both(run, "(/4x,'NO.  ATOM     IZ IU SF    XF       YF       ZF','    OCCUP  U''s -->')"_f);
   sf.f.rewind();
   Atoms& a = run.atoms;
   Atoms1& a1 = run.atoms1;
@@ -387,8 +387,8 @@ void read_atoms(Run& run, ShelxFile& sf) {
 
     const int n = static_cast<int>(ws.size()) - 1;
     if (n != 6 && n != 11) {
-      to_out(run, "(/' Error reading atom: ',a4,' Line <<',a,'>>')", a.label[ui], atom.shown(name));
-      to_out(run, "(' (',a,')')", where);
+      to_out(run, "(/' Error reading atom: ',a4,' Line <<',a,'>>')"_f, a.label[ui], atom.shown(name));
+      to_out(run, "(' (',a,')')"_f, where);
       stop_reported("ReadShelx", "Error reading atom " + std::string(rtrim(a.label[ui])));
     }
     // The SFAC number is written I4 in the rewritten atom line.
@@ -410,8 +410,8 @@ void read_atoms(Run& run, ShelxFile& sf) {
     if (n == 6) ProcessU(run, i, ueq_terms, where);
 
     if (sh.resi) {
-      sh.reslab.push_back(ff::format("(a6,1x,i3,2x,a5,$)", pad(name, 10), res.number, res.name));
-      sh.resshort.push_back(ff::format("(a6,1x,i3,$)", pad(name, 10), res.number));
+      sh.reslab.push_back(ff::format("(a6,1x,i3,2x,a5,$)"_f, pad(name, 10), res.number, res.name));
+      sh.resshort.push_back(ff::format("(a6,1x,i3,$)"_f, pad(name, 10), res.number));
     }
     a.xc[ui] = to_cart(run.transf, a.xf[ui]);
   }
@@ -421,7 +421,7 @@ void read_atoms(Run& run, ShelxFile& sf) {
   for (int i = 1; i <= a.nat; ++i) {
     const auto ui = static_cast<std::size_t>(i);
     for (std::ostream* os : {&*run.lst, &run.out}) {
-      constexpr const char* kRow = "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )";
+      static constexpr const ff::Format& kRow = "( i6, 3x, a, 3i3, 3f9.5, f6.3, 6f7.3 )"_f;
       if (a1.iu[ui] == 1)
         ff::write(*os, kRow, i, a.label[ui], a.iz[ui], a1.iu[ui], a1.isft[ui], a.xf[ui], a1.occ[ui], run.at_uij[ui][0]);
       else
@@ -429,7 +429,7 @@ void read_atoms(Run& run, ShelxFile& sf) {
     }
   }
   print_label_changes(run, relabelled);
-  to_out(run, "(/' Total atoms read from SHELX file = ',i5)", a.nat);
+  to_out(run, "(/' Total atoms read from SHELX file = ',i5)"_f, a.nat);
   // Without atoms every output file would be an empty shell.
   if (a.nat == 0) err("ReadShelx", "No atom in SHELX file " + sf.name);
 }
@@ -440,7 +440,7 @@ void ReadShelx(Run& run, const std::string& fname) {
   std::optional<TextFile> file = TextFile::open(run.path(fname));
   if (!file) input_missing(run, "ReadShelx", "Error opening SHELX file...", fname);
   ShelxFile sf(*file, fname);
-  to_lst(run, "(/' Reading SHELX file : ',a)", fname);
+  to_lst(run, "(/' Reading SHELX file : ',a)"_f, fname);
 
   write_mas_banner(run);
   Head h = first_pass(run, sf);

@@ -97,19 +97,19 @@ Lattice scan_master(Run& run, TextFile& mas) {
 }
 
 void read_master(Run& run, TextFile& mas) {
-  to_lst(run, "(/' Reading data from XD master file: ',a)", name60(run.ctl.xdold));
+  to_lst(run, "(/' Reading data from XD master file: ',a)"_f, name60(run.ctl.xdold));
   Lattice lat = scan_master(run, mas);
-  to_lst(run, "(/' Cell parameters: ',3f10.3,3f8.2)", run.ucell);
-  to_lst(run, "(/' Lattice type : ',a)", std::string(1, lat.letter));
-  to_lst(run, "(' Lattice is ',a)", lat.centro ? "CentroSymmetric" : "Acentric");
-  to_lst(run, "(/' Symmetry operations : ')");
+  to_lst(run, "(/' Cell parameters: ',3f10.3,3f8.2)"_f, run.ucell);
+  to_lst(run, "(/' Lattice type : ',a)"_f, std::string(1, lat.letter));
+  to_lst(run, "(' Lattice is ',a)"_f, lat.centro ? "CentroSymmetric" : "Acentric");
+  to_lst(run, "(/' Symmetry operations : ')"_f);
 
   getsym(run, mas);
   // The inversion first, then the centring: the centred copies then include
   // the inverted operators.
   if (lat.centro) addcentsymm(run);
   if (lat.letter != 'P') nonp(run, lat.letter);
-  to_lst(run, "(/' Final set of symmetry operations in matrix form:')");
+  to_lst(run, "(/' Final set of symmetry operations in matrix form:')"_f);
   prsymop(run);
   tranmat(run);
 }
@@ -219,7 +219,7 @@ void read_atoms(Run& run, TextFile& f, int nat) {
     int iz = iatnum(a.label);
     run.atoms.iz[i] = iz;
     run.atoms1.lmax[i] = iz == 1 ? 2 : 4;
-    to_both(run, "(j4,3x,a,2x,i3,3x,i8,5x,i8)", i, a.label, iz, iu, run.atoms1.isft[i]);
+    to_both(run, "(j4,3x,a,2x,i3,3x,i8,5x,i8)"_f, i, a.label, iz, iu, run.atoms1.isft[i]);
 
     // Pv and the (L+1)^2 multipole populations, ten to a line.
     int npop = (level + 1) * (level + 1) / 10 + 1;
@@ -248,7 +248,7 @@ void read_trailer(Run& run, TextFile& f) {
 }
 
 void read_parameters(Run& run, TextFile& f, const std::string& parfile) {
-  to_lst(run, "(/' Reading data from XD parameter file: ',a)", name60(parfile));
+  to_lst(run, "(/' Reading data from XD parameter file: ',a)"_f, name60(parfile));
 
   std::string line;
   std::string scan = scanned_line(run, f, line, "the model line");
@@ -259,7 +259,7 @@ void read_parameters(Run& run, TextFile& f, const std::string& parfile) {
     // The model line follows the version line whatever the version says.
     readxdline(run, f, line, "the model line");
   }
-  to_lst(run, "(/' XD parameter file version = ',i4)", version);
+  to_lst(run, "(/' XD parameter file version = ',i4)"_f, version);
 
   // The model name is the first word, whatever it looks like; the integers
   // are read from the rest of the line.
@@ -274,8 +274,8 @@ void read_parameters(Run& run, TextFile& f, const std::string& parfile) {
   std::array<int, 4> mi{};
   if (!ff::ListReader(model).read(mi[0], mi[1], mi[2], mi[3]))
     input_fault(run, kRoutine, kBadPar, f, "model name and four integers expected, found " + shown(line));
-  to_lst(run, "(/' Maximum level of multipole expansion = ',i4)", mi[0]);
-  to_lst(run, "(' Model name = ',a)", run.amodel);
+  to_lst(run, "(/' Maximum level of multipole expansion = ',i4)"_f, mi[0]);
+  to_lst(run, "(' Model name = ',a)"_f, run.amodel);
 
   std::array<int, 23> hdr{};
   if (version == 1) {
@@ -287,15 +287,15 @@ void read_parameters(Run& run, TextFile& f, const std::string& parfile) {
   int nat = hdr[9];
   int nkappa = hdr[12];
   int ndummy = hdr[22];
-  to_lst(run, "(a,j4)", " Number of atoms in XD parameter file = ", nat);
-  to_lst(run, "(a,i4)", " Number kappa sets = ", nkappa);
+  to_lst(run, "(a,j4)"_f, " Number of atoms in XD parameter file = ", nat);
+  to_lst(run, "(a,i4)"_f, " Number kappa sets = ", nkappa);
   if (nat > MAXAT) err(kRoutine, "Too many atoms");
   if (nat < 0 || nkappa < 0 || ndummy < 0)
     input_fault(run, kRoutine, kBadPar, f,
                 "negative count in the header (atoms " + std::to_string(nat) + ", kappa sets " +
                     std::to_string(nkappa) + ", dummy atoms " + std::to_string(ndummy) + ")");
 
-  to_both(run, "(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')");
+  to_both(run, "(/1x,'NO.',3x,'ATOM',6x,'AT.NO.',3x,'ORDER_OF_U',5x,'iSFT')"_f);
   for (int k = 0; k < ndummy + 2; ++k) direct_line(run, f, line, "header lines and dummy atoms");
 
   read_atoms(run, f, nat);

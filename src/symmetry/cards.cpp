@@ -261,7 +261,7 @@ std::string opout(const Vec3& r, float t) {
 
 void symout(std::ostream& os, int n, const SymOp& op) {
   std::string text = opout(op.R[0], op.t[0]) + "," + opout(op.R[1], op.t[1]) + "," + opout(op.R[2], op.t[2]);
-  ff::write(os, "(3x,'SYMM', I3, 5X, A)", n, text);
+  ff::write(os, "(3x,'SYMM', I3, 5X, A)"_f, n, text);
 }
 
 void getsym(Run& run, TextFile& f) {
@@ -278,7 +278,7 @@ void getsym(Run& run, TextFile& f) {
     first = false;
     // An illegal card is reported with the number its operator would have had;
     // so is a card longer than the 255 columns read, which would lose its end.
-    if (f.cut() || symcrd(line, s) != 0) to_lst(run, "(' * * * Symmetry card no.', I3, ' illegal * * *')", s.nsym + 1);
+    if (f.cut() || symcrd(line, s) != 0) to_lst(run, "(' * * * Symmetry card no.', I3, ' illegal * * *')"_f, s.nsym + 1);
   }
   for (int n = 1; n <= s.nsym; ++n) symout(*run.lst, n, s.op[n]);
 }

@@ -19,7 +19,7 @@ float c3_squared(const Cell& cell) {
 }
 
 void print_rows(Run& run, const Mat3& m) {
-  for (const auto& row : m) to_lst(run, "(3f15.8)", row);
+  for (const auto& row : m) to_lst(run, "(3f15.8)"_f, row);
 }
 
 }  // namespace
@@ -70,17 +70,17 @@ void tranmat(Run& run) {
   bool zero_length = cell[0] == 0.0f || cell[1] == 0.0f || cell[2] == 0.0f;
   if (!zero_length) {
     std::string fault = cell_fault(cell);
-    if (!fault.empty()) err("tranmat", "Cell " + ff::format("(3f10.4,3f9.3,$)", cell) + " : " + fault);
+    if (!fault.empty()) err("tranmat", "Cell " + ff::format("(3f10.4,3f9.3,$)"_f, cell) + " : " + fault);
   }
   Mat3 m = zero_length ? Mat3{} : cell_matrix(cell);
   run.transf.M = m;
   run.transf.Minv = Inverse(m);
-  to_lst(run, "(/' Transformation matrix CRYSTAL --> GLOBAL CARTESIAN :')");
+  to_lst(run, "(/' Transformation matrix CRYSTAL --> GLOBAL CARTESIAN :')"_f);
   print_rows(run, run.transf.M);
-  to_lst(run, "(/' Transformation matrix GLOBAL CARTESIAN --> CRYSTAL :')");
+  to_lst(run, "(/' Transformation matrix GLOBAL CARTESIAN --> CRYSTAL :')"_f);
   print_rows(run, run.transf.Minv);
-  to_lst(run, "('  ')");
-  to_out(run, "('  ')");
+  to_lst(run, "('  ')"_f);
+  to_out(run, "('  ')"_f);
 }
 
 Cell r_cell(const Cell& cell) {

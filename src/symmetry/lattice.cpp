@@ -12,7 +12,7 @@ namespace {
 
 // Line j: how the j-th coordinate enters the image (column j of R), then t_j.
 void print_matrix(Run& run, const SymOp& op) {
-  for (int j = 0; j < 3; ++j) to_lst(run, "(3f12.6,5x,f12.6)", op.R[0][j], op.R[1][j], op.R[2][j], op.t[j]);
+  for (int j = 0; j < 3; ++j) to_lst(run, "(3f12.6,5x,f12.6)"_f, op.R[0][j], op.R[1][j], op.R[2][j], op.t[j]);
 }
 
 std::vector<Vec3> centring_vectors(char letter) {
@@ -32,12 +32,12 @@ std::vector<Vec3> centring_vectors(char letter) {
 
 void nonp(Run& run, char letter) {
   const std::string l(1, letter);
-  to_lst(run, "(/' Non-Primitive lattice...')");
-  to_lst(run, "(' Lattice centring type is [ ',a,' ]')", l);
+  to_lst(run, "(/' Non-Primitive lattice...')"_f);
+  to_lst(run, "(' Lattice centring type is [ ',a,' ]')"_f, l);
   std::vector<Vec3> v = centring_vectors(letter);
   if (v.empty()) err("nonp", "Lattice type " + l + " is not supported");
   const int points = static_cast<int>(v.size()) + 1;
-  to_lst(run, "(' Number of lattice points per cell = ',i1)", points);
+  to_lst(run, "(' Number of lattice points per cell = ',i1)"_f, points);
   const int n0 = run.symm.nsym;
   for (const Vec3& c : v)
     for (int i = 1; i <= n0; ++i) {
@@ -46,7 +46,7 @@ void nonp(Run& run, char letter) {
       push_op(run.symm, op);
     }
   checkts(run);
-  to_lst(run, "(/' Symmetry operations after applying the lattice centering:')");
+  to_lst(run, "(/' Symmetry operations after applying the lattice centering:')"_f);
   prsymop(run);
 }
 
@@ -60,9 +60,9 @@ void addcentsymm(Run& run) {
     }
     push_op(run.symm, op);
   }
-  to_lst(run, "(/' Symmetry operations with Center of Symmetry applied: ',i4)", run.symm.nsym);
+  to_lst(run, "(/' Symmetry operations with Center of Symmetry applied: ',i4)"_f, run.symm.nsym);
   for (int n = 1; n <= run.symm.nsym; ++n) {
-    to_lst(run, "(/' SYMM ',i4)", n);
+    to_lst(run, "(/' SYMM ',i4)"_f, n);
     print_matrix(run, run.symm.op[n]);
   }
 }
@@ -74,10 +74,10 @@ void checkts(Run& run) {
 }
 
 void prsymop(Run& run) {
-  to_lst(run, "(/' Number of symmetry operations = ',i4)", run.symm.nsym);
+  to_lst(run, "(/' Number of symmetry operations = ',i4)"_f, run.symm.nsym);
   if (run.ctl.iverb < 2) return;
   for (int n = 1; n <= run.symm.nsym; ++n) {
-    to_lst(run, "(/' SYMM ',j2)", n);  // beyond 99 (F-centred cubic groups) in full
+    to_lst(run, "(/' SYMM ',j2)"_f, n);  // beyond 99 (F-centred cubic groups) in full
     print_matrix(run, run.symm.op[n]);
   }
 }

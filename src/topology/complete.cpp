@@ -301,18 +301,18 @@ void Completion::search() {
 }
 
 void print_completed(Run& run) {
-  to_lst(run, "(/a)", "List of atoms in complete fragment(s) :");
+  to_lst(run, "(/a)"_f, "List of atoms in complete fragment(s) :");
   std::ofstream ang(run.path("complete.ang"));
   if (!ang) err("gencompletefrags", "Unable to open file complete.ang");
-  to_lst(run, "(/7x,'ATOM',8x,'------ FRACTIONAL ------',4x,'----- CARTESIAN -----',5x,'ISQ NSQ')");
+  to_lst(run, "(/7x,'ATOM',8x,'------ FRACTIONAL ------',4x,'----- CARTESIAN -----',5x,'ISQ NSQ')"_f);
   const Atoms& a = run.atoms;
   for (int i = 1; i <= run.cryst.ncryst; ++i) {
     const auto j = static_cast<std::size_t>(i);
-    to_lst(run, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)", i, a.label[j], a.xf[j], a.xc[j], run.cryst.isq[j],
+    to_lst(run, "(i6,1x,a,1x,3f9.4,1x,3f8.3,i8,i4)"_f, i, a.label[j], a.xf[j], a.xc[j], run.cryst.isq[j],
            run.cryst.nsq[j]);
-    ff::write(ang, "('ATOM ',a10,3x,3f12.4)", a.label[j], a.xc[j]);
+    ff::write(ang, "('ATOM ',a10,3x,3f12.4)"_f, a.label[j], a.xc[j]);
   }
-  to_lst(run, "(/a)", " File with complete fragment(s) in PLATON format : complete.ang");
+  to_lst(run, "(/a)"_f, " File with complete fragment(s) in PLATON format : complete.ang");
   ang.close();
   if (!ang) err("gencompletefrags", "Error writing file complete.ang");
 }

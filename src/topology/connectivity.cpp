@@ -55,7 +55,7 @@ void writeconn(Run& run) {
     std::vector<std::string> labels;
     for (int q : run.conmat.icon[static_cast<std::size_t>(p)])
       labels.push_back(run.atoms.label[static_cast<std::size_t>(na.idx[static_cast<std::size_t>(q)])]);
-    to_lst(run, "(i7,1x,a8,' -',10(1x,a8))", p, run.atoms.label[static_cast<std::size_t>(na.idx[static_cast<std::size_t>(p)])],
+    to_lst(run, "(i7,1x,a8,' -',10(1x,a8))"_f, p, run.atoms.label[static_cast<std::size_t>(na.idx[static_cast<std::size_t>(p)])],
            labels);
   }
 }
@@ -65,7 +65,7 @@ namespace {
 // Element symbol and list position without blanks (C12), so that every atom
 // of the reduced list has a distinct name in a molecule viewer.
 std::string position_label(const Run& run, int p, int a) {
-  std::string s = ff::format("(a,i6)", atsym(run.atoms.iz[static_cast<std::size_t>(a)]), p);
+  std::string s = ff::format("(a,i6)"_f, atsym(run.atoms.iz[static_cast<std::size_t>(a)]), p);
   s.erase(std::remove_if(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\n'; }), s.end());
   return pad(s, 8);
 }
@@ -73,11 +73,11 @@ std::string position_label(const Run& run, int p, int a) {
 void write_reduced(Run& run, const char* name, bool by_position) {
   std::ofstream f(run.path(name));
   if (!f) err("connect4rings", std::string("Unable to open file ") + name);
-  ff::write(f, "(a)", "ANGSTROM");
+  ff::write(f, "(a)"_f, "ANGSTROM");
   for (int p = 1; p <= run.newat.n; ++p) {
     const int a = run.newat.idx[static_cast<std::size_t>(p)];
     const std::string label = by_position ? position_label(run, p, a) : run.atoms.label[static_cast<std::size_t>(a)];
-    ff::write(f, "('ATOM ',a8,3f12.4)", label, run.atoms.xc[static_cast<std::size_t>(a)]);
+    ff::write(f, "('ATOM ',a8,3f12.4)"_f, label, run.atoms.xc[static_cast<std::size_t>(a)]);
   }
   f.close();
   if (!f) err("connect4rings", std::string("Error writing file ") + name);
@@ -92,18 +92,18 @@ void connect4rings(Run& run) {
   na.idx[0] = 0;
   for (int i = 1; i <= na.n; ++i) na.idx[static_cast<std::size_t>(i)] = i;
 
-  to_lst(run, "(/a)", std::string(80, '-'));
-  to_both(run, "(/a)", " CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS");
+  to_lst(run, "(/a)"_f, std::string(80, '-'));
+  to_both(run, "(/a)"_f, " CREATING CONNECTIVITY TABLE AND ELIMINATING OPEN ATOMS");
 
   const BondTable& partners = keep_bonds(run);
   for (int cycle = 0;; ++cycle) {
-    to_both(run, "(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)", cycle, na.n);
+    to_both(run, "(/' **** ELIMINATION CYCLE =',i5,5x,'NUMBER OF ATOMS =',i7)"_f, cycle, na.n);
     const int removed = eliminate(run, cycle, partners);
-    to_both(run, "(8x,'NUMBER OF ATOMS REMOVED FROM THE TABLE = ',i7)", removed);
+    to_both(run, "(8x,'NUMBER OF ATOMS REMOVED FROM THE TABLE = ',i7)"_f, removed);
     if (removed == 0) break;
   }
   if (run.ctl.iverb > 1) {
-    to_lst(run, "(/a)", " CONNECTIVITY TABLE AFTER THE FINAL ELIMINATION CYCLE :");
+    to_lst(run, "(/a)"_f, " CONNECTIVITY TABLE AFTER THE FINAL ELIMINATION CYCLE :");
     writeconn(run);
   }
   write_reduced(run, "reduced.ang", false);

@@ -63,7 +63,7 @@ void clear_list(NeighborRec& r) {
 [[noreturn]] void too_many(Run& run, int atom, float rmax) {
   to_both(run,
           "(/' GetNei :: atom = ',i8,2x,a/'           rmax = ',f12.3/"
-          "'           inei exceeds dimension maxnei ( ',i6,' )'/)",
+          "'           inei exceeds dimension maxnei ( ',i6,' )'/)"_f,
           atom, run.atoms.label[static_cast<std::size_t>(atom)], rmax, MAXNEI);
   stop_reported("GetNei", "inei exceeds dimension maxnei");
 }
@@ -244,7 +244,7 @@ std::vector<std::string> member_labels(const Run& run, const NeighborRec& r, int
   return labels;
 }
 
-constexpr const char* kMemberFormat = "( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )";
+constexpr const ff::Format& kMemberFormat = "( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )"_f;
 
 // The list of one search: heading, column header, one row per atom (at
 // most MAXNEI), in one write.
@@ -261,22 +261,26 @@ void print_list(Run& run, std::ostream& os, int atom, float rmax, const Neighbor
     ff::add(items, run.atoms.label[j]);
     ff::add(items, run.atoms1.occ[j]);
   }
-  ff::write_items(os,
-                  rmax <= 0.0f ? "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,//"
-                                 "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"
-                               : "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,//"
-                                 "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))",
-                  items.view());
+  if (rmax <= 0.0f)
+    ff::write_items(os,
+                    "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,//"
+                    "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"_f,
+                    items.view());
+  else
+    ff::write_items(os,
+                    "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,//"
+                    "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"_f,
+                    items.view());
 }
 
 void print_search_types(Run& run, const NeighborRec& r) {
   auto& os = *run.lst;
-  ff::write(os, "(/4x,a,i4,a)", "There is(are) ", r.ntype, " atom type(s) among neighbors");
+  ff::write(os, "(/4x,a,i4,a)"_f, "There is(are) ", r.ntype, " atom type(s) among neighbors");
   for (int t = 1; t <= r.ntype; ++t) {
     const auto ut = static_cast<std::size_t>(t);
-    ff::write(os, "(/4x,a,i4)", "Type = ", t);
-    ff::write(os, "( 4x,a,i4)", "  atomic number = ", r.ztype[ut]);
-    ff::write(os, "( 4x,a,i4)", "  neighbors of this type = ", r.ntypenei[ut]);
+    ff::write(os, "(/4x,a,i4)"_f, "Type = ", t);
+    ff::write(os, "( 4x,a,i4)"_f, "  atomic number = ", r.ztype[ut]);
+    ff::write(os, "( 4x,a,i4)"_f, "  neighbors of this type = ", r.ntypenei[ut]);
     ff::write(os, kMemberFormat, member_labels(run, r, t));
   }
 }
@@ -330,7 +334,7 @@ void report_atom(Run& run, int atom) {
       ff::add(items, run.atoms.label[uj]);
     }
   }
-  ff::write_items(*run.lst, "(/' Atom # ',i6,' = ',a,' :',:/,1000(5x,2i4,f11.3,i8,3x,a,:/))", items.view());
+  ff::write_items(*run.lst, "(/' Atom # ',i6,' = ',a,' :',:/,1000(5x,2i4,f11.3,i8,3x,a,:/))"_f, items.view());
 }
 
 // Whichever base the ring's member list uses, its unused entries hold 0,
@@ -446,7 +450,7 @@ int findnei(Run& run, int atom, float rmax) {
   const int idis = GetNei(run, atom, rmax);
   if (run.iprint == 1) {
     print_list(run, *run.lst, atom, rmax, run.neig);
-    if (idis == 1) to_lst(run, "(/4x,'Note : at least 1 neighbor is disordered')");
+    if (idis == 1) to_lst(run, "(/4x,'Note : at least 1 neighbor is disordered')"_f);
   }
   SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
   group_types(run.neig, run, idx != nullptr ? &idx->lists.spare_members : nullptr);
@@ -459,8 +463,8 @@ void findallneighbors(Run& run) {
   const int n = run.cryst.ncryst;
   if (n < 0 || static_cast<std::size_t>(n) >= run.atoms.xc.size())
     err("findallneighbors", "atom count " + std::to_string(n) + " does not fit the atom table");
-  to_lst(run, "(/a)", std::string(79, '-'));
-  to_both(run, "(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')");
+  to_lst(run, "(/a)"_f, std::string(79, '-'));
+  to_both(run, "(/' IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM')"_f);
   // The lists of the table go into the run's pool, emptied first (no list
   // of it is left in use then).
   const std::size_t records = std::max(run.neighbors.size(), static_cast<std::size_t>(n) + 1);
@@ -480,7 +484,7 @@ void findallneighbors(Run& run) {
     run.neighbors[static_cast<std::size_t>(i)] = run.neig;
   }
 
-  to_lst(run, "(/a/4x,a/4x,a/4x,a)", " Printout of neighbors of all atoms sorted by ", "1) atomic number (descending)",
+  to_lst(run, "(/a/4x,a/4x,a/4x,a)"_f, " Printout of neighbors of all atoms sorted by ", "1) atomic number (descending)",
          "2) hybridization ( ascending)", "3) distance      ( ascending)");
   for (int i = 1; i <= n; ++i) report_atom(run, i);
 }
@@ -501,12 +505,12 @@ void prtatomnei(Run& run, int atom, std::ostream& os) {
   const NeighborRec& r = run.neighbors[static_cast<std::size_t>(atom)];
   print_list(run, os, atom, 0.0f, r);
   if (run.ctl.iverb < 2) return;
-  ff::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')", r.ntype);
+  ff::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')"_f, r.ntype);
   for (int t = 1; t <= r.ntype; ++t) {
     const auto ut = static_cast<std::size_t>(t);
-    ff::write(os, "(/4x,a,i4)", "Type = ", t);
-    ff::write(os, "(4x,a,i4)", "  atomic number = ", r.ztype[ut]);
-    ff::write(os, "(4x,a,i4)", "  neighbors of this type = ", r.ntypenei[ut]);
+    ff::write(os, "(/4x,a,i4)"_f, "Type = ", t);
+    ff::write(os, "(4x,a,i4)"_f, "  atomic number = ", r.ztype[ut]);
+    ff::write(os, "(4x,a,i4)"_f, "  neighbors of this type = ", r.ntypenei[ut]);
     ff::write(os, kMemberFormat, member_labels(run, r, t));
   }
 }

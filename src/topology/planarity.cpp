@@ -257,7 +257,7 @@ int planarity(Run& run, int print, std::span<const int> list, int mode, Plane& p
   if (loud) {
     std::vector<std::string> labels;
     for (int i : list) labels.push_back(label(i));
-    to_lst(run, "(/' Planarity test for ',i3,'-atom ',a,' : ',//,6(2x,a))", n, word, labels);
+    to_lst(run, "(/' Planarity test for ',i3,'-atom ',a,' : ',//,6(2x,a))"_f, n, word, labels);
   }
   int flag = 1;
 
@@ -278,13 +278,13 @@ int planarity(Run& run, int print, std::span<const int> list, int mode, Plane& p
   if (tql2(d, e, z) != 0) err("planarity", "No convergence of the eigenvalue iteration (atom coordinates not finite?)");
   plane.normal = {z[0][0], z[1][0], z[2][0]};
   plane.s = plane.normal[0] * c[0] + plane.normal[1] * c[1] + plane.normal[2] * c[2];
-  if (details) to_lst(run, "(/5x,'P Q R S = ',4f12.4/)", plane.normal, plane.s);
+  if (details) to_lst(run, "(/5x,'P Q R S = ',4f12.4/)"_f, plane.normal, plane.s);
 
   float sum = 0.0f;
   for (int i : list) {
     const Vec3& x = run.atoms.xc[static_cast<std::size_t>(i)];
     const float dev = plane.normal[0] * x[0] + plane.normal[1] * x[1] + plane.normal[2] * x[2] - plane.s;
-    if (details) to_lst(run, "(7x,'dist. from ',a,' to lsq plane =',f11.3,' Ang')", label(i), dev);
+    if (details) to_lst(run, "(7x,'dist. from ',a,' to lsq plane =',f11.3,' Ang')"_f, label(i), dev);
     sum += dev * dev;
   }
   // Three points always define a plane; n - 3 would divide by zero.
@@ -292,8 +292,8 @@ int planarity(Run& run, int print, std::span<const int> list, int mode, Plane& p
   if (plane.sigpln > tol) flag = 0;
 
   if (loud) {
-    to_lst(run, "(/5x,'Esd atoms from the plane (sigpln) = ',f12.4,' ( tol = ',f8.4,' )')", plane.sigpln, tol);
-    to_lst(run, "(/5x,'This ',a,' is planar = .',l1,'.')", word, flag == 1);
+    to_lst(run, "(/5x,'Esd atoms from the plane (sigpln) = ',f12.4,' ( tol = ',f8.4,' )')"_f, plane.sigpln, tol);
+    to_lst(run, "(/5x,'This ',a,' is planar = .',l1,'.')"_f, word, flag == 1);
   }
   return flag;
 }

@@ -180,9 +180,9 @@ void RingWalk::print_ring(int q) {
   const Ring& r = run_.rings.ring[static_cast<std::size_t>(q)];
   std::vector<std::string> labels;
   for (int a : r.members) labels.push_back(run_.atoms.label[static_cast<std::size_t>(a)]);
-  to_lst(run_, "(//' **********  FOUND RING # ',i4,' ---> ',i3,' - MEMBERED  **********'/)", q, r.size);
-  to_lst(run_, "(99(2x,a))", labels);
-  to_lst(run_, "(99(i6,4x) )", r.members);
+  to_lst(run_, "(//' **********  FOUND RING # ',i4,' ---> ',i3,' - MEMBERED  **********'/)"_f, q, r.size);
+  to_lst(run_, "(99(2x,a))"_f, labels);
+  to_lst(run_, "(99(i6,4x) )"_f, r.members);
 }
 
 void RingWalk::search() {
@@ -237,20 +237,20 @@ void FindRings(Run& run) {
   run.rings = Rings{};
   run.rings.ring.assign(1, Ring{});
 
-  to_lst(run, "(/a)", std::string(80, '-'));
-  to_both(run, "(/' AUTOMATED SEARCH FOR ',i3,' -',i3,' - MEMBERED RINGS')", run.ring1.nmin, run.ring1.nmax);
-  to_out(run, "(a)", "");
+  to_lst(run, "(/a)"_f, std::string(80, '-'));
+  to_both(run, "(/' AUTOMATED SEARCH FOR ',i3,' -',i3,' - MEMBERED RINGS')"_f, run.ring1.nmin, run.ring1.nmax);
+  to_out(run, "(a)"_f, "");
 
   if (run.newat.n <= 2) {
-    to_both(run, "(/' THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE',//,' SEARCH FOR RINGS WILL NOT BE PERFORMED...')");
+    to_both(run, "(/' THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE',//,' SEARCH FOR RINGS WILL NOT BE PERFORMED...')"_f);
     return;
   }
   move_branch_point_first(run);
   RingWalk walk(run);
   walk.search();
 
-  to_both(run, "(/1x,79a)", std::string(79, '-'));
-  to_both(run, "(/' TOTAL RINGS FOUND (nor)  = ',i6)", run.rings.nor);
+  to_both(run, "(/1x,79a)"_f, std::string(79, '-'));
+  to_both(run, "(/' TOTAL RINGS FOUND (nor)  = ',i6)"_f, run.rings.nor);
 }
 
 }  // namespace vorn
