@@ -298,7 +298,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
 
   // Parameters: from the databank or by default
   bool use_db = run.ctl.idb == 1 && ((!f.disordered && !f.disordered_neighbor) || (f.disordered && run.ctl.idisDB == 1));
-  to_lst(run, use_db ? "(/' Atom ',a,' :: will now read databank')" : "(/' Atom ',a,' :: will skip reading databank')",
+  to_lst(run, use_db ? "(/' Atom ',a,' :: will now read databank')"_f : "(/' Atom ',a,' :: will skip reading databank')"_f,
          rtrim(lab));
   Kappas& ks = run.kappas;
   ensure_kappa_slot(ks, kap);

@@ -9,7 +9,7 @@ namespace vorn {
 namespace {
 
 // Most summary lines reach the terminal before the listing.
-void out_then_lst(Run& run, std::string_view fmt, std::string_view text) {
+void out_then_lst(Run& run, const ff::Format& fmt, std::string_view text) {
   std::string s = ff::format(fmt, text);
   run.out << s;
   *run.lst << s;
