@@ -39,22 +39,30 @@ void put_stars(Line& out, std::size_t lead, int w) {
   out.commit(lead + width);
 }
 
-// Writes lead blanks, then the body right-justified in w columns, or w
-// asterisks when it does not fit; the body as it is when w <= 0.
-[[gnu::always_inline]] inline void put_right(Line& out, std::size_t lead, const Body& b, int w) {
-  const std::size_t len = b.size();
+// Opens a field of len characters (its sign included), right-justified in w
+// columns (len columns when w <= 0), after lead blanks: writes the blanks and
+// the sign, commits the field and returns where the rest of its text goes.
+// Writes asterisks and returns nullptr when the text does not fit.
+[[gnu::always_inline]] inline char* open_field(Line& out, std::size_t lead, std::size_t len, char sign, int w) {
   const std::size_t width = w > 0 ? static_cast<std::size_t>(w) : len;
   if (len > width) {
     put_stars(out, lead, w);
-    return;
+    return nullptr;
   }
   char* p = out.room(lead + width);
+  out.commit(lead + width);
   const std::size_t n = lead + width - len;
   blanks(p, n);
   char* q = p + n;
-  if (b.sign != 0) *q++ = b.sign;
-  copy_text(q, b.p, b.n);
-  out.commit(lead + width);
+  if (sign != 0) *q++ = sign;
+  return q;
+}
+
+// Writes lead blanks, then the body right-justified in w columns, or w
+// asterisks when it does not fit; the body as it is when w <= 0.
+[[gnu::always_inline]] inline void put_right(Line& out, std::size_t lead, const Body& b, int w) {
+  char* q = open_field(out, lead, b.size(), b.sign, w);
+  if (q != nullptr) copy_text(q, b.p, b.n);
 }
 
 char sign_of(bool neg, bool plus) { return neg ? '-' : plus ? '+' : 0; }
@@ -92,18 +100,8 @@ std::uint64_t magnitude(long long v) {
 // full width when w <= 0), or asterisks when it does not fit.
 [[gnu::always_inline]] inline void put_number(Line& out, std::size_t lead, char sign, std::uint64_t mag, int w) {
   const std::size_t nd = digit_count(mag);
-  const std::size_t len = (sign != 0 ? 1 : 0) + nd;
-  const std::size_t width = w > 0 ? static_cast<std::size_t>(w) : len;
-  if (len > width) {
-    put_stars(out, lead, w);
-    return;
-  }
-  char* p = out.room(lead + width);
-  const std::size_t n = lead + width - len;
-  blanks(p, n);
-  if (sign != 0) p[n] = sign;
-  std::to_chars(p + lead + width - nd, p + lead + width, mag);
-  out.commit(lead + width);
+  char* q = open_field(out, lead, (sign != 0 ? 1 : 0) + nd, sign, w);
+  if (q != nullptr) std::to_chars(q, q + nd, mag);
 }
 
 constexpr double kScale[8] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
@@ -170,18 +168,9 @@ void put_j(Line& out, std::size_t lead, long long v, int w, bool touching) {
   const std::size_t ns = sign != 0 ? 1 : 0;
   std::size_t ni = nd > dd ? nd - dd : 1;  // digits before the point
   if (nd <= dd && (w == 0 || (w > 0 && ns + 2 + dd > static_cast<std::size_t>(w)))) ni = 0;
-  const std::size_t len = ns + ni + 1 + dd;
-  const std::size_t width = w > 0 ? static_cast<std::size_t>(w) : len;
-  if (len > width) {
-    put_stars(out, lead, w);
-    return;
-  }
-  char* p = out.room(lead + width);
-  const std::size_t n = lead + width - len;
-  blanks(p, n);
-  char* at = p + n;
-  if (sign != 0) *at++ = sign;
-  char* const end = p + lead + width;
+  char* at = open_field(out, lead, ns + ni + 1 + dd, sign, w);
+  if (at == nullptr) return;
+  char* const end = at + ni + 1 + dd;
   if (nd > dd) {
     // All the digits, then the decimals one place on for the point.
     std::to_chars(at, at + nd, q);
@@ -195,7 +184,6 @@ void put_j(Line& out, std::size_t lead, long long v, int w, bool touching) {
     std::memset(at, '0', 8);
     std::to_chars(end - nd, end, q);
   }
-  out.commit(lead + width);
 }
 
 // Fw.d: the exact binary value rounded to d decimals, ties to even.
