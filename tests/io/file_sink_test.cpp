@@ -15,17 +15,7 @@
 #include "support/builders.hpp"
 
 using namespace vorn;
-
-namespace {
-
-std::string slurp(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-}  // namespace
+using vorn::test::read_file;
 
 // Files of many buffers written in turn, line by line and in long pieces,
 // come out whole and in order; a file that never fills a buffer is written
@@ -55,16 +45,16 @@ TEST(WriteBehind, InterleavedFilesOfManyBlocksComeOutWholeAndInOrder) {
   EXPECT_EQ(a.close(), "");
   EXPECT_EQ(small.close(), "");
   EXPECT_EQ(b.close(), "");
-  EXPECT_EQ(slurp(dir.path() / "a.txt"), want_a);
-  EXPECT_EQ(slurp(dir.path() / "b.txt"), want_b);
-  EXPECT_EQ(slurp(dir.path() / "small.txt"), "one line\n");
+  EXPECT_EQ(read_file(dir.path() / "a.txt"), want_a);
+  EXPECT_EQ(read_file(dir.path() / "b.txt"), want_b);
+  EXPECT_EQ(read_file(dir.path() / "small.txt"), "one line\n");
 
   // A unit opened again after the writer stopped writes as before.
   wb.stop();
   ASSERT_TRUE(a.open(dir.path() / "a.txt"));
   *a << piece << piece << piece << piece;
   EXPECT_EQ(a.close(), "");
-  EXPECT_EQ(slurp(dir.path() / "a.txt"), piece + piece + piece + piece);
+  EXPECT_EQ(read_file(dir.path() / "a.txt"), piece + piece + piece + piece);
 }
 
 // Bytes the system refuses are never a success: the reason comes back at
@@ -84,7 +74,7 @@ TEST(WriteBehind, StandardOutputTakenOverKeepsOrderFlushesAndStaysOpen) {
   run.take_standard_output(fd);
   ff::write(run.out, "(1x,'Enter the name of databank file : ',$)");
   run.out.flush();
-  EXPECT_EQ(slurp(file), " Enter the name of databank file : ");
+  EXPECT_EQ(read_file(file), " Enter the name of databank file : ");
   std::string want = " Enter the name of databank file : ";
   const std::string piece(WriteBehind::kBlock / 2 + 3, 'z');
   for (int k = 0; k < 2000; ++k) {
@@ -96,10 +86,10 @@ TEST(WriteBehind, StandardOutputTakenOverKeepsOrderFlushesAndStaysOpen) {
     }
   }
   run.out.flush();
-  EXPECT_EQ(slurp(file), want);
+  EXPECT_EQ(read_file(file), want);
   run.out << "the end\n";
   run.close_all();
-  EXPECT_EQ(slurp(file), want + "the end\n");
+  EXPECT_EQ(read_file(file), want + "the end\n");
   EXPECT_EQ(::write(fd, "x", 1), 1);  // still open
   ::close(fd);
   EXPECT_TRUE(unused.str().empty());

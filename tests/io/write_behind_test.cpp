@@ -17,15 +17,9 @@
 #include "support/builders.hpp"
 
 using namespace vorn;
+using vorn::test::read_file;
 
 namespace {
-
-std::string slurp(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
 
 // A RecordBuf that fills blocks of the writer's size and hands each full
 // one to a callback: what an output file does.
@@ -102,7 +96,7 @@ TEST(WriteBehind, BlocksOfInterleavedFilesReachEachFileInOrder) {
     EXPECT_EQ(files[f].queued, 0u);
     EXPECT_EQ(files[f].error, "");
     ::close(files[f].fd);
-    EXPECT_EQ(slurp(dir.path() / ("f" + std::to_string(f))), want[f]) << "file " << f;
+    EXPECT_EQ(read_file(dir.path() / ("f" + std::to_string(f))), want[f]) << "file " << f;
   }
 }
 
@@ -123,13 +117,13 @@ TEST(WriteBehind, AFailureIsKeptWithItsFile) {
   auto [b1, n1] = maker.take();
   wb.write_here(bad, b1.get(), n1);
   EXPECT_EQ(bad.error.rfind("internal error: format (i5): item 1 does not suit I", 0), 0u) << bad.error;
-  EXPECT_EQ(slurp(dir.path() / "bad"), "");
+  EXPECT_EQ(read_file(dir.path() / "bad"), "");
 
   ff::write(os, "(a)"_f, "kept");
   auto [b2, n2] = maker.take();
   wb.write_here(good, b2.get(), n2);
   EXPECT_EQ(good.error, "");
-  EXPECT_EQ(slurp(dir.path() / "good"), "kept\n");
+  EXPECT_EQ(read_file(dir.path() / "good"), "kept\n");
 
   ::close(bad.fd);  // the system refuses what follows
   ff::write(os, "(a)"_f, "lost");

@@ -74,13 +74,6 @@ std::string chromium() {
   return "";
 }
 
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
 // Headless Chromium on the page as a file, its scripts run, no network and
 // a fresh profile; what it prints goes to log.
 int run_chromium(const fs::path& work, const std::string& what, const fs::path& page, const fs::path& log) {
@@ -110,12 +103,12 @@ TEST(Page, DemoPageWorksInHeadlessChromium) {
     ASSERT_EQ(vorn_main(run, {}), 0) << out.str();
   }
   const fs::path page = work / "vorn.html";
-  const std::size_t atoms = Json::parse(slurp(work / "vorn.json")).at("atoms").size();
+  const std::size_t atoms = Json::parse(read_file(work / "vorn.json")).at("atoms").size();
   ASSERT_EQ(atoms, 18u);
 
   const fs::path dom_file = work / "dom.html";
-  ASSERT_EQ(run_chromium(dir.path(), "--dump-dom", page, dom_file), 0) << slurp(dom_file);
-  const std::string dom = slurp(dom_file);
+  ASSERT_EQ(run_chromium(dir.path(), "--dump-dom", page, dom_file), 0) << read_file(dom_file);
+  const std::string dom = read_file(dom_file);
   std::smatch body;
   ASSERT_TRUE(std::regex_search(dom, body, std::regex("<body([^>]*)>"))) << dom.substr(0, 2000);
   const std::string attrs = body[1];
@@ -133,7 +126,7 @@ TEST(Page, DemoPageWorksInHeadlessChromium) {
 
   const fs::path shot = work / "page.png";
   ASSERT_EQ(run_chromium(dir.path(), "--screenshot='" + shot.string() + "'", page, work / "shot.log"), 0)
-      << slurp(work / "shot.log");
+      << read_file(work / "shot.log");
   int w = 0, h = 0, n = 0;
   unsigned char* px = stbi_load(shot.string().c_str(), &w, &h, &n, 3);
   ASSERT_NE(px, nullptr) << "no screenshot";
@@ -200,8 +193,8 @@ TEST(Page, MarksExactlyTheAtomsThatFailTheSymmetryCheck) {
   // ... and, its scripts run, marks those atoms as failing: the rows the
   // filter "fails the symmetry check" keeps.
   const fs::path dom_file = t.dir.path() / "dom.html";
-  ASSERT_EQ(run_chromium(t.dir.path(), "--dump-dom", t.dir.path() / "vorn.html", dom_file), 0) << slurp(dom_file);
-  const std::string dom = slurp(dom_file);
+  ASSERT_EQ(run_chromium(t.dir.path(), "--dump-dom", t.dir.path() / "vorn.html", dom_file), 0) << read_file(dom_file);
+  const std::string dom = read_file(dom_file);
   ASSERT_NE(dom.find("data-state=\"ready\""), std::string::npos) << dom.substr(0, 3000);
   std::set<std::string> marked;
   const std::regex row("<tr data-atom=\"([0-9]+)\"( class=\"fails\")?");

@@ -23,16 +23,10 @@ namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::read_file;
 using test::ScratchDir;
 
 const fs::path kExamples = fs::path(VORN_SOURCE_DIR) / "examples";
-
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> v;
@@ -48,7 +42,7 @@ struct WholeRun {
   std::istringstream in;
   Run run;
   int status = -1;
-  std::string file(const std::string& name) const { return slurp(run.dir / name); }
+  std::string file(const std::string& name) const { return read_file(run.dir / name); }
   bool has(const std::string& name) const { return fs::exists(run.dir / name); }
 };
 
@@ -298,7 +292,7 @@ std::vector<std::string> expect_round_trip(const WholeRun& first, const WholeRun
 
 struct ToluicRuns {
   ToluicRuns() {
-    fs::path d = layout.folder("toluic", slurp(kExamples / "toluic" / "vorn.inp"));
+    fs::path d = layout.folder("toluic", read_file(kExamples / "toluic" / "vorn.inp"));
     fs::copy_file(kExamples / "toluic" / "toluic.res", d / "toluic.res");
     shelx = layout.run(d);
   }
@@ -309,7 +303,7 @@ struct ToluicRuns {
 TEST(RoundTrip, ToluicXdFilesReadBackGiveTheSameModelAndMasterFile) {
   ToluicRuns t;
   ASSERT_EQ(t.shelx->status, 0);
-  auto xd = t.layout.run(t.layout.folder("toluic-xd", slurp(kExamples / "toluic-xd" / "vorn.inp")));
+  auto xd = t.layout.run(t.layout.folder("toluic-xd", read_file(kExamples / "toluic-xd" / "vorn.inp")));
   ASSERT_EQ(xd->status, 0);
   EXPECT_EQ(xd->run.ctl.iformat, FMT_XD);
   // The example has dummies, rings, constraints, extended H atoms and a
@@ -336,7 +330,7 @@ TEST(RoundTrip, XdFilesReadInPlaceStopWithoutTouchingThem) {
   ToluicRuns t;
   ASSERT_EQ(t.shelx->status, 0);
   const fs::path d = t.shelx->run.dir;
-  std::string control = slurp(kExamples / "toluic-xd" / "vorn.inp");
+  std::string control = read_file(kExamples / "toluic-xd" / "vorn.inp");
   control.replace(control.find("../toluic/xd_vorn.mas ../toluic/xd_vorn.inp"),
                   std::string("../toluic/xd_vorn.mas ../toluic/xd_vorn.inp").size(), "xd_vorn.mas xd_vorn.inp");
   std::ofstream(d / "vorn.inp") << control;

@@ -17,6 +17,14 @@
 
 namespace vorn::test {
 
+// The whole of a file, byte for byte; empty when it cannot be read.
+inline std::string read_file(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
 // A scratch directory removed when the object goes.
 class ScratchDir {
  public:
@@ -52,12 +60,7 @@ struct TestRun {
   void write(const std::string& name, const std::string& text) const {
     std::ofstream(dir.path() / name) << text;
   }
-  std::string read(const std::string& name) const {
-    std::ifstream f(dir.path() / name);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-  }
+  std::string read(const std::string& name) const { return read_file(dir.path() / name); }
   bool exists(const std::string& name) const { return std::filesystem::exists(dir.path() / name); }
 };
 
