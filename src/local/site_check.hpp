@@ -19,7 +19,7 @@ namespace vorn {
 // on local coordinates, the identity first; empty when the code names no
 // known group. "cyl" gives a sample of its continuous group: rotations by
 // multiples of 30 degrees about Z and the mirrors through those rotations.
-std::vector<Mat3> site_operations(std::string_view code);
+const std::vector<Mat3>& site_operations(std::string_view code);
 
 // The atom's local frame as the master file defines it (right-handed): the
 // first axis towards P1, the second towards P2 made normal to it, the third
