@@ -563,8 +563,9 @@ TEST(SharedStructures, FramesExistAndSiteSymmetriesFitTheirNeighbours) {
         const std::string label(rtrim(run.atoms.label[i]));
         const std::string_view code = rtrim(run.atoms.sitesym[i]);
         EXPECT_TRUE(c.checked) << label << " " << code;
-        if (c.checked && !c.passes)
+        if (c.checked && !c.passes) {
           EXPECT_TRUE(known_misfit(structure, code, label)) << label << " " << code << " misfit " << c.misfit;
+        }
       }
     }
   }

@@ -210,7 +210,9 @@ TEST(SiteDummies, RealStructuresNumberSiteDummiesLast) {
     }
     for (const auto& w : m.atoms)
       for (std::size_t c : {std::size_t{1}, std::size_t{4}})
-        if (appended.count(dummy_number(w[c])) != 0) EXPECT_TRUE(special.count(w[0]) != 0) << w[0] << " names " << w[c];
+        if (appended.count(dummy_number(w[c])) != 0) {
+          EXPECT_TRUE(special.count(w[0]) != 0) << w[0] << " names " << w[c];
+        }
     appended_total += k;
   }
   EXPECT_GT(appended_total, 0);

@@ -308,18 +308,21 @@ TEST(SiteSymmetry, OneSmallStructurePerSiteGroup) {
     ASSERT_TRUE(named_groups().count(chem)) << chem;
     const DMat f1 = frame_of(p1.run, w1, lab1);
     // On an inversion centre the chemical frame stays (for a cylinder: its axis).
-    if (std::string(c.site) == "-1")
+    if (std::string(c.site) == "-1") {
       EXPECT_NEAR(std::fabs(ddot(f[2], f1[2])), 1.0, 1e-4);
+    }
     std::vector<DMat> both;
     for (const DMat& r0 : ops) both.push_back(conj(f, r0));
     for (const DMat& g : named_groups().at(chem)) both.push_back(conj(f, conj(transposed(f1), g)));
     const std::string want = invariant_mask(both);
     const std::string got = flags_of(a.mask);
-    for (int k = 1; k < 25; ++k)
-      if (flags_of(want)[static_cast<std::size_t>(k)] == '1')
+    for (int k = 1; k < 25; ++k) {
+      if (flags_of(want)[static_cast<std::size_t>(k)] == '1') {
         EXPECT_EQ(got[static_cast<std::size_t>(k)], '1')
             << harmonic_name(k) << " is allowed by the site and by the chemical rule (" << chem << ") but fixed ("
             << a.sitesym << ")";
+      }
+    }
   }
 }
 

@@ -271,8 +271,12 @@ TEST(FindRings, RealStructuresWithOneCellAndRingsThreeToEight) {
       int part = 0;
       for (int a : ring.members) {
         const int pa = run.atoms1.part[static_cast<std::size_t>(a)];
-        if (pa == 0) EXPECT_NE(run.atoms1.flag[static_cast<std::size_t>(a)], -1);
-        if (pa != 0 && part != 0) EXPECT_EQ(pa, part) << "ring " << q;
+        if (pa == 0) {
+          EXPECT_NE(run.atoms1.flag[static_cast<std::size_t>(a)], -1);
+        }
+        if (pa != 0 && part != 0) {
+          EXPECT_EQ(pa, part) << "ring " << q;
+        }
         if (pa != 0) part = pa;
       }
       if (aromatic_six_ring(run, ring)) {
