@@ -11,17 +11,9 @@
 // reported when the file is closed.
 #pragma once
 
-#include <condition_variable>
-#include <cstddef>
-#include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <memory>
-#include <mutex>
-#include <streambuf>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "format/record.hpp"
 #include "io/write_behind.hpp"
