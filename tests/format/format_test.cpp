@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "format/fortran_io.hpp"
+#include "io/write_behind.hpp"
 
 namespace {
 
@@ -30,24 +30,12 @@ static_assert(ff::Format("(1000(5x,2i4,f11.3,:/))").fault() == nullptr);
 class KeptBlocks : public ff::RecordBuf {
  public:
   KeptBlocks() { start_block(block_.data(), block_.size()); }
+  // The text of the records and the text between them, as the writer
+  // thread makes it.
   std::string text() {
-    const std::size_t n = block_used();
-    std::string out;
-    for (std::size_t at = 0; at < n;) {
-      std::uint32_t head = 0;
-      std::memcpy(&head, block_.data() + at, 4);
-      at += 4;
-      const std::size_t len = head & ~kRecordBit;
-      if ((head & kRecordBit) != 0) {
-        std::string spill;
-        char room[256];
-        out += ff::format_record(block_.data() + at, len, room, sizeof room, spill);
-      } else {
-        out.append(block_.data() + at, len);
-      }
-      at += len;
-    }
-    return out;
+    vorn::TextBuffer tb;
+    const std::string why = vorn::block_text(block_.data(), block_used(), tb);
+    return why.empty() ? std::string(tb.text()) : why;
   }
 
  protected:
