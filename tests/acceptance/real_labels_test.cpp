@@ -16,21 +16,9 @@ namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::lines_of;
 using test::TestRun;
-
-std::vector<std::string> words_of(const std::string& line) {
-  std::istringstream in(line);
-  std::vector<std::string> w;
-  for (std::string s; in >> s;) w.push_back(s);
-  return w;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> v;
-  for (std::string l; std::getline(in, l);) v.push_back(l);
-  return v;
-}
+using test::words_of;
 
 // Labels that occur more than once, each named once.
 std::vector<std::string> repeated(const std::vector<std::string>& labels) {

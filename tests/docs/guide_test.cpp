@@ -28,6 +28,7 @@ namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::lines_of;
 using test::TestRun;
 
 const fs::path kSource(VORN_SOURCE_DIR);
@@ -37,13 +38,6 @@ std::string text_of(const fs::path& p) {
   std::stringstream ss;
   ss << f.rdbuf();
   return ss.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> v;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) v.push_back(l);
-  return v;
 }
 
 // The guide split into its fenced blocks and its prose.

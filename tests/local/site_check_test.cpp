@@ -167,13 +167,6 @@ Mat3 cell_matrix(const std::array<double, 6>& c) {
                {0, 0, static_cast<float>(c[2] * v / sg)}}};
 }
 
-std::vector<std::string> words(const std::string& l) {
-  std::istringstream in(l);
-  std::vector<std::string> w;
-  for (std::string x; in >> x;) w.push_back(x);
-  return w;
-}
-
 // The frames as the written files define them: each atom's position (from
 // xd_vorn.inp), its axis letters and the positions of its two axis points
 // (atoms, or dummies from xd_vorn.mas).
@@ -191,7 +184,7 @@ std::vector<WrittenFrame> written_frames(const std::string& mas, const std::stri
   bool table = false;
   std::istringstream m(mas);
   for (std::string l; std::getline(m, l);) {
-    const auto w = words(l);
+    const auto w = words_of(l);
     if (w.size() == 7 && w[0] == "CELL")
       for (std::size_t k = 0; k < 6; ++k) cell[k] = std::stod(w[k + 1]);
     if (l.rfind("ATOM     ATOM0", 0) == 0) table = true;
@@ -207,7 +200,7 @@ std::vector<WrittenFrame> written_frames(const std::string& mas, const std::stri
   std::vector<Vec3> pos;
   std::istringstream p(inp);
   for (std::string l; std::getline(p, l) && pos.size() < rows.size();) {
-    const auto w = words(l);
+    const auto w = words_of(l);
     if (w.size() >= 16 && w[0] == rows[pos.size()][0])
       pos.push_back(matvec(M, Vec3{std::stof(w[12]), std::stof(w[13]), std::stof(w[14])}));
   }

@@ -20,20 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> v;
-  for (std::string l; std::getline(in, l);) v.push_back(l);
-  return v;
-}
-
-std::vector<std::string> words(const std::string& l) {
-  std::istringstream in(l);
-  std::vector<std::string> w;
-  for (std::string s; in >> s;) w.push_back(s);
-  return w;
-}
-
 using Point = std::array<double, 3>;
 
 double distance(const Point& a, const Point& b) {
@@ -56,7 +42,7 @@ MasterTable master_table(const TestRun& t) {
       continue;
     }
     if (l.starts_with("END ATOM")) break;
-    const auto w = words(l);
+    const auto w = words_of(l);
     if (!table || w.empty()) continue;
     if (w[0].starts_with("DUM") && w.size() == 4)
       m.dummies[std::stoi(w[0].substr(3))] = {std::stod(w[1]), std::stod(w[2]), std::stod(w[3])};
@@ -108,7 +94,7 @@ TEST(SiteDummies, ComeAfterTheDummiesOfGeneralPositionsAndEveryFileNamesThemAtTh
   std::vector<Point> inp_dummies;
   std::vector<std::string> cl_inp;
   for (const std::string& l : lines_of(t.read("xd_vorn.inp"))) {
-    const auto w = words(l);
+    const auto w = words_of(l);
     if (w.size() == 3 && l.starts_with("  ")) inp_dummies.push_back({std::stod(w[0]), std::stod(w[1]), std::stod(w[2])});
     if (!w.empty() && w[0] == "CL(1)") cl_inp = w;
   }
@@ -121,8 +107,8 @@ TEST(SiteDummies, ComeAfterTheDummiesOfGeneralPositionsAndEveryFileNamesThemAtTh
   bool cl_axis = false, d2_line = false;
   const auto par = lines_of(t.read("mopro_vorn.par"));
   for (std::size_t k = 0; k + 1 < par.size(); ++k) {
-    const auto w = words(par[k]);
-    if (w.size() >= 3 && w[0] == "ATOM" && w[2] == "CL1") cl_axis = words(par[k + 1]).at(2) == "D2";
+    const auto w = words_of(par[k]);
+    if (w.size() >= 3 && w[0] == "ATOM" && w[2] == "CL1") cl_axis = words_of(par[k + 1]).at(2) == "D2";
     if (w.size() >= 5 && w[0] == "DUMY" && w[4] == "D2")
       d2_line = distance({std::stod(w[1]), std::stod(w[2]), std::stod(w[3])}, d2) < 1e-6;
   }
@@ -192,10 +178,10 @@ TEST(SiteDummies, RealStructuresNumberSiteDummiesLast) {
     bool block = false;
     for (const std::string& l : lines_of(t.read("vorn.out"))) {
       if (l.starts_with(" Atom ") && l.find(" is on a special position") != std::string::npos)
-        special.insert(words(l)[1]);
+        special.insert(words_of(l)[1]);
       if (l.starts_with(" Dummies of the frames of atoms on special positions")) block = true;
       else if (block && l.starts_with("   DUM")) {
-        if (l.find("(moved") == std::string::npos) appended.insert(dummy_number(words(l)[0]));
+        if (l.find("(moved") == std::string::npos) appended.insert(dummy_number(words_of(l)[0]));
       } else {
         block = false;
       }

@@ -59,13 +59,6 @@ struct Written {
   std::vector<std::string> order;
 };
 
-std::vector<std::string> words(const std::string& l) {
-  std::istringstream is(l);
-  std::vector<std::string> w;
-  for (std::string s; is >> s;) w.push_back(s);
-  return w;
-}
-
 Written read_written(const TestRun& t) {
   Written w;
   std::istringstream mas(t.read("xd_vorn.mas"));
@@ -80,7 +73,7 @@ Written read_written(const TestRun& t) {
         part = Between;
         continue;
       }
-      const auto v = words(l);
+      const auto v = words_of(l);
       if (l.starts_with("DUM") && v.size() == 4) {
         w.dummies[v[0]] = {std::stod(v[1]), std::stod(v[2]), std::stod(v[3])};
       } else if (v.size() >= 12) {
@@ -109,7 +102,7 @@ Written read_written(const TestRun& t) {
   }
   std::istringstream inp(t.read("xd_vorn.inp"));
   for (std::string l; std::getline(inp, l);) {
-    const auto v = words(l);
+    const auto v = words_of(l);
     if (v.size() == 16 && w.atoms.count(v[0])) w.atoms[v[0]].frac = {std::stod(v[12]), std::stod(v[13]), std::stod(v[14])};
   }
   return w;
@@ -187,7 +180,7 @@ std::string res_file(const std::string& cell, int latt, const std::vector<std::s
   std::string s = "TITL site\nCELL 0.71073 " + cell + "\nZERR 1 0.001 0.001 0.001 0 0 0\nLATT " + std::to_string(latt) + "\n";
   for (const auto& c : cards) s += "SYMM " + c + "\n";
   std::string unit;
-  for (std::size_t k = 0; k < words(sfac).size(); ++k) unit += " 1";
+  for (std::size_t k = 0; k < words_of(sfac).size(); ++k) unit += " 1";
   s += "SFAC " + sfac + "\nUNIT" + unit + "\nFVAR 1.0\n" + atoms + "HKLF 4\nEND\n";
   return s;
 }

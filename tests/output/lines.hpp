@@ -7,14 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace vorn::test {
+#include "support/builders.hpp"
 
-inline std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream is(text);
-  for (std::string l; std::getline(is, l);) out.push_back(l);
-  return out;
-}
+namespace vorn::test {
 
 // Every line equal, and the same number of lines.
 inline void expect_lines(const std::string& text, const std::vector<std::string>& want) {

@@ -23,17 +23,12 @@ namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::lines_of;
 using test::read_file;
+using test::words_of;
 using test::ScratchDir;
 
 const fs::path kExamples = fs::path(VORN_SOURCE_DIR) / "examples";
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> v;
-  std::istringstream is(text);
-  for (std::string l; std::getline(is, l);) v.push_back(l);
-  return v;
-}
 
 // One run of the program in a folder.
 struct WholeRun {
@@ -145,13 +140,6 @@ bool same_dummy(const std::string& a, const std::string& b) {
     if (!(std::fabs(xa - xb) <= 1e-5f)) return false;
   }
   return true;
-}
-
-std::vector<std::string> words_of(const std::string& l) {
-  std::istringstream is(l);
-  std::vector<std::string> w;
-  for (std::string s; is >> s;) w.push_back(s);
-  return w;
 }
 
 // The Cartesian positions of the axis atoms or dummies of a finished run

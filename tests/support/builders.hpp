@@ -10,6 +10,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/elements.hpp"
 #include "base/text.hpp"
@@ -23,6 +24,23 @@ inline std::string read_file(const std::filesystem::path& p) {
   std::stringstream ss;
   ss << f.rdbuf();
   return ss.str();
+}
+
+// The lines of a text, without their line ends (a last line without one
+// counts too).
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream is(text);
+  for (std::string l; std::getline(is, l);) out.push_back(l);
+  return out;
+}
+
+// The blank-separated words of a line.
+inline std::vector<std::string> words_of(const std::string& line) {
+  std::istringstream is(line);
+  std::vector<std::string> out;
+  for (std::string w; is >> w;) out.push_back(w);
+  return out;
 }
 
 // A scratch directory removed when the object goes.

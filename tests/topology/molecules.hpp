@@ -162,22 +162,6 @@ inline std::vector<int> alkane(Run& run, int n, const Cart& origin) {
   return c;
 }
 
-// Lines of a listing, for checking exact layouts.
-inline std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::string cur;
-  for (char ch : text) {
-    if (ch == '\n') {
-      out.push_back(cur);
-      cur.clear();
-    } else {
-      cur += ch;
-    }
-  }
-  if (!cur.empty()) out.push_back(cur);
-  return out;
-}
-
 // The text with trailing blanks cut from every line: for layouts that end in
 // an nX whose blanks carry no information.
 inline std::string trimmed_lines(const std::string& text) {
