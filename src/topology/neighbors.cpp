@@ -273,14 +273,14 @@ void print_list(Run& run, std::ostream& os, int atom, float rmax, const Neighbor
                     items.view());
 }
 
-void print_search_types(Run& run, const NeighborRec& r) {
-  auto& os = *run.lst;
-  ff::write(os, "(/4x,a,i4,a)"_f, "There is(are) ", r.ntype, " atom type(s) among neighbors");
+// The atom types among the neighbours of a record, each with its members.
+void print_search_types(const Run& run, const NeighborRec& r, std::ostream& os) {
+  ff::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')"_f, r.ntype);
   for (int t = 1; t <= r.ntype; ++t) {
     const auto ut = static_cast<std::size_t>(t);
     ff::write(os, "(/4x,a,i4)"_f, "Type = ", t);
-    ff::write(os, "( 4x,a,i4)"_f, "  atomic number = ", r.ztype[ut]);
-    ff::write(os, "( 4x,a,i4)"_f, "  neighbors of this type = ", r.ntypenei[ut]);
+    ff::write(os, "(4x,a,i4)"_f, "  atomic number = ", r.ztype[ut]);
+    ff::write(os, "(4x,a,i4)"_f, "  neighbors of this type = ", r.ntypenei[ut]);
     ff::write(os, kMemberFormat, member_labels(run, r, t));
   }
 }
@@ -454,7 +454,7 @@ int findnei(Run& run, int atom, float rmax) {
   }
   SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
   group_types(run.neig, run, idx != nullptr ? &idx->lists.spare_members : nullptr);
-  if (run.iprint == 1 && run.ctl.iverb >= 2) print_search_types(run, run.neig);
+  if (run.iprint == 1 && run.ctl.iverb >= 2) print_search_types(run, run.neig, *run.lst);
   return idis;
 }
 
@@ -504,15 +504,7 @@ void prtatomnei(Run& run, int atom, std::ostream& os) {
   check_atom(run, atom, "prtatomnei");
   const NeighborRec& r = run.neighbors[static_cast<std::size_t>(atom)];
   print_list(run, os, atom, 0.0f, r);
-  if (run.ctl.iverb < 2) return;
-  ff::write(os, "(/4x,'There is(are) ',i4,' atom type(s) among neighbors')"_f, r.ntype);
-  for (int t = 1; t <= r.ntype; ++t) {
-    const auto ut = static_cast<std::size_t>(t);
-    ff::write(os, "(/4x,a,i4)"_f, "Type = ", t);
-    ff::write(os, "(4x,a,i4)"_f, "  atomic number = ", r.ztype[ut]);
-    ff::write(os, "(4x,a,i4)"_f, "  neighbors of this type = ", r.ntypenei[ut]);
-    ff::write(os, kMemberFormat, member_labels(run, r, t));
-  }
+  if (run.ctl.iverb >= 2) print_search_types(run, r, os);
 }
 
 std::vector<int> collectnei(const Run& run, int atom) {
