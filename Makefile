@@ -1,18 +1,24 @@
-# make test  - install what is missing, build, run every test
-# make demo  - build and run vorn on the examples in a scratch folder
-# make bench - time vorn on generated structures of about 1,000, 5,000 and 20,000 atoms
+# make test    - install what is missing, build, run every test
+# make demo    - build and run vorn on the examples in a scratch folder
+# make bench   - time vorn on generated structures of about 1,000, 5,000 and 20,000 atoms
 # make install PREFIX=/usr/local - the program in PREFIX/bin, the example databank
-#                               in PREFIX/share/vorn/databank/vorn_db.txt
+#                               in PREFIX/share/vorn/databank/vorn_db.txt, the guide
+#                               in PREFIX/share/doc/vorn; builds the program only
+#                               (in build-install/), without the tests, GoogleTest
+#                               or a browser
+# make deps / make test-deps  - the packages a build needs / those the tests add
 # make test-sanitize          - the whole suite built with AddressSanitizer and UBSan
 # make fuzz FUZZ_SECONDS=N    - every libFuzzer harness of fuzz/ for N seconds
 #                               (make -j2 fuzz runs two harnesses at a time)
 # make fuzz-coverage          - line coverage of src/ reached by the fuzz corpora
 BUILD      ?= build
+BUILD_INSTALL ?= build-install
 BUILD_SAN  ?= build-sanitize
 BUILD_FUZZ ?= build-fuzz
 BUILD_FCOV ?= build-fuzz-coverage
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := cmake g++ make ninja-build libgtest-dev gemmi-dev tao-pegtl-dev libstb-dev rapidjson-dev nlohmann-json3-dev chromium
+BUILD_PACKAGES := cmake g++ make ninja-build gemmi-dev tao-pegtl-dev libstb-dev rapidjson-dev
+TEST_PACKAGES  := libgtest-dev nlohmann-json3-dev libstb-dev chromium
 FUZZ_PACKAGES := cmake make ninja-build gemmi-dev tao-pegtl-dev libstb-dev rapidjson-dev clang-16 libclang-rt-16-dev llvm-16
 DEMO_DIR   ?= $(BUILD)/demo
 PREFIX     ?= /usr/local
@@ -25,23 +31,19 @@ BENCH_DIR  ?= $(BUILD)/bench
 BENCH_RUNS ?= 5
 BENCH_SIZES ?= 1000 5000 20000
 
-.PHONY: all deps fuzz-deps build test install demo bench test-sanitize fuzz fuzz-build fuzz-coverage clean
+.PHONY: all deps test-deps fuzz-deps build test install demo bench test-sanitize fuzz fuzz-build fuzz-coverage clean
 
 all: build
 
-# Debian packages the build needs; installed with apt-get when run as root.
+# Debian packages, installed with apt-get when run as root. A build of the
+# program needs BUILD_PACKAGES and the page's viewer, which comes from the
+# npm registry as package-lock.json pins it (node_modules/); the tests add
+# GoogleTest, nlohmann/json (they read vorn.json back with a parser of their
+# own), stb_image (screenshots) and chromium (the browser test of vorn.html).
 # The fuzz harnesses need clang 16 (older clang cannot compile gemmi's CIF
 # headers), its compiler runtime (libFuzzer) and its coverage tools.
-# chromium runs the browser test of vorn.html. The page's viewer comes from
-# the npm registry, as package-lock.json pins it (node_modules/).
-deps: PKGS = $(PACKAGES)
-fuzz-deps: PKGS = $(FUZZ_PACKAGES)
-deps fuzz-deps: node_modules/.package-lock.json
-node_modules/.package-lock.json: package.json package-lock.json
-	@command -v npm >/dev/null || { echo "npm is missing: install Node.js and npm"; exit 1; }
-	npm ci --ignore-scripts --no-audit --no-fund
-deps fuzz-deps:
-	@missing=""; for p in $(PKGS); do \
+define install_packages
+	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -52,20 +54,38 @@ deps fuzz-deps:
 	    echo "Missing packages:$$missing (run make as root, or install them)"; exit 1; \
 	  fi; \
 	fi
+endef
 
-$(BUILD)/build.ninja: CMakeLists.txt | deps
+deps fuzz-deps: node_modules/.package-lock.json
+node_modules/.package-lock.json: package.json package-lock.json
+	@command -v npm >/dev/null || { echo "npm is missing: install Node.js and npm"; exit 1; }
+	npm ci --ignore-scripts --no-audit --no-fund
+deps:
+	$(call install_packages,$(BUILD_PACKAGES))
+test-deps: deps
+	$(call install_packages,$(TEST_PACKAGES))
+fuzz-deps:
+	$(call install_packages,$(FUZZ_PACKAGES))
+
+$(BUILD)/build.ninja: CMakeLists.txt | test-deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 
-build: deps $(BUILD)/build.ninja
+build: test-deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-install: build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+# The program alone, in a build folder of its own whose configuration leaves
+# the tests out, so that neither GoogleTest nor a browser is needed.
+$(BUILD_INSTALL)/build.ninja: CMakeLists.txt | deps
+	cmake -S . -B $(BUILD_INSTALL) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF
 
-test-sanitize: deps
+install: deps $(BUILD_INSTALL)/build.ninja
+	cmake --build $(BUILD_INSTALL) -j $(JOBS) --target vorn
+	cmake --install $(BUILD_INSTALL) --prefix $(PREFIX)
+
+test-sanitize: test-deps
 	cmake -S . -B $(BUILD_SAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	cd $(BUILD_SAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
@@ -129,4 +149,4 @@ bench: build
 	$(BUILD)/vorn_bench run --without-record $(BUILD)/vorn_no_record $(BUILD)/vorn $(BENCH_DIR) $(BENCH_RUNS) $(BENCH_SIZES)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ) $(BUILD_FCOV)
+	rm -rf $(BUILD) $(BUILD_INSTALL) $(BUILD_SAN) $(BUILD_FUZZ) $(BUILD_FCOV)

@@ -1,11 +1,13 @@
 // make install (cmake --install) into a scratch prefix, then runs of the
 // installed program: the databank lands where the DATABANK line of the
-// sample control file looks for it, relative to the prefix.
+// sample control file looks for it, relative to the prefix, the guide in
+// share/doc/vorn. The install needs no test library and no browser.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -48,6 +50,15 @@ TEST(Install, TheInstalledProgramRunsAndFindsTheDatabankOfTheSample) {
 
   const fs::path vorn = prefix / "bin" / "vorn";
   ASSERT_TRUE(fs::exists(vorn));
+  // The program, its databank and the guide with the texts it refers to:
+  // nothing else.
+  std::set<std::string> installed;
+  for (const auto& e : fs::recursive_directory_iterator(prefix))
+    if (e.is_regular_file()) installed.insert(fs::relative(e.path(), prefix).string());
+  const std::set<std::string> expected = {"bin/vorn", "share/vorn/databank/vorn_db.txt", "share/doc/vorn/guide.md",
+                                          "share/doc/vorn/json.md", "share/doc/vorn/README.md"};
+  EXPECT_EQ(installed, expected);
+  EXPECT_EQ(text_of(prefix / "share/doc/vorn/guide.md"), text_of(fs::path(VORN_SOURCE_DIR) / "docs/guide.md"));
   const std::string sample = sample_databank_path();
   const std::string usual = "/usr/local/";
   ASSERT_EQ(sample.rfind(usual, 0), 0u) << sample;
@@ -72,6 +83,46 @@ TEST(Install, TheInstalledProgramRunsAndFindsTheDatabankOfTheSample) {
             std::string::npos)
       << text_of(work / "out.txt");
   EXPECT_NE(text_of(work / "xd_vorn.inp").find("XDPARFILE VERSION  2"), std::string::npos);
+}
+
+// What make install builds: a build folder configured with the tests off,
+// where neither GoogleTest nor nlohmann/json may be found, configures, and
+// the program it installs is built from the sources and the page's assets
+// alone, with no test and no browser. make's install recipe checks only the
+// packages of a build and builds the program alone.
+TEST(Install, NeedsNeitherTheTestLibrariesNorABrowser) {
+  test::ScratchDir scratch;
+  const fs::path source(VORN_SOURCE_DIR);
+  const fs::path build = scratch.path() / "build";
+  const fs::path log = scratch.path() / "log.txt";
+  const std::string configure = "cmake -S " + quoted(source) + " -B " + quoted(build) +
+                                " -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF"
+                                " -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON > " +
+                                quoted(log) + " 2>&1";
+  ASSERT_EQ(std::system(configure.c_str()), 0) << text_of(log);
+
+  const fs::path commands = scratch.path() / "commands.txt", targets = scratch.path() / "targets.txt";
+  ASSERT_EQ(std::system(("ninja -C " + quoted(build) + " -t commands vorn > " + quoted(commands)).c_str()), 0);
+  ASSERT_EQ(std::system(("ninja -C " + quoted(build) + " -t targets all > " + quoted(targets)).c_str()), 0);
+  const std::string steps = text_of(commands);
+  EXPECT_NE(steps.find("src/main.cpp"), std::string::npos) << steps.substr(0, 2000);
+  EXPECT_NE(steps.find("page_assets"), std::string::npos);
+  for (const char* absent : {"gtest", "GTest", "nlohmann", "chromium", "_test.cpp"})
+    EXPECT_EQ(steps.find(absent), std::string::npos) << absent;
+  EXPECT_EQ(text_of(targets).find("vorn_tests"), std::string::npos);
+
+  // make -n prints the recipe without running it; a fresh build folder
+  // shows its configuration too.
+  const fs::path recipe = scratch.path() / "recipe.txt";
+  const std::string make = "make -n -C " + quoted(source) + " install PREFIX=" + quoted(scratch.path() / "prefix") +
+                           " BUILD_INSTALL=" + quoted(scratch.path() / "fresh") + " > " + quoted(recipe) + " 2>&1";
+  ASSERT_EQ(std::system(make.c_str()), 0) << text_of(recipe);
+  const std::string plan = text_of(recipe);
+  EXPECT_NE(plan.find("-DVORN_TESTS=OFF"), std::string::npos) << plan;
+  EXPECT_NE(plan.find("--target vorn\n"), std::string::npos) << plan;
+  EXPECT_NE(plan.find("rapidjson-dev"), std::string::npos) << plan;
+  for (const char* absent : {"libgtest-dev", "nlohmann-json3-dev", "chromium", "ctest"})
+    EXPECT_EQ(plan.find(absent), std::string::npos) << absent << " in\n" << plan;
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
 #include <stdlib.h>
@@ -15,8 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "base/elements.hpp"
 #include "base/error.hpp"
 #include "base/text.hpp"
+#include "chem/hydrogens.hpp"
 #include "control/inp_words.hpp"
 #include "control/read_inp.hpp"
 #include "control/run_sequence.hpp"
@@ -91,6 +95,7 @@ struct Runs {
   std::string mas;              // xd_vorn.mas of the example
   std::string warnings_out;     // standard output of the run with mistakes
   TestRun example;
+  TestRun hydrogens;
 
   void add(TestRun& t, const std::set<std::string>& inputs) {
     text += t.out.str();
@@ -128,6 +133,19 @@ struct Runs {
     EXPECT_EQ(vorn_main(mistakes.run, {}), 0) << mistakes.out.str();
     warnings_out = mistakes.out.str();
     add(mistakes, {"vorn.inp", "toluic.res"});
+
+    // EXTEND_H on hydrogens it cannot place: an acetylene (a carbon with
+    // two neighbours), a B-H and a water with a half-occupied H.
+    hydrogens.write("vorn.inp", "FORMAT *shelx\nINPUT h.res\nEXTEND_H\n");
+    hydrogens.write("h.res",
+                    "TITL hydrogens\nCELL 0.71073 20.0 20.0 20.0 90 90 90\nLATT -1\nSFAC C H B O\n"
+                    "C1 1 0.0 0.0 0.0 11.0 0.02\nC2 1 0.06 0.0 0.0 11.0 0.02\n"
+                    "H1 2 -0.05 0.0 0.0 11.0 0.03\nH2 2 0.11 0.0 0.0 11.0 0.03\n"
+                    "B1 3 0.0 0.25 0.0 11.0 0.02\nH3 2 0.06 0.25 0.0 11.0 0.03\n"
+                    "O1 4 0.0 0.0 0.25 11.0 0.02\nH4 2 0.048 0.0 0.25 10.5 0.03\nH5 2 -0.012 0.0465 0.25 11.0 0.03\n"
+                    "END\n");
+    EXPECT_EQ(vorn_main(hydrogens.run, {}), 0) << hydrogens.out.str();
+    add(hydrogens, {"vorn.inp", "h.res"});
 
     TestRun none;
     EXPECT_EQ(vorn_main(none.run, {}), 1);
@@ -223,6 +241,10 @@ TEST(Guide, EveryNamedKeywordColumnFileAndMessageExistsInTheProgram) {
       continue;
     }
     if (words[0] == "vorn") continue;  // command lines, run by the command-line tests
+    // The files and the environment variable of XD that the guide names for
+    // handing the files over.
+    static const std::set<std::string> kOfXd = {"xd.mas", "xd.inp", "xd.hkl", "xd.res", "xd.bnk_RHF_CR", "XD_DATADIR"};
+    if (kOfXd.count(s)) continue;
     bool checked_name = false;
     for (const std::string& w : words) {
       if (!is_file_name(w)) continue;
@@ -347,6 +369,141 @@ TEST(Guide, SiteSymmetryTableGivesTheKeysTheProgramWrites) {
     }
   }
   EXPECT_EQ(rows, 18);  // the codes of the chemical rules and those of special positions
+}
+
+// The rows of the guide's table of X-H distances.
+struct HydrogenRow {
+  std::string parent, group;
+  double distance, ratio;
+};
+std::vector<HydrogenRow> hydrogen_rows(const Guide& g) {
+  const std::regex row(R"(^\| (C|N|O|S) \| ([^|]+?) \| [^|]+ \| ([0-9.]+) \| ([0-9.]+) \|$)");
+  std::vector<HydrogenRow> out;
+  for (const std::string& l : g.prose) {
+    std::smatch m;
+    if (std::regex_match(l, m, row)) out.push_back({m[1], m[2], std::stod(m[3]), std::stod(m[4])});
+  }
+  return out;
+}
+
+// The table of X-H distances is the program's, row for row in the order it
+// tries them; and in the example's run every H atom ends at the distance the
+// guide gives for the group the listing names, as the written coordinates
+// show, with that distance in its RESET BOND line.
+TEST(Guide, HydrogenDistancesAreWhereTheProgramPutsTheAtoms) {
+  const Guide g = read_guide();
+  const std::vector<HydrogenRow> rows = hydrogen_rows(g);
+  const auto classes = xh_classes();
+  ASSERT_EQ(rows.size(), classes.size());
+  std::map<std::string, double> by_group;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    SCOPED_TRACE(rows[k].group);
+    EXPECT_EQ(rows[k].group, classes[k].name);
+    EXPECT_EQ(rows[k].parent, std::string(rtrim(atsym(classes[k].z))));
+    EXPECT_NEAR(rows[k].distance, classes[k].d, 1e-5);
+    EXPECT_NEAR(rows[k].ratio, classes[k].uratio, 1e-5);
+    by_group[rows[k].group] = rows[k].distance;
+  }
+
+  const Runs& r = runs();
+  const std::string listing = r.example.read("vorn.out");
+  const nlohmann::json rec = nlohmann::json::parse(r.example.read("vorn.json"));
+  std::map<std::string, const nlohmann::json*> atom_of;
+  for (const auto& a : rec.at("atoms")) atom_of[a.at("label")] = &a;
+  int lines = 0;
+  for (const std::string& l : lines_of(r.example.read("reset.bond"))) {
+    SCOPED_TRACE(l);
+    const auto w = test::words_of(l);
+    ASSERT_EQ(w.size(), 5u);
+    ++lines;
+    const std::string x = w[2], h = w[3];
+    // "   X-H group : C(8)-H(8A) >  C-C-H3 =  0.960 /  1.077 Angstroms"
+    const std::string head = "X-H group : " + x + "-" + h + " >  ";
+    const std::size_t at = listing.find(head);
+    ASSERT_NE(at, std::string::npos);
+    const std::string rest = listing.substr(at + head.size(), listing.find('\n', at) - at - head.size());
+    const std::string group = rest.substr(0, rest.find(" ="));
+    ASSERT_TRUE(by_group.count(group)) << group;
+    EXPECT_NEAR(std::stod(w[4]), by_group[group], 0.0005);
+    ASSERT_TRUE(atom_of.count(h));
+    double to_parent = -1;
+    for (const auto& n : atom_of[h]->at("neighbours"))
+      if (n.at("label") == x) to_parent = n.at("distance");
+    EXPECT_NEAR(to_parent, by_group[group], 0.0005);
+  }
+  EXPECT_EQ(lines, 8);
+}
+
+// The string literals of a source text inside the calls to the routines
+// named (up to each call's closing parenthesis), and inside the braces of
+// the tables of names.
+std::set<std::string> literals_in_calls(const std::string& source, const std::vector<std::string>& calls) {
+  std::set<std::string> out;
+  const auto take = [&](std::size_t from, char open, char close) {
+    int depth = 0;
+    for (std::size_t k = from; k < source.size(); ++k) {
+      const char c = source[k];
+      if (c == '"') {
+        const std::size_t end = source.find('"', k + 1);
+        out.insert(source.substr(k + 1, end - k - 1));
+        k = end;
+      } else if (c == open) {
+        ++depth;
+      } else if (c == close && --depth == 0) {
+        return;
+      }
+    }
+  };
+  for (const std::string& call : calls)
+    for (std::size_t at = source.find(call); at != std::string::npos; at = source.find(call, at + 1))
+      take(at + call.size() - 1, call.back(), call.back() == '(' ? ')' : '}');
+  return out;
+}
+
+// The guide's table of functional-group names holds every name the group
+// search gives, each under the element whose rules give it; and an entry
+// of the example databank that names one takes the atom of that group.
+TEST(Guide, FunctionalGroupNamesAreThoseTheSearchGives) {
+  const Guide g = read_guide();
+  std::map<std::string, std::set<std::string>> guide_names;  // element -> names
+  const std::regex row(R"(^\| ([A-Z][a-z]?(?:, [A-Z][a-z]?)*) \| (.+) \|$)");
+  for (const std::string& l : g.prose) {
+    std::smatch m;
+    if (!std::regex_match(l, m, row)) continue;
+    if (std::string(m[2]).find(',') == std::string::npos || std::string(m[2]).find('|') != std::string::npos) continue;
+    std::string names = m[2];
+    names = names.substr(0, names.find(" ("));  // a remark after the names
+    std::istringstream is(names);
+    for (std::string n; std::getline(is, n, ',');) {
+      const std::size_t from = n.find_first_not_of(' ');
+      guide_names[m[1]].insert(from == std::string::npos ? std::string() : std::string(rtrim(n.substr(from))));
+    }
+  }
+  const std::map<std::string, std::string> rules = {{"H", "rules_hydrogen.cpp"}, {"C", "rules_carbon.cpp"},
+                                                    {"N", "rules_nitrogen.cpp"},  {"O", "rules_oxygen.cpp"},
+                                                    {"P", "rules_p_s_halogens.cpp"}, {"S", "rules_p_s_halogens.cpp"},
+                                                    {"F, Cl, Br", "rules_p_s_halogens.cpp"}};
+  ASSERT_EQ(guide_names.size(), rules.size());
+  std::set<std::string> in_guide, in_program;
+  for (const auto& [element, file] : rules) {
+    SCOPED_TRACE(element);
+    const std::set<std::string> found = literals_in_calls(text_of(kSource / "src/chem" / file),
+                                                          {"named(", "on_ring(", "Names kCarboxyl{", "Names kCarbamoyl{"});
+    in_program.insert(found.begin(), found.end());
+    ASSERT_TRUE(guide_names.count(element));
+    for (const std::string& n : guide_names.at(element)) {
+      EXPECT_TRUE(found.count(n)) << n << " is no group of these rules";
+      in_guide.insert(n);
+    }
+  }
+  in_program.erase("");  // the carbamoyl group has no anhydride
+  for (const std::string& n : in_program) EXPECT_TRUE(in_guide.count(n)) << n << " is missing from the guide";
+  EXPECT_GE(in_guide.size(), 80u);
+
+  // The example's acid hydrogen takes the entry for the carboxylic group.
+  const std::string listing = runs().example.read("vorn.out");
+  EXPECT_TRUE(guide_names.at("H").count("carboxylic"));
+  EXPECT_NE(listing.find("H-O carboxylic acid hydrogen"), std::string::npos);
 }
 
 }  // namespace

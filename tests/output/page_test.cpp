@@ -2,16 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <numbers>
 #include <regex>
 #include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
-#include "control/run_sequence.hpp"
+#include "base/elements.hpp"
 #include "base/text.hpp"
+#include "control/run_sequence.hpp"
 #include "output/page_assets.hpp"
 #include "support/builders.hpp"
 
@@ -74,17 +80,58 @@ std::string chromium() {
   return "";
 }
 
-// Headless Chromium on the page as a file, its scripts run, no network and
-// a fresh profile; what it prints goes to log.
-int run_chromium(const fs::path& work, const std::string& what, const fs::path& page, const fs::path& log) {
+// Headless Chromium on the page as a file (with #fragment when given), its
+// scripts run, no network and a fresh profile; what it prints goes to log.
+int run_chromium(const fs::path& work, const std::string& what, const fs::path& page, const fs::path& log,
+                 const std::string& fragment = "", const std::string& window = "1400,900") {
   const std::string cmd = "timeout 180 '" + chromium() +
                           "' --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
                           " --disable-background-networking --disable-component-update --disable-sync"
                           " --enable-unsafe-swiftshader --host-resolver-rules='MAP * ~NOTFOUND'"
                           " --user-data-dir='" + (work / ("profile-" + std::to_string(std::rand()))).string() +
-                          "' --window-size=1400,900 --virtual-time-budget=10000 " + what + " 'file://" +
-                          page.string() + "' > '" + log.string() + "' 2>&1";
+                          "' --window-size=" + window + " --virtual-time-budget=10000 " + what + " 'file://" +
+                          page.string() + fragment + "' > '" + log.string() + "' 2>&1";
   return std::system(cmd.c_str());
+}
+
+std::string html_unescaped(std::string s) {
+  static const std::pair<const char*, const char*> kEntities[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
+  for (const auto& [from, to] : kEntities)
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + 1)) s.replace(at, std::strlen(from), to);
+  return s;
+}
+
+// The page with a script of the test run after its own (the page's
+// window.vornPage in reach): the script fills the object out, which comes
+// back as JSON; out.error holds an exception the script threw.
+Json probe_page(const fs::path& page, const std::string& script, const std::string& fragment = "",
+                const std::string& window = "1400,900") {
+  const fs::path work = page.parent_path();
+  std::string text = read_file(page);
+  const std::size_t end = text.rfind("</body>");
+  if (end == std::string::npos) return Json{{"error", "no </body> in the page"}};
+  text.insert(end, "<script>(function () { var out = {}; try {\n" + script +
+                       "\n} catch (e) { out.error = String(e); }\n"
+                       "var pre = document.createElement('pre'); pre.id = 'vorn-probe';"
+                       " pre.textContent = JSON.stringify(out); document.body.appendChild(pre); })();</script>\n");
+  const fs::path probe = work / "probe.html";
+  std::ofstream(probe, std::ios::binary) << text;
+  const fs::path dom_file = work / "probe-dom.html";
+  if (run_chromium(work, "--dump-dom", probe, dom_file, fragment, window) != 0)
+    return Json{{"error", "chromium failed: " + read_file(dom_file).substr(0, 2000)}};
+  const std::string dom = read_file(dom_file);
+  const std::string open = "<pre id=\"vorn-probe\">";
+  const std::size_t from = dom.find(open);
+  const std::size_t to = dom.find("</pre>", from);
+  if (from == std::string::npos || to == std::string::npos) return Json{{"error", "no probe in " + dom.substr(0, 3000)}};
+  return Json::parse(html_unescaped(dom.substr(from + open.size(), to - from - open.size())));
+}
+
+// A whole run of the program in the test's folder.
+void run_vorn(TestRun& t, const std::string& control) {
+  t.write("vorn.inp", control);
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
 }
 
 // The demo's page in a real browser: one table row per atom, no script
@@ -203,6 +250,237 @@ TEST(Page, MarksExactlyTheAtomsThatFailTheSymmetryCheck) {
     if ((*it)[2].matched) marked.insert(rec.at("atoms").at(std::stoul((*it)[1])).at("label"));
   EXPECT_EQ(n, 6);
   EXPECT_EQ(marked, listed);
+}
+
+// --- what the page shows ---------------------------------------------------
+
+struct Vec {
+  double x, y, z;
+};
+Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec operator*(double s, Vec a) { return {s * a.x, s * a.y, s * a.z}; }
+
+// A PLATON-style file of carbon atoms at Cartesian positions.
+std::string carbon_file(const std::vector<Vec>& at) {
+  std::ostringstream os;
+  os << "TITL shape\n";
+  for (std::size_t k = 0; k < at.size(); ++k) os << "ATOM C" << k + 1 << " " << at[k].x << " " << at[k].y << " " << at[k].z << "\n";
+  return os.str();
+}
+
+// The screen positions of the atoms of the record in the first view.
+std::vector<std::array<double, 2>> screen_positions(const Json& probe) {
+  std::vector<std::array<double, 2>> out;
+  for (const Json& p : probe.at("screen")) out.push_back({p.at("x").get<double>(), p.at("y").get<double>()});
+  return out;
+}
+
+// A flat molecule seen face on (every distance on the screen the same
+// fraction of the distance in space) and with its long side across; a
+// linear one across the screen, never end-on.
+TEST(Page, FirstViewLooksDownTheNormalOfTheBestPlaneWithTheLongAxisAcross) {
+  ASSERT_FALSE(chromium().empty()) << "chromium is missing (make test-deps installs it)";
+  // Naphthalene's carbons (two hexagons of side 1.4 A sharing an edge; long
+  // axis along u, 4.85 A against 2.8 A) in a plane tilted against every
+  // Cartesian axis; and a straight chain of six atoms 1.2 A apart.
+  const double r = 1.4, h = r * std::sqrt(3.0) / 2;
+  const Vec u{0.48, 0.64, 0.6}, v{0.8, -0.6, 0.0}, origin{3, 3, 3};  // u and v at right angles
+  std::vector<Vec> flat;
+  for (const auto& [a, b] : std::vector<std::pair<double, double>>{
+           {0, r / 2}, {0, -r / 2}, {-h, r}, {-2 * h, r / 2}, {-2 * h, -r / 2}, {-h, -r}, {h, r}, {2 * h, r / 2}, {2 * h, -r / 2}, {h, -r}})
+    flat.push_back(origin + a * u + b * v);
+  std::vector<Vec> line;
+  for (int k = 0; k < 6; ++k) line.push_back(origin + (1.2 * k) * Vec{0.3, -0.4, 0.866});
+
+  for (const auto& shape : {flat, line}) {
+    SCOPED_TRACE(shape.size() == 10 ? "flat" : "linear");
+    TestRun t;
+    t.write("m.ang", carbon_file(shape));
+    run_vorn(t, "FORMAT *platon\nINPUT m.ang\n");
+    const Json rec = Json::parse(t.read("vorn.json"));
+    const Json probe = probe_page(t.dir.path() / "vorn.html",
+                                  "var v = window.vornPage.viewer;"
+                                  "out.screen = v.modelToScreen(JSON.parse(document.getElementById('vorn-data').textContent)"
+                                  ".atoms.map(function (a) { return { x: a.cart[0], y: a.cart[1], z: a.cart[2] }; }));");
+    ASSERT_FALSE(probe.contains("error")) << probe.dump();
+    const auto screen = screen_positions(probe);
+    ASSERT_EQ(screen.size(), shape.size());
+    double lo = 1e9, hi = 0;
+    for (std::size_t i = 0; i < shape.size(); ++i)
+      for (std::size_t j = i + 1; j < shape.size(); ++j) {
+        const Vec d = shape[i] + (-1.0) * shape[j];
+        const double space = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+        const double on_screen = std::hypot(screen[i][0] - screen[j][0], screen[i][1] - screen[j][1]);
+        lo = std::min(lo, on_screen / space);
+        hi = std::max(hi, on_screen / space);
+      }
+    EXPECT_GT(lo, 5.0) << "drawn too small to tell";
+    EXPECT_LT(hi / lo, 1.02) << "foreshortened: the view is not along the normal";
+    // The spread on the screen: wider than high, its main axis across.
+    double mx = 0, my = 0;
+    for (const auto& p : screen) mx += p[0] / screen.size(), my += p[1] / screen.size();
+    double sxx = 0, syy = 0, sxy = 0;
+    for (const auto& p : screen) {
+      sxx += (p[0] - mx) * (p[0] - mx);
+      syy += (p[1] - my) * (p[1] - my);
+      sxy += (p[0] - mx) * (p[1] - my);
+    }
+    EXPECT_GT(sxx, 2 * syy);
+    EXPECT_LT(std::abs(sxy), 0.02 * sxx);
+  }
+}
+
+// CIE L*a*b* of a colour "#rrggbb", for distances as the eye sees them.
+std::array<double, 3> lab(const std::string& hex) {
+  double c[3];
+  for (int k = 0; k < 3; ++k) {
+    const double s = std::stoi(hex.substr(1 + 2 * k, 2), nullptr, 16) / 255.0;
+    c[k] = s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  }
+  const double x = (0.4124 * c[0] + 0.3576 * c[1] + 0.1805 * c[2]) / 0.95047;
+  const double y = 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2];
+  const double z = (0.0193 * c[0] + 0.1192 * c[1] + 0.9505 * c[2]) / 1.08883;
+  auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116; };
+  return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+}
+double colour_distance(const std::string& a, const std::string& b) {
+  const auto p = lab(a), q = lab(b);
+  return std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]));
+}
+
+// Pixels of the view in the chosen colour (magenta: red and blue high,
+// green low), counted in a screenshot.
+long chosen_pixels(const fs::path& shot, const std::array<int, 4>& rect) {
+  int w = 0, h = 0, n = 0;
+  unsigned char* px = stbi_load(shot.string().c_str(), &w, &h, &n, 3);
+  if (px == nullptr) return -1;
+  long count = 0;
+  for (int y = rect[1]; y < std::min(h, rect[1] + rect[3]); ++y)
+    for (int x = rect[0]; x < std::min(w, rect[0] + rect[2]); ++x) {
+      const unsigned char* p = px + 3 * (static_cast<long>(y) * w + x);
+      if (p[0] > 150 && p[2] > 150 && p[1] < 0.35 * std::min(p[0], p[2])) ++count;
+    }
+  stbi_image_free(px);
+  return count;
+}
+
+// The demo's page with an atom chosen: the atom and its frame in a colour
+// that no element from H to Xe has and that no axis has; nothing else in the
+// picture in that colour; every frame drawn (18 atoms); the number and label
+// columns of the table stay in view while it scrolls sideways.
+TEST(Page, ChosenAtomStandsOutAndTheFirstColumnsStayInView) {
+  ASSERT_FALSE(chromium().empty()) << "chromium is missing (make test-deps installs it)";
+  ScratchDir dir;
+  fs::copy(fs::path(VORN_SOURCE_DIR) / "examples", dir.path(), fs::copy_options::recursive);
+  const fs::path work = dir.path() / "toluic";
+  {
+    std::ostringstream out;
+    std::istringstream in;
+    vorn::Run run(out, in, work);
+    ASSERT_EQ(vorn_main(run, {}), 0) << out.str();
+  }
+  const fs::path page = work / "vorn.html";
+  std::string symbols = "[";
+  for (int z = 1; z <= NCOVRAD; ++z) symbols += (z > 1 ? ",'" : "'") + std::string(rtrim(atsym(z))) + "'";
+  symbols += "]";
+  const Json probe = probe_page(page,
+                                "var p = window.vornPage;"
+                                "out.chosen = p.chosen(); out.chosenColour = p.chosenColour; out.axes = p.axisColours;"
+                                "out.elements = " + symbols + ".map(function (s) { return [s, p.elementColour(s)]; });"
+                                "out.frames = p.framesDrawn();"
+                                "out.switchHidden = document.getElementById('all-frames-switch').hidden;"
+                                "var box = document.getElementById('table-box'); box.style.width = '320px';"
+                                "var row = document.getElementById('atom-rows').rows[0];"
+                                "function lefts() { return [0, 1, 2, 8].map(function (c) {"
+                                "  var r = row.cells[c].getBoundingClientRect(); return [r.left, r.right]; }); }"
+                                "out.before = lefts(); box.scrollLeft = 400; out.scrolled = box.scrollLeft;"
+                                "out.after = lefts(); out.box = box.getBoundingClientRect().left;"
+                                "out.labelBackground = getComputedStyle(row.cells[1]).backgroundColor;",
+                                "#atom=C(7)");
+  ASSERT_FALSE(probe.contains("error")) << probe.dump();
+  EXPECT_EQ(probe.at("chosen"), 6);
+  const std::string chosen = probe.at("chosenColour");
+  for (const Json& e : probe.at("elements")) {
+    SCOPED_TRACE(e.dump());
+    EXPECT_GT(colour_distance(chosen, e.at(1)), 25.0);
+  }
+  EXPECT_EQ(probe.at("elements").size(), 54u);
+  for (const Json& a : probe.at("axes")) EXPECT_GT(colour_distance(chosen, a), 25.0) << a;
+  EXPECT_GT(colour_distance(chosen, "#ffffff"), 25.0);
+  // Every frame at 18 atoms, and no switch.
+  EXPECT_EQ(probe.at("frames").size(), 18u) << probe.at("frames");
+  EXPECT_TRUE(probe.at("switchHidden").get<bool>());
+  // Scrolled 400 pixels: the number sits at the box's left edge, the label
+  // right after it, and an opaque label cell covers what passes beneath;
+  // the name and ATOM0 columns moved.
+  ASSERT_GT(probe.at("scrolled").get<double>(), 100) << "the table does not overflow";
+  const Json& before = probe.at("before");
+  const Json& after = probe.at("after");
+  const double box_left = probe.at("box");
+  EXPECT_NEAR(after[0][0].get<double>(), box_left, 1.5);
+  EXPECT_NEAR(after[1][0].get<double>(), after[0][1].get<double>(), 1.5);
+  EXPECT_NEAR(after[1][0].get<double>(), before[1][0].get<double>(), 1.5);
+  EXPECT_LT(after[3][0].get<double>(), before[3][0].get<double>() - 100);
+  EXPECT_NE(probe.at("labelBackground"), "rgba(0, 0, 0, 0)");
+
+  // The screenshot: the chosen colour appears only once an atom is chosen.
+  std::smatch rect;
+  const std::string dom = read_file(work / "probe-dom.html");
+  ASSERT_TRUE(std::regex_search(dom, rect, std::regex("data-viewer-rect=\"([0-9]+),([0-9]+),([0-9]+),([0-9]+)\"")));
+  const std::array<int, 4> view{std::stoi(rect[1]), std::stoi(rect[2]), std::stoi(rect[3]), std::stoi(rect[4])};
+  const fs::path plain = work / "plain.png", marked = work / "marked.png";
+  ASSERT_EQ(run_chromium(dir.path(), "--screenshot='" + plain.string() + "'", page, work / "shot.log"), 0);
+  ASSERT_EQ(run_chromium(dir.path(), "--screenshot='" + marked.string() + "'", page, work / "shot.log", "#atom=C(7)"), 0);
+  const long without = chosen_pixels(plain, view), with = chosen_pixels(marked, view);
+  ASSERT_GE(without, 0) << "no screenshot";
+  EXPECT_LT(without, 10);
+  EXPECT_GT(with, 300);
+}
+
+// 321 atoms: 107 waters on a grid. Only the chosen atom's frame and those of
+// its bonded neighbours are drawn, until the switch asks for every frame.
+TEST(Page, AboveThreeHundredAtomsFramesOfTheChosenAtomAndItsNeighboursOnly) {
+  ASSERT_FALSE(chromium().empty()) << "chromium is missing (make test-deps installs it)";
+  TestRun t;
+  std::ostringstream ang;
+  ang << "TITL waters\n";
+  const double oh = 0.9572, half = 104.52 / 2 * std::numbers::pi / 180;
+  for (int k = 0; k < 107; ++k) {
+    const Vec o{3.5 * (k % 5), 3.5 * (k / 5 % 5), 3.5 * (k / 25)};
+    const Vec h1 = o + Vec{oh * std::sin(half), oh * std::cos(half), 0};
+    const Vec h2 = o + Vec{-oh * std::sin(half), oh * std::cos(half), 0};
+    ang << "ATOM O" << 3 * k + 1 << " " << o.x << " " << o.y << " " << o.z << "\n"
+        << "ATOM H" << 3 * k + 2 << " " << h1.x << " " << h1.y << " " << h1.z << "\n"
+        << "ATOM H" << 3 * k + 3 << " " << h2.x << " " << h2.y << " " << h2.z << "\n";
+  }
+  t.write("w.ang", ang.str());
+  run_vorn(t, "FORMAT *platon\nINPUT w.ang\n");
+  const Json rec = Json::parse(t.read("vorn.json"));
+  ASSERT_EQ(rec.at("atoms").size(), 321u);
+  int with_frame = 0;
+  for (const Json& a : rec.at("atoms")) with_frame += a.at("frame").at("x").is_null() ? 0 : 1;
+  // The oxygen of the 43rd water and its two hydrogens, atoms 127 to 129.
+  const Json probe = probe_page(t.dir.path() / "vorn.html",
+                                "var p = window.vornPage;"
+                                "out.none = p.framesDrawn(); p.choose(126); out.chosen = p.framesDrawn();"
+                                "out.status = document.getElementById('status').textContent;"
+                                "out.switchHidden = document.getElementById('all-frames-switch').hidden;"
+                                "document.getElementById('all-frames').click(); out.all = p.framesDrawn();"
+                                "document.getElementById('all-frames').click(); out.again = p.framesDrawn();"
+                                "out.near = p.viewer.getSlab().near; document.getElementById('whole-view').click();"
+                                "out.whole = p.viewer.getSlab().near;");
+  ASSERT_FALSE(probe.contains("error")) << probe.dump();
+  EXPECT_TRUE(probe.at("none").empty());
+  EXPECT_EQ(probe.at("chosen"), Json::parse("[126,127,128]"));
+  EXPECT_FALSE(probe.at("switchHidden").get<bool>());
+  EXPECT_NE(probe.at("status").get<std::string>().find("bonded neighbours"), std::string::npos);
+  EXPECT_EQ(probe.at("all").size(), static_cast<std::size_t>(with_frame));
+  EXPECT_GT(with_frame, 300);
+  EXPECT_EQ(probe.at("again"), probe.at("chosen"));
+  // Close to the chosen atom, what lies far in front is left out; the whole
+  // structure comes back at its full depth (the grid is 17.5 A deep).
+  EXPECT_GT(probe.at("near").get<double>(), -10.0);
+  EXPECT_LT(probe.at("whole").get<double>(), -17.5);
 }
 
 }  // namespace
