@@ -30,7 +30,7 @@ constexpr Place kChemcon[] = {{"HYDROGEN", "the constraints of H atoms"},
 const std::vector<std::string> kFormatWords = {"SHELX", "CIF", "XD", "AIM2TAB", "PLATON"};
 const std::vector<std::string> kScaleWords = {"SIGMA", "DIFF", "FRAC"};
 const std::vector<std::string> kInputWords = {"RENAME", "TOXD"};
-const std::vector<std::string> kTolsWords = {"BOND", "RING", "GROUP"};
+const std::vector<std::string> kTolsWords = {"BOND", "RING", "GROUP", "MISFIT", "PAIR"};
 
 void warn(Run& run, int line, const std::string& what) {
   to_both(run, "(a)"_f, " WARNING: vorn.inp, line " + std::to_string(line) + ": " + what);
@@ -147,7 +147,7 @@ void check_input(Run& run, int line, const Tokens& t, const std::vector<std::str
   }
 }
 
-// TOLS reads its three numbers in order; the words are only for the eye,
+// TOLS reads its numbers in order (the last two may be left out); the words are only for the eye,
 // so a word that names another tolerance than its number's is a trap.
 void check_tols(Run& run, int line, std::string_view text) {
   std::string pending;
@@ -163,16 +163,16 @@ void check_tols(Run& run, int line, std::string_view text) {
       pending = s;
       continue;
     }
-    if (number >= 3) {
-      warn(run, line, "TOLS takes three numbers (bond ring group); " + s + " is passed over");
+    if (number >= 5) {
+      warn(run, line, "TOLS takes at most five numbers (bond ring group misfit pair); " + s + " is passed over");
     } else if (!pending.empty()) {
       const std::string p = upper(pending[0] == '*' ? pending.substr(1) : pending);
       const std::string& meant = kTolsWords[static_cast<std::size_t>(number)];
       if (!known(p, kTolsWords))
         warn(run, line, "TOLS word " + pending + " is not known" + hint(p, kTolsWords, false) +
-                            "; the numbers count by position (bond ring group)");
+                            "; the numbers count by position (bond ring group misfit pair)");
       else if (p != meant)
-        warn(run, line, "TOLS reads its numbers by position (bond ring group): " + s + " after " + pending +
+        warn(run, line, "TOLS reads its numbers by position (bond ring group misfit pair): " + s + " after " + pending +
                             " is taken as the " + lowered(meant) + " tolerance");
     }
     ++number;

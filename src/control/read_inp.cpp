@@ -1,5 +1,7 @@
 #include "control/read_inp.hpp"
 
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -104,6 +106,46 @@ void input_names(Run& run, const Where& at) {
   if (c.iformat == FMT_CIF) c.cifblock = cif_block_word(word(raw, 3, LINELEN));
 }
 
+// The shortest text that reads back as the value.
+std::string number_text(float v) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+// TOLS: bond, ring and group tolerances, then optionally the misfit limit of
+// the site-symmetry check and the bond-length tolerance of equivalent pairs
+// (control files of three numbers keep their meaning). A limit or tolerance
+// that cannot be meant is reported and the default kept.
+void set_tolerances(Run& run, ff::ListReader& numbers, const Where& at) {
+  Ctl& c = run.ctl;
+  if (!numbers.read(c.tol1, c.tol2, c.tol3)) at.fail("TOLS needs three numbers");
+  const std::string where = " WARNING: vorn.inp, line " + std::to_string(at.line) + ": ";
+  float limit = 0, pair = 0;
+  if (numbers.count_left() > 0) {
+    if (!numbers.next(limit)) at.fail("the fourth TOLS number (misfit limit) is no number");
+    if (limit > 0 && std::isfinite(limit)) {
+      c.misfit_limit = limit;
+    } else {
+      to_both(run, "(a)"_f, where + "TOLS misfit limit " + number_text(limit) + " is not positive: the default " +
+                                number_text(Ctl{}.misfit_limit) + " Angstrom is kept");
+    }
+  }
+  if (numbers.count_left() > 0) {
+    if (!numbers.next(pair)) at.fail("the fifth TOLS number (pair tolerance) is no number");
+    if (pair >= 0 && std::isfinite(pair)) {
+      c.pair_tol = pair;
+    } else {
+      to_both(run, "(a)"_f, where + "TOLS pair tolerance " + number_text(pair) + " is negative: the default " +
+                                number_text(Ctl{}.pair_tol) + " Angstrom is kept");
+    }
+  }
+  if (c.misfit_limit < c.tol2)
+    to_both(run, "(a)"_f, where + "TOLS misfit limit " + number_text(c.misfit_limit) +
+                              " Angstrom is below the ring tolerance " + number_text(c.tol2) +
+                              " Angstrom: every site symmetry that fails the check is reduced");
+}
+
 void set_radii(Run& run, const Tokens& t, const std::string& numbers, const Where& at) {
   int m = dnumline(numbers, LINELEN);
   if (t.n != m + 1) at.fail("RADII needs one radius after each element symbol");
@@ -143,7 +185,7 @@ void apply_line(Run& run, std::string line, TextFile& f, std::optional<Where>& i
   if (is(t, 1, "FORMAT")) set_format(run, t);
   if (is(t, 1, "INPUT")) set_input(run, t, line, f, at, input_line);
   if (is(t, 1, "VERBOSE") && !numbers.read(c.iverb)) at.fail("VERBOSE needs an integer");
-  if (is(t, 1, "TOLS") && !numbers.read(c.tol1, c.tol2, c.tol3)) at.fail("TOLS needs three numbers");
+  if (is(t, 1, "TOLS")) set_tolerances(run, numbers, at);
   if (is(t, 1, "RADII")) set_radii(run, t, line, at);
   if (is(t, 1, "NCELLS") && !numbers.read(c.ncells)) at.fail("NCELLS needs an integer");
   if (is(t, 1, "DISORD")) {

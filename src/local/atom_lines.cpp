@@ -16,6 +16,7 @@
 #include "local/kappa_index.hpp"
 #include "local/key_masks.hpp"
 #include "local/site_dummies.hpp"
+#include "local/site_reduction.hpp"
 #include "local/site_symmetry.hpp"
 
 namespace vorn {
@@ -162,7 +163,7 @@ std::string_view symplm_code(std::string_view sitesym, std::string_view ax1, std
 // is not the frame the databank entry describes.
 void site_populations(Run& run, int i, Mpole& mp) {
   const std::string_view mask = key_mask(run.atoms.sitesym[i]);
-  const bool own = site_frame_replaced(run, i);
+  const bool own = site_frame_replaced(run, i) || reduced_frame_changed(run, i);
   std::string cleared;
   for (int k = 1; k < 25; ++k) {
     const auto [l, m] = key_flag_lm(k);
@@ -173,7 +174,8 @@ void site_populations(Run& run, int i, Mpole& mp) {
     }
   }
   if (!cleared.empty())
-    to_lst(run, "(/' Databank multipoles set to zero on the special position: ',a)"_f, cleared);
+    to_lst(run, "(/' Databank multipoles set to zero ',a,': ',a)"_f,
+           site_group(run, i).empty() ? "in the frame of the reduced site symmetry" : "on the special position", cleared);
 }
 
 int axis_number(const std::string& letter) {
@@ -282,8 +284,10 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     run.mcon.set(ia, line);
   }
   if (rtrim(sym) != "NO") {
-    const std::string_view code = site_frame_replaced(run, i) ? site_symplm_code(sym) : symplm_code(sym, ax.AX1, ax.AX2);
-    if (!site_group(run, i).empty() && rtrim(code).empty())
+    const std::string_view code = site_frame_replaced(run, i) || site_reduced(run, i)
+                                      ? site_symplm_code(sym)
+                                      : symplm_code(sym, ax.AX1, ax.AX2);
+    if ((!site_group(run, i).empty() || site_reduced(run, i)) && rtrim(code).empty())
       to_lst(run, "(/' MoPro has no SYMPLM code for site symmetry ',a,': its code is left blank',"
                   "' (restrict the multipoles of ',a,' in MoPro by hand)')"_f,
              rtrim(sym), rtrim(lab));
@@ -334,7 +338,7 @@ void atom_lines(Run& run, int i, const AtomFacts& f) {
     ks.kappap[k] = 1.0f;
     ks.nsft[k] = run.atoms1.isft[i];
   }
-  if (use_db && !site_group(run, i).empty()) site_populations(run, i, mp);
+  if (use_db && (!site_group(run, i).empty() || site_reduced(run, i))) site_populations(run, i, mp);
   to_lst(run, "(/' CKS :: Atom=',j6,2x,'kset=',j4,2x,'nsft=',j4)"_f, i, kap, ks.nsft[k]);
 
   mp.atom1 = i;

@@ -14,6 +14,7 @@
 #include "local/axis_rules.hpp"
 #include "local/dummies.hpp"
 #include "local/site_check.hpp"
+#include "local/site_reduction.hpp"
 #include "local/site_symmetry.hpp"
 #include "topology/neighbors.hpp"
 #include "topology/planarity.hpp"
@@ -165,12 +166,12 @@ bool AxisRules::route_d(const RingTest& rt) {
 }
 
 void AxisRules::find_pairs() {
-  for (int a = 1; a <= nb_.nnei; ++a)
-    for (int b = a + 1; b <= nb_.nnei; ++b)
-      if (sameatoms(run_, nei(a), nei(b), 0, 0, run_.ctl.isimple, 0) == 1) {
-        pairs_.push_back(Pair{nei(a), nei(b)});
-        to_lst(run_, "(/a,2i6)"_f, " Same atoms : ", nei(a), nei(b));
-      }
+  std::vector<int> neighbours;
+  for (int a = 1; a <= nb_.nnei; ++a) neighbours.push_back(nei(a));
+  for (const NeighborPair& p : equivalent_pairs(run_, i_, neighbours, true)) {
+    pairs_.push_back(Pair{p.a, p.b});
+    to_lst(run_, "(/a,2i6)"_f, " Same atoms : ", p.a, p.b);
+  }
   to_lst(run_, "(/a,i4)"_f, " is = ", static_cast<int>(pairs_.size()));
 }
 
@@ -285,6 +286,7 @@ void DefLoc(Run& run, int atom) {
   // same dummies whether or not the atom is on a special position.
   if (run.cryst.ncryst > run.atoms.nat) checksymeq(run);
   align_with_site(run, atom, dummies_before);
+  reduce_gross_misfit(run, atom);
   atom_lines(run, atom, facts);
   record_site_check(run, atom);
 }

@@ -5,10 +5,77 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "chem/equivalence.hpp"
 #include "chem/hydrogens.hpp"
 #include "local/axis_rules.hpp"
 
 namespace vorn::axis_rules {
+
+// The mirror of a terminal atom holds its bond and the Y axis. Where the
+// parent has an equivalent pair among its other neighbours, only a plane
+// that maps that pair onto itself is a mirror: Y goes to the parent's first
+// other neighbour outside the pair, else to the bisector of the pair (in
+// the plane of the pair when the bisector lies on the bond). False, with
+// nothing set, when the parent has no such pair, or another of its bonds is
+// in line with this one (the cylinder rule decides then).
+bool AxisRules::mirror_through_parent(int j) {
+  const NeighborRec& nj = run_.neighbors[j];
+  std::vector<int> others;
+  for (int k = 1; k <= nj.nnei; ++k)
+    if (const int kk = nj.inei[static_cast<std::size_t>(k)]; kk != i_) {
+      if (angle(i_, j, kk) > 160.0f) return false;
+      others.push_back(kk);
+    }
+  if (others.size() < 2) return false;
+  const std::vector<NeighborPair> pairs = equivalent_pairs(run_, j, others, true);
+  if (pairs.empty()) return false;
+  // Of three or more alike, any one serves as the neighbour outside the
+  // pair of two others: a read atom is taken before a symmetry image, which
+  // the atom table could name only through a dummy.
+  NeighborPair chosen{};
+  int outside_atom = 0;
+  for (const NeighborPair& p : pairs)
+    for (int kk : others) {
+      if (kk == p.a || kk == p.b) continue;
+      const float ang = angle(i_, j, kk);
+      if (!(ang > 10.0f && ang <= 160.0f)) continue;
+      if (outside_atom == 0 || (outside_atom > run_.atoms.nat && kk <= run_.atoms.nat)) {
+        chosen = p;
+        outside_atom = kk;
+      }
+    }
+  if (outside_atom != 0) {
+    const int kk = outside_atom;
+    to_lst(run_, "(/' Y towards ',a,', the neighbour of ',a,' outside its equivalent pair ',a,' ',a)"_f,
+           rtrim(label(kk)), rtrim(label(j)), rtrim(label(chosen.a)), rtrim(label(chosen.b)));
+    prtang(run_, *run_.lst, i_, j, kk, angle(i_, j, kk));
+    axis2("Y", kk);
+    return true;
+  }
+  // Neighbours outside the pair that fix no plane with the bond: the
+  // general scan decides.
+  const NeighborPair p = pairs.front();
+  for (int kk : others)
+    if (kk != p.a && kk != p.b) return false;
+  const Vec3 ua = sub(xc(p.a), xc(j)), ub = sub(xc(p.b), xc(j));
+  const Vec3 bis = add(scale(ua, 1.0f / rlength(ua)), scale(ub, 1.0f / rlength(ub)));
+  const float lb = rlength(bis);
+  if (lb > 0.1f) {
+    const Vec3 point = add(xc(j), scale(bis, 1.0f / lb));
+    if (fixes_axis(point, first_axis())) {
+      Vec3 cart;
+      const int d = dummy_cart(point, cart);
+      to_lst(run_, "(/' Y towards the bisector of the equivalent pair ',a,' ',a,' of ',a,' (dummy ',a,')')"_f,
+             rtrim(label(p.a)), rtrim(label(p.b)), rtrim(label(j)), rtrim(run_.dummy.label[static_cast<std::size_t>(d)]));
+      axis2_dummy("Y", d, cart);
+      return true;
+    }
+  }
+  to_lst(run_, "(/' Y towards ',a,': the plane of the bond and the equivalent pair ',a,' ',a,' of ',a)"_f,
+         rtrim(label(p.a)), rtrim(label(p.a)), rtrim(label(p.b)), rtrim(label(j)));
+  axis2("Y", p.a);
+  return true;
+}
 
 void AxisRules::one_heavy() {
   int j = nei(1);
@@ -16,6 +83,7 @@ void AxisRules::one_heavy() {
   axis0("X", j);
   run_.axes.AX2 = "Y";
   sitesym("m");
+  if (mirror_through_parent(j)) return;
   bool scanned = nj.nnei > 1;
   if (scanned) {
     for (int k = 1; k <= nj.nnei; ++k) {

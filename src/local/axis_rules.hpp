@@ -123,6 +123,7 @@ class AxisRules {
   void route_e();
   void find_pairs();
   void one_heavy();
+  bool mirror_through_parent(int j);
   void one_hydrogen();
   void two_neighbors();
   void three_neighbors();

@@ -38,6 +38,7 @@ void heavy_signature(Run& run, int k, const std::string& group, std::string& key
   }
   put(key, isitcyclic(run, k).nsize);
   put_padded(key, chemical_site_symmetry(run, k), 5);
+  put_padded(key, rule_site_symmetry(run, k), 5);
   put_padded(key, group, 40);
 }
 

@@ -164,30 +164,62 @@ bool local_frame(const Vec3& atom, const LocalAxes& axes, Mat3& frame) {
   return true;
 }
 
+std::vector<ShellPoint> shell_points(const Run& run, int atom) {
+  std::vector<ShellPoint> points;
+  const auto ua = static_cast<std::size_t>(atom);
+  const Vec3& centre = run.atoms.xc[ua];
+  const NeighborRec& r = run.neighbors[ua];
+  auto add_point = [&](int j, int shell) {
+    const auto uj = static_cast<std::size_t>(j);
+    points.push_back(ShellPoint{j, sub(run.atoms.xc[uj], centre), run.atoms.iz[uj], shell});
+  };
+  for (int k = 1; k <= r.nnei; ++k) add_point(r.inei[static_cast<std::size_t>(k)], 1);
+  if (r.nnei == 1 && run.atoms.iz[ua] != 1) {
+    const NeighborRec& parent = run.neighbors[static_cast<std::size_t>(r.inei[1])];
+    for (int k = 1; k <= parent.nnei; ++k)
+      if (const int j = parent.inei[static_cast<std::size_t>(k)]; j != atom) add_point(j, 2);
+  }
+  return points;
+}
+
+float shell_misfit(const std::vector<ShellPoint>& points, const std::vector<Mat3>& operations) {
+  float misfit = 0;
+  for (const Mat3& op : operations)
+    for (const ShellPoint& p : points) {
+      const Vec3 moved = matvec(op, p.offset);
+      float nearest = std::numeric_limits<float>::infinity();
+      for (const ShellPoint& q : points)
+        if (q.z == p.z && q.shell == p.shell) nearest = std::min(nearest, dist(moved, q.offset));
+      misfit = std::max(misfit, nearest);
+    }
+  return misfit;
+}
+
+std::vector<Mat3> operations_in_frame(const Mat3& frame, std::string_view code) {
+  std::vector<Mat3> out;
+  for (const Mat3& g : site_operations(code)) {
+    // frame^T g frame: local coordinates are frame * cartesian.
+    Mat3 c{};
+    for (std::size_t i = 0; i < 3; ++i)
+      for (std::size_t j = 0; j < 3; ++j) {
+        float v = 0;
+        for (std::size_t a = 0; a < 3; ++a)
+          for (std::size_t b = 0; b < 3; ++b) v += frame[a][i] * g[a][b] * frame[b][j];
+        c[i][j] = v;
+      }
+    out.push_back(c);
+  }
+  return out;
+}
+
 SiteCheck check_site(const Run& run, int atom, const LocalAxes& axes, std::string_view code) {
   SiteCheck res;
   const auto ua = static_cast<std::size_t>(atom);
   Mat3 frame{};
   if (!local_frame(run.atoms.xc[ua], axes, frame)) return res;
-  const std::vector<Mat3>& ops = site_operations(code);
-  if (ops.empty()) return res;
+  if (site_operations(code).empty()) return res;
   res.checked = true;
-  const NeighborRec& r = run.neighbors[ua];
-  std::vector<Vec3> local;
-  std::vector<int> z;
-  for (int k = 1; k <= r.nnei; ++k) {
-    const auto j = static_cast<std::size_t>(r.inei[static_cast<std::size_t>(k)]);
-    local.push_back(matvec(frame, sub(run.atoms.xc[j], run.atoms.xc[ua])));
-    z.push_back(run.atoms.iz[j]);
-  }
-  for (const Mat3& op : ops)
-    for (std::size_t k = 0; k < local.size(); ++k) {
-      const Vec3 moved = matvec(op, local[k]);
-      float nearest = std::numeric_limits<float>::infinity();
-      for (std::size_t m = 0; m < local.size(); ++m)
-        if (z[m] == z[k]) nearest = std::min(nearest, dist(moved, local[m]));
-      res.misfit = std::max(res.misfit, nearest);
-    }
+  res.misfit = shell_misfit(shell_points(run, atom), operations_in_frame(frame, code));
   res.passes = res.misfit <= run.ctl.tol2;
   return res;
 }
@@ -195,7 +227,12 @@ SiteCheck check_site(const Run& run, int atom, const LocalAxes& axes, std::strin
 void record_site_check(Run& run, int atom) {
   const auto ua = static_cast<std::size_t>(atom);
   const SiteCheck c = check_site(run, atom, run.axes, run.atoms.sitesym[ua]);
-  if (ua < run.site_check.size()) run.site_check[ua] = c;
+  if (ua < run.site_check.size()) {
+    SiteCheck& kept = run.site_check[ua];
+    kept.checked = c.checked;
+    kept.passes = c.passes;
+    kept.misfit = c.misfit;
+  }
   if (!c.checked || c.passes) return;
   const std::string_view sym = rtrim(run.atoms.sitesym[ua]);
   const std::string_view lab = rtrim(run.atoms.label[ua]);

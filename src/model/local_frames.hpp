@@ -42,11 +42,17 @@ struct SiteSymm {
 
 // Whether an atom's bonded neighbours obey the site symmetry it was given:
 // every operation of the group, applied in the atom's local frame, must put
-// each neighbour on a neighbour of the same element.
+// each neighbour on a neighbour of the same element. Where the rule's
+// symmetry misfit them by more than the limit, it was reduced: the rule's
+// code and misfit are kept beside the check of the code used.
 struct SiteCheck {
   bool checked = false;  // a known group and a frame that exists
   bool passes = false;
   float misfit = 0;  // A: largest distance from an operated neighbour to the nearest neighbour of its element
+  bool reduced = false;
+  bool frame_changed = false;  // the reduced code took another frame than the rule's
+  std::string rule_code;  // the rule's site symmetry (trimmed) where reduced
+  float rule_misfit = 0;  // A: its misfit in the rule's frame
 };
 
 }  // namespace vorn

@@ -21,6 +21,8 @@ struct Ctl {
   float tol1 = 0.2f;                   // bond tolerance
   float tol2 = 0.1f;                   // ring planarity
   float tol3 = 0.1f;                   // group planarity
+  float misfit_limit = 0.5f;           // site-symmetry misfit above which the symmetry is reduced
+  float pair_tol = 0.05f;              // largest bond-length difference of an equivalent pair
   int ncells = -1;
   int idisH = 0;                       // extend H of disordered atoms
   int idisDB = 0;                      // databank for disordered atoms

@@ -392,6 +392,18 @@ void write_atom(RecordWriter& w, const Run& run, int i, const std::vector<int>& 
     w.exact(*m);
   else
     w.null();
+  // The rule's code and misfit where the code above was reduced from it.
+  const SiteCheck* reduced = a < run.site_check.size() && run.site_check[a].reduced ? &run.site_check[a] : nullptr;
+  w.key("rule_site_symmetry");
+  if (reduced != nullptr)
+    w.text(reduced->rule_code);
+  else
+    w.null();
+  w.key("rule_misfit");
+  if (reduced != nullptr)
+    w.exact(reduced->rule_misfit);
+  else
+    w.null();
   w.key("kappa_set");
   w.number(a < run.kappaset.size() ? run.kappaset[a] : 0);
   const int equiv = a < run.mpoles.size() ? run.mpoles[a].equiv : 0;
@@ -577,6 +589,10 @@ void stream_record(const Run& run, const RecordSink& sink) {
     w.exact(run.ctl.tol2);
     w.key("group");
     w.exact(run.ctl.tol3);
+    w.key("misfit_limit");
+    w.exact(run.ctl.misfit_limit);
+    w.key("pair");
+    w.exact(run.ctl.pair_tol);
     w.end_object();
   });
   w.field("ncells", [&] { w.number(run.ctl.ncells); });

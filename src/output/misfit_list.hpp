@@ -17,7 +17,12 @@ std::optional<float> site_misfit(const Run& run, int atom);
 // Atoms 1..nat whose misfit exceeds the ring tolerance, in atom order.
 std::vector<int> misfit_atoms(const Run& run);
 
-// The list, to the listing.
+// Atoms 1..nat whose rule-given site symmetry was reduced for a misfit
+// above the limit, in atom order.
+std::vector<int> reduced_atoms(const Run& run);
+
+// The list, to the listing, followed by the list of reduced atoms with the
+// rule's code and misfit and the code used and its misfit.
 void print_misfit_list(Run& run, const std::vector<int>& atoms);
 
 }  // namespace vorn

@@ -40,6 +40,10 @@ void print_summary(Run& run, bool parameter_files) {
   else
     out_then_lst(run, "(a)"_f,
                  " Atoms failing the site-symmetry check  : " + std::to_string(misfits) + (misfits == 1 ? " atom" : " atoms") + ", listed at the end of vorn.out");
+  const std::size_t reduced = reduced_atoms(run).size();
+  if (reduced > 0)
+    out_then_lst(run, "(a)"_f,
+                 " Site symmetries reduced (gross misfit) : " + std::to_string(reduced) + (reduced == 1 ? " atom" : " atoms") + ", listed at the end of vorn.out");
   out_then_lst(run, "(a)"_f, " Program log file                       : vorn.out");
   out_then_lst(run, "(/a)"_f, " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
   if (run.ctl.idb != 0) out_then_lst(run, "(a)"_f, " Summary of DB atom types : grep 'DB comment' vorn.out");

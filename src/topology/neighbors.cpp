@@ -515,6 +515,21 @@ std::vector<int> collectnei(const Run& run, int atom) {
   return list;
 }
 
+std::vector<int> rings_containing(Run& run, int atom) {
+  const SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
+  if (idx != nullptr && atom >= 1 && static_cast<std::size_t>(atom) < idx->rings_of.size())
+    return idx->rings_of[static_cast<std::size_t>(atom)];
+  std::vector<int> out;
+  for (int q = 1; q <= run.rings.nor && static_cast<std::size_t>(q) < run.rings.ring.size(); ++q)
+    if (ring_has(run.rings.ring[static_cast<std::size_t>(q)], atom)) out.push_back(q);
+  return out;
+}
+
+bool ring_holds(const Run& run, int q, int atom) {
+  return q >= 1 && static_cast<std::size_t>(q) < run.rings.ring.size() &&
+         ring_has(run.rings.ring[static_cast<std::size_t>(q)], atom);
+}
+
 RingTest isitcyclic(Run& run, int atom) {
   RingTest res;
   int count = 0;

@@ -45,6 +45,10 @@ struct RingTest {
   int nsize = 0;   // its size
 };
 RingTest isitcyclic(Run& run, int atom);
+// The numbers of the rings that hold the atom, in ring-table order.
+std::vector<int> rings_containing(Run& run, int atom);
+// Whether ring q of the ring table holds the atom.
+bool ring_holds(const Run& run, int q, int atom);
 
 // A test of first_neighbor passed on without copying it: the callable and
 // the one function that calls it.

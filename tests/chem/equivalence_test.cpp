@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/error.hpp"
 #include "base/text.hpp"
@@ -136,6 +140,91 @@ TEST_F(SameAtomsTest, NothingIsPrintedAtVerbosityTwoOrLess) {
     EXPECT_EQ(listing_of(ring[0], ring[1], 1, 1, 0, 1, &r), "");
     EXPECT_EQ(r, 1);
   }
+}
+
+// Equivalent pairs of a centre: alike atoms that also agree on the rings of
+// the centre and on their bond lengths to it. A styrene-like phenyl diene
+// Ph-CH=CH-CH=CH2 (ipso carbon with two ring carbons and a vinyl carbon,
+// all three with neighbours C, C, H; the second chain carbon between a
+// double and a single bond to two such carbons) and a CHCl3 whose C-Cl
+// bonds are 1.75, 1.78 and 1.82 A (each Cl alike to the next, the first
+// and last 0.07 A apart).
+class EquivalentPairsTest : public ::testing::Test {
+ protected:
+  TestRun t;
+  vorn::Run& run = t.run;
+  Mol m{run};
+  std::vector<int> ring;
+  int ipso = 0, ca = 0, cb = 0, cc = 0, cd = 0;
+  int chcl = 0;
+  std::vector<int> cl;
+
+  void SetUp() override {
+    const PhenylDiene d(m, Cart(5, 5, 5));
+    ring = d.ring;
+    ipso = d.ipso;
+    ca = d.ca;
+    cb = d.cb;
+    cc = d.cc;
+    cd = d.cd;
+
+    chcl = m.at("C(20)", 20, 20, 20);
+    m.at("H(20)", 20, 20, 21.09f);
+    const float polar = 109.5f * 0.017453292f;
+    for (int k = 0; k < 3; ++k) {
+      const float r = k == 0 ? 1.75f : k == 1 ? 1.78f : 1.82f, phi = 2.0943951f * static_cast<float>(k);
+      cl.push_back(m.at("CL(" + std::to_string(k + 1) + ")", 20 + r * std::sin(polar) * std::cos(phi),
+                        20 + r * std::sin(polar) * std::sin(phi), 20 + r * std::cos(polar)));
+    }
+    rings_and_bonds(run);
+  }
+  std::vector<int> neighbours(int i) const {
+    const NeighborRec& r = run.neighbors[static_cast<std::size_t>(i)];
+    std::vector<int> out;
+    for (int k = 1; k <= r.nnei; ++k) out.push_back(r.inei[static_cast<std::size_t>(k)]);
+    return out;
+  }
+  std::vector<std::pair<int, int>> pairs_of(int i) {
+    std::vector<std::pair<int, int>> out;
+    for (const NeighborPair& p : equivalent_pairs(run, i, neighbours(i), true)) out.emplace_back(p.a, p.b);
+    return out;
+  }
+};
+
+TEST_F(EquivalentPairsTest, RingsAndBondLengthsSeparateNeighboursAlikeByConnectivity) {
+  // The vinyl carbon is alike to the ring carbons, but outside the ring.
+  ASSERT_EQ(sameatoms(run, ring[1], ca, 0, 0, 0, 0), 1);
+  EXPECT_EQ(pair_difference(run, ipso, ring[1], ca), "one in a ring of the atom, the other outside it");
+  const std::vector<std::pair<int, int>> ortho = {{std::min(ring[1], ring[5]), std::max(ring[1], ring[5])}};
+  auto sorted = [](std::vector<std::pair<int, int>> v) {
+    for (auto& p : v)
+      if (p.first > p.second) std::swap(p.first, p.second);
+    return v;
+  };
+  EXPECT_EQ(sorted(pairs_of(ipso)), ortho);
+  // Across the double bond (1.34 A) and the single bond (1.45 A).
+  ASSERT_EQ(sameatoms(run, ca, cc, 0, 0, 0, 0), 1);
+  EXPECT_EQ(pair_difference(run, cb, ca, cc),
+            "bond lengths  1.340 and  1.450 differ by more than  0.050 Angstrom");
+  EXPECT_TRUE(pairs_of(cb).empty());
+  EXPECT_NE(t.lst.str().find(" Not the same : "), std::string::npos);
+  // The tolerance is the control file's.
+  run.ctl.pair_tol = 0.2f;
+  EXPECT_EQ(pairs_of(cb).size(), 1u);
+}
+
+TEST_F(EquivalentPairsTest, NeighboursAlikeOnlyInAChainFormOneSetWithTheCloserBond) {
+  // 1.75 ~ 1.78 and 1.78 ~ 1.82, but 1.75 and 1.82 differ by 0.07: one
+  // pair (the closer bonds), never a chain that no symmetry could have.
+  EXPECT_EQ(pair_difference(run, chcl, cl[0], cl[1]), "");
+  EXPECT_EQ(pair_difference(run, chcl, cl[1], cl[2]), "");
+  EXPECT_NE(pair_difference(run, chcl, cl[0], cl[2]), "");
+  const auto pairs = pairs_of(chcl);
+  ASSERT_EQ(pairs.size(), 1u);
+  EXPECT_TRUE((pairs[0] == std::pair<int, int>{cl[0], cl[1]}) || (pairs[0] == std::pair<int, int>{cl[1], cl[0]}));
+  // Within the tolerance all three are one set of three pairs.
+  run.ctl.pair_tol = 0.1f;
+  EXPECT_EQ(pairs_of(chcl).size(), 3u);
 }
 
 TEST_F(SameAtomsTest, AtomIndicesOutsideTheTablesAreAnError) {

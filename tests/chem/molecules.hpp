@@ -99,4 +99,28 @@ inline int methyl(Mol& m, const std::string& c_label, const std::string& h_prefi
   return cm;
 }
 
+// A styrene with a vinyl group on its vinyl group, Ph-CH=CH-CH=CH2, around
+// centre: the ipso carbon has two ring carbons and a vinyl carbon, all
+// three with neighbours C, C, H; the second chain carbon sits between a
+// double bond (1.34 A) and a single bond (1.45 A) to two such carbons.
+struct PhenylDiene {
+  std::vector<int> ring;
+  int ipso = 0, ca = 0, cb = 0, cc = 0, cd = 0;
+  PhenylDiene(Mol& m, Cart centre, int n = 0) {
+    auto lab = [&](const std::string& el, int k) { return el + "(" + std::to_string(n + k) + ")"; };
+    ring = m.ring({lab("C", 1), lab("C", 2), lab("C", 3), lab("C", 4), lab("C", 5), lab("C", 6)}, 1.39f, centre);
+    ipso = ring[0];
+    for (int k = 1; k < 6; ++k) m.radial(lab("H", k + 1), ring[static_cast<std::size_t>(k)], 1.08f, centre);
+    ca = m.radial(lab("C", 7), ipso, 1.47f, centre);
+    const int h7 = m.place(lab("H", 7), ca, 1.08f, ipso, 117.0f, ring[1], 0);
+    cb = m.place(lab("C", 8), ca, 1.34f, ipso, 125.0f, ring[1], 180);
+    m.place(lab("H", 8), cb, 1.08f, ca, 118.0f, h7, 180);
+    cc = m.place(lab("C", 9), cb, 1.45f, ca, 124.0f, h7, 0);
+    m.place(lab("H", 9), cc, 1.08f, cb, 117.0f, ca, 180);
+    cd = m.place(lab("C", 10), cc, 1.34f, cb, 124.0f, ca, 180);
+    m.place(lab("H", 11), cd, 1.08f, cc, 121.0f, cb, 0);
+    m.place(lab("H", 12), cd, 1.08f, cc, 121.0f, cb, 180);
+  }
+};
+
 }  // namespace vorn::test

@@ -137,16 +137,17 @@ TEST(ControlWords, WordsThatCountByPositionWarnWhenTheyStandElsewhere) {
 TEST(ControlWords, TolsWordsOutOfOrderOrUnknownWarn) {
   TestRun t;
   const auto w =
-      warnings_of("FORMAT *shelx\nINPUT x.res\nTOLS ring 0.1 bond 0.3 group 0.1\nTOLS bnd 0.3 0.1 0.1 0.05\n", t);
+      warnings_of("FORMAT *shelx\nINPUT x.res\nTOLS ring 0.1 bond 0.3 group 0.1\nTOLS bnd 0.3 0.1 0.1 0.5 0.05 0.01\n", t);
   ASSERT_EQ(w.size(), 4u);
   EXPECT_EQ(w[0],
-            " WARNING: vorn.inp, line 3: TOLS reads its numbers by position (bond ring group): 0.1 after ring is "
+            " WARNING: vorn.inp, line 3: TOLS reads its numbers by position (bond ring group misfit pair): 0.1 after ring is "
             "taken as the bond tolerance");
-  EXPECT_NE(w[1].find("line 3: TOLS reads its numbers by position (bond ring group): 0.3 after bond is taken as the "
+  EXPECT_NE(w[1].find("line 3: TOLS reads its numbers by position (bond ring group misfit pair): 0.3 after bond is taken as the "
                       "ring tolerance"),
             std::string::npos);
   EXPECT_NE(w[2].find("line 4: TOLS word bnd is not known (did you mean BOND?)"), std::string::npos);
-  EXPECT_NE(w[3].find("line 4: TOLS takes three numbers (bond ring group); 0.05 is passed over"), std::string::npos);
+  EXPECT_NE(w[3].find("line 4: TOLS takes at most five numbers (bond ring group misfit pair); 0.01 is passed over"),
+            std::string::npos);
   EXPECT_FLOAT_EQ(t.run.ctl.tol1, 0.3f);
   // The mark of a continued line is no TOLS word.
   EXPECT_TRUE(warnings_of("FORMAT *shelx\nINPUT x.res\nTOLS bond 0.3 \\\n ring 0.1 group 0.1\n").empty());

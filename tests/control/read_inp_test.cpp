@@ -153,6 +153,42 @@ TEST(ReadInp, RenameAndSimpleConversionNeedTheirStars) {
   EXPECT_EQ(w.run.ctl.irs, 1);
 }
 
+// The misfit limit and the pair tolerance after the three tolerances; a
+// value that cannot be meant is reported (line and value) and the default
+// kept, a limit below the ring tolerance taken with a warning.
+TEST(ReadInp, MisfitLimitAndPairToleranceOfTols) {
+  struct Case {
+    const char* tols;
+    float limit, pair;
+    const char* warning;  // "" for none
+  };
+  const Case cases[] = {
+      {"TOLS bond 0.2 ring 0.1 group 0.1 misfit 0.8 pair 0.02", 0.8f, 0.02f, ""},
+      {"TOLS 0.2 0.1 0.1 0.3", 0.3f, 0.05f, ""},
+      {"TOLS 0.2 0.1 0.1 0 0.02", 0.5f, 0.02f,
+       " WARNING: vorn.inp, line 3: TOLS misfit limit 0 is not positive: the default 0.5 Angstrom is kept"},
+      {"TOLS 0.2 0.1 0.1 0.5 -1", 0.5f, 0.05f,
+       " WARNING: vorn.inp, line 3: TOLS pair tolerance -1 is negative: the default 0.05 Angstrom is kept"},
+      {"TOLS 0.2 0.1 0.1 0.05", 0.05f, 0.05f,
+       " WARNING: vorn.inp, line 3: TOLS misfit limit 0.05 Angstrom is below the ring tolerance 0.1 Angstrom: "
+       "every site symmetry that fails the check is reduced"},
+  };
+  for (const Case& c : cases) {
+    TestRun t;
+    EXPECT_EQ(read(t, std::string("FORMAT *shelx\nINPUT a\n") + c.tols + "\n"), "") << c.tols;
+    EXPECT_FLOAT_EQ(t.run.ctl.misfit_limit, c.limit) << c.tols;
+    EXPECT_FLOAT_EQ(t.run.ctl.pair_tol, c.pair) << c.tols;
+    const std::string out = t.out.str();
+    if (*c.warning == 0)
+      EXPECT_EQ(out.find("WARNING"), std::string::npos) << out;
+    else
+      EXPECT_NE(out.find(std::string(c.warning) + "\n"), std::string::npos) << out;
+  }
+  TestRun bad;
+  EXPECT_EQ(read(bad, "FORMAT *shelx\nINPUT a\nTOLS 0.2 0.1 0.1 0.5 x\n"), "");
+  EXPECT_FLOAT_EQ(bad.run.ctl.pair_tol, 0.05f);
+}
+
 TEST(ReadInp, NumbersOfTolsVerboseNcellsRings) {
   TestRun t;
   EXPECT_EQ(read(t, "FORMAT *shelx\nINPUT a\nTOLS bond 0.3 ring 0.2 group 0.15\nVERBOSE 3\nNCELLS -2\nRINGS 3 8 *special\n"), "");
@@ -165,6 +201,9 @@ TEST(ReadInp, NumbersOfTolsVerboseNcellsRings) {
   EXPECT_EQ(t.run.ring1.nmin, 3);
   EXPECT_EQ(t.run.ring1.nmax, 8);
   EXPECT_EQ(t.run.ring1.special, 1);
+  // Three numbers keep the misfit limit and the pair tolerance.
+  EXPECT_FLOAT_EQ(t.run.ctl.misfit_limit, 0.5f);
+  EXPECT_FLOAT_EQ(t.run.ctl.pair_tol, 0.05f);
   TestRun u;
   EXPECT_EQ(read(u, "FORMAT *shelx\nINPUT a\nTOLS 0.3 0.2 0.15\nNCELLS -1\n"), "");
   EXPECT_FLOAT_EQ(u.run.ctl.tol3, 0.15f);

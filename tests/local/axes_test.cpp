@@ -13,6 +13,7 @@
 #include "control/run_sequence.hpp"
 #include "local/dummies.hpp"
 #include "local/local_run.hpp"
+#include "local/site_check.hpp"
 
 namespace vorn::test {
 namespace {
@@ -33,6 +34,63 @@ TEST_F(AxesTest, CarbonylGroupOfAcetaldehyde) {
   // The aldehyde H: Z at its carbon, Y at the nearest heavy atom around it.
   EXPECT_EQ(axes_of(a.h1), "Z>C(1) Y>O(1) cyl");
   EXPECT_EQ(run.forh[static_cast<std::size_t>(a.h1)], (std::array<int, 3>{3, 6, 1}));
+}
+
+// Terminal halogens whose parent holds an equivalent pair: BrCH2-CH3 and
+// CF3-CH3. Each halogen's mirror (the plane of its X and Y axes) must hold
+// the parent's neighbour outside the pair, so that it maps the pair onto
+// itself; the check takes the parent's other neighbours and passes. A Y
+// towards an H of the CH2 group (the nearest other neighbour) gives no
+// mirror, and the check says so.
+TEST_F(AxesTest, TerminalHalogenMirrorHoldsTheParentsUniqueNeighbour) {
+  const int cb = m.at("C(1)", 5, 5, 5);
+  const int cb2 = m.polar("C(2)", cb, 1.52f, 0);
+  const int br = m.polar("BR(1)", cb, 1.94f, 110);
+  m.place("H(11)", cb, 1.09f, cb2, 109.5f, br, 120);
+  m.place("H(12)", cb, 1.09f, cb2, 109.5f, br, -120);
+  hydrogens3(m, "H(2", cb2, cb, br);
+  const int cf = m.at("C(3)", 15, 15, 15);
+  const int cm = m.polar("C(4)", cf, 1.50f, 0);
+  std::vector<int> f{m.polar("F(1)", cf, 1.33f, 110)};
+  f.push_back(m.place("F(2)", cf, 1.33f, cm, 110.0f, f[0], 120));
+  f.push_back(m.place("F(3)", cf, 1.33f, cm, 110.0f, f[0], -120));
+  hydrogens3(m, "H(4", cm, cf, f[0]);
+  define();
+
+  auto mirror_holds = [&](int atom, int other) {
+    Mat3 fr{};
+    EXPECT_TRUE(local_frame(run.atoms.xc[atom], ax[static_cast<std::size_t>(atom)], fr));
+    // Distance of the atom from the plane of X and Y through the centre.
+    return std::fabs(dot(fr[2], sub(run.atoms.xc[other], run.atoms.xc[atom])));
+  };
+  EXPECT_EQ(axes_of(br), "X>C(1) Y>C(2) m");
+  EXPECT_LT(mirror_holds(br, cb2), 1e-4f);
+  EXPECT_TRUE(run.site_check[static_cast<std::size_t>(br)].passes);
+  for (int fk : f) {
+    EXPECT_EQ(axes_of(fk), "X>C(3) Y>C(4) m") << run.atoms.label[fk];
+    EXPECT_LT(mirror_holds(fk, cm), 1e-4f);
+    const SiteCheck& c = run.site_check[static_cast<std::size_t>(fk)];
+    EXPECT_TRUE(c.checked && c.passes) << run.atoms.label[fk] << " misfit " << c.misfit;
+  }
+  // The old choice for Br, Y towards H(11): the second shell shows that the
+  // plane Br-C-H is no mirror (H(12) lands far from any H).
+  LocalAxes wrong = ax[static_cast<std::size_t>(br)];
+  wrong.ATOM2 = "H(11)";
+  wrong.P2 = run.atoms.xc[static_cast<std::size_t>(br + 1)];
+  EXPECT_GT(check_site(run, br, wrong, "m").misfit, 1.0f);
+  EXPECT_TRUE(listed(" Y towards C(2), the neighbour of C(1) outside its equivalent pair H(11) H(12)"));
+}
+
+// The phenyl diene: the ipso carbon pairs only its two ring neighbours (Z
+// towards the vinyl carbon, "mm2"), and the chain carbon between a double
+// and a single bond pairs nothing ("m"); both fit their neighbours.
+TEST_F(AxesTest, RingAndBondLengthKeepUnlikeNeighboursApart) {
+  const PhenylDiene d(m, Cart(8, 8, 8));
+  define();
+  EXPECT_EQ(axes_of(d.ipso), "Z>C(7) X>C(2) mm2");
+  EXPECT_EQ(rtrim(run.atoms.sitesym[d.cb]), "m");
+  for (int i : {d.ipso, d.cb})
+    EXPECT_TRUE(run.site_check[static_cast<std::size_t>(i)].passes) << run.atoms.label[i];
 }
 
 TEST_F(AxesTest, MethylCarbonHasThreefoldSymmetryAlongItsCarbonBond) {
@@ -301,10 +359,14 @@ TEST_F(YLimitTest, ExactlyOneHundredSixtyStillDirectsY) {
   EXPECT_EQ(axes_of(o1), "X>C(1) Y>N(1) m");
 }
 
+// The rule's cylinder, kept here by a misfit limit no misfit reaches: the
+// N, 20 degrees off the axis, is no cylinder's (the site check takes it).
 TEST_F(YLimitTest, JustAboveMakesTheAtomCylindricalAndSearchesOn) {
   build(std::nextafter(160.0f, 180.0f));
+  run.ctl.misfit_limit = 99.0f;
   define();
   EXPECT_EQ(axes_of(o1), "Z>C(1) Y>C(2) cyl");
+  EXPECT_GT(run.site_check[static_cast<std::size_t>(o1)].misfit, 0.5f);
   EXPECT_TRUE(listed("\n Neighbors of C(1) within   4.000 Ang ="));
 }
 

@@ -211,7 +211,8 @@ TEST(Page, MarksExactlyTheAtomsThatFailTheSymmetryCheck) {
           "H21   2   0.69000   0.60000   0.60000  11.00000   0.03000\n"
           "H22   2   0.57246   0.70650   0.60000  11.00000   0.03000\n"
           "END\n");
-  t.write("vorn.inp", "FORMAT *shelx\nINPUT w.res\n");
+  // A pair tolerance that takes the unequal bonds as a pair all the same.
+  t.write("vorn.inp", "FORMAT *shelx\nINPUT w.res\nTOLS bond 0.2 ring 0.1 group 0.1 misfit 0.5 pair 0.3\n");
   ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
 
   // The listing's closing list of the atoms above the ring tolerance.
