@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cmath>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "control/run_sequence.hpp"
 
 #include "local/key_masks.hpp"
 #include "local/local_run.hpp"
@@ -141,6 +147,61 @@ TEST_F(SiteReductionTest, MisfitBelowTheLimitKeepsTheRulesSymmetry) {
   EXPECT_TRUE(run.site_check[static_cast<std::size_t>(o)].reduced);
   EXPECT_EQ(run.atoms.sitesym[o], "m    ");
   EXPECT_TRUE(run.site_check[static_cast<std::size_t>(o)].passes);
+}
+
+// The whole run on the twisted nickel as a SHELX file: standard output,
+// the listing's closing table and vorn.json give both codes and misfits,
+// and the key written to xd_vorn.mas frees exactly the harmonics that the
+// half turn keeps in the frame the record gives.
+TEST(SiteReductionRun, BothCodesAreReportedAndTheKeyFollowsTheReducedCode) {
+  TestRun t;
+  Mol m(t.run);
+  const Vec3 along = scale(Vec3{2, 1, 2}, 1.0f / 3.0f);
+  const TwistedNickel ni(m, Vec3{10, 10, 10}, along, "1");
+  std::string res = "TITL twisted nickel\nCELL 0.71073 20.0 20.0 20.0 90 90 90\nLATT -1\nSFAC NI CL N\nFVAR 1.0\n";
+  const char* names[] = {"", "NI1   1", "CL1   2", "CL2   2", "N1    3", "N2    3"};
+  for (int i = 1; i <= 5; ++i) {
+    const Vec3& x = t.run.atoms.xc[static_cast<std::size_t>(i)];
+    char line[128];
+    std::snprintf(line, sizeof line, "%s %10.6f %10.6f %10.6f  11.00000   0.02000\n", names[i], x[0] / 20.0, x[1] / 20.0,
+                  x[2] / 20.0);
+    res += line;
+  }
+  TestRun w;
+  w.write("ni.res", res + "END\n");
+  w.write("vorn.inp", "FORMAT *shelx\nINPUT ni.res\nKEYGEN *XYZUIJ *all ordered *MULT *all\n");
+  ASSERT_EQ(vorn_main(w.run, {}), 0) << w.out.str();
+  EXPECT_NE(w.out.str().find(" Site symmetry mm2 of NI(1) misfits its neighbours by "), std::string::npos) << w.out.str();
+  const std::string lst = w.read("vorn.out");
+  const std::string head = "      NO  ATOM      RULE   MISFIT (A)  USED   MISFIT (A)\n";
+  const auto at = lst.find(head);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(lst.substr(at + head.size(), 25), "       1  NI(1)     mm2  ");
+
+  const nlohmann::json rec = nlohmann::json::parse(w.read("vorn.json"));
+  EXPECT_EQ(rec.at("tolerances").at("misfit_limit").get<double>(), 0.5f);
+  const nlohmann::json& a = rec.at("atoms").at(0);
+  ASSERT_EQ(a.at("label"), "NI(1)");
+  EXPECT_EQ(a.at("site_symmetry"), "2");
+  EXPECT_EQ(a.at("rule_site_symmetry"), "mm2");
+  EXPECT_GT(a.at("rule_misfit").get<double>(), 1.0);
+  EXPECT_LT(a.at("misfit").get<double>(), 0.01);
+  // The summary counts the atoms the record gives as reduced (the terminal
+  // ligands too: the twist leaves their mirrors none).
+  int reduced = 0;
+  for (const nlohmann::json& b : rec.at("atoms")) reduced += b.at("rule_site_symmetry").is_null() ? 0 : 1;
+  EXPECT_NE(w.out.str().find(" Site symmetries reduced (gross misfit) : " + std::to_string(reduced) + " atom"),
+            std::string::npos)
+      << w.out.str();
+  Mat3 f{};
+  const char* axes[] = {"x", "y", "z"};
+  for (std::size_t r = 0; r < 3; ++r)
+    for (std::size_t c = 0; c < 3; ++c) f[r][c] = a.at("frame").at(axes[r]).at(c).get<float>();
+  std::string key;
+  std::istringstream mas(w.read("xd_vorn.mas"));
+  for (std::string l; std::getline(mas, l);)
+    if (l.rfind("NI(1)", 0) == 0 && l.find("111 111111") != std::string::npos) key = l.substr(l.size() - 30);
+  EXPECT_EQ(key, invariant_mask({in_local(f, half_turn(along))}));
 }
 
 }  // namespace
