@@ -176,8 +176,14 @@ std::vector<ShellPoint> shell_points(const Run& run, int atom) {
   for (int k = 1; k <= r.nnei; ++k) add_point(r.inei[static_cast<std::size_t>(k)], 1);
   if (r.nnei == 1 && run.atoms.iz[ua] != 1) {
     const NeighborRec& parent = run.neighbors[static_cast<std::size_t>(r.inei[1])];
-    for (int k = 1; k <= parent.nnei; ++k)
-      if (const int j = parent.inei[static_cast<std::size_t>(k)]; j != atom) add_point(j, 2);
+    // A parent of no disorder part lists the neighbours of one alternative
+    // only: of another alternative's atom it lists a shell that is not the
+    // atom's own, and says nothing.
+    bool listed = false;
+    for (int k = 1; k <= parent.nnei; ++k) listed = listed || parent.inei[static_cast<std::size_t>(k)] == atom;
+    if (listed)
+      for (int k = 1; k <= parent.nnei; ++k)
+        if (const int j = parent.inei[static_cast<std::size_t>(k)]; j != atom) add_point(j, 2);
   }
   return points;
 }

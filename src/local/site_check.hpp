@@ -38,7 +38,8 @@ struct ShellPoint {
 };
 
 // The bonded neighbours of the atom; for an atom other than hydrogen with
-// one neighbour also that neighbour's other neighbours. The first shell of
+// one neighbour also that neighbour's other neighbours (where the neighbour
+// lists the atom: a parent outside the disorder lists one alternative). The first shell of
 // such an atom lies on its axis and tells no mirror from a false one; a
 // hydrogen's cylinder is the model's picture of its one bond, which no
 // second shell has.

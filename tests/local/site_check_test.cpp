@@ -123,6 +123,36 @@ TEST_F(SiteCheckTest, FailureIsListedWithTheLargestMisfit) {
   EXPECT_EQ(run.atoms.sitesym[o], "mm2  ");
 }
 
+// A terminal atom's check takes its parent's other neighbours, with their
+// elements; not where the parent does not list the atom (a parent outside
+// a disorder lists one alternative, which then is not the atom's shell).
+TEST_F(SiteCheckTest, SecondShellOfATerminalAtomIsItsParentsOtherNeighbours) {
+  const int c1 = m.at("C(1)", 5, 5, 5);
+  const int c2 = m.polar("C(2)", c1, 1.52f, 0);
+  const int br = m.polar("BR(1)", c1, 1.94f, 110);
+  m.place("H(11)", c1, 1.09f, c2, 109.5f, br, 120);
+  m.place("H(12)", c1, 1.09f, c2, 109.5f, br, -120);
+  define();
+  std::map<int, int> second;  // element -> count
+  int first = 0;
+  for (const ShellPoint& p : shell_points(run, br)) {
+    if (p.shell == 1) {
+      ++first;
+      EXPECT_EQ(p.atom, c1);
+    } else {
+      ++second[p.z];
+    }
+  }
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(second, (std::map<int, int>{{1, 2}, {6, 1}}));
+  NeighborRec& parent = run.neighbors[static_cast<std::size_t>(c1)];
+  for (int k = 1; k <= parent.nnei; ++k)
+    if (parent.inei[static_cast<std::size_t>(k)] == br) parent.inei[static_cast<std::size_t>(k)] = c2;
+  EXPECT_EQ(shell_points(run, br).size(), 1u);
+  // A hydrogen's cylinder is held against its bond only.
+  EXPECT_EQ(shell_points(run, br + 1).size(), 1u);
+}
+
 // The tolerance is the ring planarity tolerance of the control file.
 TEST_F(SiteCheckTest, ToleranceIsTheRingTolerance) {
   const int o = m.at("O(1)", 5, 5, 5);
