@@ -75,7 +75,7 @@ seen() {
 
 # run READER "what is wrong": runs vorn in the current case folder.
 run() {
-  (cd "$d" && timeout 20 "$VORN" </dev/null > stdout 2>&1)
+  (cd "$d" && timeout 20 "$VORN" </dev/null > stdout 2> stderr)
   st=$?
   s=$(seen "$d/stdout")
   [ -z "$s" ] && [ -f "$d/vorn.out" ] && s=$(seen "$d/vorn.out")
@@ -93,7 +93,7 @@ echo
 echo 'Made by `sh fuzz/bad_inputs.sh build/vorn > docs/bad_inputs.md`: each row is one run of vorn in'
 echo 'a scratch folder on a hand-made bad input. The third column holds the lines of standard output'
 echo '(for reported and skipped symmetry cards: of the listing) that say what is wrong; the fourth the'
-echo 'exit status. Every stop names the routine and leaves the files written so far as they are.'
+echo 'exit status. Every stop names the routine and changes no output file but its own listing.'
 echo
 echo '| Reader | Bad input | What the user sees | Exit |'
 echo '|---|---|---|---|'

@@ -96,13 +96,14 @@ void printgroup(Run& run, int atom) {
     checkat(list, j1);
   }
 
-  std::ofstream f(run.path("group.ang"), std::ios::out | std::ios::trunc);
+  std::ofstream f(run.output_path("group.ang"), std::ios::out | std::ios::trunc);
   if (!f) err("printgroup", "Cannot open file group.ang");
   ff::write(f, "('ANGSTROM')"_f);
   for (int k : list) {
     const auto u = static_cast<std::size_t>(k);
     ff::write(f, "('ATOM ',a,2x,3f12.4)"_f, run.atoms.label[u], run.atoms.xc[u]);
   }
+  f.close();
   if (!f) err("printgroup", "Error while writing file group.ang");
 }
 

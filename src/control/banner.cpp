@@ -1,3 +1,4 @@
+#include "control/databank_location.hpp"
 #include "control/run_sequence.hpp"
 #include "format/fortran_io.hpp"
 
@@ -52,7 +53,7 @@ void print_sample_input(std::ostream& os) {
       "! search for 3-8 membered rings",
       "RINGS  3  8  *special",
       "! assign pseudoatom parameters from KESTRAL LAB databank",
-      "DATABANK /usr/local/share/vorn/databank/vorn_db.txt",
+      nullptr,  // the DATABANK line: the installed databank
       "! select method for scaling of Pv's ",
       "SCALE *sigma diff fract",
       "! number of fragments ",
@@ -64,7 +65,7 @@ void print_sample_input(std::ostream& os) {
       "!CHFRAG 0. 0.",
       " ",
   };
-  for (const char* l : kLines) ff::write(os, "(a)"_f, l);
+  for (const char* l : kLines) ff::write(os, "(a)"_f, l != nullptr ? l : "DATABANK " + installed_databank());
 }
 
 }  // namespace vorn

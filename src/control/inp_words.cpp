@@ -5,6 +5,7 @@
 
 #include "base/text.hpp"
 #include "format/fortran_io.hpp"
+#include "model/interaction.hpp"
 
 namespace vorn {
 
@@ -33,7 +34,7 @@ const std::vector<std::string> kInputWords = {"RENAME", "TOXD"};
 const std::vector<std::string> kTolsWords = {"BOND", "RING", "GROUP", "MISFIT", "PAIR"};
 
 void warn(Run& run, int line, const std::string& what) {
-  to_both(run, "(a)"_f, " WARNING: vorn.inp, line " + std::to_string(line) + ": " + what);
+  warning(run, "vorn.inp, line " + std::to_string(line) + ": " + what, WarningSource::ControlFile);
 }
 
 std::string lowered(std::string_view s) { return lower(s); }

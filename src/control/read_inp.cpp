@@ -12,6 +12,7 @@
 #include "control/inp_words.hpp"
 #include "io/input_lines.hpp"
 #include "io/scanner.hpp"
+#include "model/interaction.hpp"
 
 namespace vorn {
 
@@ -26,8 +27,9 @@ struct Where {
   std::string text;
   [[noreturn]] void fail(std::string_view what, std::string_view routine = "ReadInp",
                          std::string_view message = "Error while reading file vorn.inp") const {
-    to_both(run, "(/1x,a)"_f, file + ", line " + std::to_string(line) + ": " + std::string(what) +
-                                ", found <<" + std::string(rtrim(text)) + ">>");
+    run.error_detail =
+        file + ", line " + std::to_string(line) + ": " + std::string(what) + ", found <<" + std::string(rtrim(text)) + ">>";
+    to_both(run, "(/1x,a)"_f, run.error_detail);
     err(routine, message);
   }
 };
@@ -292,8 +294,12 @@ void print_options(Run& run) {
   to_lst(run, "(' Treatment of disorder :')"_f);
   to_lst(run, "(a)"_f, c.idisH == 1 ? "   apply Extend_H option" : "   do NOT apply Extend_H option");
   to_lst(run, "(a)"_f, c.idisDB == 1 ? "   apply DB" : "   do NOT apply DB");
-  if (c.idb == 1 && c.idisDB == 1 && c.idisH == 0)
+  if (c.idb == 1 && c.idisDB == 1 && c.idisH == 0) {
     to_lst(run, "('   WARNING!!! Applying DB to disordered H-atoms'/14x,'w/o extending distances is CRAZY !!!')"_f);
+    report_warning(run,
+                   "vorn.inp: DISORD applies the databank to disordered H atoms without extending them (star extendH)",
+                   WarningSource::ControlFile);
+  }
   const auto& k = c.lkey;
   to_lst(run, "(' Instructions for KEY table generation:')"_f);
   to_lst(run, "(3x,'XYZUIJ=.',l1,'. all=.',l1,'. ordered=.',l1,'.')"_f, k[1], k[2], k[3]);

@@ -1,6 +1,8 @@
 #include "control/run_sequence.hpp"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -9,8 +11,13 @@
 #include "base/error.hpp"
 #include "base/text.hpp"
 #include "chem/hydrogens.hpp"
+#include "control/command_line.hpp"
+#include "control/init_control.hpp"
 #include "control/read_inp.hpp"
+#include "control/run_folders.hpp"
 #include "databank/rescale.hpp"
+#include "model/interaction.hpp"
+#include "model/output_files.hpp"
 #include "output/drawing.hpp"
 #include "output/json_record.hpp"
 #include "output/misfit_list.hpp"
@@ -34,7 +41,10 @@ namespace vorn {
 namespace {
 
 void open_output(Run& run, OutUnit& u, const char* name) {
-  if (!u.open(run.path(name))) err("vorn", std::string("Unable to create output file ") + name);
+  if (!u.open(run.output_path(name))) {
+    const int e = errno;
+    err("vorn", std::string("Unable to create output file ") + name + " (" + std::strerror(e) + ")");
+  }
 }
 
 void rule80(std::ostream& os, char c) { os << std::string(80, c) << '\n'; }
@@ -87,6 +97,7 @@ void open_databank(Run& run) {
       if (run.db) return;
     }
     to_out(run, "(/' Error opening databank file ',a)"_f, run.ctl.dbname);
+    if (!name.empty()) to_out(run, "(1x,a)"_f, "(" + open_failure(run.path(name)) + ")");
     // A blank name comes from a DATABANK line without a path and no VORN_DB.
     const char* const no_path = "DATABANK gives no path and the environment variable VORN_DB is not set";
     if (name.empty()) to_out(run, "(1x,a,': give the path on the DATABANK line or in VORN_DB')"_f, no_path);
@@ -94,14 +105,14 @@ void open_databank(Run& run) {
     do {
       to_out(run, "(1x,'Enter the name of databank file : ',$)"_f);
       run.out.flush();
-      if (!std::getline(run.in, answer)) {
+      if (!read_answer(run, answer)) {
         run.out << '\n';
         if (name.empty())
           err("vorn", std::string(no_path) + ", and no other name was given: give the path on the DATABANK line "
                                              "of vorn.inp or in VORN_DB");
-        err("vorn", "Unable to open databank file " + name + " and no other name was given");
+        err("vorn", "Unable to open databank file " + name + " (" + open_failure(run.path(name)) +
+                        ") and no other name was given");
       }
-      if (!answer.empty() && answer.back() == '\r') answer.pop_back();
       if (answer.size() > MAXFILENAME) {
         to_out(run, "(1x,a)"_f, "The name is " + std::to_string(answer.size()) +
                                   " characters long; file names are limited to " + std::to_string(MAXFILENAME) +
@@ -170,9 +181,14 @@ void run_sequence(Run& run) {
   {
     std::error_code ec;
     const auto inp = run.path("vorn.inp");
-    if (!std::ifstream(inp) || std::filesystem::is_directory(inp, ec))
+    if (!std::ifstream(inp) || std::filesystem::is_directory(inp, ec)) {
+      run.error_detail = "vorn.inp: " + open_failure(inp);
       err("ReadInp", "Unable to open VORN input file vorn.inp");
+    }
   }
+  // From here on every output file is written under its temporary name;
+  // the files of the run before stay as they are until this one succeeds.
+  run.outputs.begin(run.dir, output_file_names());
 
   open_output(run, run.par, "mopro_vorn.par");
   rule80(*run.par, '!');
@@ -181,16 +197,22 @@ void run_sequence(Run& run) {
   ff::write(*run.par, "(a)"_f, "!  ");
   open_output(run, run.con, "con_mopro.inp");
   for (const char* l : {"!", "! local symmetry  ", "!"}) ff::write(*run.con, "(a)"_f, l);
-  open_output(run, run.lst, "vorn.out");
+  // The listing is written in place: it is this run's own account, also
+  // of a run that fails.
+  if (!run.lst.open(run.path("vorn.out"))) {
+    const int e = errno;
+    err("vorn", std::string("Unable to create output file vorn.out (") + std::strerror(e) + ")");
+  }
   print_banner(*run.lst);
 
   ReadInp(run);
-  // xd_vorn.mas is created once the control file is known, so that XD input
-  // files that are this run's own outputs are refused before being emptied.
-  refuse_own_outputs(run);
+  if (run.strict && run.control_warnings > 0)
+    err("ReadInp", std::to_string(run.control_warnings) + (run.control_warnings == 1 ? " warning" : " warnings") +
+                       " about vorn.inp, which --strict makes errors");
   open_output(run, run.mas, "xd_vorn.mas");
   read_structure(run);
   set_nsft(run);
+  stop_if_asked(run);
 
   open_output(run, run.spf, "vorn.spf");
   ff::write(*run.spf, "(a)"_f, "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange");
@@ -203,7 +225,9 @@ void run_sequence(Run& run) {
   else
     run.cryst.ncryst = run.atoms.nat;
 
+  stop_if_asked(run);
   if (run.ctl.iring == 1) find_rings(run);
+  stop_if_asked(run);
 
   if (run.ctl.iextH == 1) {
     open_output(run, run.reset, "reset.bond");
@@ -213,7 +237,9 @@ void run_sequence(Run& run) {
   }
 
   findallneighbors(run);
+  stop_if_asked(run);
   localdef(run);
+  stop_if_asked(run);
 
   if (run.ctl.iextH == 1) finish_h_files(run);
 
@@ -222,6 +248,7 @@ void run_sequence(Run& run) {
 
   write_spf_rest(run);
   run.spf.finish();
+  stop_if_asked(run);
 
   if (run.model_record) {
     // Both files from one making of the record.
@@ -235,54 +262,95 @@ void run_sequence(Run& run) {
 
   run.mas.finish();
   run.db.reset();
+  run.par.finish();
+  run.con.finish();
+  stop_if_asked(run);
+  // Every output file is complete: together they take the place of the
+  // files of the run before.
+  run.outputs.commit();
 
   run.clock.lap();
   print_times(run, "(/' Total program elapsed times u,s,t (s) :',3(1x,f12.1)/)"_f, run.clock.total());
   rule80(*run.lst, '-');
   *run.lst << '\n';
   run.lst.finish();
-  run.par.finish();
-  run.con.finish();
 }
 
-int vorn_main(Run& run, const std::vector<std::string>& args, std::ostream& diag) {
-  if (!args.empty()) {
-    if (args[0] == "--version") {
-      run.out << "vorn " << program_version() << '\n';
-      return 0;
-    }
-    print_banner(run.out);
-    if (args[0].rfind("-h", 0) == 0 || args[0] == "--help") {
-      print_sample_input(run.out);
-      return 0;
-    }
-    std::string given;
-    for (const std::string& a : args) given += (given.empty() ? "" : " ") + a;
-    diag << "vorn reads vorn.inp in the working directory and takes no file names: the argument"
-         << (args.size() > 1 ? "s " : " ") << given << (args.size() > 1 ? " are" : " is") << " not used\n";
-    return 0;
-  }
+namespace {
+
+// The error as scripts read it on standard error: one line naming the
+// folder, with where the input was at fault when the run said so.
+void report_error(Run& run, std::ostream& diag, const std::string& routine, const std::string& message) {
+  std::string line = "vorn: error: ";
+  if (!run.folder.empty()) line += run.folder + ": ";
+  line += routine + ": " + std::string(rtrim(message));
+  if (!run.error_detail.empty()) line += " (" + run.error_detail + ")";
+  line += '\n';
+  diag.write(line.data(), static_cast<std::streamsize>(line.size()));
+  diag.flush();
+}
+
+}  // namespace
+
+int run_in_folder(Run& run, bool strict, std::ostream& diag) {
+  run.strict = strict;
+  run.diag = &diag;
   std::string routine, message;
+  bool reported = false;
   try {
     run_sequence(run);
-    return 0;
+    return kExitDone;
   } catch (const VornError& e) {
-    if (e.reported()) {
-      run.close_all();
-      return 1;
-    }
+    reported = e.reported();
     routine = e.routine();
     message = e.message();
   } catch (const std::exception& e) {
-    // A fault of the program itself: still an orderly stop with status 1.
+    // A fault of the program itself: still an orderly stop.
     routine = "vorn";
     message = std::string("internal error: ") + e.what();
   }
+  // The output files are closed and their temporary copies removed; the
+  // listing stays this run's own, and says what happened.
+  run.close_outputs();
+  const bool kept = !run.outputs.committed();
+  run.outputs.abandon();
+  // A stage that printed its own message printed it on standard output
+  // alone; the listing gets the banner, so that it explains the stop too.
   std::string banner = ff::format("(/' ERROR *** ',a,' *** ',a,/)"_f, routine, rtrim(message));
   if (run.lst.is_open()) *run.lst << banner;
-  run.out << banner;
+  if (!reported) run.out << banner;
+  if (kept) {
+    const std::string why = run.stop_signal != 0 ? "Stopped by " + signal_name(run.stop_signal) : "The run failed";
+    if (run.lst.is_open()) ff::write(*run.lst, "(1x,a/)"_f, why + ": no output file was changed");
+    to_out(run, "(1x,a/)"_f, why + ": no output file was changed");
+  }
+  report_error(run, diag, routine, message);
   run.close_all();
-  return 1;
+  return run.stop_signal != 0 ? kExitSignalBase + run.stop_signal : kExitRunFailed;
+}
+
+int vorn_main(Run& run, const std::vector<std::string>& args, std::ostream& diag) {
+  const CommandLine cl = parse_command_line(args);
+  switch (cl.action) {
+    case CommandLine::Action::Version:
+      run.out << "vorn " << program_version() << '\n';
+      return kExitDone;
+    case CommandLine::Action::Help:
+      print_banner(run.out);
+      print_sample_input(run.out);
+      print_option_help(run.out);
+      return kExitDone;
+    case CommandLine::Action::Usage:
+      diag << "vorn: error: " << cl.problem << '\n';
+      print_usage(diag);
+      return kExitUsage;
+    case CommandLine::Action::Init:
+      return init_control_file(run.dir, cl.structure, run.out, diag);
+    case CommandLine::Action::Run:
+      break;
+  }
+  if (!cl.folders.empty()) return run_folders(cl, diag);
+  return run_in_folder(run, cl.strict, diag);
 }
 
 }  // namespace vorn

@@ -11,10 +11,17 @@
 
 namespace vorn {
 
-// Runs the program with its command-line arguments; returns the exit status
-// (0 after a completed run, the banner, help or version; 1 after a fatal
-// error). An argument that is no option is reported on diag.
+// Runs the program with its command-line arguments (command_line.hpp) in
+// the run's folder; returns the exit status. Problems with the command line,
+// and the errors and warnings of the run, go to diag (standard error).
 int vorn_main(Run& run, const std::vector<std::string>& args, std::ostream& diag = std::cerr);
+
+// One whole run in the run's folder: the output files are put in place when
+// it succeeds; after an error or a stop asked for by a signal, the error
+// banner and "no output file was changed" close the listing and standard
+// output, and the files of the run before stay as they were. Returns the
+// exit status.
+int run_in_folder(Run& run, bool strict, std::ostream& diag);
 
 // The whole run sequence; fatal errors leave it as VornError.
 void run_sequence(Run& run);

@@ -10,6 +10,7 @@
 #include "format/fortran_io.hpp"
 #include "io/input_lines.hpp"
 #include "io/scanner.hpp"
+#include "model/interaction.hpp"
 
 namespace vorn {
 
@@ -87,7 +88,7 @@ float ask_charge(Run& run, int j) {
     to_out(run, "(' Enter net charge of fragment ',i3,' [0.] : ',$)"_f, j);
     run.out.flush();
     std::string ans;
-    if (!std::getline(run.in, ans))
+    if (!read_answer(run, ans))
       err("rescalePv", "No net charge for fragment " + std::to_string(j) +
                            ": standard input ended. Give the charges of the fragments with CHFRAG in vorn.inp");
     for (char& c : ans)

@@ -1,9 +1,14 @@
 #include "io/textfile.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <system_error>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -128,6 +133,15 @@ std::optional<TextFile> TextFile::open(const std::filesystem::path& path, Tabs t
     room *= 2;
   }
   return from_buffer(std::move(buf), got, path.filename().string(), tabs);
+}
+
+std::string open_failure(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return std::generic_category().message(EISDIR);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::generic_category().message(errno);
+  ::close(fd);
+  return {};
 }
 
 std::size_t TextFile::fingerprint() const {

@@ -84,4 +84,9 @@ class TextFile {
   mutable bool hashed_ = false;
 };
 
+// Why the file cannot be opened for reading now, in the system's words
+// ("No such file or directory", "Permission denied", "Is a directory"); ""
+// when it can.
+std::string open_failure(const std::filesystem::path& path);
+
 }  // namespace vorn

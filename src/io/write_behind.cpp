@@ -1,5 +1,6 @@
 #include "io/write_behind.hpp"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -58,11 +59,19 @@ void WriteBehind::give_back(std::unique_ptr<char[]> block) {
 }
 
 void WriteBehind::start() {
+  // The thread takes no SIGINT or SIGTERM: they reach the run's own thread,
+  // whose wait at a prompt they must end.
+  sigset_t stops, before;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGINT);
+  sigaddset(&stops, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stops, &before);
   try {
     thread_ = std::thread([this] { work(); });
   } catch (const std::system_error&) {
     no_thread_ = true;
   }
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 void WriteBehind::write_here(Destination& file, const char* block, std::size_t n) {

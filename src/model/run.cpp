@@ -9,10 +9,20 @@ namespace vorn {
 Run::Run(std::ostream& o, std::istream& i, std::filesystem::path d) : out(o), in(i), dir(std::move(d)) { init(); }
 
 void Run::close_all() {
-  for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &json, &page, &lst}) u->close();
+  close_outputs();
+  lst.close();
   std_out.close();
   writer.stop();
   db.reset();
+}
+
+std::string Run::close_outputs() {
+  std::string first;
+  for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &json, &page}) {
+    std::string why = u->close();
+    if (first.empty()) first = std::move(why);
+  }
+  return first;
 }
 
 void Run::take_standard_output(int fd) {
@@ -26,6 +36,8 @@ std::filesystem::path Run::path(std::string_view name) const { return dir / std:
 void Run::init() {
   const auto n = static_cast<std::size_t>(MAXAT + 1);
   ctl = Ctl{};
+  control_warnings = 0;
+  error_detail.clear();
   covrad = default_covrad();
   tok = Tokens{};
   ring1 = Ring1{};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -22,6 +23,7 @@
 #include "format/fortran_io.hpp"
 #include "io/file_sink.hpp"
 #include "io/out_unit.hpp"
+#include "io/output_set.hpp"
 #include "io/scanner.hpp"
 #include "io/textfile.hpp"
 #include "model/connectivity.hpp"
@@ -49,14 +51,23 @@ struct Run {
 
   // Defaults set and every table cleared (the state at program start).
   void init();
-  // Flushes and closes every output file and ends the writer thread (after
-  // a fatal error the files written so far stay as they are).
+  // Flushes and closes every output file and ends the writer thread.
   void close_all();
+  // Closes every output file but the listing and standard output; the
+  // reason of the first byte lost, or an empty text.
+  std::string close_outputs();
   // The program's standard output: out (which writes to the descriptor)
   // now goes through the writer thread like the files, formatted writes
   // included; a flush of out still reaches the descriptor at once.
   void take_standard_output(int fd);
+  // An input file of the run's folder (or a path from there).
   std::filesystem::path path(std::string_view name) const;
+  // Where the run writes its output file `name` (output_files.hpp): its
+  // temporary name once the run sequence stages the outputs.
+  std::filesystem::path output_path(std::string_view name) { return outputs.path_for(dir, name); }
+  // The descriptor behind `in` (standard input), for a prompt that waits
+  // for it.
+  void take_standard_input(int fd) { in_fd = fd; }
 
   // Standard streams and the working directory.
   std::ostream& out;
@@ -81,6 +92,19 @@ struct Run {
   OutUnit page{writer};   // vorn.html
   FileSink std_out{writer};  // standard output, once taken over
   std::optional<TextFile> db;  // the databank file
+  OutputSet outputs;           // the output files kept whole until the run succeeds
+  int in_fd = -1;              // standard input's descriptor, when `in` reads one
+
+  // What the run says beyond the listing and standard output, and how it
+  // is stopped.
+  std::ostream* diag = nullptr;  // standard error: "vorn: error: ..." and "vorn: warning: ..." lines
+  std::string folder;            // names the folder in those lines
+  bool strict = false;           // warnings about vorn.inp stop the run
+  int control_warnings = 0;      // warnings about vorn.inp so far
+  std::string error_detail;      // where the input was at fault, said before a stop
+  // The signal that asked the run to stop, or 0: set by the signal
+  // handler, looked at by stop_if_asked (interaction.hpp).
+  volatile std::sig_atomic_t stop_signal = 0;
 
   // Control values and shared scanning state.
   Ctl ctl;

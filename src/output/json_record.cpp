@@ -629,7 +629,7 @@ std::string record_text(const Run& run) {
 }
 
 void write_json_record(Run& run, const RecordSink& also) {
-  if (!run.json.open(run.path("vorn.json"))) err("vorn", "Unable to create output file vorn.json");
+  if (!run.json.open(run.output_path("vorn.json"))) err("vorn", "Unable to create output file vorn.json");
   std::ostream& os = *run.json;
   stream_record(run, [&](std::string_view piece) {
     os.write(piece.data(), static_cast<std::streamsize>(piece.size()));

@@ -88,7 +88,7 @@ std::string page_text(std::string_view record, std::string_view title) {
 }
 
 PageFile::PageFile(Run& run) : run_(run) {
-  if (!run.page.open(run.path("vorn.html"))) err("vorn", "Unable to create output file vorn.html");
+  if (!run.page.open(run.output_path("vorn.html"))) err("vorn", "Unable to create output file vorn.html");
   std::ostream& os = *run.page;
   auto out = [&](std::string_view s) { os.write(s.data(), static_cast<std::streamsize>(s.size())); };
   put_head(out, rtrim(run.ctl.args));

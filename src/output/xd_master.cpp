@@ -10,6 +10,7 @@
 #include "base/text.hpp"
 #include "local/axes.hpp"
 #include "local/key_masks.hpp"
+#include "model/interaction.hpp"
 #include "local/site_dummies.hpp"
 
 namespace vorn {
@@ -31,7 +32,7 @@ class OldMaster {
   explicit OldMaster(Run& run) : run_(run) {
     name_ = std::string(rtrim(run.ctl.xdold));
     auto f = TextFile::open(run.path(name_));
-    if (!f) err("localdef", "Error opening XD master file " + name_);
+    if (!f) err("localdef", "Error opening XD master file " + name_ + " (" + open_failure(run.path(name_)) + ")");
     file_ = std::move(*f);
   }
   // Copies lines as they stand up to, not including, the first that starts
@@ -132,7 +133,7 @@ void localdef(Run& run) {
   run.atom_table.assign(static_cast<std::size_t>(run.atoms.nat) + 1, std::string());
   for (LineBlock* lines : {&run.mopro, &run.mcon, &run.uratio}) lines->reserve(static_cast<std::size_t>(run.atoms.nat) + 1);
   run.label_index.build(run.atoms.label, run.atoms.nat);
-  if (!run.ang.open(run.path("vorn.ang"))) err("localdef", "Unable to create output file vorn.ang");
+  if (!run.ang.open(run.output_path("vorn.ang"))) err("localdef", "Unable to create output file vorn.ang");
   ff::write(*run.ang, "(a)"_f, "ANGSTROM");
 
   std::optional<OldMaster> old;
@@ -147,6 +148,7 @@ void localdef(Run& run) {
   for (int i = 1; i <= run.atoms.nat; ++i) {
     to_lst(run, "(/1x,79('-')/' Working with atom ',i7,' : [',a,']',5x,'occ =',f11.4)"_f, i, run.atoms.label[i],
            run.atoms1.occ[i]);
+    stop_if_asked(run);
     DefLoc(run, i);
     ff::write(*run.ang, "('ATOM ',a,3x,3f14.4)"_f, run.atoms.label[i], run.atoms.xc[i]);
   }

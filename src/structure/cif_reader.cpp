@@ -17,6 +17,7 @@
 #include "base/error.hpp"
 #include "base/text.hpp"
 #include "format/fortran_io.hpp"
+#include "model/interaction.hpp"
 #include "structure/atom_labels.hpp"
 #include "structure/atom_list.hpp"
 #include "structure/cif_document.hpp"
@@ -50,7 +51,8 @@ cif::Document read_document(Run& run, const std::string& fname) {
   const std::filesystem::path path = run.path(fname);
   std::error_code ec;
   std::ifstream f(path, std::ios::binary);
-  if (!f || std::filesystem::is_directory(path, ec)) err("ReadCif", "Error opening CIF file " + fname);
+  if (!f || std::filesystem::is_directory(path, ec))
+    err("ReadCif", "Error opening CIF file " + fname + " (" + open_failure(path) + ")");
   const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   cif::Document doc;
   try {
@@ -274,8 +276,11 @@ std::vector<gemmi::Op> read_operators(Run& run, const cif::Block& b, const Place
     err("ReadCif", where + ": " + fault + "; the symbol " + sym.tag + " '" + sym.name +
                        "' names a group that lacks most of them (" + joined(lacks) + ")");
   const std::string taken = "'" + sym.name + "'" + (sym.setting.empty() ? "" : " (setting " + sym.setting + ")");
-  to_both(run, "(/1x,a)"_f, "WARNING: " + where + ": the operators of " + loop.tag + " form no group (" + fault +
-                              "); the group of " + sym.tag + " " + taken + " is taken instead");
+  const std::string what =
+      where + ": the operators of " + loop.tag + " form no group (" + fault + "); the group of " + sym.tag + " " + taken +
+      " is taken instead";
+  to_both(run, "(/1x,a)"_f, "WARNING: " + what);
+  report_warning(run, what);
   to_both(run, "(1x,a)"_f, "WARNING: operators of the loop that the group lacks: " + joined(lacks));
   to_both(run, "(1x,a)"_f, "WARNING: operators the group adds: " + joined(adds));
   return sym.ops;

@@ -10,6 +10,7 @@ namespace vorn {
 void input_fault(Run& run, std::string_view routine, std::string_view message, const TextFile& f,
                  std::string_view what) {
   std::string where = f.name() + ", line " + std::to_string(f.line_number()) + ": " + std::string(what);
+  run.error_detail = where;
   to_both(run, "(/1x,a)"_f, where);
   err(routine, message);
 }
@@ -17,12 +18,16 @@ void input_fault(Run& run, std::string_view routine, std::string_view message, c
 void input_ended(Run& run, std::string_view routine, std::string_view message, const TextFile& f,
                  std::string_view what) {
   std::string where = f.name() + ": ends after line " + std::to_string(f.size()) + " (" + std::string(what) + ")";
+  run.error_detail = where;
   to_both(run, "(/1x,a)"_f, where);
   err(routine, message);
 }
 
 void input_missing(Run& run, std::string_view routine, std::string_view message, std::string_view name) {
-  to_both(run, "(/1x,a)"_f, std::string(rtrim(name)) + ": cannot be opened");
+  const std::string file(rtrim(name));
+  std::string why = open_failure(run.path(file));
+  run.error_detail = file + ": cannot be opened" + (why.empty() ? "" : ": " + why);
+  to_both(run, "(/1x,a)"_f, run.error_detail);
   err(routine, message);
 }
 

@@ -21,7 +21,8 @@ namespace vorn {
 [[noreturn]] void input_ended(Run& run, std::string_view routine, std::string_view message, const TextFile& f,
                               std::string_view what);
 
-// For a file that cannot be opened: " <name>: cannot be opened".
+// For a file that cannot be opened: " <name>: cannot be opened: <the
+// system's reason>".
 [[noreturn]] void input_missing(Run& run, std::string_view routine, std::string_view message, std::string_view name);
 
 // "<<text>>" with the trailing blanks of the text removed, for the detail

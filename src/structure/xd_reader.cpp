@@ -47,16 +47,6 @@ std::string first_token_word(const std::string& line) {
 
 std::string name60(std::string_view name) { return name.size() >= 60 ? std::string(name) : pad(name, 60); }
 
-// The run opens its own xd_vorn.mas empty before the control file names the
-// input, and writes xd_vorn.inp at its end: XD files read back in place would
-// read as an empty master file and lose the parameter file the user gave.
-void refuse_own_output(Run& run, const std::string& name, const char* own, const char* what) {
-  std::error_code ec;
-  if (std::filesystem::equivalent(run.path(name), run.path(own), ec))
-    err(kRoutine, std::string(what) + " " + name + " is the file " + own +
-                      " this run writes: give the XD files other names or run in another folder");
-}
-
 // ---------------------------------------------------------------------------
 // Master file.
 
@@ -323,20 +313,12 @@ void readxdline(Run& run, TextFile& f, std::string& line, std::string_view expec
   }
 }
 
-void refuse_own_outputs(Run& run) {
-  if (run.ctl.iformat != FMT_XD) return;
-  refuse_own_output(run, std::string(rtrim(run.ctl.xdold)), "xd_vorn.mas", "XD master file");
-  refuse_own_output(run, std::string(rtrim(run.ctl.args)), "xd_vorn.inp", "XD parameter file");
-}
-
 void ReadXD(Run& run, const std::string& parfile) {
   std::string masname(rtrim(run.ctl.xdold));
-  refuse_own_output(run, masname, "xd_vorn.mas", "XD master file");
-  refuse_own_output(run, parfile, "xd_vorn.inp", "XD parameter file");
   auto mas = TextFile::open(run.path(masname));
-  if (!mas) err(kRoutine, "Error opening XD master file" + masname);
+  if (!mas) err(kRoutine, "Error opening XD master file " + masname + " (" + open_failure(run.path(masname)) + ")");
   auto par = TextFile::open(run.path(parfile));
-  if (!par) err(kRoutine, "Error opening XD parameter file " + parfile);
+  if (!par) err(kRoutine, "Error opening XD parameter file " + parfile + " (" + open_failure(run.path(parfile)) + ")");
 
   read_master(run, *mas);
   read_parameters(run, *par, parfile);

@@ -13,11 +13,6 @@ namespace vorn {
 // extinction values of the parameter file parfile.
 void ReadXD(Run& run, const std::string& parfile);
 
-// Stops the run when the XD input files named in the control file are the
-// files this run writes (xd_vorn.mas, xd_vorn.inp): checked before
-// xd_vorn.mas is created, so that such an input is never emptied.
-void refuse_own_outputs(Run& run);
-
 // The next line of an XD parameter file that does not begin with "!", in
 // upper case and blank-padded to 255 characters; the end of the file stops
 // the run ("Error reading XD parameter file"), naming what was expected.

@@ -302,7 +302,7 @@ void Completion::search() {
 
 void print_completed(Run& run) {
   to_lst(run, "(/a)"_f, "List of atoms in complete fragment(s) :");
-  std::ofstream ang(run.path("complete.ang"));
+  std::ofstream ang(run.output_path("complete.ang"));
   if (!ang) err("gencompletefrags", "Unable to open file complete.ang");
   to_lst(run, "(/7x,'ATOM',8x,'------ FRACTIONAL ------',4x,'----- CARTESIAN -----',5x,'ISQ NSQ')"_f);
   const Atoms& a = run.atoms;

@@ -71,7 +71,7 @@ std::string position_label(const Run& run, int p, int a) {
 }
 
 void write_reduced(Run& run, const char* name, bool by_position) {
-  std::ofstream f(run.path(name));
+  std::ofstream f(run.output_path(name));
   if (!f) err("connect4rings", std::string("Unable to open file ") + name);
   ff::write(f, "(a)"_f, "ANGSTROM");
   for (int p = 1; p <= run.newat.n; ++p) {

@@ -1,7 +1,8 @@
 // make install (cmake --install) into a scratch prefix, then runs of the
-// installed program: the databank lands where the DATABANK line of the
-// sample control file looks for it, relative to the prefix, the guide in
-// share/doc/vorn. The install needs no test library and no browser.
+// installed program: the DATABANK lines of its sample control file and of
+// vorn --init name the databank where it landed, under that prefix; the
+// guide lands in share/doc/vorn. The install needs no test library and no
+// browser.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -28,18 +29,16 @@ std::string text_of(const fs::path& p) {
   return ss.str();
 }
 
-// The path on the DATABANK line of the sample control file.
-std::string sample_databank_path() {
-  std::ostringstream os;
-  print_sample_input(os);
-  const std::string s = os.str();
-  const std::size_t p = s.find("\nDATABANK ");
+// The path on the DATABANK line of a control file.
+std::string databank_path(const std::string& control) {
+  const std::string text = "\n" + control;
+  const std::size_t p = text.find("\nDATABANK ");
   if (p == std::string::npos) return {};
   const std::size_t from = p + 10;
-  return s.substr(from, s.find('\n', from) - from);
+  return text.substr(from, text.find('\n', from) - from);
 }
 
-TEST(Install, TheInstalledProgramRunsAndFindsTheDatabankOfTheSample) {
+TEST(Install, TheInstalledProgramRunsAndNamesItsDatabank) {
   test::ScratchDir scratch;
   const fs::path prefix = scratch.path() / "prefix";
   // The build folder holds the program (CMakeLists.txt puts it at the top).
@@ -59,10 +58,7 @@ TEST(Install, TheInstalledProgramRunsAndFindsTheDatabankOfTheSample) {
                                           "share/doc/vorn/json.md", "share/doc/vorn/README.md"};
   EXPECT_EQ(installed, expected);
   EXPECT_EQ(text_of(prefix / "share/doc/vorn/guide.md"), text_of(fs::path(VORN_SOURCE_DIR) / "docs/guide.md"));
-  const std::string sample = sample_databank_path();
-  const std::string usual = "/usr/local/";
-  ASSERT_EQ(sample.rfind(usual, 0), 0u) << sample;
-  const fs::path db = prefix / sample.substr(usual.size());
+  const fs::path db = (prefix / "share/vorn/databank/vorn_db.txt").lexically_normal();
   ASSERT_TRUE(fs::exists(db)) << db;
   EXPECT_EQ(text_of(db), text_of(fs::path(VORN_SOURCE_DIR) / "examples/databank/vorn_example.db"));
 
@@ -72,13 +68,21 @@ TEST(Install, TheInstalledProgramRunsAndFindsTheDatabankOfTheSample) {
   ASSERT_EQ(std::system(version.c_str()), 0);
   EXPECT_EQ(text_of(work / "version.txt"), std::string("vorn ") + program_version() + "\n");
 
-  // A whole run of the installed program on the example, with the sample's
-  // databank line moved under the prefix.
+  // The installed program's sample names the databank where it was put.
+  const std::string help = "cd " + quoted(work) + " && " + quoted(vorn) + " -h > help.txt";
+  ASSERT_EQ(std::system(help.c_str()), 0);
+  EXPECT_EQ(databank_path(text_of(work / "help.txt")), db.string());
+
+  // vorn --init in an empty folder with no VORN_DB: the control file takes
+  // the installed databank, and runs as it is.
   fs::copy_file(fs::path(VORN_SOURCE_DIR) / "examples/toluic/toluic.res", work / "toluic.res");
-  std::ofstream(work / "vorn.inp") << "FORMAT *shelx\nINPUT toluic.res\nNCELLS 1\nRINGS 3 8 *special\nEXTEND_H\n"
-                                   << "DATABANK " << db.string() << "\nCHFRAG 0.0\n";
-  const std::string run = "cd " + quoted(work) + " && " + quoted(vorn) + " < /dev/null > out.txt 2>&1";
-  ASSERT_EQ(std::system(run.c_str()), 0) << text_of(work / "out.txt");
+  const std::string run = "cd " + quoted(work) + " && env -u VORN_DB " + quoted(vorn) +
+                          " --init toluic.res > init.txt 2>&1 && env -u VORN_DB " + quoted(vorn) +
+                          " < /dev/null > out.txt 2> err.txt";
+  ASSERT_EQ(std::system(run.c_str()), 0) << text_of(work / "init.txt") << text_of(work / "out.txt");
+  EXPECT_EQ(databank_path(text_of(work / "vorn.inp")), db.string());
+  EXPECT_EQ(text_of(work / "err.txt"), "");
+  EXPECT_EQ(text_of(work / "out.txt").find("WARNING"), std::string::npos);
   EXPECT_NE(text_of(work / "out.txt").find(" ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB =       18 "),
             std::string::npos)
       << text_of(work / "out.txt");

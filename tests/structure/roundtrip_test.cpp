@@ -312,40 +312,37 @@ TEST(RoundTrip, ToluicXdFilesReadBackGiveTheSameModelAndMasterFile) {
 }
 
 // Read back in the folder that holds them, under their own names, the XD
-// files are this run's output files: the run stops before it empties or
-// replaces either of them, and says why.
-TEST(RoundTrip, XdFilesReadInPlaceStopWithoutTouchingThem) {
+// files are this run's output files too: the run reads them whole before
+// its new files take their place, so it sets up the same model as from
+// copies of them in another folder, and a run that fails leaves them as
+// they were.
+TEST(RoundTrip, XdFilesReadInPlaceAreReplacedOnlyOnceTheRunSucceeds) {
   ToluicRuns t;
   ASSERT_EQ(t.shelx->status, 0);
   const fs::path d = t.shelx->run.dir;
   std::string control = read_file(kExamples / "toluic-xd" / "vorn.inp");
-  control.replace(control.find("../toluic/xd_vorn.mas ../toluic/xd_vorn.inp"),
-                  std::string("../toluic/xd_vorn.mas ../toluic/xd_vorn.inp").size(), "xd_vorn.mas xd_vorn.inp");
-  std::ofstream(d / "vorn.inp") << control;
+  const std::string names = "../toluic/xd_vorn.mas ../toluic/xd_vorn.inp";
+  auto copies = t.layout.run(t.layout.folder("toluic-xd", control));
+  ASSERT_EQ(copies->status, 0);
+
+  // A run that fails after reading them (the databank is gone) changes
+  // neither.
+  control.replace(control.find(names), names.size(), "xd_vorn.mas xd_vorn.inp");
+  std::string failing = control;
+  failing.replace(failing.find("../databank/vorn_example.db"), 27, "../databank/gone.db");
+  std::ofstream(d / "vorn.inp") << failing;
   const std::string inp = t.shelx->file("xd_vorn.inp");
   const std::string mas = t.shelx->file("xd_vorn.mas");
-  WholeRun again(d);
-  EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.out.str().find(" ERROR *** ReadXD *** XD master file xd_vorn.mas is the file xd_vorn.mas this run "
-                                 "writes"),
-            std::string::npos)
-      << again.out.str();
-  EXPECT_EQ(again.file("xd_vorn.inp"), inp);
-  EXPECT_EQ(again.file("xd_vorn.mas"), mas);
+  WholeRun failed(d);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.file("xd_vorn.inp"), inp);
+  EXPECT_EQ(failed.file("xd_vorn.mas"), mas);
 
-  // Only the parameter file named so: the master file under another name.
-  ToluicRuns u;
-  const fs::path e = u.shelx->run.dir;
-  fs::rename(e / "xd_vorn.mas", e / "old.mas");
-  control.replace(control.find("xd_vorn.mas xd_vorn.inp"), std::string("xd_vorn.mas").size(), "old.mas");
-  std::ofstream(e / "vorn.inp") << control;
-  const std::string inp2 = u.shelx->file("xd_vorn.inp");
-  WholeRun third(e);
-  EXPECT_EQ(third.status, 1);
-  EXPECT_NE(third.out.str().find("XD parameter file xd_vorn.inp is the file xd_vorn.inp this run writes"),
-            std::string::npos)
-      << third.out.str();
-  EXPECT_EQ(third.file("xd_vorn.inp"), inp2);
+  std::ofstream(d / "vorn.inp") << control;
+  WholeRun again(d);
+  ASSERT_EQ(again.status, 0) << again.out.str();
+  for (const char* f : {"xd_vorn.mas", "xd_vorn.inp", "mopro_vorn.par", "con_mopro.inp", "vorn.json"})
+    EXPECT_EQ(again.file(f), copies->file(f)) << f;
 }
 
 // The Cartesian coordinates a SHELX run writes to vorn.ang read back as the
