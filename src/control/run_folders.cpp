@@ -274,6 +274,16 @@ int run_folders(const CommandLine& cl, std::ostream& diag) {
     print_usage(diag);
     return kExitUsage;
   }
+  // Two runs in one folder at a time would write over each other's files.
+  for (std::size_t a = 0; a < cl.folders.size(); ++a)
+    for (std::size_t b = a + 1; b < cl.folders.size(); ++b) {
+      std::error_code ec;
+      if (!fs::equivalent(cl.folders[a], cl.folders[b], ec)) continue;
+      diag << "vorn: error: " << cl.folders[a] << " and " << cl.folders[b]
+           << " are the same folder: give each folder once\n";
+      print_usage(diag);
+      return kExitUsage;
+    }
   if (cl.folders.size() > 1) return run_in_children(cl, diag);
   const auto t0 = Clock::now();
   const int status = run_here(cl.folders.front(), cl.folders.front(), cl.strict);

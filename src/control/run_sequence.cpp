@@ -190,6 +190,7 @@ void run_sequence(Run& run) {
   // the files of the run before stay as they are until this one succeeds.
   run.outputs.begin(run.dir, output_file_names());
 
+  open_output(run, run.mas, "xd_vorn.mas");
   open_output(run, run.par, "mopro_vorn.par");
   rule80(*run.par, '!');
   ff::write(*run.par, "(a)"_f, "!               CREATED BY PROGRAM << VORN >>");
@@ -209,7 +210,6 @@ void run_sequence(Run& run) {
   if (run.strict && run.control_warnings > 0)
     err("ReadInp", std::to_string(run.control_warnings) + (run.control_warnings == 1 ? " warning" : " warnings") +
                        " about vorn.inp, which --strict makes errors");
-  open_output(run, run.mas, "xd_vorn.mas");
   read_structure(run);
   set_nsft(run);
   stop_if_asked(run);

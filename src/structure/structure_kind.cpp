@@ -35,6 +35,8 @@ Marks marks_of(const std::string& text) {
   for (std::string l; std::getline(is, l);) {
     const std::string w = first_word(l);
     if (w.empty()) continue;
+    // An XD parameter file may begin with comment lines, as its reader skips.
+    if (first && w[0] == '!') continue;
     if (first && w == "XDPARFILE") m.xd_parameters = true;
     first = false;
     const std::size_t a = l.find_first_not_of(" \t");

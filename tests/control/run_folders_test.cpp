@@ -50,14 +50,6 @@ std::vector<std::string> lines_starting(const std::string& text, const std::stri
   return out;
 }
 
-TEST(RunFolders, StatusLines) {
-  EXPECT_EQ(status_line("d1", kExitDone, 0.4234), "vorn: d1: completed in 0.42 s");
-  EXPECT_EQ(status_line("a b", kExitRunFailed, 12.0), "vorn: a b: failed (exit status 1) after 12.00 s, no output file changed");
-  EXPECT_EQ(status_line("d", kExitSignalBase + SIGTERM, 1.5), "vorn: d: stopped by SIGTERM after 1.50 s, no output file changed");
-  EXPECT_EQ(status_line("d", kExitSignalBase + SIGINT, 0), "vorn: d: stopped by SIGINT after 0.00 s, no output file changed");
-  EXPECT_EQ(status_line("d", kExitSignalBase + SIGSEGV, 2), "vorn: d: ended by signal 11 after 2.00 s");
-}
-
 // The second folder cannot be read: the others complete, each folder gets
 // one status line, the error names its folder, and the exit status is the
 // worst.
@@ -121,7 +113,7 @@ TEST(RunFolders, CommandLineMistakesRunNothing) {
   std::ofstream(scratch.path() / "d1" / "x.res") << "TITL x\n";
   const auto before = test::folder_files(scratch.path() / "d1");
   const std::vector<std::vector<std::string>> lines = {
-      {"--frobnicate"}, {"x.res"}, {"inner", "x.res"}, {"-j", "0", "inner"}, {"--init"}};
+      {"--frobnicate"}, {"x.res"}, {"inner", "x.res"}, {"-j", "0", "inner"}, {"--init"}, {"inner", "./inner/"}};
   for (const auto& args : lines) {
     const test::ProgramResult r = test::run_program(scratch.path() / "d1", args);
     EXPECT_EQ(r.status, 2) << args.front();

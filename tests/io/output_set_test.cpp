@@ -29,13 +29,6 @@ std::map<std::string, std::string> folder(const fs::path& dir) {
   return files;
 }
 
-TEST(OutputSet, BeforeStagingAStageWritesTheNameItself) {
-  ScratchDir d;
-  OutputSet set;
-  EXPECT_FALSE(set.staging());
-  EXPECT_EQ(set.path_for(d.path(), "anything.txt"), d.path() / "anything.txt");
-}
-
 // The previous run's outputs are the folder's until the commit; then the
 // new ones, and only they, are there.
 TEST(OutputSet, CommitPutsTheNewFilesInPlaceAndRemovesTheOldOnesNotWritten) {
@@ -107,15 +100,6 @@ TEST(OutputSet, ANameOutsideTheSetStopsTheRun) {
   } catch (const VornError& e) {
     EXPECT_NE(e.message().find("new_output.txt is not among the program's output files"), std::string::npos);
   }
-}
-
-TEST(OutputSet, TemporaryPathsCoverEveryNameOfTheSet) {
-  ScratchDir d;
-  OutputSet set;
-  set.begin(d.path(), kNames);
-  ASSERT_EQ(set.temporary_paths().size(), kNames.size());
-  for (std::size_t k = 0; k < kNames.size(); ++k)
-    EXPECT_EQ(fs::path(set.temporary_paths()[k]), set.path_for(d.path(), kNames[k]));
 }
 
 // A file that cannot be put in place (here a folder stands under its name)

@@ -323,7 +323,7 @@ TEST(LocalDef, XdInputMasterFileWithoutARequiredLineStops) {
     localdef(w.run);
     ADD_FAILURE() << "no stop";
   } catch (const VornError& e) {
-    EXPECT_EQ(e.message(), "Error opening XD master file missing.mas");
+    EXPECT_EQ(e.message(), "Error opening XD master file missing.mas (No such file or directory)");
   }
 }
 

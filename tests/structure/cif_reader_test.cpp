@@ -312,7 +312,7 @@ TEST(CifReader, FaultsNameFileBlockAndItem) {
     ReadCif(r.t.run, "absent.cif", "");
     ADD_FAILURE();
   } catch (const VornError& e) {
-    EXPECT_EQ(e.message(), "Error opening CIF file absent.cif");
+    EXPECT_EQ(e.message(), "Error opening CIF file absent.cif (No such file or directory)");
   }
 }
 

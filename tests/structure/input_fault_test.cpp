@@ -33,7 +33,7 @@ TEST(InputFault, NamesFileLineAndTextBeforeTheBanner) {
 
   TestRun u;
   EXPECT_THROW(input_missing(u.run, "ReadPlaton", "Error opening PLATON file", "gone.ang   "), VornError);
-  EXPECT_EQ(u.out.str(), "\n gone.ang: cannot be opened\n");
+  EXPECT_EQ(u.out.str(), "\n gone.ang: cannot be opened: No such file or directory\n");
 }
 
 }  // namespace

@@ -341,7 +341,7 @@ TEST(RoundTrip, XdFilesReadInPlaceAreReplacedOnlyOnceTheRunSucceeds) {
   std::ofstream(d / "vorn.inp") << control;
   WholeRun again(d);
   ASSERT_EQ(again.status, 0) << again.out.str();
-  for (const char* f : {"xd_vorn.mas", "xd_vorn.inp", "mopro_vorn.par", "con_mopro.inp", "vorn.json"})
+  for (const char* f : {"xd_vorn.mas", "xd_vorn.inp", "mopro_vorn.par", "con_mopro.inp", "vorn.spf"})
     EXPECT_EQ(again.file(f), copies->file(f)) << f;
 }
 

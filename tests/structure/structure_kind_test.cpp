@@ -27,7 +27,7 @@ TEST(StructureKind, EachFormatIsToldFromItsContent) {
       {"CIF", read_file(kSource / "examples/toluic-cif/toluic.cif"), FMT_CIF},
       {"SHELX without TITL, lower case",
        "cell 0.71073 5 6 7 90 90 90\nlatt 1\nsfac c h\nC1 1 0.1 0.2 0.3 11 0.02\nhklf 4\nend\n", FMT_SHELX},
-      {"XD parameter file", "XDPARFILE VERSION  2\nTEST     MODEL   4   2   1   0\n", FMT_XD},
+      {"XD parameter file", "!!!!!\n! CREATED BY\n\nXDPARFILE VERSION  2\nTEST     MODEL   4   2   1   0\n", FMT_XD},
       {"XD master file", "TITLE test\nCELL 5 6 7 90 90 90\n    MODULE *XDLSM\nEND XDLSM\n", FMT_XD},
       {"AIM2TAB output", " NUMBER OF ATOMS READ =      1\n NO. ATOM       AT.MASS\n\n   1 C1     12.011\n",
        FMT_AIM2TAB},

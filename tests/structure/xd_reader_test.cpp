@@ -339,7 +339,7 @@ TEST(ReadXD, FilesThatCannotBeOpened) {
   {
     XdFiles x(urea_inp_v2());
     x.t.run.ctl.xdold = pad("nowhere.mas", 60);
-    EXPECT_EQ(x.stop(), "ReadXD: Error opening XD master filenowhere.mas");
+    EXPECT_EQ(x.stop(), "ReadXD: Error opening XD master file nowhere.mas (No such file or directory)");
   }
   {
     XdFiles x(urea_inp_v2());
@@ -347,7 +347,7 @@ TEST(ReadXD, FilesThatCannotBeOpened) {
       ReadXD(x.t.run, "nowhere.inp");
       FAIL();
     } catch (const VornError& e) {
-      EXPECT_EQ(e.message(), "Error opening XD parameter file nowhere.inp");
+      EXPECT_EQ(e.message(), "Error opening XD parameter file nowhere.inp (No such file or directory)");
     }
   }
 }
