@@ -7,8 +7,6 @@
 
 namespace vorn {
 
-constexpr int MAXNEI = 1000;   // atoms per radius search
-
 // Bonded neighbours of one atom, or the result of one radius search. The
 // lists take their storage from a memory resource: the table of every atom
 // puts its many short lists one after another in one pool (a copy made of a

@@ -5,7 +5,6 @@
 
 namespace vorn {
 
-constexpr int MAXRINGS = 1000;
 constexpr int MAXRINGSIZE = 100;
 
 // Smallest and largest ring size and the "*special" switch of RINGS.
@@ -24,7 +23,7 @@ struct Ring {
 
 struct Rings {
   int nor = 0;
-  std::vector<Ring> ring;  // 1..nor (at most MAXRINGS)
+  std::vector<Ring> ring;  // 1..nor, as many as the structure has
 };
 
 }  // namespace vorn

@@ -60,14 +60,6 @@ void clear_list(NeighborRec& r) {
   clear_types(r);
 }
 
-[[noreturn]] void too_many(Run& run, int atom, float rmax) {
-  to_both(run,
-          "(/' GetNei :: atom = ',i8,2x,a/'           rmax = ',f12.3/"
-          "'           inei exceeds dimension maxnei ( ',i6,' )'/)"_f,
-          atom, run.atoms.label[static_cast<std::size_t>(atom)], rmax, MAXNEI);
-  stop_reported("GetNei", "inei exceeds dimension maxnei");
-}
-
 // The candidate tests of one search, applied to the atoms in increasing
 // index order (the order decides which of two atoms on one site is kept).
 class Collector {
@@ -134,7 +126,6 @@ class Collector {
         for (int k = head_[b % kChains]; k >= 0; k = next_[static_cast<std::size_t>(k)])
           if (dist(xj, run_.atoms.xc[static_cast<std::size_t>(out_.inei[static_cast<std::size_t>(k) + 1])]) < 0.01f)
             return;
-    if (out_.nnei + 1 > MAXNEI) too_many(run_, atom_, rmax_);
     ++out_.nnei;
     out_.inei.push_back(j);
     out_.rnei.push_back(d);
@@ -244,10 +235,10 @@ std::vector<std::string> member_labels(const Run& run, const NeighborRec& r, int
   return labels;
 }
 
-constexpr const ff::Format& kMemberFormat = "( 6x,'atoms : ', 6(a,1x), 100(/,14x,6(a,1x)) )"_f;
+constexpr const ff::Format& kMemberFormat = "( 6x,'atoms : ', 6(a,1x), 10000(/,14x,6(a,1x)) )"_f;
 
-// The list of one search: heading, column header, one row per atom (at
-// most MAXNEI), in one write.
+// The list of one search: heading, column header, one row per atom, in one
+// write (the row group repeats often enough for any search of a structure).
 void print_list(Run& run, std::ostream& os, int atom, float rmax, const NeighborRec& r) {
   ff::ItemList items;
   ff::add(items, rtrim(run.atoms.label[static_cast<std::size_t>(atom)]));
@@ -264,12 +255,12 @@ void print_list(Run& run, std::ostream& os, int atom, float rmax, const Neighbor
   if (rmax <= 0.0f)
     ff::write_items(os,
                     "(/1x,'Covalently-bonded neighbors to ',a,' = ',i4,//"
-                    "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"_f,
+                    "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,60000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"_f,
                     items.view());
   else
     ff::write_items(os,
                     "(/1x,'Neighbors of ',a,' within ',f7.3,' Ang = ',i4,//"
-                    "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,1000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"_f,
+                    "5x,'i',7x,'n',5x,'r(Ang)',4x,'atom',7x,'occ',:/,60000(i6,i8,2x,f9.3,4x,a,2x,f7.4,:/))"_f,
                     items.view());
 }
 
@@ -407,10 +398,7 @@ int first_neighbor_of(Run& run, int atom, float rmax, AtomTest test) {
   };
   SearchIndex* idx = run.plain_scans ? nullptr : search_index(run);
   const Vec3& xa = run.atoms.xc[static_cast<std::size_t>(atom)];
-  // The whole search stops the run when it finds more than MAXNEI atoms; a
-  // part of it can only stand in for it when that cannot happen.
-  if (idx == nullptr || !(rmax > 0.0f) || !idx->grid.at_most(xa, rmax, static_cast<std::size_t>(MAXNEI)))
-    return whole_list();
+  if (idx == nullptr || !(rmax > 0.0f)) return whole_list();
   AtomGrid& grid = idx->grid;
   NeighborRec& part = idx->near;
   std::vector<int>& cands = idx->scratch;

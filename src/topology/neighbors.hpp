@@ -1,8 +1,8 @@
 // Bonded neighbours and radius searches.
 //
 // Every list here that is a table (run.neig, run.neighbors[i], run.isn) is
-// 1-based with entry 0 unused. The tables grow with the structure; only a
-// single search is limited (MAXNEI atoms, then the run stops).
+// 1-based with entry 0 unused. The tables and the lists of single searches
+// grow with the structure: no count stops a run.
 #pragma once
 
 #include <ostream>

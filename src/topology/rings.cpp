@@ -158,7 +158,6 @@ void RingWalk::checkring(int L, int k) {
   if (ichk_ring(members) == 1) return;
 
   Rings& rings = run_.rings;
-  if (rings.nor + 1 > MAXRINGS) err("FindRings", "Too many rings (maxrings)");
   if (size > MAXRINGSIZE)
     err("FindRings", "Ring of " + std::to_string(size) + " members: more than " + std::to_string(MAXRINGSIZE) +
                          " (maxringsize)");

@@ -294,23 +294,27 @@ TEST(RadiusSearch, AllAtomsWithinRadiusWithListing) {
   EXPECT_EQ(r.neighbors[static_cast<std::size_t>(m.o1)].nnei, 1);
 }
 
-TEST(RadiusSearch, MoreThanMaxneiAtomsStopsWithMessage) {
+// No count stops a search: 1331 atoms within 30 A, every one listed, in
+// order of distance.
+TEST(RadiusSearch, MoreThanAThousandAtomsAreAllListed) {
   TestRun t;
   vorn::Run& r = t.run;
   for (int i = 0; i < 11; ++i)
     for (int j = 0; j < 11; ++j)
       for (int k = 0; k < 11; ++k) add_atom(r, "C" + std::to_string(r.atoms.nat + 1), Cart(1.2f * i, 1.2f * j, 1.2f * k));
-  try {
-    GetNei(r, 1, 30.0f);
-    FAIL() << "no stop";
-  } catch (const VornError& e) {
-    EXPECT_TRUE(e.reported());
-  }
-  const std::string msg = "\n GetNei :: atom =        1  C1      \n"
-                          "           rmax =       30.000\n"
-                          "           inei exceeds dimension maxnei (   1000 )\n\n";
-  EXPECT_EQ(t.out.str(), msg);
-  EXPECT_EQ(t.lst.str(), msg);
+  r.iprint = 1;
+  findnei(r, 1, 30.0f);
+  ASSERT_EQ(r.neig.nnei, 1330);
+  // Nearer first; distances equal to within a rounding keep index order.
+  for (int k = 2; k <= r.neig.nnei; ++k) ASSERT_LE(r.neig.rnei[k - 1], r.neig.rnei[k] + 5e-5f) << k;
+  EXPECT_EQ(r.neig.inei[1330], 1331);  // the far corner
+  EXPECT_NEAR(r.neig.rnei[1330], 12.0f * std::sqrt(3.0f), 1e-4f);
+  // The listing holds one row per atom, the last one too, with no gap.
+  const std::string lst = t.lst.str();
+  EXPECT_NE(lst.find("\n Neighbors of C1 within  30.000 Ang = 1330\n"), std::string::npos);
+  EXPECT_NE(lst.find("\n  1330    1331     20.785    C1331      1.0000\n"), std::string::npos) << lst.substr(lst.size() - 300);
+  EXPECT_EQ(lst.find("\n\n  1001"), std::string::npos);
+  EXPECT_EQ(t.out.str(), "");
 }
 
 // Many neighbours of one type: the table grows past its historic 20 slots.

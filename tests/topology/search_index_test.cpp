@@ -317,8 +317,10 @@ TEST(NearestFirst, RunsOfEqualDistancesAcrossTheSearchRadiusKeepIndexOrder) {
   expect_first_matches(run, 7);
 }
 
-TEST(NearestFirst, MoreAtomsThanASearchHoldsStopTheRunAsTheWholeSearchDoes) {
-  // 1331 atoms 0.6 A apart: more than MAXNEI within 10 A of the middle one.
+// However many atoms lie around it, the search goes on outward and gives the
+// first of the whole list that passes.
+TEST(NearestFirst, ManyAtomsAroundStillGiveTheFirstThatPasses) {
+  // 1331 atoms 0.6 A apart: more than a thousand within 10 A of the middle one.
   TestRun t;
   vorn::Run& run = t.run;
   for (int x = 0; x < 11; ++x)
@@ -328,10 +330,57 @@ TEST(NearestFirst, MoreAtomsThanASearchHoldsStopTheRunAsTheWholeSearchDoes) {
   findallneighbors(run);
   ASSERT_NE(search_index(run), nullptr);
   const int middle = 5 * 121 + 5 * 11 + 5 + 1;
-  EXPECT_GT(search_index(run)->grid.count_bound(run.atoms.xc[middle], 10.0), static_cast<std::size_t>(MAXNEI));
-  EXPECT_THROW(first_neighbor(run, middle, 10.0f, [](int) { return true; }), std::exception);
-  EXPECT_THROW(first_by_scan(run, middle, 10.0f, [](int) { return true; }), std::exception);
+  EXPECT_GT(search_index(run)->grid.count_bound(run.atoms.xc[middle], 10.0), 1000u);
+  for (const std::function<bool(int)>& test : std::vector<std::function<bool(int)>>{
+           [](int) { return true; }, [](int j) { return j == 1; }, [](int) { return false; }}) {
+    const int k = first_neighbor(run, middle, 10.0f, test);
+    EXPECT_EQ(k, first_by_scan(run, middle, 10.0f, test));
+  }
+  EXPECT_EQ(first_neighbor(run, middle, 10.0f, [](int j) { return j == 1; }), 1);  // the far corner, 5.2 A away
   EXPECT_EQ(first_neighbor(run, middle, 3.0f, [](int) { return true; }), first_by_scan(run, middle, 3.0f, [](int) { return true; }));
+}
+
+// The fallback of the axis rules: the nearest atom within 20 A that lies off
+// the line of the first axis. 1,500 atoms and more lie within 20 A of the
+// atom; all the near ones lie on the line.
+TEST(NearestFirst, NearestAtomOffTheLineAmongFifteenHundredWithinTwentyAngstroms) {
+  TestRun t;
+  vorn::Run& run = t.run;
+  // The atom and a chain of atoms on its x axis, 1.5 A apart.
+  const int atom = vorn::test::add_atom(run, "C1", Cart(0, 0, 0));
+  for (int k = 1; k <= 12; ++k)
+    vorn::test::add_atom(run, "C" + std::to_string(run.atoms.nat + 1), Cart(1.5f * static_cast<float>(k), 0, 0));
+  // A lattice of 2.4 A around it, clear of the line by 4 A and more.
+  for (int x = -8; x <= 8; ++x)
+    for (int y = -8; y <= 8; ++y)
+      for (int z = -8; z <= 8; ++z) {
+        const Cart p(2.4f * static_cast<float>(x) + 0.3f, 2.4f * static_cast<float>(y) + 0.2f, 2.4f * static_cast<float>(z) + 0.1f);
+        if (std::hypot(p[1], p[2]) < 4.0f) continue;
+        vorn::test::add_atom(run, "O" + std::to_string(run.atoms.nat + 1), p);
+      }
+  findallneighbors(run);
+  int within = 0;
+  for (int j = 1; j <= run.atoms.nat; ++j) within += dist(run.atoms.xc[j], run.atoms.xc[atom]) <= 20.0f ? 1 : 0;
+  ASSERT_GE(within, 1500);
+  // Off the line: more than 10 degrees from the x axis, seen from the atom.
+  const auto off_line = [&](int j) {
+    const Vec3& p = run.atoms.xc[static_cast<std::size_t>(j)];
+    return std::hypot(p[1], p[2]) > std::tan(10.0f * 0.017453292f) * std::fabs(p[0]) + 1e-3f;
+  };
+  // The answer by a plain scan of every atom: the nearest off the line, the
+  // lower index on a tie.
+  int nearest = 0;
+  float best = 1e30f;
+  for (int j = 1; j <= run.atoms.nat; ++j) {
+    const float d = dist(run.atoms.xc[j], run.atoms.xc[atom]);
+    if (j != atom && d <= 20.0f && off_line(j) && d < best - 5e-5f) {
+      best = d;
+      nearest = j;
+    }
+  }
+  ASSERT_NE(nearest, 0);
+  EXPECT_EQ(first_neighbor(run, atom, 20.0f, off_line), nearest);
+  EXPECT_EQ(first_by_scan(run, atom, 20.0f, off_line), nearest);
 }
 
 TEST(AtomGrid, CountBoundHoldsEveryCandidate) {
