@@ -1,4 +1,4 @@
-// Electron configurations of the elements H to Xe as the SCAT table of the
+// Electron configurations of the elements H to Lr as the SCAT table of the
 // XD master file gives them, and the valence counts that follow from them.
 #pragma once
 
@@ -8,8 +8,10 @@
 
 namespace vorn {
 
-// The heaviest element with a wavefunction table for the SCAT line (Xe).
-constexpr int MAXSCATZ = 54;
+// The heaviest element the SCAT line is written for (Lr): the line has a
+// column for every orbital up to 5F. XD reads the element's wavefunctions
+// from the user's bank, which must cover it.
+constexpr int MAXSCATZ = 103;
 
 // Core (positive) and valence (negative) occupancies of an element for the
 // SCAT table, orbitals 1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F.

@@ -9,7 +9,8 @@ constexpr const char* kSymbols[NSYM_ELEMENTS + 1] = {
     "As", "Se", "Br", "Kr", "Rb", "Sr", "Y ", "Zr", "Nb", "Mo", "Tc", "Ru", "Rh", "Pd", "Ag", "Cd",
     "In", "Sn", "Sb", "Te", "I ", "Xe", "Cs", "Ba", "La", "Ce", "Pr", "Nd", "Pm", "Sm", "Eu", "Gd",
     "Tb", "Dy", "Ho", "Er", "Tm", "Yb", "Lu", "Hf", "Ta", "W ", "Re", "Os", "Ir", "Pt", "Au", "Hg",
-    "Tl", "Pb", "Bi", "Po", "At", "Rn", "Fr", "Ra", "Ac", "Th", "Pa", "U "};
+    "Tl", "Pb", "Bi", "Po", "At", "Rn", "Fr", "Ra", "Ac", "Th", "Pa", "U ", "Np", "Pu", "Am", "Cm",
+    "Bk", "Cf", "Es", "Fm", "Md", "No", "Lr", "Rf", "Db", "Sg", "Bh", "Hs", "Mt"};
 
 // Two-letter symbols of elements 2..109 in upper case; "" for one-letter ones.
 constexpr const char* kTwoLetter[110] = {
@@ -22,10 +23,21 @@ constexpr const char* kTwoLetter[110] = {
     "CM", "BK", "CF", "ES", "FM", "MD", "NO", "LR", "RF", "DB", "SG", "BH", "HS", "MT"};
 
 constexpr std::array<float, NCOVRAD + 1> kCovrad = {
-    0.0f,  0.40f, 0.93f, 1.23f, 0.90f, 0.82f, 0.77f, 0.75f, 0.73f, 0.72f, 0.71f, 1.54f, 1.36f, 1.18f,
-    1.11f, 1.06f, 1.02f, 0.99f, 0.98f, 2.03f, 1.74f, 1.44f, 1.32f, 1.22f, 1.18f, 1.17f, 1.17f, 1.16f,
-    1.15f, 1.17f, 1.25f, 1.26f, 1.22f, 1.20f, 1.16f, 1.14f, 1.89f, 2.16f, 1.91f, 1.62f, 1.45f, 1.34f,
-    1.30f, 1.27f, 1.25f, 1.25f, 1.28f, 1.34f, 1.41f, 1.44f, 1.41f, 1.40f, 1.36f, 1.33f, 1.31f};
+    0.0f,
+    // H to Xe
+    0.40f, 0.93f, 1.23f, 0.90f, 0.82f, 0.77f, 0.75f, 0.73f, 0.72f, 0.71f, 1.54f, 1.36f, 1.18f, 1.11f, 1.06f,
+    1.02f, 0.99f, 0.98f, 2.03f, 1.74f, 1.44f, 1.32f, 1.22f, 1.18f, 1.17f, 1.17f, 1.16f, 1.15f, 1.17f, 1.25f,
+    1.26f, 1.22f, 1.20f, 1.16f, 1.14f, 1.89f, 2.16f, 1.91f, 1.62f, 1.45f, 1.34f, 1.30f, 1.27f, 1.25f, 1.25f,
+    1.28f, 1.34f, 1.41f, 1.44f, 1.41f, 1.40f, 1.36f, 1.33f, 1.31f,
+    // Cs Ba La, Ce to Lu (Cordero et al. 2008)
+    2.44f, 2.15f, 2.07f, 2.04f, 2.03f, 2.01f, 1.99f, 1.98f, 1.98f, 1.96f, 1.94f, 1.92f, 1.92f, 1.89f, 1.90f,
+    1.87f, 1.87f,
+    // Hf to Rn
+    1.75f, 1.70f, 1.62f, 1.51f, 1.44f, 1.41f, 1.36f, 1.36f, 1.32f, 1.45f, 1.46f, 1.48f, 1.40f, 1.50f, 1.50f,
+    // Fr to Cm
+    2.60f, 2.21f, 2.15f, 2.06f, 2.00f, 1.96f, 1.90f, 1.87f, 1.80f, 1.69f,
+    // Bk to Lr (Pyykko and Atsumi 2009)
+    1.68f, 1.68f, 1.65f, 1.67f, 1.73f, 1.76f, 1.61f};
 }  // namespace
 
 std::string atsym(int z) {

@@ -329,9 +329,9 @@ void print_options(Run& run) {
   to_lst(run, "(/' Atomic covalent radii (Angstroms) : ')"_f);
   ff::Items items;
   std::vector<std::string> syms;
-  syms.reserve(NCOVRAD);
-  for (int z = 1; z <= NCOVRAD; ++z) syms.push_back(atsym(z));
-  for (int z = 1; z <= NCOVRAD; ++z) {
+  syms.reserve(NLISTED_RADII);
+  for (int z = 1; z <= NLISTED_RADII; ++z) syms.push_back(atsym(z));
+  for (int z = 1; z <= NLISTED_RADII; ++z) {
     ff::add(items, syms[static_cast<std::size_t>(z - 1)]);
     ff::add(items, run.covrad[static_cast<std::size_t>(z)]);
   }

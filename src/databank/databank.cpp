@@ -456,8 +456,9 @@ float pval(int z) {
   // electrons its wavefunction table puts in the valence shell (iodine 7:
   // its 4d shell is core).
   if (z >= 1 && z <= MAXSCATZ) return static_cast<float>(scat_valence(z));
+  // Beyond the SCAT table (an atom of such an element stops the run when it
+  // is read): the electrons outside the preceding noble gas.
   if (z <= 2) return static_cast<float>(z);
-  if (z <= 86) return static_cast<float>(z - 54);
   return static_cast<float>(z - 86);
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/cputime.hpp"
+#include "base/elements.hpp"
 #include "base/line_table.hpp"
 #include "base/vecmath.hpp"
 #include "format/fortran_io.hpp"
@@ -108,7 +109,7 @@ struct Run {
 
   // Control values and shared scanning state.
   Ctl ctl;
-  std::array<float, 55> covrad{};
+  std::array<float, NCOVRAD + 1> covrad{};
   Tokens tok;
   Ring1 ring1;
 

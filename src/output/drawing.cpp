@@ -11,17 +11,6 @@ namespace vorn {
 namespace {
 
 constexpr std::string_view kRoutine = "write_spf_rest";
-constexpr int YTTRIUM = 39;
-
-// The element whose tabulated radius stands for element z.
-int radius_source(int z) {
-  if (z <= NCOVRAD) return z;
-  if (z <= 57) return z - 18;  // Cs Ba La -> Rb Sr Y
-  if (z <= 71) return YTTRIUM;  // lanthanides
-  if (z <= 86) return z - 32;  // Hf..Rn -> Zr..Xe
-  if (z <= 89) return z - 50;  // Fr Ra Ac -> Rb Sr Y
-  return YTTRIUM;              // Th Pa U
-}
 
 // The atom types the drawing can name, with their radii.
 struct JoinEntry {
@@ -36,15 +25,11 @@ std::vector<JoinEntry> join_entries(Run& run) {
   for (int t = 1; t <= run.at_types.ntyp; ++t) {
     const int z = run.at_types.iz[static_cast<std::size_t>(t)];
     float r = 0;
-    int from = 0;
-    if (!join_radius(run, z, r, from)) {
-      ff::write(*run.lst, "(/' JOIN RADII : atom type ',i3,' (atomic number ',i3,') has no element symbol;',"
+    if (!join_radius(run, z, r)) {
+      ff::write(*run.lst, "(/' JOIN RADII : atom type ',i3,' (atomic number ',i3,') has no covalent radius;',"
                           "' left out of vorn.spf')"_f, t, z);
       continue;
     }
-    if (from != z)
-      ff::write(*run.lst, "(/' JOIN RADII : no covalent radius for ',a,'; the radius of ',a,f6.2,' is used')"_f,
-                atsym(z), atsym(from), r);
     out.push_back({atsym(z), r});
   }
   return out;
@@ -69,10 +54,9 @@ void write_join_radii(Run& run, const std::vector<JoinEntry>& types, bool dummie
 
 }  // namespace
 
-bool join_radius(const Run& run, int z, float& r, int& from) {
-  if (z < 1 || z > NSYM_ELEMENTS) return false;
-  from = radius_source(z);
-  r = run.covrad[static_cast<std::size_t>(from)];
+bool join_radius(const Run& run, int z, float& r) {
+  if (z < 1 || z > NCOVRAD) return false;
+  r = run.covrad[static_cast<std::size_t>(z)];
   return true;
 }
 

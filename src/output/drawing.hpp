@@ -9,13 +9,9 @@ namespace vorn {
 // run.spf. The caller writes the head and closes the file.
 void write_spf_rest(Run& run);
 
-// The radius PLATON joins atoms of element z with: the covalent radius (as
-// RADII left it) for z = 1..54; for the heavier elements, which the table
-// lacks, the radius of the lighter element of the same group (Cs-La and
-// Fr-Ac take Rb-Y, Hf-Rn take Zr-Xe, the lanthanides and Th-U take Y), since
-// the lanthanide contraction keeps a 5d element about the size of its 4d
-// congener. The source element comes back in `from`. False for an element
-// without a symbol (z = 0 or above 92), which the drawing cannot name.
-bool join_radius(const Run& run, int z, float& r, int& from);
+// The radius PLATON joins atoms of element z with: its covalent radius, as
+// RADII left it. False for an element without one (z = 0, or beyond Lr),
+// which the drawing leaves out.
+bool join_radius(const Run& run, int z, float& r);
 
 }  // namespace vorn

@@ -9,7 +9,11 @@
 namespace vorn {
 
 // at_types = the distinct atomic numbers of atoms 1..nat, in order of first
-// appearance (none when there are no atoms).
+// appearance (none when there are no atoms). These readers know an atom's
+// element only from the first two letters of its label, and a label such as
+// HO1 (a hydroxyl H) or NO1 names holmium or nobelium: each element beyond
+// xenon found so is named in a warning (standard output and listing), with
+// its atoms.
 void collect_types(Run& run);
 
 // Atom i of a Cartesian-only reader: label, position in Angstrom, element from

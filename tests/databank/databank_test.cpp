@@ -78,10 +78,15 @@ TEST(Pval, CountsTheValenceElectronsOfTheScatLine) {
   EXPECT_EQ(pval(50), 4.0f);
   EXPECT_EQ(pval(53), 7.0f);
   EXPECT_EQ(pval(54), 8.0f);
-  // Beyond Xe, where no SCAT line exists, outside the preceding noble gas.
+  // Beyond Xe the valence shells of the SCAT line: Cs 6s; Ho 4f11 6s2; Pt
+  // 5d9 6s1 over a 4f core; Rn 6s2 6p6 over 4f and 5d cores; U 5f3 6d1 7s2.
   EXPECT_EQ(pval(55), 1.0f);
-  EXPECT_EQ(pval(86), 32.0f);
+  EXPECT_EQ(pval(67), 13.0f);
+  EXPECT_EQ(pval(78), 10.0f);
+  EXPECT_EQ(pval(86), 8.0f);
   EXPECT_EQ(pval(92), 6.0f);
+  // Beyond Lr, where no SCAT line exists, outside the preceding noble gas.
+  EXPECT_EQ(pval(104), 18.0f);
 }
 
 // ---------------------------------------------------------------------------

@@ -92,52 +92,42 @@ TEST_F(Drawing, DummyNumbersAboveNineAreWrittenInFull) {
   EXPECT_EQ(spf.str().find('*'), std::string::npos);
 }
 
-TEST_F(Drawing, HeavyElementsTakeTheRadiusOfTheirLighterCongener) {
+TEST_F(Drawing, HeavyElementsTakeTheirOwnRadius) {
   t.run.dummy.n = 0;
-  // Pt -> Pd, Cs -> Rb, Gd (a lanthanide) -> Y, U -> Y, Xe keeps its own.
-  types({78, 55, 64, 92, 54});
+  types({78, 55, 64, 92, 54, 103});
   write_spf_rest(t.run);
-  EXPECT_EQ(lines_of(spf.str())[0], "JOIN RADII  Pt 1.28 Cs 2.16 Gd 1.62 U  1.62 Xe 1.31  X 0.01  Y 0.01  Z 0.01");
-  EXPECT_NE(t.lst.str().find(" JOIN RADII : no covalent radius for Pt; the radius of Pd  1.28 is used"),
-            std::string::npos);
-  EXPECT_EQ(t.lst.str().find("for Xe"), std::string::npos);
+  EXPECT_EQ(lines_of(spf.str())[0],
+            "JOIN RADII  Pt 1.36 Cs 2.44 Gd 1.96 U  1.96 Xe 1.31 Lr 1.61  X 0.01  Y 0.01  Z 0.01");
 }
 
 TEST_F(Drawing, RadiiChangedByTheControlFileReachTheHeavyElements) {
   t.run.dummy.n = 0;
-  t.run.covrad[46] = 1.39f;  // RADII Pd 1.39
+  t.run.covrad[78] = 1.39f;  // RADII Pt 1.39
   types({78});
   write_spf_rest(t.run);
   EXPECT_EQ(lines_of(spf.str())[0], "JOIN RADII  Pt 1.39  X 0.01  Y 0.01  Z 0.01");
 }
 
-TEST_F(Drawing, TypesWithoutAnElementSymbolAreLeftOut) {
+TEST_F(Drawing, TypesWithoutACovalentRadiusAreLeftOut) {
   types({6, 0, 1});
   write_spf_rest(t.run);
   auto l = lines_of(spf.str());
   EXPECT_EQ(l[1], "JOIN RADII  C  0.77 H  0.40  X 0.01  Y 0.01  Z 0.01  D 0.01");
   EXPECT_EQ(l[l.size() - 3], "DETACH D C ");
   EXPECT_EQ(l[l.size() - 2], "DETACH D H ");
-  EXPECT_NE(t.lst.str().find(" JOIN RADII : atom type   2 (atomic number   0) has no element symbol; left out of vorn.spf"),
+  EXPECT_NE(t.lst.str().find(" JOIN RADII : atom type   2 (atomic number   0) has no covalent radius; left out of vorn.spf"),
             std::string::npos);
 }
 
-TEST_F(Drawing, JoinRadiusCoversEveryNamedElement) {
+TEST_F(Drawing, JoinRadiusCoversEveryElementUpToLawrencium) {
   float r = 0;
-  int from = 0;
-  for (int z = 1; z <= 92; ++z) {
-    ASSERT_TRUE(join_radius(t.run, z, r, from)) << z;
-    EXPECT_GE(from, 1);
-    EXPECT_LE(from, 54);
+  for (int z = 1; z <= 103; ++z) {
+    ASSERT_TRUE(join_radius(t.run, z, r)) << z;
     EXPECT_GT(r, 0.3f) << z;
-    EXPECT_LT(r, 2.5f) << z;
+    EXPECT_LT(r, 2.7f) << z;
   }
-  EXPECT_TRUE(join_radius(t.run, 86, r, from));
-  EXPECT_EQ(from, 54);  // Rn -> Xe
-  EXPECT_TRUE(join_radius(t.run, 87, r, from));
-  EXPECT_EQ(from, 37);  // Fr -> Rb
-  EXPECT_FALSE(join_radius(t.run, 0, r, from));
-  EXPECT_FALSE(join_radius(t.run, 93, r, from));
+  EXPECT_FALSE(join_radius(t.run, 0, r));
+  EXPECT_FALSE(join_radius(t.run, 104, r));
 }
 
 TEST_F(Drawing, AtomTypeCountBeyondItsListStops) {

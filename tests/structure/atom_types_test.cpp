@@ -31,5 +31,23 @@ TEST(CollectTypes, DistinctElementsInOrderOfFirstAppearance) {
   EXPECT_EQ(empty.run.at_types.iz.size(), 1u);
 }
 
+// A label gives the element by its first two letters: HO1 is holmium, NO1
+// nobelium. Each element beyond xenon read so is named once, with its atoms;
+// the light elements pass without a word.
+TEST(CollectTypes, HeavyElementsFromLabelsAreNamed) {
+  TestRun t;
+  for (const char* label : {"O1", "HO1", "C1", "NO1", "HO2", "PT1", "HO3", "HO4", "HO5", "HO6", "CL1", "CO1"})
+    add_atom(t.run, label, Cart(0, 0, 0));
+  collect_types(t.run);
+  EXPECT_EQ(t.run.at_types.iz, (std::vector<int>{0, 8, 67, 6, 102, 78, 17, 27}));
+  const std::string want =
+      " WARNING: 6 atoms (HO1, HO2, HO3, HO4, HO5, ...) are read as Ho (Z = 67), from the first two letters of their "
+      "labels\n"
+      " WARNING: atom NO1 is read as No (Z = 102), from the first two letters of its label\n"
+      " WARNING: atom PT1 is read as Pt (Z = 78), from the first two letters of its label\n";
+  EXPECT_EQ(t.out.str(), want);
+  EXPECT_EQ(t.lst.str(), want);
+}
+
 }  // namespace
 }  // namespace vorn

@@ -114,22 +114,34 @@ std::string replace_once(std::string s, const std::string& from, const std::stri
 }
 
 // A type of the _atom_type loop that no site uses never stops the run, even
-// beyond Xe; a site of such an element does, naming it, its atom and where.
-TEST(CifReader, ElementsBeyondXenonOnlyWhereASiteHasOne) {
+// beyond Lr; a site of such an element does, naming it, its atom and where.
+// Up to Lr a site reads, with the SCAT line of its ground state.
+TEST(CifReader, ElementsBeyondLawrenciumOnlyWhereASiteHasOne) {
   {
     CifRun r;
-    const std::string types = kTypes + "La 'International Tables Vol C'\n";
+    const std::string types = kTypes + "Rf 'none'\n";
     r.read(kHead + kWave + types + kSites + kAniso);
     EXPECT_EQ(r.run().atoms.nat, 4);
-    EXPECT_NE(r.mas.str().find("La   CHFW CHFW CSZD    0   0   0"), std::string::npos);
+    EXPECT_NE(r.mas.str().find("Rf   CHFW CHFW CSZD    0   0   0"), std::string::npos) << r.mas.str();
   }
   {
     CifRun r;
     std::string sites = kSites;
     sites.replace(sites.find("Cu1 Cu2+"), 8, "Pt1 Pt2+");
+    r.read(kHead + kWave + kTypes + sites);
+    EXPECT_EQ(r.run().atoms.iz[1], 78);
+    // [Xe] 4f14 core, 5d9 6s1 valence.
+    EXPECT_NE(r.mas.str().find("Pt   CHFW CHFW CSZD    2   2   2   2   6   6   6  10  10  14   2   6  -1   0  -9"),
+              std::string::npos)
+        << r.mas.str();
+  }
+  {
+    CifRun r;
+    std::string sites = kSites;
+    sites.replace(sites.find("Cu1 Cu2+"), 8, "Rf1 Rf  ");
     const std::string m = r.fails(kHead + kWave + kTypes + sites);
-    EXPECT_EQ(m, "Element Pt (Z = 78) of atom Pt1, file s.cif, data block cuacac, _atom_site_ loop, row 1: "
-                 "no wavefunction table covers it (SCAT tables reach Xe, Z = 54)");
+    EXPECT_EQ(m, "Element Rf (Z = 104) of atom Rf1, file s.cif, data block cuacac, _atom_site_ loop, row 1: "
+                 "no wavefunction table covers it (SCAT tables reach Lr, Z = 103)");
   }
 }
 

@@ -344,7 +344,7 @@ TEST(ReadShelx, FreeVariableThatFvarDoesNotGiveStops) {
             "Atom O1 refers to free variable 2 (coded 21.00000), but FVAR gives only 1, file s.res, line 27");
 }
 
-TEST(ReadShelx, HeavyElementsUpToXenonAndNoFurther) {
+TEST(ReadShelx, HeavyElementsUpToLawrenciumAndNoFurther) {
   // The methanol oxygen made a tin atom: read, with the tin line of the SCAT
   // table (4d core, 5s2 5p2 valence).
   {
@@ -356,25 +356,36 @@ TEST(ReadShelx, HeavyElementsUpToXenonAndNoFurther) {
               std::string::npos)
         << r.mas.str();
   }
-  // Platinum listed but used by no atom: the run goes on, and the table keeps
-  // a row for it, so that the types after it keep their numbers.
+  // ... and a gold atom, with the line of its ground state: [Xe] 4f14 core,
+  // 5d10 6s1 valence.
   {
     ShelxRun r;
-    r.read(replace(replace(kMethanol, "SFAC C H O", "SFAC C H PT O"), "O1    3", "O1    4"));
+    r.read(replace(replace(kMethanol, "SFAC C H O", "SFAC C H AU"), "O1    3", "AU1   3"));
+    EXPECT_EQ(r.t.run.atoms.iz[5], 79);
+    EXPECT_NE(
+        r.mas.str().find("Au   CHFW CHFW CSZD    2   2   2   2   6   6   6  10  10  14   2   6  -1   0 -10   0   0   0"),
+        std::string::npos)
+        << r.mas.str();
+  }
+  // Rutherfordium listed but used by no atom: the run goes on, and the table
+  // keeps a row for it, so that the types after it keep their numbers.
+  {
+    ShelxRun r;
+    r.read(replace(replace(kMethanol, "SFAC C H O", "SFAC C H RF O"), "O1    3", "O1    4"));
     EXPECT_EQ(r.t.run.atoms.iz[5], 8);
     EXPECT_EQ(r.t.run.atoms1.isft[5], 4);
-    EXPECT_NE(r.mas.str().find("Pt   CHFW CHFW CSZD    0   0"), std::string::npos);
-    EXPECT_NE(r.t.lst.str().find("Atom type   3 (Pt) : no wavefunction table covers it"), std::string::npos);
+    EXPECT_NE(r.mas.str().find("Rf   CHFW CHFW CSZD    0   0"), std::string::npos);
+    EXPECT_NE(r.t.lst.str().find("Atom type   3 (Rf) : no wavefunction table covers it"), std::string::npos);
   }
-  // A platinum atom stops the run, naming the element, the atom, the file
-  // and the line.
+  // A rutherfordium atom stops the run, naming the element, the atom, the
+  // file and the line.
   {
     ShelxRun r;
-    VornError e = r.fails(replace(replace(kMethanol, "SFAC C H O", "SFAC C H PT"), "O1    3", "PT1   3"));
+    VornError e = r.fails(replace(replace(kMethanol, "SFAC C H O", "SFAC C H RF"), "O1    3", "RF1   3"));
     EXPECT_EQ(e.routine(), "ReadShelx");
     EXPECT_EQ(e.message(),
-              "Element Pt (Z = 78) of atom PT1, file s.res, line 27: no wavefunction table covers it "
-              "(SCAT tables reach Xe, Z = 54)");
+              "Element Rf (Z = 104) of atom RF1, file s.res, line 27: no wavefunction table covers it "
+              "(SCAT tables reach Lr, Z = 103)");
   }
 }
 

@@ -223,8 +223,8 @@ TEST(BondPartners, EveryPairThePlainTestBondsAndNoOther) {
 TEST(BondPartners, ElementWithoutCovalentRadiusGetsNoBonds) {
   TestRun t;
   add_atom(t.run, "C1", {0, 0, 0});
-  int cs = add_atom(t.run, "CS1", {1.5f, 0, 0});
-  ASSERT_EQ(t.run.atoms.iz[static_cast<std::size_t>(cs)], 55);
+  int cs = add_atom(t.run, "RF1", {1.5f, 0, 0});
+  ASSERT_EQ(t.run.atoms.iz[static_cast<std::size_t>(cs)], 104);
   add_atom(t.run, "C2", {-1.5f, 0, 0});
   auto p = bond_partners(t.run);
   EXPECT_TRUE(p[static_cast<std::size_t>(cs)].empty());

@@ -246,7 +246,7 @@ TEST(GetNeiRules, NearTieOfTwoRingCarbonsGoesToTheNearer) {
 TEST(GetNeiRules, ElementsWithoutRadiusFormNoBonds) {
   TestRun t;
   vorn::Run& r = t.run;
-  int pt = add_atom(r, "Pt1", Cart(0, 0, 0));  // Z = 78, beyond the radius table
+  int pt = add_atom(r, "Rf1", Cart(0, 0, 0));  // Z = 104, beyond the radius table
   int cl = add_atom(r, "Cl1", Cart(2.30f, 0, 0));
   findallneighbors(r);
   EXPECT_EQ(r.neighbors[static_cast<std::size_t>(pt)].nnei, 0);
