@@ -26,6 +26,7 @@
 #include "output/summary.hpp"
 #include "output/xd_master.hpp"
 #include "output/xd_param.hpp"
+#include "structure/adp_check.hpp"
 #include "structure/aim2tab_reader.hpp"
 #include "structure/cif_reader.hpp"
 #include "structure/platon_reader.hpp"
@@ -79,6 +80,7 @@ void read_structure(Run& run) {
     const auto ui = static_cast<std::size_t>(i);
     if (run.atoms.name[ui].empty()) run.atoms.name[ui] = std::string(rtrim(run.atoms.label[ui]));
   }
+  check_adps(run);
 }
 
 void set_nsft(Run& run) {
