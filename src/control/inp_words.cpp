@@ -4,6 +4,7 @@
 #include <array>
 
 #include "base/text.hpp"
+#include "control/file_words.hpp"
 #include "format/fortran_io.hpp"
 #include "model/interaction.hpp"
 
@@ -136,15 +137,24 @@ void check_scale(Run& run, int line, const Tokens& t, const std::vector<std::str
   }
 }
 
-void check_input(Run& run, int line, const Tokens& t, const std::vector<std::string>& typed) {
-  for (int k = 2; k <= t.n; ++k) {
-    if (!t.starred(k)) continue;
-    const std::string w = token(t, k);
-    const std::string& as_typed = typed[static_cast<std::size_t>(k - 1)];
-    if (!known(w, kInputWords))
-      warn(run, line, as_typed + " is no INPUT word; it is passed over" + hint(w, kInputWords, true));
-    else if (k < t.n - 1)
-      warn(run, line, as_typed + " counts only as one of the last two words of the INPUT line; it is passed over");
+// The INPUT line is read by its words as typed, so that a quoted name with
+// blanks in it (or with a star) is one name, never an option word.
+void check_input(Run& run, int line, std::string_view text) {
+  std::string fault;
+  const std::vector<LineWord> ws = line_words(text, fault);
+  std::size_t tokens = 0;
+  for (const LineWord& w : ws)
+    if (!is_number_word(w)) ++tokens;
+  std::size_t token = 0;
+  for (const LineWord& w : ws) {
+    if (is_number_word(w)) continue;
+    ++token;
+    if (w.quoted || w.text.size() < 2 || w.text[0] != '*') continue;
+    const std::string u = upper(w.text.substr(1)).substr(0, 8);
+    if (!known(u, kInputWords))
+      warn(run, line, w.text + " is no INPUT word; it is passed over" + hint(u, kInputWords, true));
+    else if (token + 2 <= tokens)
+      warn(run, line, w.text + " counts only as one of the last two words of the INPUT line; it is passed over");
   }
 }
 
@@ -241,7 +251,7 @@ void check_control_words(Run& run, int line, std::string_view text, const Tokens
   }
   if (key == "FORMAT") check_format(run, line, t, typed);
   if (key == "SCALE") check_scale(run, line, t, typed);
-  if (key == "INPUT") check_input(run, line, t, typed);
+  if (key == "INPUT") check_input(run, line, text);
   if (key == "KEYGEN") check_places(run, line, t, typed, "KEYGEN", kKeygen);
   if (key == "DISORD") check_places(run, line, t, typed, "DISORD", kDisord);
   if (key == "CHEMCON") check_places(run, line, t, typed, "CHEMCON", kChemcon);

@@ -3,12 +3,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <optional>
 #include <vector>
 
 #include "base/elements.hpp"
 #include "base/error.hpp"
 #include "base/text.hpp"
+#include "control/file_words.hpp"
 #include "control/inp_words.hpp"
 #include "io/input_lines.hpp"
 #include "io/scanner.hpp"
@@ -36,14 +36,6 @@ struct Where {
 
 bool is(const Tokens& t, int k, const char* word) { return t[k] == pad(word, 8); }
 
-// The physical line just read, again as typed (file names keep their case).
-std::string reread_raw(TextFile& f) {
-  f.backspace();
-  std::string raw;
-  f.next(raw, LINELEN);
-  return raw;
-}
-
 void set_format(Run& run, const Tokens& t) {
   static const struct {
     const char* word;
@@ -58,54 +50,69 @@ void set_format(Run& run, const Tokens& t) {
   run.ctl.ifrac = run.ctl.iformat == FMT_AIM2TAB || run.ctl.iformat == FMT_PLATON ? 0 : 1;
 }
 
-// The word after a CIF file name names its data block; the option words
-// and their numbers are no block names.
-std::string cif_block_word(const std::string& w) {
-  if (w.empty() || w[0] == '*' || ff::is_fixed_number(w)) return {};
-  const std::string u = upper(w);
-  if (u == "RENAME" || u == "TOXD") return {};
+// The words of a line that names files, quotes taken off; a lone backslash
+// is the mark of a continued line, no word of it.
+std::vector<LineWord> file_line_words(const Where& at, std::string_view keyword) {
+  std::string fault;
+  std::vector<LineWord> w = line_words(at.text, fault);
+  if (!fault.empty()) at.fail(std::string(keyword) + ": " + fault);
+  std::erase_if(w, [](const LineWord& x) { return !x.quoted && x.text == "\\"; });
   return w;
 }
 
-// The option words and the rename mode act at the INPUT line; the names
-// are taken once the whole file is read (input_names), so that the format
+std::string name_from(const LineWord& w, const Where& at, std::string_view what) {
+  if (w.text.empty() || w.text.find_first_not_of(' ') == std::string::npos)
+    at.fail("INPUT gives an empty " + std::string(what));
+  return file_name_field(w.text, at.file + ", line " + std::to_string(at.line));
+}
+
+// One INPUT line, applied once the whole file is read, so that the format
 // decides how many names the line holds wherever its FORMAT line stands.
-void set_input(Run& run, const Tokens& t, const std::string& numbers, TextFile& f, const Where& at,
-               std::optional<Where>& input_line) {
+// The option words and the rename mode of every INPUT line act, in order;
+// the names of the last one count.
+void apply_input(Run& run, const Where& at, bool names) {
   Ctl& c = run.ctl;
-  for (int k = std::max(1, t.n - 1); k <= t.n; ++k) {
-    if (t.starred(k) && is(t, k, "RENAME")) c.irename = 1;
-    if (t.starred(k) && is(t, k, "TOXD")) c.itoxd = 1;
+  const std::vector<LineWord> w = file_line_words(at, "INPUT");
+  // The option words count among the last two words that are no numbers.
+  std::vector<const LineWord*> tokens;
+  for (const LineWord& x : w)
+    if (!is_number_word(x)) tokens.push_back(&x);
+  for (std::size_t k = tokens.size() >= 2 ? tokens.size() - 2 : 0; k < tokens.size(); ++k) {
+    const LineWord& x = *tokens[k];
+    if (x.quoted || x.text.empty() || x.text[0] != '*' || !is_input_option(x)) continue;
+    const std::string u = upper(x.text.substr(1)).substr(0, 8);
+    if (u == "RENAME") c.irename = 1;
+    if (u == "TOXD") c.itoxd = 1;
   }
+  const std::size_t need = c.iformat == FMT_XD ? 3 : 2;
+  if (names && w.size() < need)
+    at.fail(need == 3 ? "INPUT needs the master and the parameter file names" : "INPUT needs a file name", "ReadChar",
+            "Unexpected STOP in ReadChar...");
+  // The word after a CIF file name names its data block whatever it looks
+  // like ("4" too); only the option words are no block names (quoted, they
+  // are).
+  std::size_t after = need;
+  std::string block;
+  if (c.iformat == FMT_CIF && w.size() > need && !is_input_option(w[need])) block = w[after++].text;
   if (c.irename == 1) {
-    int inum = dnumline(numbers, LINELEN);
-    ff::write(run.out, "(1x,a,i12)"_f, " inum = ", inum);
-    if (inum != 0) {
-      std::string last = word(numbers, inum, LINELEN);
+    std::vector<const LineWord*> numbers;
+    for (std::size_t k = after; k < w.size(); ++k)
+      if (is_number_word(w[k])) numbers.push_back(&w[k]);
+    ff::write(run.out, "(1x,a,i12)"_f, " inum = ", static_cast<int>(numbers.size()));
+    if (!numbers.empty()) {
       int irs = 0;
-      if (!ff::parse_int(last, irs)) at.fail("the rename mode must be an integer");
+      if (!ff::parse_int(numbers.back()->text, irs)) at.fail("the rename mode must be an integer");
       c.irs = irs;
     }
   }
-  input_line.emplace(at);
-  input_line->text = reread_raw(f);
-}
-
-void input_names(Run& run, const Where& at) {
-  Ctl& c = run.ctl;
-  const std::string& raw = at.text;
-  const int need = c.iformat == FMT_XD ? 3 : 2;
-  if (dnumline(raw, LINELEN) < need)
-    at.fail(need == 3 ? "INPUT needs the master and the parameter file names" : "INPUT needs a file name",
-            "ReadChar", "Unexpected STOP in ReadChar...");
-  const std::string name2 = file_name_field(word(raw, 2, LINELEN), at.file + ", line " + std::to_string(at.line));
+  if (!names) return;
   if (c.iformat == FMT_XD) {
-    c.xdold = name2;
-    c.args = file_name_field(word(raw, 3, LINELEN), at.file + ", line " + std::to_string(at.line));
+    c.xdold = name_from(w[1], at, "master file name");
+    c.args = name_from(w[2], at, "parameter file name");
   } else {
-    c.args = name2;
+    c.args = name_from(w[1], at, "file name");
   }
-  if (c.iformat == FMT_CIF) c.cifblock = cif_block_word(word(raw, 3, LINELEN));
+  c.cifblock = block;
 }
 
 // The shortest text that reads back as the value.
@@ -166,18 +173,19 @@ void set_radii(Run& run, const Tokens& t, const std::string& numbers, const Wher
   }
 }
 
-void set_databank(Run& run, TextFile& f, const Where& at) {
+void set_databank(Run& run, const Where& at) {
   run.ctl.idb = 1;
-  std::string raw = reread_raw(f);
-  if (dnumline(raw, LINELEN) > 1) {
-    run.ctl.dbname = file_name_field(word(raw, 2, LINELEN), at.file + ", line " + std::to_string(at.line));
+  const std::vector<LineWord> w = file_line_words(at, "DATABANK");
+  if (w.size() > 1) {
+    if (w[1].text.empty()) at.fail("DATABANK gives an empty path");
+    run.ctl.dbname = file_name_field(w[1].text, at.file + ", line " + std::to_string(at.line));
   } else {
     const char* env = std::getenv("VORN_DB");
     run.ctl.dbname = file_name_field(env ? env : "", "the environment variable VORN_DB");
   }
 }
 
-void apply_line(Run& run, std::string line, TextFile& f, std::optional<Where>& input_line) {
+void apply_line(Run& run, std::string line, TextFile& f, std::vector<Where>& input_lines) {
   const Where at{run, f.name(), static_cast<int>(f.line_number()), line};
   Tokens& t = run.tok;
   readline(t, line, LINELEN);
@@ -185,7 +193,7 @@ void apply_line(Run& run, std::string line, TextFile& f, std::optional<Where>& i
   Ctl& c = run.ctl;
   ff::ListReader numbers(line);
   if (is(t, 1, "FORMAT")) set_format(run, t);
-  if (is(t, 1, "INPUT")) set_input(run, t, line, f, at, input_line);
+  if (is(t, 1, "INPUT")) input_lines.push_back(at);
   if (is(t, 1, "VERBOSE") && !numbers.read(c.iverb)) at.fail("VERBOSE needs an integer");
   if (is(t, 1, "TOLS")) set_tolerances(run, numbers, at);
   if (is(t, 1, "RADII")) set_radii(run, t, line, at);
@@ -203,7 +211,7 @@ void apply_line(Run& run, std::string line, TextFile& f, std::optional<Where>& i
     if (!t.starred(3)) c.lchem[2] = 0;
   }
   if (is(t, 1, "SIMPLE")) c.isimple = 1;
-  if (is(t, 1, "DATABANK")) set_databank(run, f, at);
+  if (is(t, 1, "DATABANK")) set_databank(run, at);
   if (is(t, 1, "RINGS")) {
     c.iring = 1;
     if (!numbers.read(run.ring1.nmin, run.ring1.nmax)) at.fail("RINGS needs two integers");
@@ -255,12 +263,15 @@ void ReadInp(Run& run) {
   to_lst(run, "(/1x,71('-')//' VORN options : '/)"_f);
   run.ctl.iscale = 1;
   std::string buf;
-  std::optional<Where> input_line;
-  while (!ReadInputLine(*f, buf)) apply_line(run, buf, *f, input_line);
+  std::vector<Where> input_lines;
+  while (!ReadInputLine(*f, buf)) apply_line(run, buf, *f, input_lines);
   if (run.ctl.iformat == FMT_NONE)
     err("ReadInp", "Unknown input file format: give a FORMAT line with one starred word, *shelx, *cif, *xd, "
                    "*aim2tab or *platon");
-  if (input_line) input_names(run, *input_line);
+  if (input_lines.empty())
+    err("ReadInp", "vorn.inp has no INPUT line: name the structure file on one, as INPUT structure.res (a name "
+                   "with blanks in quotes, INPUT \"my structure.cif\")");
+  for (std::size_t k = 0; k < input_lines.size(); ++k) apply_input(run, input_lines[k], k + 1 == input_lines.size());
   reconcile(run.ctl);
   print_options(run);
 }

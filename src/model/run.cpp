@@ -70,6 +70,7 @@ void Run::init() {
   transf = Transf{};
   nsft = 0;
   amodel = pad("TEST", 20);
+  data_block.clear();
   shelx = ShelxData{};
   shelx.fv.assign(MAXFV + 1, 0.0f);
   shelx.fv[1] = 1.0f;

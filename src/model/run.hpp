@@ -124,6 +124,7 @@ struct Run {
   Transf transf;
   int nsft = 0;
   std::string amodel;  // XD model name, 20 characters
+  std::string data_block;  // the CIF data block read ("" for other formats)
   ShelxData shelx;
 
   // Connectivity and rings.

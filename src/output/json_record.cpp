@@ -567,9 +567,9 @@ void stream_record(const Run& run, const RecordSink& sink) {
       w.key("master_file");
       w.text(rtrim(run.ctl.xdold));
     }
-    if (run.ctl.iformat == FMT_CIF && !run.ctl.cifblock.empty()) {
+    if (run.ctl.iformat == FMT_CIF) {
       w.key("data_block");
-      w.text(run.ctl.cifblock);
+      w.text(run.data_block);
     }
     w.end_object();
   });

@@ -66,20 +66,40 @@ cif::Document read_document(Run& run, const std::string& fname) {
 
 bool has_atom_sites(const cif::Block& b) { return b.find("_atom_site_label") != nullptr; }
 
+std::string block_list(const cif::Document& doc) {
+  std::string names;
+  for (const cif::Block& b : doc.blocks) names += (names.empty() ? "" : ", ") + b.name;
+  return names;
+}
+
+// The block named on the INPUT line, whatever its name looks like ("4",
+// "3b"); block names compare without regard to case, as CIF has it. "data_x"
+// names block x unless a block is called "data_x" itself.
 const cif::Block& choose_block(const cif::Document& doc, const std::string& fname, const std::string& want) {
   if (!want.empty()) {
-    std::string name = upper(want);
-    if (name.rfind("DATA_", 0) == 0) name.erase(0, 5);
-    std::string names;
-    for (const cif::Block& b : doc.blocks) {
+    const std::string name = upper(want);
+    for (const cif::Block& b : doc.blocks)
       if (upper(b.name) == name) return b;
-      names += (names.empty() ? "" : ", ") + b.name;
-    }
-    err("ReadCif", "File " + fname + " has no data block " + want + " (its blocks: " + names + ")");
+    if (name.rfind("DATA_", 0) == 0)
+      for (const cif::Block& b : doc.blocks)
+        if (upper(b.name) == name.substr(5)) return b;
+    err("ReadCif", "File " + fname + " has no data block " + want + " (its blocks: " + block_list(doc) + ")");
   }
   for (const cif::Block& b : doc.blocks)
     if (has_atom_sites(b)) return b;
-  err("ReadCif", "File " + fname + " has no data block with atom sites (_atom_site_label)");
+  err("ReadCif", "File " + fname + " has no data block with atom sites (_atom_site_label); its blocks: " +
+                     block_list(doc));
+}
+
+// Which block was read goes to standard output too; a file of several blocks
+// read without a block name says which others it holds.
+void print_block(Run& run, const cif::Document& doc, const cif::Block& b, bool named) {
+  if (named || doc.blocks.size() == 1) {
+    to_both(run, "(' Data block : ',a)"_f, b.name);
+    return;
+  }
+  to_both(run, "(' Data block : ',a,' (the first with atom sites; the file holds ',i0,' blocks: ',a,')')"_f, b.name,
+          static_cast<int>(doc.blocks.size()), block_list(doc));
 }
 
 Cell read_cell(const cif::Block& b, const Place& p) {
@@ -541,7 +561,8 @@ void ReadCif(Run& run, const std::string& fname, const std::string& block) {
   const cif::Block& b = choose_block(doc, fname, block);
   const Place place{fname, b.name};
   to_lst(run, "(/' Reading CIF file : ',a)"_f, fname);
-  to_lst(run, "(' Data block : ',a)"_f, b.name);
+  print_block(run, doc, b, !block.empty());
+  run.data_block = b.name;
 
   run.ucell = read_cell(b, place);
   const float wave = read_wavelength(run, b, place);

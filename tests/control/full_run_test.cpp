@@ -6,14 +6,18 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "control/run_sequence.hpp"
 #include "support/builders.hpp"
 
 using namespace vorn;
 using vorn::test::TestRun;
+using vorn::test::words_of;
 
 namespace {
 
@@ -272,22 +276,222 @@ TEST(FullRun, EveryAcceptedRealStructureGivesStartingParameters) {
   }
 }
 
-// Cisplatin: platinum has no SCAT line, and the run says so.
-TEST(FullRun, PlatinumStopsNamingElementAtomFileAndLine) {
+// ---------------------------------------------------------------------------
+// Elements beyond xenon: small complexes of Pt, Au, Hg, Cs, Re and Ho with
+// the bond lengths of their crystal structures, as SHELX and CIF files.
+
+namespace {
+
+struct HeavySite {
+  std::string label, element;
+  Vec3 x;  // Cartesian, angstrom
+};
+
+// n atoms at `bond` from `centre`, at `tilt` degrees from the direction
+// `axis`, spread evenly around it (the H atoms of a methyl or ammonia).
+void umbrella(std::vector<HeavySite>& s, const std::string& prefix, const std::string& element, const Vec3& centre,
+              Vec3 axis, int n, float bond, float tilt) {
+  axis = scale(axis, 1.0f / rlength(axis));
+  Vec3 e1 = vmult(axis, std::fabs(axis[0]) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 1, 0});
+  e1 = scale(e1, 1.0f / rlength(e1));
+  const Vec3 e2 = vmult(axis, e1);
+  const float t = tilt * 0.017453292f;
+  for (int k = 0; k < n; ++k) {
+    const float phi = 6.2831853f * static_cast<float>(k) / static_cast<float>(n) + 0.3f;
+    const Vec3 d = add(scale(axis, std::cos(t)),
+                       add(scale(e1, std::sin(t) * std::cos(phi)), scale(e2, std::sin(t) * std::sin(phi))));
+    s.push_back({prefix + std::to_string(k + 1), element, add(centre, scale(d, bond))});
+  }
+}
+
+// The complexes. Each is centred on the heavy atom, put at (1/4, 1/4, 1/4)
+// of a cubic P-1 cell of 12 A, so that its image through the inversion
+// centre lies some 10 A away.
+std::vector<HeavySite> heavy_complex(const std::string& element) {
+  std::vector<HeavySite> s;
+  const float tetra = 70.53f;  // 180 - 109.47
+  if (element == "Pt") {  // cis-[PtCl2(NH3)2]
+    s = {{"Pt1", "Pt", {0, 0, 0}}, {"Cl1", "Cl", {2.31f, 0, 0}}, {"Cl2", "Cl", {0, 2.31f, 0}},
+         {"N1", "N", {-2.05f, 0, 0}}, {"N2", "N", {0, -2.05f, 0}}};
+    umbrella(s, "H1", "H", {-2.05f, 0, 0}, {-1, 0, 0}, 3, 0.91f, tetra);
+    umbrella(s, "H2", "H", {0, -2.05f, 0}, {0, -1, 0}, 3, 0.91f, tetra);
+  } else if (element == "Au") {  // Me3P-Au-Cl
+    s = {{"Au1", "Au", {0, 0, 0}}, {"Cl1", "Cl", {2.28f, 0, 0}}, {"P1", "P", {-2.23f, 0, 0}}};
+    umbrella(s, "C", "C", {-2.23f, 0, 0}, {-1, 0, 0}, 3, 1.81f, 66.0f);
+    for (int k = 0; k < 3; ++k) {
+      const Vec3 c = s[static_cast<std::size_t>(3 + k)].x;
+      umbrella(s, "H" + std::to_string(k + 1), "H", c, sub(c, Vec3{-2.23f, 0, 0}), 3, 0.98f, tetra);
+    }
+  } else if (element == "Hg") {  // MeHgCl
+    s = {{"Hg1", "Hg", {0, 0, 0}}, {"Cl1", "Cl", {2.30f, 0, 0}}, {"C1", "C", {-2.06f, 0, 0}}};
+    umbrella(s, "H1", "H", {-2.06f, 0, 0}, {-1, 0, 0}, 3, 0.98f, tetra);
+  } else if (element == "Cs") {  // caesium formate, the formate chelating (Cs-O 3.10 A)
+    s = {{"Cs1", "Cs", {0, 0, 0}},
+         {"O1", "O", {1.109f, -2.895f, 0}},
+         {"O2", "O", {-1.109f, -2.895f, 0}},
+         {"C1", "C", {0, -3.472f, 0}},
+         {"H1", "H", {0, -4.562f, 0}}};
+  } else if (element == "Re") {  // ammonium perrhenate, the ion pair
+    s = {{"Re1", "Re", {0, 0, 0}}};
+    umbrella(s, "O", "O", {0, 0, 0}, {0, 0, 1}, 3, 1.72f, 109.47f);
+    s.push_back({"O4", "O", {0, 0, 1.72f}});
+    s.push_back({"N1", "N", {0, 0, 4.60f}});
+    s.push_back({"H1", "H", {0, 0, 3.59f}});
+    umbrella(s, "H", "H", {0, 0, 4.60f}, {0, 0, 1}, 3, 1.01f, tetra);
+    s.back().label = "H4";
+    s[s.size() - 2].label = "H3";
+    s[s.size() - 3].label = "H2";
+  } else if (element == "Ho") {  // fac-[HoCl3(H2O)3]
+    s = {{"Ho1", "Ho", {0, 0, 0}},          {"Cl1", "Cl", {2.70f, 0, 0}}, {"Cl2", "Cl", {0, 2.70f, 0}},
+         {"Cl3", "Cl", {0, 0, 2.70f}},      {"O1", "O", {-2.36f, 0, 0}},  {"O2", "O", {0, -2.36f, 0}},
+         {"O3", "O", {0, 0, -2.36f}}};
+    const Vec3 out[3] = {{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}};
+    const Vec3 side[3] = {{0, 0.7071f, -0.7071f}, {0.7071f, 0, -0.7071f}, {0.7071f, -0.7071f, 0}};
+    const float c = 0.6088f, sn = 0.7934f;  // H-O-H 105 degrees, in a plane with Ho-O
+    for (int k = 0; k < 3; ++k) {
+      const Vec3 o = scale(out[k], 2.36f);
+      for (int h = 0; h < 2; ++h)
+        s.push_back({"H" + std::to_string(k + 1) + (h == 0 ? "A" : "B"), "H",
+                     add(o, scale(add(scale(out[k], c), scale(side[k], h == 0 ? sn : -sn)), 0.96f))});
+    }
+  }
+  return s;
+}
+
+constexpr float kCubicCell = 12.0f;
+
+Vec3 fractional(const Vec3& x) { return add(scale(x, 1.0f / kCubicCell), Vec3{0.25f, 0.25f, 0.25f}); }
+
+std::string heavy_res(const std::vector<HeavySite>& s) {
+  std::vector<std::string> sfac;
+  for (const HeavySite& a : s)
+    if (std::find(sfac.begin(), sfac.end(), a.element) == sfac.end()) sfac.push_back(a.element);
+  std::string text = "TITL heavy\nCELL 0.71073 12.0 12.0 12.0 90 90 90\nZERR 2 0.001 0.001 0.001 0 0 0\nLATT 1\nSFAC";
+  for (const std::string& e : sfac) text += " " + e;
+  text += "\nUNIT";
+  for (std::size_t k = 0; k < sfac.size(); ++k) text += " 1";
+  text += "\nFVAR 1.0\n";
+  for (const HeavySite& a : s) {
+    const int type = static_cast<int>(std::find(sfac.begin(), sfac.end(), a.element) - sfac.begin()) + 1;
+    const Vec3 f = fractional(a.x);
+    if (a.element == "H")
+      text += ff::format("(a,1x,i0,3f10.5,'  11.00000   -1.20000')", a.label, type, f);
+    else  // anisotropic, elongated along z
+      text += ff::format("(a,1x,i0,3f10.5,'  11.00000   0.02000   0.02500   0.03000   0.00100   0.00200   0.00100')",
+                         a.label, type, f);
+  }
+  return text + "HKLF 4\nEND\n";
+}
+
+std::string heavy_cif(const std::vector<HeavySite>& s) {
+  std::string text =
+      "data_heavy\n_symmetry_space_group_name_H-M 'P -1'\nloop_\n_symmetry_equiv_pos_as_xyz\n'x, y, z'\n'-x, -y, -z'\n"
+      "_cell_length_a 12.0\n_cell_length_b 12.0\n_cell_length_c 12.0\n"
+      "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
+      "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+      "_atom_site_U_iso_or_equiv\n";
+  for (const HeavySite& a : s)
+    text += ff::format("(a,1x,a,3f10.5,f8.4)", a.label, a.element, fractional(a.x), a.element == "H" ? 0.03f : 0.025f);
+  return text;
+}
+
+// The published ground states of the heavy elements (NIST).
+const std::map<std::string, std::string> kGroundState = {
+    {"Cs", "[Xe]6s"},        {"Re", "[Xe]4f14 5d5 6s2"}, {"Pt", "[Xe]4f14 5d9 6s"},
+    {"Au", "[Xe]4f14 5d10 6s"}, {"Hg", "[Xe]4f14 5d10 6s2"}, {"Ho", "[Xe]4f11 6s2"}};
+// The valence shells the SCAT line gives each (its negative entries).
+const std::map<std::string, std::vector<std::string>> kValenceShells = {
+    {"Cs", {"6s"}}, {"Re", {"5d", "6s"}}, {"Pt", {"5d", "6s"}}, {"Au", {"5d", "6s"}}, {"Hg", {"5d", "6s"}},
+    {"Ho", {"4f", "6s"}}};
+
+// Orbital occupancies of a configuration string such as "[Xe]4f11 6s2".
+std::map<std::string, int> electrons_of(const std::string& text) {
+  static const std::map<std::string, std::string> kCores = {{"[Xe]", "1s2 2s2 2p6 3s2 3p6 3d10 4s2 4p6 4d10 5s2 5p6"}};
+  std::map<std::string, int> m;
+  std::string spaced = text;
+  if (const auto close = spaced.find(']'); close != std::string::npos) spaced.insert(close + 1, " ");
+  std::istringstream in(spaced);
+  for (std::string w; in >> w;) {
+    if (w[0] == '[') {
+      for (auto [k, v] : electrons_of(kCores.at(w))) m[k] += v;
+      continue;
+    }
+    m[w.substr(0, 2)] += w.size() > 2 ? std::stoi(w.substr(2)) : 1;
+  }
+  return m;
+}
+
+// The SCAT line of an element in xd_vorn.mas, as orbital -> signed occupancy.
+std::map<std::string, int> scat_line_of(const std::string& mas, const std::string& element) {
+  static const char* const kColumns[18] = {"1s", "2s", "3s", "4s", "2p", "3p", "4p", "3d", "4d",
+                                           "4f", "5s", "5p", "6s", "6p", "5d", "7s", "6d", "5f"};
+  std::map<std::string, int> m;
+  for (const std::string& l : file_lines(mas)) {
+    if (l.rfind(element + " ", 0) != 0 || l.find("CHFW CHFW CSZD") == std::string::npos) continue;
+    std::istringstream is(l.substr(20));
+    for (int k = 0, o; k < 18 && is >> o; ++k)
+      if (o != 0) m[kColumns[k]] = o;
+    return m;
+  }
+  ADD_FAILURE() << "no SCAT line for " << element;
+  return m;
+}
+
+}  // namespace
+
+TEST(FullRun, ElementsBeyondXenonRunWithTheirGroundStates) {
+  for (const std::string element : {"Pt", "Au", "Hg", "Cs", "Re", "Ho"}) {
+    const std::vector<HeavySite> sites = heavy_complex(element);
+    for (const std::string format : {"shelx", "cif"}) {
+      TestRun t;
+      const std::string file = format == "cif" ? "heavy.cif" : "heavy.res";
+      t.write(file, format == "cif" ? heavy_cif(sites) : heavy_res(sites));
+      t.write("vorn.inp", accepted_control(format, file));
+      const std::string name = element + " " + format;
+      ASSERT_EQ(vorn_main(t.run, {}), 0) << name << "\n" << t.out.str();
+      ASSERT_EQ(t.run.atoms.nat, static_cast<int>(sites.size())) << name;
+      check_parameter_files(name, t);
+      // The SCAT line: the ground state, valence negative.
+      const auto line = scat_line_of(t.read("xd_vorn.mas"), element);
+      std::map<std::string, int> electrons;
+      for (auto [orbital, occ] : line) electrons[orbital] = std::abs(occ);
+      EXPECT_EQ(electrons, electrons_of(kGroundState.at(element))) << name;
+      std::vector<std::string> valence;
+      for (auto [orbital, occ] : line)
+        if (occ < 0) valence.push_back(orbital);
+      EXPECT_EQ(valence, kValenceShells.at(element)) << name;
+      // The heavy atom is bonded as in its crystal.
+      const std::map<std::string, int> kBonded = {{"Pt", 4}, {"Au", 2}, {"Hg", 2}, {"Cs", 2}, {"Re", 4}, {"Ho", 6}};
+      EXPECT_EQ(t.run.neighbors[1].nnei, kBonded.at(element)) << name;
+      // MoPro names the atom by its element and takes its displacement
+      // parameters.
+      const std::string par = t.read("mopro_vorn.par");
+      const std::size_t at = par.find("ATOM   1 ");
+      ASSERT_NE(at, std::string::npos) << name;
+      const std::string atom_line = par.substr(at, par.find('\n', at) - at);
+      EXPECT_EQ(upper(words_of(atom_line).back()), upper(element)) << atom_line;
+      EXPECT_EQ(par.substr(par.find('\n', par.find('\n', at) + 1) + 1, 4), format == "cif" ? "UISO" : "UANI") << name;
+    }
+  }
+}
+
+// Beyond Lr the SCAT line has no columns for the atom's shells: the run
+// stops naming the element, the atom, the file and the line.
+TEST(FullRun, ElementsBeyondLawrenciumStopNamingElementAtomFileAndLine) {
   TestRun t;
-  t.write("pt.res",
-          "TITL cisplatin\n"
+  t.write("rf.res",
+          "TITL rutherfordium\n"
           "CELL 0.71073 10.0 10.0 10.0 90 90 90\n"
           "LATT -1\n"
-          "SFAC PT CL N H\n"
+          "SFAC RF CL\n"
           "FVAR 1.0\n"
-          "PT1   1   0.50000   0.50000   0.50000  11.00000   0.02000\n"
+          "RF1   1   0.50000   0.50000   0.50000  11.00000   0.02000\n"
           "CL1   2   0.73000   0.50000   0.50000  11.00000   0.03000\n"
           "END\n");
-  t.write("vorn.inp", accepted_control("shelx", "pt.res"));
+  t.write("vorn.inp", accepted_control("shelx", "rf.res"));
   EXPECT_EQ(vorn_main(t.run, {}), 1);
-  EXPECT_NE(t.out.str().find("\n ERROR *** ReadShelx *** Element Pt (Z = 78) of atom PT1, file pt.res, line 6: "
-                             "no wavefunction table covers it (SCAT tables reach Xe, Z = 54)\n"),
+  EXPECT_NE(t.out.str().find("\n ERROR *** ReadShelx *** Element Rf (Z = 104) of atom RF1, file rf.res, line 6: "
+                             "no wavefunction table covers it (SCAT tables reach Lr, Z = 103)\n"),
             std::string::npos)
       << t.out.str();
 }
@@ -326,4 +530,108 @@ TEST(FullRun, CartesianInputGivesCartesianParameterFiles) {
   EXPECT_NE(par.find("ATOM   1 O1        MOL   1    1.430000    0.000000    0.000000"), std::string::npos) << par;
   const std::string inp = t.read("xd_vorn.inp");
   EXPECT_NE(inp.find("  1.43000  0.00000  0.00000  1.0000"), std::string::npos) << inp;
+}
+
+namespace {
+
+// Methanol in P-1 (C-O 1.43 A, C-H 1.09 A, O-H 0.96 A) as the fourth block
+// of a file whose first block holds only publication data and whose third
+// holds another model of it, as a database export numbers its blocks.
+std::string methanol_block(const std::string& name, float shift) {
+  return "data_" + name +
+         "\n_symmetry_space_group_name_H-M 'P -1'\n"
+         "loop_\n_symmetry_equiv_pos_as_xyz\n'x, y, z'\n'-x, -y, -z'\n"
+         "_cell_length_a 8.0\n_cell_length_b 9.0\n_cell_length_c 10.0\n"
+         "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
+         "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
+         "_atom_site_fract_z\n_atom_site_U_iso_or_equiv\n" +
+         ff::format("('O1 O ',3f9.5,' 0.030')", 0.3f + shift, 0.3f, 0.3f) +
+         ff::format("('C1 C ',3f9.5,' 0.030')", 0.3f + shift + 1.43f / 8.0f, 0.3f, 0.3f) +
+         ff::format("('H1 H ',3f9.5,' 0.040')", 0.3f + shift - 0.32f / 8.0f, 0.3f + 0.905f / 9.0f, 0.3f) +
+         ff::format("('H2 H ',3f9.5,' 0.040')", 0.3f + shift + 1.793f / 8.0f, 0.3f + 1.028f / 9.0f, 0.3f) +
+         ff::format("('H3 H ',3f9.5,' 0.040')", 0.3f + shift + 1.793f / 8.0f, 0.3f - 0.514f / 9.0f, 0.3f + 0.890f / 10.0f) +
+         ff::format("('H4 H ',3f9.5,' 0.040')", 0.3f + shift + 1.793f / 8.0f, 0.3f - 0.514f / 9.0f, 0.3f - 0.890f / 10.0f);
+}
+
+const std::string kMethanolFile = "data_1\n_publ_section_title 'Methanol, twice'\n\n" + methanol_block("3b", 0.0f) +
+                                  "\n" + methanol_block("4", 0.1f);
+
+nlohmann::json record_of(const TestRun& t) { return nlohmann::json::parse(t.read("vorn.json")); }
+
+}  // namespace
+
+// A file name with a blank, quoted, and a block named as a number: the run
+// reads that block and says so on standard output and in vorn.json.
+TEST(FullRun, QuotedFileNameAndNumericBlock) {
+  TestRun t;
+  t.write("a b.cif", kMethanolFile);
+  t.write("vorn.inp", "FORMAT *cif\nINPUT \"a b.cif\" 4\nEXTEND_H\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str();
+  EXPECT_NE(t.out.str().find("\n Data block : 4\n"), std::string::npos) << t.out.str();
+  EXPECT_NE(t.read("vorn.out").find(" Input file format = CIF    file(s) = a b.cif\n"), std::string::npos);
+  const nlohmann::json rec = record_of(t);
+  EXPECT_EQ(rec["input"]["file"], "a b.cif");
+  EXPECT_EQ(rec["input"]["data_block"], "4");
+  // Block 4 is block 3b moved by 0.1 along a.
+  ASSERT_EQ(t.run.atoms.nat, 6);
+  EXPECT_NEAR(t.run.atoms.xf[1][0], 0.4f, 1e-5f);
+  EXPECT_TRUE(t.exists("xd_vorn.mas"));
+
+  // Without a block name: the first block with atoms, named on standard
+  // output with the others and in vorn.json all the same.
+  TestRun u;
+  u.write("a b.cif", kMethanolFile);
+  u.write("vorn.inp", "FORMAT *cif\nINPUT 'a b.cif'\n");
+  ASSERT_EQ(vorn_main(u.run, {}), 0) << u.out.str();
+  EXPECT_NE(u.out.str().find("\n Data block : 3b (the first with atom sites; the file holds 3 blocks: 1, 3b, 4)\n"),
+            std::string::npos)
+      << u.out.str();
+  EXPECT_EQ(record_of(u)["input"]["data_block"], "3b");
+  EXPECT_NEAR(u.run.atoms.xf[1][0], 0.3f, 1e-5f);
+
+  // A block the file does not have stops the run, listing the blocks.
+  TestRun v;
+  v.write("a b.cif", kMethanolFile);
+  v.write("vorn.inp", "FORMAT *cif\nINPUT \"a b.cif\" 6\n");
+  EXPECT_EQ(vorn_main(v.run, {}), 1);
+  EXPECT_NE(v.out.str().find(" ERROR *** ReadCif *** File a b.cif has no data block 6 (its blocks: 1, 3b, 4)\n"),
+            std::string::npos)
+      << v.out.str();
+}
+
+// wf5140 (1065 atoms) as PLATON input: its vorn.ang without the dummy atoms.
+// Seen without a cell, H(13D_1) has more than a thousand atoms within the
+// 20 A its frame search reaches; no count stops the run.
+TEST(FullRun, AngFileOfALargeStructureRunsAsPlatonInput) {
+  VORN_REQUIRE_SHARED(real);
+  TestRun t;
+  std::filesystem::copy_file(real / "wf5140.res", t.dir.path() / "wf5140.res");
+  t.write("vorn.inp", "FORMAT *shelx\nINPUT wf5140.res\n");
+  ASSERT_EQ(vorn_main(t.run, {}), 0) << t.out.str().substr(t.out.str().size() > 1500 ? t.out.str().size() - 1500 : 0);
+  std::string ang;
+  int atoms = 0;
+  for (const std::string& l : file_lines(t.read("vorn.ang"))) {
+    if (l.rfind("ATOM Li(", 0) == 0) continue;  // the dummy atoms
+    ang += l + "\n";
+    if (l.rfind("ATOM ", 0) == 0) ++atoms;
+  }
+  ASSERT_EQ(atoms, t.run.atoms.nat);
+
+  TestRun u;
+  u.write("wf5140.ang", ang);
+  u.write("vorn.inp", "FORMAT *platon\nINPUT wf5140.ang\n");
+  ASSERT_EQ(vorn_main(u.run, {}), 0) << u.out.str().substr(u.out.str().size() > 1500 ? u.out.str().size() - 1500 : 0);
+  EXPECT_EQ(u.run.atoms.nat, atoms);
+  EXPECT_EQ(u.out.str().find("ERROR"), std::string::npos);
+  // Every atom has its line in the atom table of xd_vorn.mas, H(13D_1) too.
+  const std::string mas = u.read("xd_vorn.mas");
+  EXPECT_NE(mas.find("\nH(13D_1) "), std::string::npos);
+  const std::size_t table = mas.find("ATOM     ATOM0");
+  ASSERT_NE(table, std::string::npos);
+  int rows = 0;
+  for (const std::string& l : file_lines(mas.substr(table))) {
+    if (l.rfind("END ATOM", 0) == 0) break;
+    if (l.find("   R ") != std::string::npos) ++rows;
+  }
+  EXPECT_EQ(rows, atoms);
 }

@@ -126,11 +126,97 @@ TEST(ReadInp, CifFileWithItsDataBlock) {
   EXPECT_EQ(t.run.ctl.cifblock, "data_C2c_a");
   EXPECT_EQ(t.run.ctl.irename, 1);
   EXPECT_NE(t.lst.str().find("\n Input file format = CIF    file(s) = Paper.cif\n"), std::string::npos);
-  // Option words and numbers after the name are no block names.
-  for (const char* line : {"INPUT x.cif\n", "INPUT x.cif *rename 1\n", "INPUT x.cif rename 0 toxd\n", "INPUT x.cif 1\n"}) {
+  // The option words after the name are no block names.
+  for (const char* line : {"INPUT x.cif\n", "INPUT x.cif *rename 1\n", "INPUT x.cif rename 0 toxd\n"}) {
     TestRun u;
     EXPECT_EQ(read(u, std::string("FORMAT *CIF\n") + line), "");
     EXPECT_EQ(u.run.ctl.cifblock, "") << line;
+  }
+}
+
+// The word after a CIF file name is its block, whatever it looks like; a
+// number there is no rename mode.
+TEST(ReadInp, CifBlockNamedByAnyWord) {
+  const struct {
+    const char* input;
+    const char* file;
+    const char* block;
+    int irename, irs;
+  } kCases[] = {
+      {"INPUT x.cif 4", "x.cif", "4", 0, 0},
+      {"INPUT x.cif '4'", "x.cif", "4", 0, 0},
+      {"INPUT x.cif \"4\"", "x.cif", "4", 0, 0},
+      {"INPUT x.cif 1.5", "x.cif", "1.5", 0, 0},
+      {"INPUT x.cif 3b", "x.cif", "3b", 0, 0},
+      {"INPUT x.cif -2", "x.cif", "-2", 0, 0},
+      {"INPUT x.cif 'toxd'", "x.cif", "toxd", 0, 0},
+      {"INPUT x.cif 4 *rename", "x.cif", "4", 1, 0},
+      {"INPUT x.cif 4 *rename 1", "x.cif", "4", 1, 1},
+      {"INPUT 'my paper.cif' 6", "my paper.cif", "6", 0, 0},
+      {"INPUT x.cif \\\n  6", "x.cif", "6", 0, 0},  // a continued line
+  };
+  for (const auto& c : kCases) {
+    TestRun t;
+    EXPECT_EQ(read(t, std::string("FORMAT *cif\n") + c.input + "\n"), "") << c.input;
+    EXPECT_EQ(rtrim(t.run.ctl.args), c.file) << c.input;
+    EXPECT_EQ(t.run.ctl.cifblock, c.block) << c.input;
+    EXPECT_EQ(t.run.ctl.irename, c.irename) << c.input;
+    EXPECT_EQ(t.run.ctl.irs, c.irs) << c.input;
+  }
+  // For other formats the word is no block (a number there is the rename mode).
+  TestRun u;
+  EXPECT_EQ(read(u, "FORMAT *shelx\nINPUT x.res 4 *rename\n"), "");
+  EXPECT_EQ(u.run.ctl.cifblock, "");
+  EXPECT_EQ(u.run.ctl.irs, 1);  // 4 is no mode: taken as 1
+}
+
+TEST(ReadInp, QuotedFileNamesHoldBlanks) {
+  TestRun t;
+  EXPECT_EQ(read(t, "FORMAT *shelx\nINPUT \"my structure.res\" *rename 0\nDATABANK '/opt/my bank/db.txt'\n"), "");
+  EXPECT_EQ(rtrim(t.run.ctl.args), "my structure.res");
+  EXPECT_EQ(rtrim(t.run.ctl.dbname), "/opt/my bank/db.txt");
+  EXPECT_EQ(t.run.ctl.irename, 1);
+  EXPECT_EQ(t.run.ctl.irs, 0);
+  EXPECT_NE(t.lst.str().find(" Input file format = SHELX    file(s) = my structure.res\n"), std::string::npos);
+  TestRun u;
+  EXPECT_EQ(read(u, "FORMAT *xd\nINPUT \"old run.mas\" 'old run.inp'\n"), "");
+  EXPECT_EQ(rtrim(u.run.ctl.xdold), "old run.mas");
+  EXPECT_EQ(rtrim(u.run.ctl.args), "old run.inp");
+  // A quoted starred word is a name, not an option.
+  TestRun v;
+  EXPECT_EQ(read(v, "FORMAT *shelx\nINPUT '*toxd'\n"), "");
+  EXPECT_EQ(rtrim(v.run.ctl.args), "*toxd");
+  EXPECT_EQ(v.run.ctl.itoxd, 0);
+  // The names of the last INPUT line count; the options of every one act.
+  TestRun w;
+  EXPECT_EQ(read(w, "FORMAT *shelx\nINPUT a.res *toxd\nINPUT b.res\n"), "");
+  EXPECT_EQ(rtrim(w.run.ctl.args), "b.res");
+  EXPECT_EQ(w.run.ctl.itoxd, 1);
+}
+
+TEST(ReadInp, BadOrMissingNamesStopNamingTheLine) {
+  const struct {
+    const char* text;
+    const char* said;  // on standard output before the error banner
+    const char* error;
+  } kCases[] = {
+      {"FORMAT *shelx\nINPUT \"my structure.res\n", "vorn.inp, line 2: INPUT: the quote \" in column 7 is not closed",
+       "ReadInp: Error while reading file vorn.inp"},
+      {"FORMAT *cif\nINPUT \"a b\".cif\n",
+       "vorn.inp, line 2: INPUT: the name quoted from column 7 goes on after its closing quote in column 11",
+       "ReadInp: Error while reading file vorn.inp"},
+      {"FORMAT *shelx\nINPUT \"\"\n", "vorn.inp, line 2: INPUT gives an empty file name, found <<INPUT \"\">>",
+       "ReadInp: Error while reading file vorn.inp"},
+      {"FORMAT *shelx\nINPUT a.res\nDATABANK 'my bank\n",
+       "vorn.inp, line 3: DATABANK: the quote ' in column 10 is not closed", "ReadInp: Error while reading file vorn.inp"},
+      {"FORMAT *shelx\nVERBOSE 2\n", "",
+       "ReadInp: vorn.inp has no INPUT line: name the structure file on one, as INPUT structure.res (a name with "
+       "blanks in quotes, INPUT \"my structure.cif\")"},
+  };
+  for (const auto& c : kCases) {
+    TestRun t;
+    EXPECT_EQ(read(t, c.text), c.error) << c.text;
+    EXPECT_NE(t.out.str().find(c.said), std::string::npos) << t.out.str();
   }
 }
 

@@ -177,7 +177,12 @@ TEST(CifReader, AtomsTypesAndDisplacementParameters) {
   EXPECT_EQ(run.atoms1.flag[2], 0);
   EXPECT_EQ(run.symm.nsym, 4);
   const std::string lst = r.t.lst.str();
-  EXPECT_NE(lst.find(" Data block : cuacac\n"), std::string::npos);
+  // Read without a block name, the block is named with the others, on
+  // standard output too.
+  const std::string block = " Data block : cuacac (the first with atom sites; the file holds 2 blocks: global, cuacac)\n";
+  EXPECT_NE(lst.find(block), std::string::npos) << lst;
+  EXPECT_NE(r.t.out.str().find(block), std::string::npos);
+  EXPECT_EQ(r.run().data_block, "cuacac");
   EXPECT_NE(lst.find(" Aniso entry C1' has no atom site: passed over\n"), std::string::npos);
   EXPECT_NE(lst.find(" Lattice is CentroSymmetric\n"), std::string::npos);
   EXPECT_NE(r.t.out.str().find(" Total atoms read from CIF file =     4\n"), std::string::npos);
@@ -232,15 +237,24 @@ TEST(CifReader, SiteSymmetryOrderFromTheOperatorsWhenTheFileGivesNone) {
 }
 
 TEST(CifReader, BlockChosenByNameOrTheFirstWithAtoms) {
-  {
+  // Blocks named as numbers, as a database export numbers them; block 4
+  // has no aniso loop, so its atoms are isotropic.
+  const std::string body = kHead.substr(kHead.find("_space_group"));
+  const std::string text = kCopper + "\ndata_4\n" + body + kSites + "\ndata_data_7\n" + body + kSites;
+  for (const char* name : {"4", "data_4", "DATA_7", "data_data_7"}) {
     CifRun r;
-    r.read(kCopper + "\ndata_second\n" + kHead.substr(kHead.find("_space_group")) + kSites, "data_SECOND");
-    EXPECT_NE(r.t.lst.str().find(" Data block : second\n"), std::string::npos);
-    EXPECT_EQ(r.run().atoms1.iu[1], 1);  // that block has no aniso loop
+    r.read(text, name);
+    const std::string want = std::string(" Data block : ") + (name[0] == '4' || name[5] == '4' ? "4" : "data_7") + "\n";
+    EXPECT_NE(r.t.lst.str().find(want), std::string::npos) << name << r.t.lst.str();
+    EXPECT_NE(r.t.out.str().find(want), std::string::npos) << name;
+    EXPECT_EQ(r.run().atoms1.iu[1], 1) << name;
   }
   CifRun r;
-  const std::string m = r.fails(kCopper, "missing");
-  EXPECT_NE(m.find("s.cif has no data block missing (its blocks: global, cuacac)"), std::string::npos) << m;
+  const std::string m = r.fails(text, "6");
+  EXPECT_EQ(m, "File s.cif has no data block 6 (its blocks: global, cuacac, 4, data_7)");
+  CifRun q;
+  EXPECT_EQ(q.fails("data_a\n_cell_length_a 5\ndata_b\n_cell_length_a 6\n"),
+            "File s.cif has no data block with atom sites (_atom_site_label); its blocks: a, b");
 }
 
 TEST(CifReader, BValuesConvertedAndNoTypeSymbolsNorOperatorLoop) {
