@@ -311,6 +311,13 @@ TEST(ReadInp, RadiiOverridesByElementSymbol) {
   EXPECT_NE(t.lst.str().find(" Changing covalent radius of Cl to    1.000 Angstroms\n"), std::string::npos);
   TestRun u;
   EXPECT_EQ(read(u, "FORMAT *shelx\nINPUT a\nRADII H 0.35 1.0\n"), "ReadInp: Error while reading file vorn.inp");
+  // Beyond Xe too, up to Lr; the listing names each change.
+  TestRun v;
+  EXPECT_EQ(read(v, "FORMAT *shelx\nINPUT a\nRADII Pt 1.30 U 1.80 Lr 1.7\n"), "");
+  EXPECT_FLOAT_EQ(v.run.covrad[78], 1.30f);
+  EXPECT_FLOAT_EQ(v.run.covrad[92], 1.80f);
+  EXPECT_FLOAT_EQ(v.run.covrad[103], 1.7f);
+  EXPECT_NE(v.lst.str().find(" Changing covalent radius of Pt to    1.300 Angstroms\n"), std::string::npos);
 }
 
 TEST(ReadInp, OptionWordsByPosition) {

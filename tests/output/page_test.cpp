@@ -405,7 +405,7 @@ TEST(Page, ChosenAtomStandsOutAndTheFirstColumnsStayInView) {
     SCOPED_TRACE(e.dump());
     EXPECT_GT(colour_distance(chosen, e.at(1)), 25.0);
   }
-  EXPECT_EQ(probe.at("elements").size(), 54u);
+  EXPECT_EQ(probe.at("elements").size(), static_cast<std::size_t>(NCOVRAD));
   for (const Json& a : probe.at("axes")) EXPECT_GT(colour_distance(chosen, a), 25.0) << a;
   EXPECT_GT(colour_distance(chosen, "#ffffff"), 25.0);
   // Every frame at 18 atoms, and no switch.
