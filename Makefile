@@ -146,7 +146,8 @@ demo: build
 	@sh examples/run_demo.sh $(BUILD)/vorn $(DEMO_DIR)
 
 bench: build
-	$(BUILD)/vorn_bench run --without-record $(BUILD)/vorn_no_record $(BUILD)/vorn $(BENCH_DIR) $(BENCH_RUNS) $(BENCH_SIZES)
+	$(BUILD)/vorn_bench run --without-record $(BUILD)/vorn_no_record --without-rho-cif $(BUILD)/vorn_no_rho_cif \
+	  $(BUILD)/vorn $(BENCH_DIR) $(BENCH_RUNS) $(BENCH_SIZES)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_INSTALL) $(BUILD_SAN) $(BUILD_FUZZ) $(BUILD_FCOV)

@@ -1,7 +1,8 @@
 // Timing runs of vorn over generated structures.
 //
 //   vorn_bench gen N DIR [seed]       write DIR/bench.res and DIR/vorn.inp (about N atoms)
-//   vorn_bench run [--without-record VORN_NO_RECORD] VORN WORKDIR RUNS N1 N2 ...
+//   vorn_bench run [--without-record VORN_NO_RECORD] [--without-rho-cif VORN_NO_RHO_CIF]
+//                  VORN WORKDIR RUNS N1 N2 ...
 //                                     for each size: one warm-up and RUNS timed runs of
 //                                     VORN in WORKDIR/N, then the table
 //
@@ -12,7 +13,8 @@
 // (the same program without vorn.json and vorn.html), run in turn, and the
 // table adds that program's median wall time and the median of the pairs'
 // ratios: the cost of the two files, taken pair by pair so that a machine
-// whose speed drifts during the runs moves both alike.
+// whose speed drifts during the runs moves both alike. --without-rho-cif
+// does the same with VORN_NO_RHO_CIF, the program without vorn_rho.cif.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,7 +37,7 @@ namespace {
 const char* const kOutputs[] = {"vorn.out",      "xd_vorn.mas", "xd_vorn.inp",   "mopro_vorn.par", "con_mopro.inp",
                                 "res_mopro.inp", "reset.bond",  "const.bond",    "fixedH.ins",     "vorn.spf",
                                 "vorn.ang",      "complete.ang", "reduced.ang",  "reduced_1.ang",  "group.ang",
-                                "vorn.json",     "vorn.html"};
+                                "vorn.json",     "vorn.html",   "vorn_rho.cif"};
 
 int write_case(int target, const fs::path& dir, unsigned seed) {
   vorn::bench::GenOptions opts;
@@ -120,55 +122,68 @@ bool ran(const Sample& s, const std::string& program, const fs::path& dir) {
   return false;
 }
 
-// without: the program without vorn.json and vorn.html, or empty.
-int bench(const std::string& vorn, const std::string& without, const fs::path& work, int runs,
+// A program that leaves out one or more files, and what it leaves out.
+struct Yardstick {
+  std::string files;    // "vorn.json, vorn.html"
+  std::string program;
+};
+
+int bench(const std::string& vorn, const std::vector<Yardstick>& without, const fs::path& work, int runs,
           const std::vector<int>& sizes) {
   struct Row {
     int atoms;
     double wall, floor;
     long peak_kb;
     std::uintmax_t bytes;
-    double wall_without, ratio;
+    std::vector<double> wall_without, ratio;  // per yardstick
   };
   std::vector<Row> rows;
   for (int n : sizes) {
     const fs::path dir = work / std::to_string(n);
     fs::remove_all(dir);
     const int atoms = write_case(n, dir, 1);
-    std::vector<double> walls, floors, walls_without, ratios;
+    std::vector<double> walls, floors;
+    std::vector<std::vector<double>> walls_without(without.size()), ratios(without.size());
     long peak = 0;
     std::uintmax_t bytes = 0;
     for (int r = 0; r <= runs; ++r) {
       const Sample s = run_once(vorn, dir);
       if (!ran(s, vorn, dir)) return 1;
-      Sample b;
-      if (!without.empty()) {
-        b = run_once(without, dir);
-        if (!ran(b, without, dir)) return 1;
+      std::vector<Sample> b(without.size());
+      for (std::size_t y = 0; y < without.size(); ++y) {
+        b[y] = run_once(without[y].program, dir);
+        if (!ran(b[y], without[y].program, dir)) return 1;
       }
       if (r == 0) continue;  // warm-up
       walls.push_back(s.wall);
       peak = std::max(peak, s.peak_kb);
-      if (!without.empty()) {
-        walls_without.push_back(b.wall);
-        ratios.push_back(s.wall / b.wall);
+      for (std::size_t y = 0; y < without.size(); ++y) {
+        walls_without[y].push_back(b[y].wall);
+        ratios[y].push_back(s.wall / b[y].wall);
       }
     }
     // The floor of what vorn writes: its own run last, the files as it left them.
     if (!without.empty() && !ran(run_once(vorn, dir), vorn, dir)) return 1;
     for (int r = 0; r < runs; ++r) floors.push_back(copy_floor(dir, bytes));
-    rows.push_back(Row{atoms, median(walls), median(floors), peak, bytes, without.empty() ? 0 : median(walls_without),
-                       without.empty() ? 0 : median(ratios)});
+    Row row{atoms, median(walls), median(floors), peak, bytes, {}, {}};
+    for (std::size_t y = 0; y < without.size(); ++y) {
+      row.wall_without.push_back(median(walls_without[y]));
+      row.ratio.push_back(median(ratios[y]));
+    }
+    rows.push_back(row);
     std::fprintf(stderr, "  %6d atoms: done\n", atoms);
   }
   std::printf("\n| atoms | wall (s, median of %d) | peak memory (MB) | output (MB) | I/O floor (s) | wall / floor | wall / wall(first) |",
               runs);
-  if (!without.empty()) std::printf(" wall without vorn.json, vorn.html (s) | wall / wall without (median of pairs) |");
-  std::printf("\n|---:|---:|---:|---:|---:|---:|---:|%s\n", without.empty() ? "" : "---:|---:|");
+  for (const Yardstick& y : without)
+    std::printf(" wall without %s (s) | wall / wall without (median of pairs) |", y.files.c_str());
+  std::printf("\n|---:|---:|---:|---:|---:|---:|---:|");
+  for (std::size_t y = 0; y < without.size(); ++y) std::printf("---:|---:|");
+  std::printf("\n");
   for (const Row& r : rows) {
     std::printf("| %d | %.3f | %.1f | %.1f | %.3f | %.1f | %.1f |", r.atoms, r.wall, r.peak_kb / 1024.0,
                 static_cast<double>(r.bytes) / 1e6, r.floor, r.wall / r.floor, r.wall / rows.front().wall);
-    if (!without.empty()) std::printf(" %.3f | %.2f |", r.wall_without, r.ratio);
+    for (std::size_t y = 0; y < without.size(); ++y) std::printf(" %.3f | %.2f |", r.wall_without[y], r.ratio[y]);
     std::printf("\n");
   }
   return 0;
@@ -185,9 +200,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (a.size() >= 2 && a[0] == "run") {
-    std::string without;
-    if (a.size() >= 3 && a[1] == "--without-record") {
-      without = fs::absolute(a[2]).string();
+    std::vector<Yardstick> without;
+    for (;;) {
+      if (a.size() >= 3 && a[1] == "--without-record")
+        without.push_back({"vorn.json, vorn.html", fs::absolute(a[2]).string()});
+      else if (a.size() >= 3 && a[1] == "--without-rho-cif")
+        without.push_back({"vorn_rho.cif", fs::absolute(a[2]).string()});
+      else
+        break;
       a.erase(a.begin() + 1, a.begin() + 3);
     }
     if (a.size() >= 5) {
@@ -197,7 +217,7 @@ int main(int argc, char** argv) {
     }
   }
   std::fprintf(stderr,
-               "usage: vorn_bench gen N DIR [seed] | vorn_bench run [--without-record VORN_NO_RECORD] VORN WORKDIR RUNS N1 "
-               "[N2 ...]\n");
+               "usage: vorn_bench gen N DIR [seed] | vorn_bench run [--without-record VORN_NO_RECORD] "
+               "[--without-rho-cif VORN_NO_RHO_CIF] VORN WORKDIR RUNS N1 [N2 ...]\n");
   return 2;
 }

@@ -23,6 +23,7 @@
 #include "output/misfit_list.hpp"
 #include "output/mopro.hpp"
 #include "output/page.hpp"
+#include "output/rho_cif.hpp"
 #include "output/summary.hpp"
 #include "output/xd_master.hpp"
 #include "output/xd_param.hpp"
@@ -172,6 +173,12 @@ void write_parameter_files(Run& run) {
   write_mopro_tail(run);
   run.inp.finish();
   run.fixh.finish();
+  // The same model in the exchange format of the field.
+  if (run.rho_cif) {
+    open_output(run, run.rho, "vorn_rho.cif");
+    write_rho_cif(run);
+    run.rho.finish();
+  }
 }
 
 }  // namespace

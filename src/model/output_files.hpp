@@ -15,7 +15,7 @@ inline const std::vector<std::string>& output_file_names() {
   static const std::vector<std::string> names = {
       "xd_vorn.mas",  "mopro_vorn.par", "con_mopro.inp", "vorn.spf",     "reset.bond",    "const.bond",
       "res_mopro.inp", "vorn.ang",      "xd_vorn.inp",   "fixedH.ins",   "complete.ang",  "reduced.ang",
-      "reduced_1.ang", "group.ang",     "vorn.json",     "vorn.html"};
+      "reduced_1.ang", "group.ang",     "vorn.json",     "vorn.html",    "vorn_rho.cif"};
   return names;
 }
 

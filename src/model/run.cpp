@@ -18,7 +18,7 @@ void Run::close_all() {
 
 std::string Run::close_outputs() {
   std::string first;
-  for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &json, &page}) {
+  for (OutUnit* u : {&mas, &par, &con, &spf, &reset, &cbond, &resm, &ang, &inp, &fixh, &json, &page, &rho}) {
     std::string why = u->close();
     if (first.empty()) first = std::move(why);
   }

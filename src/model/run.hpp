@@ -91,6 +91,7 @@ struct Run {
   OutUnit fixh{writer};   // fixedH.ins
   OutUnit json{writer};   // vorn.json
   OutUnit page{writer};   // vorn.html
+  OutUnit rho{writer};    // vorn_rho.cif
   FileSink std_out{writer};  // standard output, once taken over
   std::optional<TextFile> db;  // the databank file
   OutputSet outputs;           // the output files kept whole until the run succeeds
@@ -142,6 +143,7 @@ struct Run {
   std::shared_ptr<KappaIndex> kappa_index;  // earlier atoms by their kappa-set signature, while `index` lasts
   bool plain_scans = false;            // tests: the whole-table scans instead of the index
   bool model_record = true;            // vorn.json and vorn.html; off only where a timing run measures their cost
+  bool rho_cif = true;                 // vorn_rho.cif with the parameter files; off likewise
   int iprint = 0;
   Dummy dummy;
   LocalAxes axes;

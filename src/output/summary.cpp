@@ -22,6 +22,7 @@ void print_summary(Run& run, bool parameter_files) {
   to_lst(run, "(/a)"_f, std::string(80, '-'));
   to_both(run, "(/a)"_f, " XD instructions are in file            : xd_vorn.mas");
   if (parameter_files) out_then_lst(run, "(a)"_f, " XD parameters are in file              : xd_vorn.inp");
+  if (parameter_files && run.rho_cif) out_then_lst(run, "(a)"_f, " Multipole model in rhoCIF format       : vorn_rho.cif");
   if (extend_h) {
     out_then_lst(run, "(a)"_f, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
     out_then_lst(run, "(a)"_f, " RESET BOND instructions for H-atoms    : reset.bond");

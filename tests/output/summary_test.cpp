@@ -55,6 +55,7 @@ TEST(Summary, FullRunNamesEveryFileInOrder) {
       "",
       " XD instructions are in file            : xd_vorn.mas",
       " XD parameters are in file              : xd_vorn.inp",
+      " Multipole model in rhoCIF format       : vorn_rho.cif",
       " Atomic coordinates w/extended H-atoms  : fixedH.ins",
       " RESET BOND instructions for H-atoms    : reset.bond",
       " CONSTRAINT instructions for H-atoms    : const.bond",
@@ -83,7 +84,8 @@ TEST(Summary, ParameterFilesWithoutHydrogenExtension) {
   print_summary(t.run, true);
   auto l = lines_of(t.out.str());
   EXPECT_EQ(l[2], " XD parameters are in file              : xd_vorn.inp");
-  EXPECT_EQ(l[3], " Cartesian coordinates in PLATON format : vorn.ang");
+  EXPECT_EQ(l[3], " Multipole model in rhoCIF format       : vorn_rho.cif");
+  EXPECT_EQ(l[4], " Cartesian coordinates in PLATON format : vorn.ang");
   EXPECT_EQ(t.out.str().find("fixedH"), std::string::npos);
   EXPECT_EQ(t.out.str().find("DB comment"), std::string::npos);
 }
