@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -89,18 +90,36 @@ bool closes_early(std::string_view v, char quote) {
   return false;
 }
 
+// The words CIF reserves, which no bare value may begin with (any case).
 bool starts_reserved(std::string_view v) {
-  const std::string u = upper(v.substr(0, 7));
-  for (std::string_view w : {"DATA_", "SAVE_", "LOOP_", "GLOBAL_", "STOP_"})
-    if (u.starts_with(w)) return true;
-  return false;
+  const auto starts = [&](std::string_view w) {
+    if (v.size() < w.size()) return false;
+    for (std::size_t k = 0; k < w.size(); ++k)
+      if ((v[k] & ~0x20) != (w[k] & ~0x20) && !(w[k] == '_' && v[k] == '_')) return false;
+    return true;
+  };
+  return starts("DATA_") || starts("SAVE_") || starts("LOOP_") || starts("GLOBAL_") || starts("STOP_");
+}
+
+// A value that reads as itself without quotes: printable, no blank, not
+// beginning with a character or word that means something else.
+bool bare(std::string_view v) {
+  if (v == "." || v == "?") return false;
+  switch (v[0]) {
+    case '_': case '#': case '$': case '\'': case '"': case '[': case ']': case ';': return false;
+    case 'd': case 'D': case 's': case 'S': case 'l': case 'L': case 'g': case 'G':
+      if (starts_reserved(v)) return false;
+      break;
+    default: break;
+  }
+  for (char c : v)
+    if (static_cast<unsigned char>(c) <= 32 || static_cast<unsigned char>(c) >= 127) return false;
+  return true;
 }
 
 CifText& CifText::value(std::string_view v) {
   if (v.empty()) return raw("?");
-  bool plain = !starts_reserved(v) && v != "." && v != "?" && v.find_first_of("_#$'\"[];") != 0;
-  for (char c : v) plain = plain && !is_blank(c) && static_cast<unsigned char>(c) > 32 && c != 127;
-  if (plain) return raw(v);
+  if (bare(v)) return raw(v);
   if (v.find_first_of("\r\n") == std::string_view::npos) {
     if (!closes_early(v, '\'') && v.back() != '\'') return raw("'").raw(v).raw("'");
     if (!closes_early(v, '"') && v.back() != '"') return raw("\"").raw(v).raw("\"");
@@ -117,6 +136,10 @@ CifText& CifText::value(std::string_view v) {
 
 CifText& CifText::fixed(float v, int decimals) {
   static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+  if (v == 0.0f) {
+    static constexpr std::string_view kZero = "0.000000";
+    return raw(kZero.substr(0, static_cast<std::size_t>(decimals) + 2));
+  }
   if (!std::isfinite(v)) return raw("?");
   // A float times at most 10^6 fits a double exactly, so that rounding the
   // product rounds the exact value, to even as the default mode does.
@@ -303,9 +326,10 @@ std::string radial_text(const std::string& table) {
   return "XD table " + table;
 }
 
-// What the multipole loop repeats for the atoms of one scattering table.
+// What the multipole loop repeats for the atoms of one scattering table:
+// configuration and sources, as the row writes them (made once).
 struct TableTexts {
-  std::string configuration, core, valence, radial;
+  std::string sources;
   int core_electrons = 0;
   bool known = false;
 };
@@ -313,21 +337,43 @@ struct TableTexts {
 std::vector<TableTexts> table_texts(Run& run) {
   const std::vector<ScatteringSource> sources = scattering_sources(run);
   std::vector<TableTexts> out(sources.size());
-  for (std::size_t k = 1; k < sources.size(); ++k) {
+  for (std::size_t k = 0; k < sources.size(); ++k) {
     const ScatteringSource& s = sources[k];
-    out[k].known = s.known;
-    if (!s.known) continue;
-    out[k].configuration = configuration_text(s.occupancy);
-    out[k].core = table_text(s.core);
-    out[k].valence = table_text(s.valence);
-    out[k].radial = radial_text(s.deformation);
+    std::ostringstream text;
+    {
+      CifText t(text);
+      if (k > 0 && s.known)
+        t.blank().value(configuration_text(s.occupancy)).blank().value(table_text(s.core)).blank()
+            .value(table_text(s.valence)).blank().value(radial_text(s.deformation));
+      else
+        t.raw(" ? ? ? ?");
+    }
+    out[k].sources = text.str();
+    out[k].known = k > 0 && s.known;
     out[k].core_electrons = core_electrons(s.occupancy);
+  }
+  return out;
+}
+
+// Kappa and the five kappa' of each set as the row writes them (made once):
+// one kappa' for every l, as the kappa line of xd_vorn.inp repeats it.
+std::vector<std::string> kappa_texts(const Run& run) {
+  std::vector<std::string> out(static_cast<std::size_t>(run.kappas.n) + 1);
+  for (std::size_t k = 1; k < out.size(); ++k) {
+    std::ostringstream text;
+    {
+      CifText t(text);
+      t.fixed(run.kappas.kappa[k], kKappaDecimals);
+      for (int l = 0; l <= 4; ++l) t.blank().fixed(run.kappas.kappap[k], kKappaDecimals);
+    }
+    out[k] = text.str();
   }
   return out;
 }
 
 void write_multipoles(Run& run, CifText& t) {
   const std::vector<TableTexts> texts = table_texts(run);
+  const std::vector<std::string> kappas = kappa_texts(run);
   t.end_line();
   t.line("loop_");
   for (const char* name :
@@ -349,22 +395,18 @@ void write_multipoles(Run& run, CifText& t) {
     const auto a = static_cast<std::size_t>(i);
     const Mpole* mp = &run.mpoles[a];
     const int tbl = run.atoms1.isft[a];
-    static const TableTexts unknown;
-    const TableTexts& tt = tbl >= 1 && static_cast<std::size_t>(tbl) < texts.size() ? texts[static_cast<std::size_t>(tbl)]
-                                                                                      : unknown;
+    const TableTexts& tt = texts[tbl >= 1 && static_cast<std::size_t>(tbl) < texts.size() ? static_cast<std::size_t>(tbl) : 0];
     // Every frame is written right-handed.
     Mpole flipped;
     if (atom_frame(run, i).hand == 'L') {
       flipped = right_handed_populations(*mp, mp->ax1, mp->ax2);
       mp = &flipped;
     }
-    const float occ = run.atoms1.occ[a];
-    t.value(atom_label(run, i)).blank().value(tt.configuration).blank().value(tt.core).blank().value(tt.valence);
-    t.blank().value(tt.radial);
+    t.value(atom_label(run, i)).raw(tt.sources);
     t.end_line();
     // The core is that of the SCAT line, times the occupancy as Pv is.
     if (tt.known)
-      t.fixed(static_cast<float>(tt.core_electrons) * occ, kPopulationDecimals);
+      t.fixed(static_cast<float>(tt.core_electrons) * run.atoms1.occ[a], kPopulationDecimals);
     else
       t.raw("?");
     t.blank().fixed(mp->pv, kPopulationDecimals).blank().fixed(mp->P(0, 0), kPopulationDecimals);
@@ -375,10 +417,7 @@ void write_multipoles(Run& run, CifText& t) {
         t.blank().fixed(mp->P(l, m), kPopulationDecimals).blank().fixed(mp->P(l, -m), kPopulationDecimals);
     }
     t.end_line();
-    const auto k = static_cast<std::size_t>(mp->kap);
-    t.fixed(run.kappas.kappa[k], kKappaDecimals);
-    // One kappa' for every l, as the kappa line of xd_vorn.inp repeats it.
-    for (int l = 0; l <= 4; ++l) t.blank().fixed(run.kappas.kappap[k], kKappaDecimals);
+    t.raw(kappas[static_cast<std::size_t>(mp->kap)]);
     t.end_line();
   }
 }
