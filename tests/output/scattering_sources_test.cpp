@@ -20,9 +20,10 @@ int electrons_in(const std::string& text) {
 }
 
 // Every element with a SCAT line is a neutral atom whose core is a set of
-// closed shells: none, He, Ne, Ar, Kr, or Kr with the 4d shell.
+// closed shells: none, He, Ne, Ar, Kr, Kr with the 4d shell, Xe, Xe with
+// the 4f shell, and that with the 5d shell, Rn, Rn with the 5f shell.
 TEST(ScatteringSources, ConfigurationsOfNeutralAtomsWithClosedShellCores) {
-  const std::set<int> closed_cores = {0, 2, 10, 18, 36, 46};
+  const std::set<int> closed_cores = {0, 2, 10, 18, 36, 46, 54, 68, 78, 86, 100};
   for (int z = 1; z <= MAXSCATZ; ++z) {
     const auto occ = GetSFT(z);
     const std::string text = configuration_text(occ);
